@@ -1,0 +1,37 @@
+# Build and run VMEXP on Debian 12. Every target installs the missing packages first.
+BUILD ?= build
+JOBS ?= 2
+
+.PHONY: deps configure build test run bench clean
+
+deps:
+	@missing=$$(for p in $$(cat deps/debian.txt); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing: $$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display: rendering every screen to PNG files in $(BUILD)/screens"; \
+	  QT_QPA_PLATFORM=offscreen $(BUILD)/bin/expedientes --screenshots $(BUILD)/screens; \
+	else \
+	  $(BUILD)/bin/expedientes; \
+	fi
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVMEXP_BENCH=ON
+	cmake --build build-bench -j$(JOBS)
+	build-bench/bin/vmexp_bench $(BENCH_ARGS)
+
+clean:
+	rm -rf $(BUILD) build-bench

@@ -1,0 +1,1 @@
+// Registers the components this suite ships under their registered names.

@@ -1,0 +1,1 @@
+#include "basedatos.h"

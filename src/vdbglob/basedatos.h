@@ -1,0 +1,17 @@
+#pragma once
+// The embedded database: two SQLite files (the company's and vmcomun) built from
+// the DDL in db/, and the connection the host hands to the library.
+#include <QSqlDatabase>
+#include <QString>
+
+namespace BaseDatos {
+// Creates both files in carpeta (replacing any there) from the DDL; with demo,
+// also the Spanish demo data. False and a message in *error on failure.
+bool crear(const QString &carpeta, bool demo, QString *error = nullptr);
+bool existe(const QString &carpeta);
+// Opens carpeta/empresa.db with vmcomun attached, WAL, busy timeout, and the
+// functions the SQLite dialect needs. nombre is the Qt connection name.
+QSqlDatabase abrir(const QString &carpeta, const QString &nombre, QString *error = nullptr);
+// Registers Getdate() and a Unicode-aware like() on an open SQLite connection.
+bool registrarFunciones(QSqlDatabase &db);
+} // namespace BaseDatos

@@ -1,0 +1,113 @@
+#pragma once
+// Database access for the screens: one open connection, scrollable results and a
+// grid model, with the statements written in T-SQL and translated for the backend.
+#include <QHash>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlQueryModel>
+#include <QVariant>
+#include <memory>
+
+class DialectoSql;
+
+// Kind of value a column holds; tells the connection how to return what it reads.
+enum class TipoValor { Texto, Entero, Importe, Fecha, FechaHora, Blob };
+
+class Recordset;
+
+class Conexion : public QObject {
+    Q_OBJECT
+public:
+    // Takes an open database; the dialect is chosen by its driver name.
+    explicit Conexion(const QSqlDatabase &db, QObject *parent = nullptr);
+    ~Conexion() override;
+
+    QSqlDatabase &db() { return m_db; }
+
+    // A statement with a result. Errors come back in Recordset::error(), never thrown.
+    Recordset Execute(const QString &sql);
+    // A statement without a result; false and the driver's text in *error on failure.
+    bool Ejecutar(const QString &sql, QString *error = nullptr);
+
+    bool BeginTrans();
+    bool CommitTrans();
+    bool RollbackTrans();
+    bool enTransaccion() const { return m_nivelTransaccion > 0; }
+
+    // T-SQL as the library writes it, turned into what the backend runs.
+    QString traducir(const QString &sql) const;
+
+    // Value kinds by column name (any letter case); dates are returned as dates.
+    void setTiposColumna(const QHash<QString, TipoValor> &tipos);
+    TipoValor tipoColumna(const QString &columna) const;
+    QVariant valorLeido(const QString &columna, const QVariant &bruto) const;
+
+    QString lastError() const { return m_lastError; }
+
+    // Reports the statement to observers, then runs its translation; used by the
+    // writer and the result sets so that every statement goes through one place.
+    bool preparar(class QSqlQuery &q, const QString &sql);
+    bool ejecutarPreparada(class QSqlQuery &q, const QString &sql);
+
+signals:
+    // Every statement exactly as the library wrote it, before translation.
+    void sentencia(const QString &sql);
+
+private:
+    QSqlDatabase m_db;
+    std::unique_ptr<DialectoSql> m_dialecto;
+    QHash<QString, TipoValor> m_tipos; // keys lower case
+    QString m_lastError;
+    int m_nivelTransaccion = 0;
+};
+
+// A scrollable result: positioned on its first row, EOF and BOF both true when empty.
+class Recordset {
+public:
+    Recordset();
+    bool ok() const;
+    QString error() const;
+
+    bool isEOF() const;
+    bool isBOF() const;
+    int RecordCount();
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+    // "Col = value" (number or quoted text), searched from the current row on;
+    // leaves the result at EOF when no row matches.
+    bool Find(const QString &criterio);
+    int AbsolutePosition() const; // 1-based, 0 outside the rows
+
+    int FieldCount() const;
+    QString FieldName(int i) const;
+    // NULL comes back as an invalid QVariant, so it differs from "".
+    QVariant Fields(int i) const;
+    QVariant Fields(const QString &nombre) const;
+    int indiceCampo(const QString &nombre) const; // -1 when absent
+
+    void Close();
+
+private:
+    friend class Conexion;
+    struct Datos;
+    std::shared_ptr<Datos> d;
+};
+
+// A grid's model over a SELECT: rows are fetched as the view asks for them, so a
+// result of a million rows binds at once. Values are returned as Recordset does.
+class RecordsetModel : public QSqlQueryModel {
+    Q_OBJECT
+public:
+    RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent = nullptr);
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    // True when the result has at least one row, without counting the rest.
+    bool tieneFilas() const;
+
+private:
+    Conexion *m_conexion;
+    QString m_error;
+};

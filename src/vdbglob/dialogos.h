@@ -1,0 +1,80 @@
+#pragma once
+// Every blocking dialog of the screens goes through this service, so that a test
+// can answer it. Button and icon numbers are the classic message-box ones.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace vb {
+enum MsgBoxStyle {
+    vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCancel = 3, vbYesNo = 4,
+    vbRetryCancel = 5,
+    vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64,
+    vbDefaultButton1 = 0, vbDefaultButton2 = 256, vbDefaultButton3 = 512,
+};
+enum MsgBoxResult { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+} // namespace vb
+
+// What a file-open request asks and what the user answered.
+struct PeticionFichero {
+    QString titulo;
+    QString carpetaInicial;
+    QString nombrePropuesto;
+    QStringList filtros;      // "Descripción (*.PDF)" entries, in order
+    QStringList patrones;     // "*.PDF" (several separated by ';'), parallel to filtros
+    int indiceFiltro = 1;     // 1-based, the pair shown first
+    bool soloLectura = false; // the read-only tick, as offered
+    bool ocultarSoloLectura = false;
+    bool debeExistir = false;
+    bool multiple = false;
+};
+struct RespuestaFichero {
+    bool aceptado = false;
+    QString ruta;
+    int indiceFiltro = 0;
+    bool soloLectura = false;
+};
+
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+
+    // A message box; title empty gives the library's title "VMEXP". Returns vbYes, vbNo...
+    virtual int mensaje(const QString &texto, int estilo, const QString &titulo) = 0;
+    // An input box; empty text when cancelled.
+    virtual QString pedirTexto(const QString &pregunta, const QString &titulo,
+                               const QString &inicial) = 0;
+    virtual RespuestaFichero pedirFichero(const PeticionFichero &peticion) = 0;
+    // Shows a screen modally and returns its result code once it is closed.
+    virtual int abrirModal(QDialog *pantalla) = 0;
+    // Hands a file to the desktop's default application; returns the opener's exit code
+    // (0 success, 2 file not found, 3 no application, other failure otherwise).
+    virtual int abrirConEscritorio(const QString &ruta) = 0;
+
+    static DialogService &actual();
+    // Installs another service (tests); nullptr restores the Qt one. Not owned.
+    static void instalar(DialogService *servicio);
+
+    static QString tituloPorDefecto() { return QStringLiteral("VMEXP"); }
+};
+
+// The service shown to a real user.
+class QtDialogService : public DialogService {
+public:
+    int mensaje(const QString &texto, int estilo, const QString &titulo) override;
+    QString pedirTexto(const QString &pregunta, const QString &titulo, const QString &inicial) override;
+    RespuestaFichero pedirFichero(const PeticionFichero &peticion) override;
+    int abrirModal(QDialog *pantalla) override;
+    int abrirConEscritorio(const QString &ruta) override;
+};
+
+// MsgBox as the screens write it.
+inline int MsgBox(const QString &texto, int estilo = vb::vbOKOnly, const QString &titulo = {}) {
+    return DialogService::actual().mensaje(texto, estilo, titulo);
+}
+inline QString InputBox(const QString &pregunta, const QString &titulo = {}, const QString &inicial = {}) {
+    return DialogService::actual().pedirTexto(pregunta, titulo, inicial);
+}
