@@ -1,1 +1,80 @@
 #include "componentes.h"
+
+#include <QHash>
+#include <QMetaMethod>
+#include <QMetaProperty>
+
+namespace {
+QHash<QString, Componentes::Fabrica> &registro() {
+    static QHash<QString, Componentes::Fabrica> r;
+    return r;
+}
+QString clave(const QString &nombre) { return nombre.toUpper(); }
+void decir(QString *error, const QString &texto) {
+    if (error)
+        *error = texto;
+}
+} // namespace
+
+void Componentes::registrar(const QString &nombre, Fabrica fabrica) { registro().insert(clave(nombre), std::move(fabrica)); }
+void Componentes::quitar(const QString &nombre) { registro().remove(clave(nombre)); }
+bool Componentes::registrado(const QString &nombre) { return registro().contains(clave(nombre)); }
+
+std::unique_ptr<QObject> Componentes::crear(const QString &nombre, QString *error) {
+    const auto it = registro().constFind(clave(nombre));
+    if (it == registro().constEnd()) {
+        decir(error, QStringLiteral("No se puede crear el componente \"%1\": no está registrado.").arg(nombre));
+        return {};
+    }
+    std::unique_ptr<QObject> o((*it)());
+    if (!o)
+        decir(error, QStringLiteral("No se puede crear el componente \"%1\".").arg(nombre));
+    return o;
+}
+
+bool Componentes::asignar(QObject *o, const char *propiedad, const QVariant &valor, QString *error) {
+    const int i = o ? o->metaObject()->indexOfProperty(propiedad) : -1;
+    if (i < 0 || !o->metaObject()->property(i).write(o, valor)) {
+        decir(error, QStringLiteral("El componente no admite la propiedad %1.").arg(QLatin1String(propiedad)));
+        return false;
+    }
+    return true;
+}
+
+QVariant Componentes::leer(QObject *o, const char *propiedad, QString *error) {
+    const int i = o ? o->metaObject()->indexOfProperty(propiedad) : -1;
+    if (i < 0) {
+        decir(error, QStringLiteral("El componente no tiene la propiedad %1.").arg(QLatin1String(propiedad)));
+        return {};
+    }
+    return o->metaObject()->property(i).read(o);
+}
+
+bool Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado, QString *error) {
+    const QMetaObject *mo = o ? o->metaObject() : nullptr;
+    int indice = -1;
+    for (int i = 0; mo && i < mo->methodCount(); ++i)
+        if (mo->method(i).name() == metodo && mo->method(i).parameterCount() == 0) {
+            indice = i;
+            break;
+        }
+    if (indice < 0) {
+        decir(error, QStringLiteral("El componente no tiene el método %1.").arg(QLatin1String(metodo)));
+        return false;
+    }
+    const QMetaMethod m = mo->method(indice);
+    bool ok;
+    if (m.returnMetaType().id() == QMetaType::Void) {
+        ok = m.invoke(o, Qt::DirectConnection);
+        if (resultado)
+            *resultado = QVariant();
+    } else {
+        QVariant r(m.returnMetaType());
+        ok = m.invoke(o, Qt::DirectConnection, QGenericReturnArgument(m.typeName(), r.data()));
+        if (resultado)
+            *resultado = r;
+    }
+    if (!ok)
+        decir(error, QStringLiteral("Falló la llamada al método %1 del componente.").arg(QLatin1String(metodo)));
+    return ok;
+}

@@ -1,1 +1,116 @@
 #include "dialogos.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+
+namespace {
+DialogService *g_instalado = nullptr;
+
+QWidget *ventanaActiva() { return QApplication::activeWindow(); }
+
+struct Boton {
+    QMessageBox::StandardButton qt;
+    int vb;
+};
+
+QList<Boton> botonesDe(int estilo) {
+    switch (estilo & 7) {
+    case vb::vbOKCancel: return {{QMessageBox::Ok, vb::vbOK}, {QMessageBox::Cancel, vb::vbCancel}};
+    case vb::vbAbortRetryIgnore:
+        return {{QMessageBox::Abort, vb::vbAbort}, {QMessageBox::Retry, vb::vbRetry}, {QMessageBox::Ignore, vb::vbIgnore}};
+    case vb::vbYesNoCancel:
+        return {{QMessageBox::Yes, vb::vbYes}, {QMessageBox::No, vb::vbNo}, {QMessageBox::Cancel, vb::vbCancel}};
+    case vb::vbYesNo: return {{QMessageBox::Yes, vb::vbYes}, {QMessageBox::No, vb::vbNo}};
+    case vb::vbRetryCancel: return {{QMessageBox::Retry, vb::vbRetry}, {QMessageBox::Cancel, vb::vbCancel}};
+    default: return {{QMessageBox::Ok, vb::vbOK}};
+    }
+}
+
+QMessageBox::Icon iconoDe(int estilo) {
+    switch (estilo & 0x70) {
+    case vb::vbCritical: return QMessageBox::Critical;
+    case vb::vbQuestion: return QMessageBox::Question;
+    case vb::vbExclamation: return QMessageBox::Warning;
+    case vb::vbInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+} // namespace
+
+DialogService &DialogService::actual() {
+    static QtDialogService qt;
+    return g_instalado ? *g_instalado : qt;
+}
+
+void DialogService::instalar(DialogService *servicio) { g_instalado = servicio; }
+
+int QtDialogService::mensaje(const QString &texto, int estilo, const QString &titulo) {
+    QMessageBox box(iconoDe(estilo), titulo.isEmpty() ? tituloPorDefecto() : titulo, texto,
+                    QMessageBox::NoButton, ventanaActiva());
+    const auto botones = botonesDe(estilo);
+    for (const auto &b : botones)
+        box.addButton(b.qt);
+    const int porDefecto = (estilo >> 8) & 3;
+    if (porDefecto < botones.size())
+        box.setDefaultButton(botones[porDefecto].qt);
+    const auto pulsado = QMessageBox::StandardButton(box.exec());
+    for (const auto &b : botones)
+        if (b.qt == pulsado)
+            return b.vb;
+    // Closed without a button: the box's escape answer.
+    return botones.size() == 1 ? vb::vbOK : botones.last().vb;
+}
+
+QString QtDialogService::pedirTexto(const QString &pregunta, const QString &titulo, const QString &inicial) {
+    bool ok = false;
+    const QString t = QInputDialog::getText(ventanaActiva(), titulo.isEmpty() ? tituloPorDefecto() : titulo,
+                                            pregunta, QLineEdit::Normal, inicial, &ok);
+    return ok ? t : QString();
+}
+
+RespuestaFichero QtDialogService::pedirFichero(const PeticionFichero &p) {
+    QFileDialog dlg(ventanaActiva(), p.titulo, p.carpetaInicial);
+    dlg.setFileMode(p.multiple ? QFileDialog::ExistingFiles
+                               : (p.debeExistir ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+    dlg.setOption(QFileDialog::DontUseNativeDialog, false);
+    QStringList filtros;
+    for (int i = 0; i < p.filtros.size(); ++i) {
+        QString patrones = i < p.patrones.size() ? p.patrones[i] : QString();
+        patrones.replace(';', ' ');
+        filtros << QStringLiteral("%1 (%2)").arg(p.filtros[i], patrones);
+    }
+    dlg.setNameFilters(filtros);
+    // Patterns are written in capitals; files on Linux are usually in lower case.
+    dlg.setFilter(dlg.filter() & ~QDir::CaseSensitive);
+    if (p.indiceFiltro >= 1 && p.indiceFiltro <= filtros.size())
+        dlg.selectNameFilter(filtros[p.indiceFiltro - 1]);
+    if (!p.nombrePropuesto.isEmpty())
+        dlg.selectFile(p.nombrePropuesto);
+    RespuestaFichero r;
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return r;
+    r.aceptado = true;
+    r.ruta = dlg.selectedFiles().first();
+    r.indiceFiltro = int(filtros.indexOf(dlg.selectedNameFilter())) + 1;
+    r.soloLectura = p.soloLectura;
+    return r;
+}
+
+int QtDialogService::abrirModal(QDialog *pantalla) { return pantalla->exec(); }
+
+int QtDialogService::abrirConEscritorio(const QString &ruta) {
+    if (!QFileInfo::exists(ruta))
+        return 2;
+    QProcess p;
+    p.start(QStringLiteral("xdg-open"), {ruta});
+    if (!p.waitForStarted(5000))
+        return 3;
+    p.waitForFinished(30000);
+    return p.exitCode();
+}
