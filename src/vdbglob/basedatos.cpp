@@ -1,1 +1,166 @@
 #include "basedatos.h"
+
+#include "dialecto.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <sqlite3.h>
+
+namespace {
+const char *kEmpresa = "empresa.db";
+const char *kComun = "vmcomun.db";
+
+void decir(QString *error, const QString &texto) {
+    if (error)
+        *error = texto;
+}
+
+QString script(const QString &nombre) {
+    QFile f(QStringLiteral(":/db/") + nombre);
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll());
+}
+
+bool ejecutarScript(sqlite3 *h, const QString &sql, QString *error) {
+    char *msg = nullptr;
+    if (sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, &msg) == SQLITE_OK)
+        return true;
+    decir(error, QStringLiteral("Error creando la base de datos: %1").arg(QString::fromUtf8(msg)));
+    sqlite3_free(msg);
+    return false;
+}
+
+void borrarFicheros(const QString &ruta) {
+    for (const char *sufijo : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(ruta + QLatin1String(sufijo));
+}
+
+// Getdate(): the local clock with milliseconds, as the dates are stored.
+void fnAhora(sqlite3_context *ctx, int, sqlite3_value **) {
+    const QByteArray t = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+}
+
+// LIKE without regard to letter case for every Unicode letter, not only ASCII.
+bool coincide(const QString &patron, qsizetype p, const QString &texto, qsizetype t, QChar escape) {
+    while (p < patron.size()) {
+        const QChar c = patron[p];
+        if (c == escape && !escape.isNull() && p + 1 < patron.size()) {
+            if (t >= texto.size() || texto[t] != patron[p + 1])
+                return false;
+            p += 2;
+            ++t;
+        } else if (c == u'%') {
+            while (p < patron.size() && patron[p] == u'%')
+                ++p;
+            if (p == patron.size())
+                return true;
+            for (qsizetype k = t; k <= texto.size(); ++k)
+                if (coincide(patron, p, texto, k, escape))
+                    return true;
+            return false;
+        } else if (c == u'_') {
+            if (t >= texto.size())
+                return false;
+            ++p;
+            ++t;
+        } else {
+            if (t >= texto.size() || texto[t] != c)
+                return false;
+            ++p;
+            ++t;
+        }
+    }
+    return t == texto.size();
+}
+
+void fnLike(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    auto texto = [](sqlite3_value *v) {
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v))
+            .toCaseFolded();
+    };
+    const QString patron = texto(argv[0]);
+    const QString valor = texto(argv[1]);
+    QChar escape;
+    if (argc == 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL) {
+        const QString e = texto(argv[2]);
+        if (!e.isEmpty())
+            escape = e[0];
+    }
+    sqlite3_result_int(ctx, coincide(patron, 0, valor, 0, escape) ? 1 : 0);
+}
+} // namespace
+
+bool BaseDatos::existe(const QString &carpeta) {
+    QDir d(carpeta);
+    return d.exists(QLatin1String(kEmpresa)) && d.exists(QLatin1String(kComun));
+}
+
+bool BaseDatos::crear(const QString &carpeta, bool demo, QString *error) {
+    if (!QDir().mkpath(carpeta)) {
+        decir(error, QStringLiteral("No se puede crear la carpeta %1").arg(carpeta));
+        return false;
+    }
+    const QString empresa = QDir(carpeta).filePath(QLatin1String(kEmpresa));
+    const QString comun = QDir(carpeta).filePath(QLatin1String(kComun));
+    borrarFicheros(empresa);
+    borrarFicheros(comun);
+
+    bool ok = true;
+    for (const auto &[ruta, ddl] : {std::pair{comun, QStringLiteral("vmcomun.sql")}, std::pair{empresa, QStringLiteral("empresa.sql")}}) {
+        sqlite3 *h = nullptr;
+        if (sqlite3_open(ruta.toUtf8().constData(), &h) != SQLITE_OK) {
+            decir(error, QStringLiteral("No se puede crear %1").arg(ruta));
+            sqlite3_close(h);
+            return false;
+        }
+        ok = ejecutarScript(h, QStringLiteral("PRAGMA journal_mode=WAL;") + script(ddl), error);
+        if (ok && demo && ruta == empresa) {
+            const QString attach = QStringLiteral("ATTACH DATABASE '%1' AS vmcomun;").arg(QString(comun).replace('\'', "''"));
+            ok = ejecutarScript(h, attach + QStringLiteral("BEGIN;") + script(QStringLiteral("demo.sql")) + QStringLiteral("COMMIT;"), error);
+        }
+        sqlite3_close(h);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool BaseDatos::registrarFunciones(QSqlDatabase &db) {
+    const QVariant v = db.driver()->handle();
+    if (qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3 *h = *static_cast<sqlite3 *const *>(v.data());
+    if (!h)
+        return false;
+    const int flags = SQLITE_UTF8;
+    return sqlite3_create_function(h, DialectoSqlite::kFuncionAhora, 0, flags, nullptr, fnAhora, nullptr, nullptr) == SQLITE_OK
+        && sqlite3_create_function(h, "like", 2, flags | SQLITE_DETERMINISTIC, nullptr, fnLike, nullptr, nullptr) == SQLITE_OK
+        && sqlite3_create_function(h, "like", 3, flags | SQLITE_DETERMINISTIC, nullptr, fnLike, nullptr, nullptr) == SQLITE_OK;
+}
+
+QSqlDatabase BaseDatos::abrir(const QString &carpeta, const QString &nombre, QString *error) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+    db.setDatabaseName(QDir(carpeta).filePath(QLatin1String(kEmpresa)));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!existe(carpeta) || !db.open()) {
+        decir(error, QStringLiteral("No se puede abrir la base de datos de %1: %2").arg(carpeta, db.lastError().text()));
+        return db;
+    }
+    QSqlQuery q(db);
+    const QString comun = QDir(carpeta).filePath(QLatin1String(kComun)).replace('\'', "''");
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("ATTACH DATABASE '%1' AS vmcomun").arg(comun))
+        || !registrarFunciones(db)) {
+        decir(error, QStringLiteral("No se puede preparar la base de datos: %1").arg(q.lastError().text()));
+        db.close();
+    }
+    return db;
+}

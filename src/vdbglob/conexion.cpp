@@ -1,1 +1,273 @@
 #include "conexion.h"
+
+#include "dialecto.h"
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+QString textoError(const QSqlError &e) {
+    QString t = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return t.trimmed();
+}
+
+QVariant convertir(TipoValor tipo, const QVariant &bruto) {
+    if (bruto.isNull() || !bruto.isValid())
+        return {};
+    switch (tipo) {
+    case TipoValor::Fecha:
+    case TipoValor::FechaHora: {
+        if (bruto.metaType().id() != QMetaType::QString)
+            return bruto;
+        const QString t = bruto.toString();
+        QDateTime dt = QDateTime::fromString(t.left(23), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        if (!dt.isValid())
+            dt = QDateTime::fromString(t.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid())
+            dt = QDateTime(QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
+        if (!dt.isValid())
+            return bruto;
+        return tipo == TipoValor::Fecha ? QVariant(dt.date()) : QVariant(dt);
+    }
+    case TipoValor::Entero: {
+        bool ok = false;
+        const qlonglong n = bruto.toLongLong(&ok);
+        return ok ? QVariant(n) : bruto;
+    }
+    case TipoValor::Importe: {
+        bool ok = false;
+        const double n = bruto.toDouble(&ok);
+        return ok ? QVariant(n) : bruto;
+    }
+    default:
+        return bruto;
+    }
+}
+} // namespace
+
+// ---------------------------------------------------------------- Conexion
+
+struct Recordset::Datos {
+    Conexion *conexion = nullptr;
+    QSqlQuery q;
+    QString error = QStringLiteral("El conjunto de registros está cerrado");
+    bool vacio = true;
+};
+
+
+Conexion::Conexion(const QSqlDatabase &db, QObject *parent)
+    : QObject(parent), m_db(db), m_dialecto(DialectoSql::paraDriver(db.driverName())) {}
+
+Conexion::~Conexion() = default;
+
+QString Conexion::traducir(const QString &sql) const { return m_dialecto->traducir(sql); }
+
+void Conexion::setTiposColumna(const QHash<QString, TipoValor> &tipos) {
+    m_tipos.clear();
+    for (auto it = tipos.begin(); it != tipos.end(); ++it)
+        m_tipos.insert(it.key().toLower(), it.value());
+}
+
+TipoValor Conexion::tipoColumna(const QString &columna) const {
+    return m_tipos.value(columna.toLower(), TipoValor::Texto);
+}
+
+QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) const {
+    return convertir(tipoColumna(columna), bruto);
+}
+
+bool Conexion::preparar(QSqlQuery &q, const QString &sql) {
+    emit sentencia(sql);
+    if (q.prepare(traducir(sql)))
+        return true;
+    m_lastError = textoError(q.lastError());
+    return false;
+}
+
+Recordset Conexion::Execute(const QString &sql) {
+    Recordset rs;
+    rs.d->conexion = this;
+    QSqlQuery &q = rs.d->q;
+    q = QSqlQuery(m_db);
+    q.setForwardOnly(false);
+    if (!preparar(q, sql) || !q.exec()) {
+        m_lastError = textoError(q.lastError());
+        rs.d->error = m_lastError.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : m_lastError;
+        return rs;
+    }
+    rs.d->error.clear();
+    rs.d->vacio = !q.first();
+    return rs;
+}
+
+bool Conexion::Ejecutar(const QString &sql, QString *error) {
+    QSqlQuery q(m_db);
+    if (preparar(q, sql) && q.exec())
+        return true;
+    m_lastError = textoError(q.lastError());
+    if (error)
+        *error = m_lastError;
+    return false;
+}
+
+bool Conexion::BeginTrans() {
+    if (m_nivelTransaccion++ > 0)
+        return true;
+    emit sentencia(QStringLiteral("BEGIN TRANSACTION"));
+    if (m_db.transaction())
+        return true;
+    m_nivelTransaccion = 0;
+    m_lastError = textoError(m_db.lastError());
+    return false;
+}
+
+bool Conexion::CommitTrans() {
+    if (m_nivelTransaccion == 0)
+        return false;
+    if (--m_nivelTransaccion > 0)
+        return true;
+    emit sentencia(QStringLiteral("COMMIT TRANSACTION"));
+    if (m_db.commit())
+        return true;
+    m_lastError = textoError(m_db.lastError());
+    m_db.rollback();
+    return false;
+}
+
+bool Conexion::RollbackTrans() {
+    if (m_nivelTransaccion == 0)
+        return false;
+    m_nivelTransaccion = 0;
+    emit sentencia(QStringLiteral("ROLLBACK TRANSACTION"));
+    return m_db.rollback();
+}
+
+// ---------------------------------------------------------------- Recordset
+
+Recordset::Recordset() : d(std::make_shared<Datos>()) {}
+
+bool Recordset::ok() const { return d->conexion && d->error.isEmpty(); }
+QString Recordset::error() const { return d->error; }
+
+bool Recordset::isEOF() const {
+    if (!ok() || d->vacio)
+        return true;
+    return !d->q.isValid() && d->q.at() != QSql::BeforeFirstRow;
+}
+
+bool Recordset::isBOF() const {
+    if (!ok() || d->vacio)
+        return true;
+    return !d->q.isValid() && d->q.at() == QSql::BeforeFirstRow;
+}
+
+int Recordset::RecordCount() {
+    if (!ok() || d->vacio)
+        return 0;
+    const int at = d->q.at();
+    d->q.last();
+    const int n = d->q.at() + 1;
+    if (at >= 0)
+        d->q.seek(at);
+    else if (at == QSql::AfterLastRow)
+        d->q.next();
+    else
+        d->q.seek(-1);
+    return n;
+}
+
+void Recordset::MoveFirst() {
+    if (ok() && !d->vacio)
+        d->q.first();
+}
+void Recordset::MoveNext() {
+    if (ok() && !d->vacio && !isEOF())
+        d->q.next();
+}
+void Recordset::MovePrevious() {
+    if (ok() && !d->vacio && !isBOF())
+        d->q.previous();
+}
+void Recordset::MoveLast() {
+    if (ok() && !d->vacio)
+        d->q.last();
+}
+
+int Recordset::AbsolutePosition() const { return ok() && d->q.isValid() ? d->q.at() + 1 : 0; }
+
+bool Recordset::Find(const QString &criterio) {
+    const qsizetype igual = criterio.indexOf(u'=');
+    if (!ok() || d->vacio || igual < 0)
+        return false;
+    const QString columna = criterio.left(igual).trimmed();
+    QString buscado = criterio.mid(igual + 1).trimmed();
+    const bool texto = buscado.startsWith(u'\'');
+    if (texto)
+        buscado = buscado.mid(1, buscado.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+    const int i = indiceCampo(columna);
+    if (i < 0)
+        return false;
+    bool esNumero = false;
+    const double numero = buscado.toDouble(&esNumero);
+    if (!d->q.isValid())
+        d->q.first();
+    for (bool hay = d->q.isValid(); hay; hay = d->q.next()) {
+        const QVariant v = d->q.value(i);
+        if (v.isNull())
+            continue;
+        bool ok = false;
+        const double n = v.toDouble(&ok);
+        if ((!texto && esNumero && ok && n == numero)
+            || v.toString().compare(buscado, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+int Recordset::FieldCount() const { return ok() ? d->q.record().count() : 0; }
+QString Recordset::FieldName(int i) const { return ok() ? d->q.record().fieldName(i) : QString(); }
+int Recordset::indiceCampo(const QString &nombre) const { return ok() ? d->q.record().indexOf(nombre) : -1; }
+
+QVariant Recordset::Fields(int i) const {
+    if (!ok() || !d->q.isValid() || i < 0 || i >= FieldCount())
+        return {};
+    return d->conexion->valorLeido(d->q.record().fieldName(i), d->q.value(i));
+}
+
+QVariant Recordset::Fields(const QString &nombre) const { return Fields(indiceCampo(nombre)); }
+
+void Recordset::Close() {
+    d->q.finish();
+    d->q = QSqlQuery();
+    d->conexion = nullptr;
+    d->vacio = true;
+    d->error = QStringLiteral("El conjunto de registros está cerrado");
+}
+
+// ---------------------------------------------------------------- RecordsetModel
+
+RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent)
+    : QSqlQueryModel(parent), m_conexion(conexion) {
+    QSqlQuery q(conexion->db());
+    q.setForwardOnly(false);
+    if (!conexion->preparar(q, sql) || !q.exec()) {
+        m_error = textoError(q.lastError());
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("Error desconocido en la sentencia");
+        return;
+    }
+    setQuery(std::move(q));
+    if (lastError().isValid())
+        m_error = textoError(lastError());
+}
+
+QVariant RecordsetModel::data(const QModelIndex &index, int role) const {
+    const QVariant v = QSqlQueryModel::data(index, role);
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return v;
+    return m_conexion->valorLeido(record().fieldName(index.column()), v);
+}
+
+bool RecordsetModel::tieneFilas() const { return rowCount() > 0; }

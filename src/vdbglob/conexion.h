@@ -44,10 +44,9 @@ public:
 
     QString lastError() const { return m_lastError; }
 
-    // Reports the statement to observers, then runs its translation; used by the
-    // writer and the result sets so that every statement goes through one place.
+    // Reports the statement to observers and prepares its translation on q; the
+    // writer binds its values there. False and lastError() when the backend refuses it.
     bool preparar(class QSqlQuery &q, const QString &sql);
-    bool ejecutarPreparada(class QSqlQuery &q, const QString &sql);
 
 signals:
     // Every statement exactly as the library wrote it, before translation.

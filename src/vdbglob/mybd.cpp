@@ -1,1 +1,135 @@
 #include "mybd.h"
+
+#include "conexion.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+
+Parametro Parametros::Item(const QString &clave) const {
+    QString k = clave;
+    Recordset rs = m_conexion->Execute(
+        QStringLiteral("SELECT Par_Valor FROM Parametros WHERE Par_Clave = '%1'").arg(k.replace('\'', "''")));
+    if (!rs.ok() || rs.isEOF())
+        return {};
+    return {rs.Fields(0)};
+}
+
+MyBd::MyBd(::Conexion *conexion, int idUsuario, QObject *parent)
+    : QObject(parent), m_conexion(conexion), m_idUsuario(idUsuario), m_parametros(conexion) {}
+
+namespace {
+// A value of the writer ready to bind, or the reason it cannot be written.
+struct Valor {
+    QVariant enlazado;
+    QString error;
+};
+
+Valor numeroDe(const QVariant &v, bool entero) {
+    const int t = v.metaType().id();
+    if (t == QMetaType::Bool)
+        return {int(v.toBool())};
+    if (t == QMetaType::Int || t == QMetaType::LongLong || t == QMetaType::UInt || t == QMetaType::Short
+        || t == QMetaType::ULongLong || t == QMetaType::Double || t == QMetaType::Float) {
+        if (entero)
+            return {qlonglong(qRound64(v.toDouble()))};
+        return {v.toDouble()};
+    }
+    const QString s = v.toString().trimmed();
+    bool ok = false;
+    if (entero) {
+        const qlonglong n = s.toLongLong(&ok);
+        if (ok)
+            return {n};
+        return {{}, QStringLiteral("«%1» no es un número entero").arg(s)};
+    }
+    double n = QLocale::c().toDouble(s, &ok);
+    if (!ok)
+        n = QLocale().toDouble(s, &ok);
+    if (ok)
+        return {n};
+    return {{}, QStringLiteral("«%1» no es un importe").arg(s)};
+}
+
+Valor fechaDe(const QVariant &v) {
+    if (v.metaType().id() == QMetaType::QDate && v.toDate().isValid())
+        return {v.toDate().toString(QStringLiteral("yyyy-MM-dd 00:00:00"))};
+    if (v.metaType().id() == QMetaType::QDateTime && v.toDateTime().isValid())
+        return {v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
+    const QString s = v.toString().trimmed();
+    QDateTime dt = QDateTime::fromString(s, QStringLiteral("d/M/yyyy H:mm:ss"));
+    if (dt.isValid())
+        return {dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
+    const QDate d = QDate::fromString(s, QStringLiteral("d/M/yyyy"));
+    if (d.isValid())
+        return {d.toString(QStringLiteral("yyyy-MM-dd 00:00:00"))};
+    return {{}, QStringLiteral("«%1» no es una fecha válida").arg(s)};
+}
+
+Valor valorDe(const Campo &c) {
+    switch (c.tipo) {
+    case kCampoEntero: return numeroDe(c.valor, true);
+    case kCampoImporte: return numeroDe(c.valor, false);
+    case kCampoTexto: return {c.valor.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(c.valor.toString())};
+    case kCampoFecha: return fechaDe(c.valor);
+    default: return {{}, QStringLiteral("tipo de valor %1 desconocido").arg(c.tipo)};
+    }
+}
+
+QString colocacion(const Campo &c) { return c.tipo == kCampoSql ? c.valor.toString() : QStringLiteral("?"); }
+} // namespace
+
+QString MyBd::sentenciaInsertar() const {
+    QStringList nombres, valores;
+    for (const Campo &c : m_campos.lista()) {
+        nombres << c.nombre;
+        valores << colocacion(c);
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(m_tabla, nombres.join(u','), valores.join(u','));
+}
+
+QString MyBd::sentenciaModificar() const {
+    QStringList pares;
+    for (const Campo &c : m_campos.lista())
+        pares << c.nombre + QStringLiteral(" = ") + colocacion(c);
+    return QStringLiteral("UPDATE %1 SET %2%3").arg(m_tabla, pares.join(u','), m_condicion);
+}
+
+bool MyBd::ejecutar(const QString &sql, const QString &accion, QString &error) {
+    error.clear();
+    const auto fallo = [&](const QString &causa) {
+        error = QStringLiteral("Error al %1 en la tabla %2: %3").arg(accion, m_tabla, causa);
+        return false;
+    };
+    if (m_tabla.trimmed().isEmpty())
+        return fallo(QStringLiteral("no se ha indicado la tabla"));
+    if (m_campos.Count() == 0)
+        return fallo(QStringLiteral("no hay campos que grabar"));
+    QList<QVariant> enlazados;
+    for (const Campo &c : m_campos.lista()) {
+        if (c.tipo == kCampoSql)
+            continue;
+        const Valor v = valorDe(c);
+        if (!v.error.isEmpty())
+            return fallo(QStringLiteral("el campo %1: %2").arg(c.nombre, v.error));
+        enlazados << v.enlazado;
+    }
+    QSqlQuery q(m_conexion->db());
+    if (!m_conexion->preparar(q, sql))
+        return fallo(m_conexion->lastError());
+    for (int i = 0; i < enlazados.size(); ++i)
+        q.bindValue(i, enlazados[i]);
+    if (!q.exec()) {
+        const QSqlError e = q.lastError();
+        return fallo((e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed());
+    }
+    if (accion == QLatin1String("insertar"))
+        m_ultimoId = q.lastInsertId().toLongLong();
+    return true;
+}
+
+bool MyBd::Insertar(QString &error) { return ejecutar(sentenciaInsertar(), QStringLiteral("insertar"), error); }
+
+bool MyBd::Modificar(QString &error) { return ejecutar(sentenciaModificar(), QStringLiteral("modificar"), error); }
