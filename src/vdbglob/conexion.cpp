@@ -271,3 +271,15 @@ QVariant RecordsetModel::data(const QModelIndex &index, int role) const {
 }
 
 bool RecordsetModel::tieneFilas() const { return rowCount() > 0; }
+
+bool RecordsetModel::canFetchMore(const QModelIndex &parent) const {
+    return !m_trayendo && QSqlQueryModel::canFetchMore(parent);
+}
+
+void RecordsetModel::fetchMore(const QModelIndex &parent) {
+    if (m_trayendo)
+        return;
+    m_trayendo = true;
+    QSqlQueryModel::fetchMore(parent);
+    m_trayendo = false;
+}

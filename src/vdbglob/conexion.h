@@ -105,8 +105,13 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // True when the result has at least one row, without counting the rest.
     bool tieneFilas() const;
+    // A view may ask for more rows while the model is inserting fetched ones
+    // (item-model testers do); that nested request waits for the next call.
+    bool canFetchMore(const QModelIndex &parent = {}) const override;
+    void fetchMore(const QModelIndex &parent = {}) override;
 
 private:
     Conexion *m_conexion;
     QString m_error;
+    bool m_trayendo = false;
 };

@@ -1,6 +1,7 @@
 #include "mybd.h"
 
 #include "conexion.h"
+#include "numeros.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -45,9 +46,7 @@ Valor numeroDe(const QVariant &v, bool entero) {
             return {n};
         return {{}, QStringLiteral("«%1» no es un número entero").arg(s)};
     }
-    double n = QLocale::c().toDouble(s, &ok);
-    if (!ok)
-        n = QLocale().toDouble(s, &ok);
+    const double n = numeroLocal(s, &ok);
     if (ok)
         return {n};
     return {{}, QStringLiteral("«%1» no es un importe").arg(s)};

@@ -1,1 +1,67 @@
 #pragma once
+// A fresh embedded database per test case, the session on it, and a dialog service
+// that records every message and answers from queues.
+#include "conexion.h"
+#include "dialogos.h"
+#include "mybd.h"
+#include "vmexpe.h"
+
+#include <QDialog>
+#include <QList>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+class DialogoGuionizado : public DialogService {
+public:
+    struct Mensaje {
+        QString texto;
+        int estilo;
+        QString titulo;
+    };
+    QList<Mensaje> mensajes;
+    QList<int> respuestas; // next answers; without one, the first button
+    QStringList preguntas;
+    QStringList respuestasTexto;
+    QList<PeticionFichero> peticiones;
+    QList<RespuestaFichero> respuestasFichero;
+    QStringList modales; // objectName (or class name) of each screen opened
+    // Drivers for the next modal screens; without one the screen closes at once, rejected.
+    QList<std::function<void(QDialog *)>> manejadores;
+    QStringList abiertosEscritorio;
+    int codigoEscritorio = 0;
+
+    int mensaje(const QString &texto, int estilo, const QString &titulo) override;
+    QString pedirTexto(const QString &pregunta, const QString &titulo, const QString &inicial) override;
+    RespuestaFichero pedirFichero(const PeticionFichero &peticion) override;
+    int abrirModal(QDialog *pantalla) override;
+    int abrirConEscritorio(const QString &ruta) override;
+
+    QString ultimoMensaje() const { return mensajes.isEmpty() ? QString() : mensajes.last().texto; }
+};
+
+class Entorno {
+public:
+    // A new database (demo data unless demo is false) and a session as user idUsuario.
+    explicit Entorno(int idUsuario = 1, bool demo = true);
+    ~Entorno();
+
+    QTemporaryDir carpeta;
+    QSqlDatabase db;
+    std::unique_ptr<Conexion> conexion;
+    std::shared_ptr<MyBd> bd;
+    std::shared_ptr<VMEXPE> expe;
+    DialogoGuionizado dialogos;
+    QStringList sentencias; // every statement the library wrote, in order
+
+    // First field of the first row of a statement run directly (translated, not observed).
+    QVariant valor(const QString &sql);
+    int cuenta(const QString &sqlWhere); // "SELECT count(*) FROM " + sqlWhere
+    bool ejecutar(const QString &sql);
+    QString carpetaDatos() const { return carpeta.path() + QStringLiteral("/datos"); }
+};
+
+// Opens a second connection on the same files (for concurrency cases).
+QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre);

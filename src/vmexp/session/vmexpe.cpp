@@ -1,1 +1,119 @@
 #include "vmexpe.h"
+
+#include "conexion.h"
+#include "cutilidades.h"
+#include "esquema.h"
+#include "modexp.h"
+#include "mybd.h"
+#include "pantallas.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <dlfcn.h>
+
+std::shared_ptr<VMEXPE> gExpe;
+QString gCarpetaDoc;
+
+namespace {
+QString &carpetaFijada() {
+    static QString c;
+    return c;
+}
+} // namespace
+
+VMEXPE::VMEXPE() = default;
+VMEXPE::~VMEXPE() = default;
+
+std::shared_ptr<VMEXPE> VMEXPE::crear() {
+    std::shared_ptr<VMEXPE> nuevo(new VMEXPE);
+    gExpe = nuevo;
+    nuevo->setNProceso(15);
+    return nuevo;
+}
+
+QString VMEXPE::carpetaLibreria() {
+    if (!carpetaFijada().isEmpty())
+        return carpetaFijada();
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&VMEXPE::carpetaLibreria), &info) && info.dli_fname)
+        return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
+    return QDir::currentPath();
+}
+
+void VMEXPE::setCarpetaLibreria(const QString &carpeta) { carpetaFijada() = carpeta; }
+
+void VMEXPE::setMyBd(std::shared_ptr<::MyBd> bd) {
+    m_myBd = std::move(bd);
+    if (m_myBd && m_myBd->Conexion())
+        m_myBd->Conexion()->setTiposColumna(Esquema::tiposColumna());
+    if (m_myBd)
+        gCarpetaDoc = carpetaLibreria() + QStringLiteral("/DOC") + QString::number(m_myBd->IdUsuario());
+}
+
+bool VMEXPE::abrir(const char *pantalla) {
+    m_ultimoError.clear();
+    if (!gExpe || !gExpe->MyBd()) {
+        m_ultimoError = QStringLiteral("No se ha asignado la base de datos (MyBd) antes de abrir la pantalla.");
+        return false;
+    }
+    return Pantallas::abrirModal(QLatin1String(pantalla), nullptr, &m_ultimoError) >= 0;
+}
+
+bool VMEXPE::vExpedientes() { return abrir("frmExpedientes"); }
+bool VMEXPE::vTipos() { return abrir("frmTiposExp"); }
+bool VMEXPE::vActuaciones() { return abrir("frmTiposAct"); }
+
+bool VMEXPE::vFindByName() {
+    m_ultimoError.clear();
+    if (!m_myBd) {
+        m_ultimoError = QStringLiteral("No se ha asignado la base de datos (MyBd).");
+        return false;
+    }
+    CUtilidades util;
+    util.setConexion(m_myBd->Conexion());
+    util.BuscarPorNombre(QStringLiteral("Select Pro_Id,Pro_Cod,Pro_Nom FROM Pro"), QStringLiteral("Pro_Nom"),
+                         QStringLiteral("Codigo"), QStringLiteral("Nombre del Proveedor"),
+                         QStringLiteral("Buscar Proveedores por nombre"), 900, 6000, 0);
+    return true;
+}
+
+bool VMEXPE::vCrearDirectorio(const QString &sDocFolder) {
+    gCarpetaDoc = sDocFolder;
+    return FnCrearCarpeta();
+}
+
+bool VMEXPE::vExisteFichero(const QString &sFile) { return FnExisteFichero(sFile); }
+
+// ---------------------------------------------------------------- ModExp
+
+QString FnNombreUsuario(int idUsuario, int &adm) {
+    if (!sesionConexion())
+        return {};
+    Recordset rs = sesionConexion()->Execute(
+        QStringLiteral("Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = ")
+        + QString::number(idUsuario));
+    QString nombre;
+    if (rs.ok() && !rs.isEOF() && !rs.isBOF()) {
+        adm = rs.Fields(1).toInt();
+        nombre = rs.Fields(0).toString();
+    }
+    rs.Close();
+    return nombre;
+}
+
+bool FnCrearCarpeta() {
+    QDir d(gCarpetaDoc);
+    if (d.exists())
+        return true;
+    // mkdir, not mkpath: the parent folder must already be there.
+    return QDir().mkdir(gCarpetaDoc);
+}
+
+bool FnExisteFichero(const QString &sFile) {
+    if (!QDir(gCarpetaDoc).exists())
+        return false;
+    return QFileInfo::exists(sFile);
+}
+
+::MyBd *sesionBd() { return gExpe ? gExpe->MyBd() : nullptr; }
+::Conexion *sesionConexion() { return sesionBd() ? sesionBd()->Conexion() : nullptr; }

@@ -1,0 +1,106 @@
+#include "formulario.h"
+
+#include "cutilidades.h"
+#include "modexp.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+Formulario::Formulario(QWidget *parent) : QDialog(parent), m_util(new CUtilidades(this)) {
+    m_util->setConexion(sesionConexion());
+    m_util->setColorFoco(65535);
+    m_util->setColorNormal(16777215);
+}
+
+Formulario::~Formulario() = default;
+
+void Formulario::registrarCampo(QLineEdit *campo, Campo tipo, const QString &formatoSalida) {
+    m_campos.insert(campo, {tipo, formatoSalida});
+    if (tipo == Campo::Importe)
+        m_util->setCampoImporte(campo);
+    campo->installEventFilter(this);
+}
+
+void Formulario::registrarCamposTexto() {
+    for (QLineEdit *c : findChildren<QLineEdit *>())
+        if (!m_campos.contains(c))
+            registrarCampo(c);
+}
+
+void Formulario::prepararTeclado() {
+    installEventFilter(this);
+    for (QWidget *w : findChildren<QWidget *>()) {
+        w->removeEventFilter(this);
+        w->installEventFilter(this);
+    }
+}
+
+static bool esEnter(int k) { return k == Qt::Key_Return || k == Qt::Key_Enter; }
+
+bool Formulario::Form_KeyUp(QKeyEvent *e) {
+    if (esEnter(e->key()) || e->key() == Qt::Key_Escape) {
+        if (!Tag.isEmpty()) {
+            Tag.clear();
+            return true;
+        }
+        if (e->key() == Qt::Key_Escape)
+            reject();
+        else
+            focusNextChild();
+        return true;
+    }
+    return false;
+}
+
+bool Formulario::Form_KeyDown(QKeyEvent *) { return false; }
+
+void Formulario::keyPressEvent(QKeyEvent *e) {
+    // Enter and Escape act on release (Form_KeyUp), never as QDialog's accept/reject.
+    if (esEnter(e->key()) || e->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(e);
+}
+
+bool Formulario::eventFilter(QObject *obj, QEvent *ev) {
+    switch (ev->type()) {
+    case QEvent::KeyPress: {
+        auto *k = static_cast<QKeyEvent *>(ev);
+        if (Form_KeyDown(k))
+            return true;
+        if (esEnter(k->key()) || k->key() == Qt::Key_Escape)
+            return true;
+        auto *campo = qobject_cast<QLineEdit *>(obj);
+        const auto it = campo ? m_campos.constFind(campo) : m_campos.constEnd();
+        if (it != m_campos.constEnd() && it->tipo != Campo::Texto && !k->text().isEmpty()) {
+            int ascii = k->text().at(0).unicode();
+            if (ascii < 32 && ascii != 8)
+                return false;
+            const int original = ascii;
+            m_util->TeclaCampo(campo, ascii, it->tipo == Campo::Fecha);
+            if (ascii == 0)
+                return true;
+            if (ascii != original) {
+                campo->insert(QString(QChar(ascii)));
+                return true;
+            }
+        }
+        return false;
+    }
+    case QEvent::KeyRelease: {
+        auto *k = static_cast<QKeyEvent *>(ev);
+        if (k->isAutoRepeat() && !esEnter(k->key()))
+            return false;
+        return Form_KeyUp(k);
+    }
+    case QEvent::FocusIn:
+        if (auto *campo = qobject_cast<QLineEdit *>(obj); campo && m_campos.contains(campo))
+            m_util->EntrarCampo(campo, QString());
+        return false;
+    case QEvent::FocusOut:
+        if (auto *campo = qobject_cast<QLineEdit *>(obj); campo && m_campos.contains(campo))
+            m_util->SalirCampo(campo, m_campos.value(campo).formato);
+        return false;
+    default:
+        return false;
+    }
+}

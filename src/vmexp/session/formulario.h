@@ -1,0 +1,52 @@
+#pragma once
+// What every screen of the library shares: it sees each key before its controls,
+// Enter moves on as Tab does, Escape closes unless the one-shot key marker (Tag) is
+// set, and its text fields are coloured, filtered and formatted by one CUtilidades.
+#include <QDialog>
+#include <QHash>
+
+class CUtilidades;
+class QLineEdit;
+class QKeyEvent;
+
+class Formulario : public QDialog {
+    Q_OBJECT
+public:
+    explicit Formulario(QWidget *parent = nullptr);
+    ~Formulario() override;
+
+    // The key marker: "e" (or "E") makes the next Enter or Escape release only clear it.
+    QString Tag;
+
+    CUtilidades *utilidades() const { return m_util; }
+
+    // How a text field is handled on entry, typing and exit.
+    enum class Campo { Texto, Fecha, Importe };
+    void registrarCampo(QLineEdit *campo, Campo tipo = Campo::Texto, const QString &formatoSalida = {});
+    // Every QLineEdit child not registered yet, as plain text.
+    void registrarCamposTexto();
+
+    // Twips to pixels at 96 dpi (15 twips a pixel).
+    static int px(int twips) { return twips / 15; }
+
+protected:
+    // A key released anywhere on the screen, before the control sees it. Return true
+    // when handled. The default does Enter, Escape and the key marker.
+    virtual bool Form_KeyUp(QKeyEvent *e);
+    // A key pressed anywhere on the screen (F1 sets the marker, for instance).
+    virtual bool Form_KeyDown(QKeyEvent *e);
+    // Installs the key preview on the screen and all its children; call once the
+    // controls exist (the end of the constructor) and again after adding controls.
+    void prepararTeclado();
+
+    bool eventFilter(QObject *obj, QEvent *ev) override;
+    void keyPressEvent(QKeyEvent *e) override;
+
+private:
+    CUtilidades *m_util;
+    struct Config {
+        Campo tipo;
+        QString formato;
+    };
+    QHash<QLineEdit *, Config> m_campos;
+};

@@ -1,0 +1,309 @@
+// The database services against a real embedded database: result sets, the grid
+// model, the field-list writer, generated keys and transactions.
+#include "basedatos.h"
+#include "conexion.h"
+#include "fixture.h"
+#include "mybd.h"
+
+#include <QAbstractItemModelTester>
+#include <QSqlQuery>
+#include <QtTest>
+
+class TstConexion : public QObject {
+    Q_OBJECT
+private slots:
+    void recordsetSeMueveComoUnCursor();
+    void recordsetVacioEstaEnEofYBof();
+    void camposPorNombreEnCualquierCasoYPorPosicion();
+    void fechasNulosYBlobs();
+    void findBuscaDesdeLaFilaActual();
+    void sentenciaErroneaDevuelveElError();
+    void observadorVeLaSentenciaSinTraducir();
+    void modeloTraeFilasSegunSePiden();
+    void parametros();
+    void escritorPorTipo_data();
+    void escritorPorTipo();
+    void escritorNullYGetdate();
+    void escritorModificaPorCondicion();
+    void escritorRechazaValoresSinEscribir_data();
+    void escritorRechazaValoresSinEscribir();
+    void claveGeneradaConOtraConexionInsertando();
+    void rollbackDeshaceTodo();
+};
+
+void TstConexion::recordsetSeMueveComoUnCursor() {
+    Entorno e;
+    Recordset rs = e.conexion->Execute("SELECT Tex_Id, Tex_Des FROM Tex ORDER BY Tex_Id");
+    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QVERIFY(!rs.isEOF() && !rs.isBOF());
+    QCOMPARE(rs.RecordCount(), 5);
+    QCOMPARE(rs.Fields(0).toInt(), 1); // counting does not move the cursor
+    rs.MoveNext();
+    QCOMPARE(rs.AbsolutePosition(), 2);
+    rs.MoveLast();
+    QCOMPARE(rs.Fields("tex_des").toString(), QString("Litigio"));
+    rs.MoveNext();
+    QVERIFY(rs.isEOF());
+    QVERIFY(!rs.isBOF());
+    QCOMPARE(rs.RecordCount(), 5);
+    QVERIFY(rs.isEOF());
+    rs.MoveFirst();
+    rs.MovePrevious();
+    QVERIFY(rs.isBOF());
+    QVERIFY(!rs.isEOF());
+    rs.Close();
+    QVERIFY(rs.isEOF());
+}
+
+void TstConexion::recordsetVacioEstaEnEofYBof() {
+    Entorno e;
+    Recordset rs = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 99");
+    QVERIFY(rs.ok());
+    QVERIFY(rs.isEOF() && rs.isBOF());
+    QCOMPARE(rs.RecordCount(), 0);
+    QVERIFY(!rs.Fields(0).isValid());
+}
+
+void TstConexion::camposPorNombreEnCualquierCasoYPorPosicion() {
+    Entorno e;
+    Recordset rs = e.conexion->Execute("SELECT exp_idcli, Exp_FIni, EXP_DES FROM exp WHERE Exp_id = 3");
+    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QCOMPARE(rs.Fields("Exp_IdCli").toInt(), 4);
+    QCOMPARE(rs.Fields("EXP_IDCLI"), rs.Fields(0));
+    QCOMPARE(rs.Fields("exp_fini").toDate(), QDate(2024, 3, 5));
+    QCOMPARE(rs.Fields(2).toString(), QString("Mantenimiento anual de instalación eléctrica"));
+    QVERIFY(!rs.Fields("NoExiste").isValid());
+    QCOMPARE(rs.indiceCampo("exp_des"), 2);
+}
+
+void TstConexion::fechasNulosYBlobs() {
+    Entorno e;
+    Recordset rs = e.conexion->Execute("SELECT Exp_FFin, Exp_Codigo, Exp_Obs, Exp_Fini FROM Exp WHERE Exp_Id = 3");
+    QVERIFY(!rs.Fields("Exp_FFin").isValid()); // NULL
+    QCOMPARE(rs.Fields("Exp_Codigo").toString(), QString("MT-77"));
+    QVERIFY(!e.conexion->Execute("SELECT Exp_Codigo FROM Exp WHERE Exp_Id = 2").Fields(0).isValid());
+    QVERIFY(rs.Fields("Exp_Obs").isValid()); // "" is not NULL
+    QCOMPARE(rs.Fields("Exp_Obs").toString(), QString());
+    QCOMPARE(rs.Fields("Exp_Fini").metaType().id(), QMetaType::QDate);
+
+    Recordset est = e.conexion->Execute("SELECT Est_FEstado FROM Est WHERE Est_IdTabla = 4");
+    QCOMPARE(est.Fields(0).toDateTime(), QDateTime(QDate(2024, 5, 20), QTime(11, 15)));
+
+    QByteArray bytes("\x00\x01\xff binario \xc3\xb1", 13);
+    QSqlQuery q(e.db);
+    q.prepare("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', 77, ?)");
+    q.addBindValue(bytes);
+    QVERIFY(q.exec());
+    Recordset ima = e.conexion->Execute("SELECT Ima_File FROM Ima WHERE Ima_IdTabla = 77");
+    QCOMPARE(ima.Fields("Ima_File").toByteArray(), bytes);
+}
+
+void TstConexion::findBuscaDesdeLaFilaActual() {
+    Entorno e;
+    Recordset rs = e.conexion->Execute("SELECT Tex_Id, Tex_Des FROM Tex ORDER BY Tex_Id");
+    QVERIFY(rs.Find("Tex_Id = 3"));
+    QCOMPARE(rs.Fields(1).toString(), QString("Mantenimiento"));
+    QVERIFY(rs.Find("tex_des = 'LITIGIO'"));
+    QCOMPARE(rs.Fields(0).toInt(), 5);
+    QVERIFY(!rs.Find("Tex_Id = 2")); // already past it
+    QVERIFY(rs.isEOF());
+    rs.MoveFirst();
+    QVERIFY(rs.Find("Tex_Id = 2"));
+}
+
+void TstConexion::sentenciaErroneaDevuelveElError() {
+    Entorno e;
+    Recordset rs = e.conexion->Execute("SELECT NoHay FROM Exp");
+    QVERIFY(!rs.ok());
+    QVERIFY(rs.error().contains("NoHay"));
+    QVERIFY(rs.isEOF());
+    QString error;
+    QVERIFY(!e.conexion->Ejecutar("DELETE FROM TablaInexistente", &error));
+    QVERIFY(error.contains("TablaInexistente"));
+}
+
+void TstConexion::observadorVeLaSentenciaSinTraducir() {
+    Entorno e;
+    const QString sql = "Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = 5";
+    Recordset rs = e.conexion->Execute(sql);
+    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QCOMPARE(e.sentencias.last(), sql);
+    QCOMPARE(rs.Fields("uno").toString(), QString(""));
+    QVERIFY(e.conexion->traducir(sql) != sql);
+}
+
+void TstConexion::modeloTraeFilasSegunSePiden() {
+    Entorno e;
+    QSqlQuery q(e.db);
+    QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+                   "INSERT INTO Exp (Exp_IdCli, Exp_Fini, Exp_Des, Exp_Origen) "
+                   "SELECT 1, '2024-01-01 00:00:00', 'Generado ' || i, 0 FROM n"));
+    RecordsetModel m(e.conexion.get(), "SELECT Exp_Id, Exp_Des, Exp_Fini FROM Exp ORDER BY Exp_Id");
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY2(m.ok(), qPrintable(m.error()));
+    QVERIFY(m.tieneFilas());
+    QVERIFY(m.rowCount() < 5008); // not all fetched at once
+    QVERIFY(m.canFetchMore());
+    QCOMPARE(m.data(m.index(0, 2)).metaType().id(), QMetaType::QDate);
+    while (m.canFetchMore())
+        m.fetchMore();
+    QCOMPARE(m.rowCount(), 5008);
+
+    RecordsetModel malo(e.conexion.get(), "SELECT x FROM NoHay");
+    QVERIFY(!malo.ok());
+    QVERIFY(!malo.tieneFilas());
+}
+
+void TstConexion::parametros() {
+    Entorno e;
+    QCOMPARE(e.bd->Parametros().Item("PAR_EXP_PER").Valor.toInt(), 0);
+    QCOMPARE(e.bd->Parametros().Item("par_decpre").Valor.toInt(), 2);
+    QVERIFY(!e.bd->Parametros().Item("NO_EXISTE").Valor.isValid());
+}
+
+void TstConexion::escritorPorTipo_data() {
+    QTest::addColumn<short>("tipo");
+    QTest::addColumn<QVariant>("valor");
+    QTest::addColumn<QString>("columna");
+    QTest::addColumn<QVariant>("leido");
+    QTest::newRow("entero") << short(1) << QVariant(42) << "Exp_IdCli" << QVariant(42);
+    QTest::newRow("entero en texto") << short(1) << QVariant("7") << "Exp_IdCli" << QVariant(7);
+    QTest::newRow("importe") << short(2) << QVariant(1234.5) << "Exp_Presup" << QVariant(1234.5);
+    QTest::newRow("importe en texto español") << short(2) << QVariant("1.234,5") << "Exp_Presup" << QVariant(1234.5);
+    QTest::newRow("texto acentuado") << short(3) << QVariant("Reclamación de Ñandú: «ÉXITO»") << "Exp_Des"
+                                     << QVariant("Reclamación de Ñandú: «ÉXITO»");
+    QTest::newRow("texto con comilla") << short(3) << QVariant("O'Brien") << "Exp_Des" << QVariant("O'Brien");
+    QTest::newRow("fecha día primero") << short(4) << QVariant("05/03/2024") << "Exp_Fini" << QVariant(QDate(2024, 3, 5));
+    QTest::newRow("fecha 29 de febrero") << short(4) << QVariant("29/02/2024") << "Exp_Fini" << QVariant(QDate(2024, 2, 29));
+}
+
+void TstConexion::escritorPorTipo() {
+    QFETCH(short, tipo);
+    QFETCH(QVariant, valor);
+    QFETCH(QString, columna);
+    QFETCH(QVariant, leido);
+    Entorno e;
+    e.bd->LimpiarCampos(0);
+    e.bd->setTabla("Exp");
+    e.bd->Campos().Add(columna, tipo, valor, 2);
+    e.bd->setCondicion("");
+    QString error;
+    QVERIFY2(e.bd->Insertar(error), qPrintable(error));
+    QVERIFY(error.isEmpty());
+    const qint64 id = e.bd->UltimoId();
+    QCOMPARE(id, 9);
+    Recordset rs = e.conexion->Execute(QString("SELECT %1 FROM Exp WHERE Exp_Id = %2").arg(columna).arg(id));
+    QCOMPARE(rs.Fields(0), leido);
+}
+
+void TstConexion::escritorNullYGetdate() {
+    Entorno e;
+    e.bd->LimpiarCampos(0);
+    e.bd->setTabla("Act");
+    e.bd->Campos().Add("Act_IdExp", 1, 1, 2);
+    e.bd->Campos().Add("Act_Fecha", 4, "01/02/2025", 2);
+    e.bd->Campos().Add("Act_IdUsuEstado", 6, "Null", 2);
+    e.bd->Campos().Add("Act_FEstado", 6, "Getdate()", 2);
+    QString error;
+    const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
+    QVERIFY2(e.bd->Insertar(error), qPrintable(error));
+    QVERIFY(e.sentencias.last().contains("Getdate()"));
+    Recordset rs = e.conexion->Execute(QString("SELECT * FROM Act WHERE Act_Id = %1").arg(e.bd->UltimoId()));
+    QVERIFY(!rs.Fields("Act_IdUsuEstado").isValid());
+    const QDateTime ahora = rs.Fields("Act_FEstado").toDateTime();
+    QVERIFY(ahora >= antes && ahora <= QDateTime::currentDateTime().addSecs(1));
+    QCOMPARE(rs.Fields("Act_Fecha").toDate(), QDate(2025, 2, 1));
+}
+
+void TstConexion::escritorModificaPorCondicion() {
+    Entorno e;
+    e.bd->LimpiarCampos(0);
+    e.bd->setTabla("Tex");
+    e.bd->Campos().Add("Tex_Des", 3, "Obra mayor", 2);
+    e.bd->setCondicion(" WHERE Tex_Id = 1");
+    QString error = "previo";
+    QVERIFY(e.bd->Modificar(error));
+    QVERIFY(error.isEmpty());
+    QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 1").toString(), QString("Obra mayor"));
+    QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 2").toString(), QString("Reclamación"));
+}
+
+void TstConexion::escritorRechazaValoresSinEscribir_data() {
+    QTest::addColumn<QString>("columna");
+    QTest::addColumn<short>("tipo");
+    QTest::addColumn<QVariant>("valor");
+    QTest::addColumn<QString>("causa");
+    QTest::newRow("fecha imposible") << "Exp_Fini" << short(4) << QVariant("31/02/2024") << "31/02/2024";
+    QTest::newRow("fecha vacía") << "Exp_Fini" << short(4) << QVariant("") << "fecha";
+    QTest::newRow("importe no numérico") << "Exp_Presup" << short(2) << QVariant("doce") << "doce";
+    QTest::newRow("entero no numérico") << "Exp_IdCli" << short(1) << QVariant("1a") << "1a";
+    QTest::newRow("columna inexistente") << "Exp_NoHay" << short(3) << QVariant("x") << "Exp_NoHay";
+    QTest::newRow("tipo desconocido") << "Exp_Des" << short(9) << QVariant("x") << "9";
+}
+
+void TstConexion::escritorRechazaValoresSinEscribir() {
+    QFETCH(QString, columna);
+    QFETCH(short, tipo);
+    QFETCH(QVariant, valor);
+    QFETCH(QString, causa);
+    Entorno e;
+    const int antes = e.cuenta("Exp");
+    e.bd->LimpiarCampos(0);
+    e.bd->setTabla("Exp");
+    e.bd->Campos().Add("Exp_Des", 3, "No debe quedar", 2);
+    e.bd->Campos().Add(columna, tipo, valor, 2);
+    QString error;
+    QVERIFY(!e.bd->Insertar(error));
+    QVERIFY2(error.contains("Exp") && error.contains(causa), qPrintable(error));
+    QCOMPARE(e.cuenta("Exp"), antes);
+    QVERIFY(!e.bd->Modificar(error));
+    QCOMPARE(e.cuenta("Exp WHERE Exp_Des = 'No debe quedar'"), 0);
+}
+
+void TstConexion::claveGeneradaConOtraConexionInsertando() {
+    Entorno e;
+    {
+        QSqlDatabase otra = abrirSegundaConexion(e, "otra");
+        QVERIFY(otra.isOpen());
+        e.bd->LimpiarCampos(0);
+        e.bd->setTabla("Tex");
+        e.bd->Campos().Add("Tex_Des", 3, "Mío", 2);
+        QString error;
+        QVERIFY(e.bd->Insertar(error));
+        QSqlQuery q(otra);
+        QVERIFY(q.exec("INSERT INTO Tex (Tex_Des) VALUES ('De otro usuario')"));
+        QCOMPARE(e.bd->UltimoId(), 6);
+        QCOMPARE(e.valor("SELECT MAX(Tex_Id) FROM Tex").toInt(), 7);
+        QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 6").toString(), QString("Mío"));
+        q.finish();
+        otra.close();
+    }
+    QSqlDatabase::removeDatabase("otra");
+}
+
+void TstConexion::rollbackDeshaceTodo() {
+    Entorno e;
+    const int antes = e.cuenta("Exp");
+    QVERIFY(e.conexion->BeginTrans());
+    e.bd->LimpiarCampos(0);
+    e.bd->setTabla("Exp");
+    e.bd->Campos().Add("Exp_Des", 3, "Temporal", 2);
+    QString error;
+    QVERIFY(e.bd->Insertar(error));
+    QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
+    e.bd->LimpiarCampos(0);
+    e.bd->setTabla("Est");
+    e.bd->Campos().Add("Est_NoHay", 1, 1, 2);
+    QVERIFY(!e.bd->Insertar(error)); // the failed statement
+    QVERIFY(e.conexion->RollbackTrans());
+    QCOMPARE(e.cuenta("Exp"), antes);
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
+
+    QVERIFY(e.conexion->BeginTrans());
+    QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
+    QVERIFY(e.conexion->CommitTrans());
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
+}
+
+QTEST_MAIN(TstConexion)
+#include "tst_conexion.moc"
