@@ -1,1 +1,352 @@
 #include "dialecto.h"
+
+#include <QDate>
+#include <QList>
+#include <QSet>
+#include <QTime>
+
+std::unique_ptr<DialectoSql> DialectoSql::paraDriver(const QString &driver)
+{
+    if (driver == QLatin1String("QSQLITE"))
+        return std::make_unique<DialectoSqlite>();
+    return std::make_unique<DialectoSql>();
+}
+
+namespace {
+
+enum class Clase { Blanco, Comentario, Literal, Corchetes, Nombre, Numero, Signo };
+
+struct Token {
+    Clase clase;
+    QString texto;
+};
+
+bool esInicioNombre(QChar c) { return c.isLetter() || c == u'_' || c == u'@' || c == u'#'; }
+bool esParteNombre(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$';
+}
+
+// Position just past the closing delimiter; a doubled one is part of the content.
+qsizetype hastaCierre(const QString &s, qsizetype i, QChar cierre)
+{
+    while (i < s.size()) {
+        if (s[i] == cierre) {
+            if (i + 1 < s.size() && s[i + 1] == cierre) {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return i; // unterminated: the rest belongs to it, the server will complain
+}
+
+QList<Token> trocear(const QString &s)
+{
+    static const QSet<QString> dobles = {"<=", ">=", "<>", "!=", "!<", "!>", "||"};
+    QList<Token> tokens;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = s[i];
+        qsizetype j = i + 1;
+        Clase clase = Clase::Signo;
+        if (c.isSpace()) {
+            while (j < n && s[j].isSpace())
+                ++j;
+            clase = Clase::Blanco;
+        } else if (c == u'-' && j < n && s[j] == u'-') {
+            while (j < n && s[j] != u'\n')
+                ++j;
+            clase = Clase::Comentario;
+        } else if (c == u'/' && j < n && s[j] == u'*') {
+            const qsizetype fin = s.indexOf(QLatin1String("*/"), i + 2);
+            j = fin < 0 ? n : fin + 2;
+            clase = Clase::Comentario;
+        } else if (c == u'\'') {
+            j = hastaCierre(s, j, u'\'');
+            clase = Clase::Literal;
+        } else if (c == u'[') {
+            j = hastaCierre(s, j, u']');
+            clase = Clase::Corchetes;
+        } else if (c == u'"') {
+            j = hastaCierre(s, j, u'"');
+            clase = Clase::Corchetes;
+        } else if (esInicioNombre(c)) {
+            while (j < n && esParteNombre(s[j]))
+                ++j;
+            clase = Clase::Nombre;
+        } else if (c.isDigit() || (c == u'.' && j < n && s[j].isDigit())) {
+            while (j < n && (s[j].isDigit() || s[j] == u'.'))
+                ++j;
+            if (j < n && (s[j] == u'e' || s[j] == u'E')) {
+                qsizetype k = j + 1;
+                if (k < n && (s[k] == u'+' || s[k] == u'-'))
+                    ++k;
+                if (k < n && s[k].isDigit())
+                    j = k;
+            }
+            // 0x1F, 1e5 and the like stay one token
+            while (j < n && esParteNombre(s[j]))
+                ++j;
+            clase = Clase::Numero;
+        } else if (j < n && dobles.contains(s.mid(i, 2))) {
+            j = i + 2;
+        }
+        tokens.append({clase, s.mid(i, j - i)});
+        i = j;
+    }
+    return tokens;
+}
+
+// 'dd/mm/yyyy' or 'dd/mm/yyyy hh:mm:ss' as the ISO text dates are stored in; empty otherwise.
+QString fechaIso(const QString &literal)
+{
+    if (literal.size() < 2 || !literal.endsWith(u'\''))
+        return {};
+    const QString c = literal.mid(1, literal.size() - 2);
+    if (c.size() != 10 && c.size() != 19)
+        return {};
+    static const QString forma = QStringLiteral("dd/dd/dddd dd:dd:dd");
+    for (qsizetype i = 0; i < c.size(); ++i) {
+        const bool digito = forma[i] == u'd';
+        if (digito ? !(c[i] >= u'0' && c[i] <= u'9') : c[i] != forma[i])
+            return {};
+    }
+    const auto num = [&c](int desde, int largo) { return c.mid(desde, largo).toInt(); };
+    const QDate fecha(num(6, 4), num(3, 2), num(0, 2));
+    const QTime hora = c.size() == 19 ? QTime(num(11, 2), num(14, 2), num(17, 2)) : QTime(0, 0);
+    if (!fecha.isValid() || !hora.isValid())
+        return {};
+    return QString::asprintf("'%04d-%02d-%02d %02d:%02d:%02d'", fecha.year(), fecha.month(),
+                             fecha.day(), hora.hour(), hora.minute(), hora.second());
+}
+
+class Traductor {
+public:
+    explicit Traductor(const QString &tsql) : t(trocear(tsql)) {}
+
+    QString traducir()
+    {
+        quitarEsquemaDbo();
+        indexar();
+        cambiarTokens();
+        nivel(0, sig.size());
+        QString salida;
+        for (const Token &tk : std::as_const(t))
+            salida += tk.texto;
+        return salida;
+    }
+
+private:
+    // One element of an operand: a token, or a parenthesised group read as its pieces.
+    struct Elemento {
+        qsizetype k;          // significant index of the token or of the '('
+        qsizetype fin = -1;   // for a group: index of its ')' (or the end when unclosed)
+        QList<bool> piezas;   // for a group: per comma-separated piece, is it one text chain
+    };
+
+    QList<Token> t;
+    QList<qsizetype> sig;    // positions in t of the tokens that are not blanks or comments
+    QList<qsizetype> pareja; // per significant index: the matching parenthesis, -1 if none
+
+    Token &tok(qsizetype k) { return t[sig[k]]; }
+    bool es(qsizetype k, QStringView texto)
+    {
+        return k >= 0 && k < sig.size() && tok(k).clase == Clase::Signo && tok(k).texto == texto;
+    }
+    QString nombre(qsizetype k)
+    {
+        return k >= 0 && k < sig.size() && tok(k).clase == Clase::Nombre ? tok(k).texto.toLower()
+                                                                         : QString();
+    }
+
+    void indexar()
+    {
+        sig.clear();
+        for (qsizetype i = 0; i < t.size(); ++i)
+            if (t[i].clase != Clase::Blanco && t[i].clase != Clase::Comentario)
+                sig.append(i);
+        pareja.fill(-1, sig.size());
+        QList<qsizetype> abiertos;
+        for (qsizetype k = 0; k < sig.size(); ++k) {
+            if (es(k, u"(")) {
+                abiertos.append(k);
+            } else if (es(k, u")") && !abiertos.isEmpty()) {
+                pareja[k] = abiertos.last();
+                pareja[abiertos.takeLast()] = k;
+            }
+        }
+    }
+
+    // db.dbo.table -> db.table: the company-wide database is attached under its own name.
+    void quitarEsquemaDbo()
+    {
+        indexar();
+        const auto esParte = [this](qsizetype k) {
+            return tok(k).clase == Clase::Nombre || tok(k).clase == Clase::Corchetes;
+        };
+        const auto esDbo = [this](qsizetype k) {
+            const Token &x = tok(k);
+            return (x.clase == Clase::Nombre && x.texto.compare(u"dbo", Qt::CaseInsensitive) == 0)
+                || (x.clase == Clase::Corchetes
+                    && x.texto.compare(u"[dbo]", Qt::CaseInsensitive) == 0);
+        };
+        QList<std::pair<qsizetype, qsizetype>> quitar; // token ranges, first and last
+        for (qsizetype k = 0; k + 4 < sig.size(); ++k) {
+            if (esParte(k) && es(k + 1, u".") && esDbo(k + 2) && es(k + 3, u".") && esParte(k + 4)) {
+                quitar.append({sig[k + 2], sig[k + 3]});
+                k += 3;
+            }
+        }
+        for (auto it = quitar.crbegin(); it != quitar.crend(); ++it)
+            t.remove(it->first, it->second - it->first + 1);
+    }
+
+    // Function names and date literals, one token at a time.
+    void cambiarTokens()
+    {
+        for (qsizetype k = 0; k < sig.size(); ++k) {
+            Token &x = tok(k);
+            if (x.clase == Clase::Literal) {
+                const QString iso = fechaIso(x.texto);
+                if (!iso.isEmpty())
+                    x.texto = iso;
+                continue;
+            }
+            if (!es(k + 1, u"(") || es(k - 1, u"."))
+                continue;
+            const QString n = nombre(k);
+            if (n == u"isnull")
+                x.texto = QStringLiteral("ifnull");
+            else if (n == u"getdate" && es(k + 2, u")"))
+                x.texto = QLatin1String(DialectoSqlite::kFuncionAhora);
+        }
+    }
+
+    bool esPalabraClave(qsizetype k)
+    {
+        static const QSet<QString> claves = {
+            "select", "from",   "where",  "and",     "or",        "not",    "as",     "like",
+            "in",     "is",     "between", "on",     "join",      "inner",  "outer",  "cross",
+            "full",   "left",   "right",  "order",   "by",        "group",  "having", "union",
+            "all",    "distinct", "top",  "into",    "values",    "set",    "update", "insert",
+            "delete", "case",   "when",   "then",    "else",      "end",    "asc",    "desc",
+            "escape", "exists", "collate", "with",   "except",    "intersect", "limit", "offset",
+            "using",  "natural"};
+        const QString n = nombre(k);
+        if (!claves.contains(n))
+            return false;
+        // LEFT(x, n) and RIGHT(x, n) are functions
+        return !((n == u"left" || n == u"right") && es(k + 1, u"("));
+    }
+
+    // What may stand inside one operand of a '+' chain; anything else ends the chain.
+    bool esDeOperando(qsizetype k)
+    {
+        switch (tok(k).clase) {
+        case Clase::Literal:
+        case Clase::Corchetes:
+        case Clase::Numero:
+            return true;
+        case Clase::Nombre:
+            return !esPalabraClave(k);
+        case Clase::Signo:
+            return es(k, u".") || es(k, u"*") || es(k, u"/") || es(k, u"%");
+        default:
+            return false;
+        }
+    }
+
+    // cast(... as nvarchar), also with a length: (30), (max).
+    bool esCastATexto(qsizetype abre, qsizetype cierra)
+    {
+        static const QSet<QString> tipos = {"nvarchar", "varchar", "char", "nchar", "text", "ntext"};
+        qsizetype as = -1;
+        for (qsizetype k = abre + 1; k < cierra; ++k) {
+            if (es(k, u"(") && pareja[k] >= 0)
+                k = pareja[k];
+            else if (nombre(k) == u"as")
+                as = k;
+        }
+        return as >= 0 && tipos.contains(nombre(as + 1));
+    }
+
+    bool esTexto(const QList<Elemento> &op)
+    {
+        if (op.size() == 1) {
+            const Elemento &e = op.first();
+            if (e.fin >= 0)
+                return e.piezas == QList<bool>{true};
+            return tok(e.k).clase == Clase::Literal;
+        }
+        if (op.size() == 2 && op[0].fin < 0 && op[1].fin >= 0) {
+            const QString n = nombre(op[0].k);
+            if (n == u"cast")
+                return esCastATexto(op[1].k, op[1].fin);
+            // isnull(x,'') yields text when one of its values is text
+            if (n == u"isnull" || n == u"ifnull" || n == u"coalesce")
+                return op[1].piezas.contains(true);
+        }
+        return false;
+    }
+
+    // Reads the significant tokens [b, e) at one parenthesis depth; turns the '+' of every
+    // chain that joins text into '||'. Returns, per comma-separated piece, whether the piece
+    // is a single chain of text (so that the enclosing group counts as text).
+    QList<bool> nivel(qsizetype b, qsizetype e)
+    {
+        QList<bool> piezas;
+        QList<Elemento> op;
+        QList<qsizetype> mas;
+        bool texto = false;
+        bool unaCadena = true;
+
+        const auto cerrarCadena = [&]() {
+            if (!op.isEmpty())
+                texto = texto || esTexto(op);
+            if (texto)
+                for (qsizetype k : std::as_const(mas))
+                    tok(k).texto = QStringLiteral("||");
+            const bool fueTexto = texto;
+            op.clear();
+            mas.clear();
+            texto = false;
+            return fueTexto;
+        };
+
+        for (qsizetype k = b; k < e; ++k) {
+            if (es(k, u"(")) {
+                const qsizetype fin = pareja[k] >= 0 ? pareja[k] : e;
+                op.append(Elemento{k, fin, nivel(k + 1, fin)});
+                k = fin;
+            } else if (es(k, u"+") && !op.isEmpty()) {
+                texto = texto || esTexto(op);
+                op.clear();
+                mas.append(k);
+            } else if (es(k, u"+") || esDeOperando(k)) {
+                op.append(Elemento{k, -1, {}});
+            } else {
+                const bool fueTexto = cerrarCadena();
+                if (es(k, u",")) {
+                    piezas.append(unaCadena && fueTexto);
+                    unaCadena = true;
+                } else {
+                    unaCadena = false;
+                }
+            }
+        }
+        const bool fueTexto = cerrarCadena();
+        piezas.append(unaCadena && fueTexto);
+        return piezas;
+    }
+};
+
+} // namespace
+
+QString DialectoSqlite::traducir(const QString &tsql) const
+{
+    return Traductor(tsql).traducir();
+}
