@@ -1,0 +1,4 @@
+#pragma once
+// Registers the components this suite ships under their registered names, so a host
+// (or a test) that wants the real ones calls this once at start-up.
+void registrarComponentesSuite();

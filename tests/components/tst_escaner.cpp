@@ -1,0 +1,378 @@
+// The scanning component against SANE's own "test" backend, configured per case through
+// a private SANE_CONFIG_DIR so no real scanner and no system configuration is involved.
+#include "componentes.h"
+#include "dialogos.h"
+#include "registro_componentes.h"
+#include "vtwain.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+// Answers every blocking dialog; the scanner's two windows go to the functions set per case.
+class ServicioGuion : public DialogService {
+public:
+    QStringList modales;   // objectName of every modal screen, in order
+    QStringList mensajes;  // the component must not show any
+    std::function<int(QDialog *)> alElegir;    // frmEscaner; unset: accepted as offered
+    std::function<int(QDialog *)> alEscanear;  // frmEscaneando; unset: accepted at once
+
+    int mensaje(const QString &texto, int, const QString &) override {
+        mensajes << texto;
+        return vb::vbOK;
+    }
+    QString pedirTexto(const QString &pregunta, const QString &, const QString &) override {
+        mensajes << pregunta;
+        return {};
+    }
+    RespuestaFichero pedirFichero(const PeticionFichero &) override { return {}; }
+    int abrirConEscritorio(const QString &) override { return 0; }
+    int abrirModal(QDialog *pantalla) override {
+        modales << pantalla->objectName();
+        const auto &guion = pantalla->objectName() == QLatin1String("frmEscaner") ? alElegir : alEscanear;
+        return guion ? guion(pantalla) : QDialog::Accepted;
+    }
+};
+
+struct Pdf {
+    QByteArray datos;
+    int paginas() const {
+        static const QRegularExpression pagina(QStringLiteral("/Type\\s*/Page(?!s)"));
+        return int(QString::fromLatin1(datos).count(pagina));
+    }
+    // Width and height in points of every page.
+    QList<QSizeF> cajas() const {
+        static const QRegularExpression caja(
+            QStringLiteral("/MediaBox\\s*\\[\\s*([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s*\\]"));
+        QList<QSizeF> r;
+        for (auto it = caja.globalMatch(QString::fromLatin1(datos)); it.hasNext();) {
+            const auto m = it.next();
+            r << QSizeF(m.captured(3).toDouble() - m.captured(1).toDouble(),
+                        m.captured(4).toDouble() - m.captured(2).toDouble());
+        }
+        return r;
+    }
+};
+
+Pdf leerPdf(const QString &ruta) {
+    QFile f(ruta);
+    return {f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()};
+}
+
+bool todaDeColor(const QImage &img, QRgb color) {
+    const QImage rgb = img.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            if (rgb.pixel(x, y) != color)
+                return false;
+    return !rgb.isNull();
+}
+
+// Pixels the test backend gives for a length in millimetres.
+int pixeles(double mm, double ppp) { return int(mm / 25.4 * ppp); }
+} // namespace
+
+class tst_escaner : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_conf;
+    QTemporaryDir m_salida;
+    ServicioGuion m_servicio;
+    QString m_fichero;
+
+    // The test backend's settings: tiny pages at 10 ppp unless a case says otherwise.
+    void configurar(const QMap<QString, QString> &cambios = {}, const QString &backends = QStringLiteral("test")) {
+        QMap<QString, QString> c{
+            {"number_of_devices", "1"},   {"mode", "Gray"},          {"depth", "8"},
+            {"three-pass", "false"},      {"hand-scanner", "false"}, {"resolution_min", "10.0"},
+            {"resolution_max", "10.0"},   {"resolution_quant", "1.0"}, {"resolution", "10.0"},
+            {"test-picture", "\"Solid black\""}, {"scan-source", "\"Flatbed\""},
+            {"tl_x", "0.0"}, {"tl_y", "0.0"}, {"br_x", "30.0"}, {"br_y", "40.0"},
+        };
+        for (auto it = cambios.begin(); it != cambios.end(); ++it)
+            c[it.key()] = it.value();
+        QFile dll(m_conf.filePath("dll.conf"));
+        QVERIFY(dll.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        dll.write(backends.toLatin1() + '\n');
+        QFile test(m_conf.filePath("test.conf"));
+        QVERIFY(test.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (auto it = c.begin(); it != c.end(); ++it)
+            test.write((it.key() + ' ' + it.value() + '\n').toLatin1());
+    }
+
+    // Scans with a fresh component; the scanned pages are kept in *paginas.
+    bool escanear(QList<QImage> *paginas = nullptr, int limiteEspera = 0, QString *dispositivo = nullptr) {
+        vTwain escaner;
+        if (limiteEspera > 0)
+            escaner.setLimiteEspera(limiteEspera);
+        connect(&escaner, &vTwain::paginaEscaneada, this, [paginas](const QImage &p) {
+            if (paginas)
+                *paginas << p;
+        });
+        escaner.setFichero(m_fichero);
+        escaner.vConfig();
+        if (dispositivo)
+            *dispositivo = escaner.dispositivo();
+        return escaner.resultado();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_conf.isValid());
+        QVERIFY(m_salida.isValid());
+        // No trailing ':': only this folder, never the system's configuration.
+        qputenv("SANE_CONFIG_DIR", QFile::encodeName(m_conf.path()));
+        DialogService::instalar(&m_servicio);
+        registrarComponentesSuite();
+    }
+    void cleanupTestCase() { DialogService::instalar(nullptr); }
+
+    void init() {
+        m_servicio = ServicioGuion();
+        m_fichero = m_salida.filePath(QStringLiteral("DOC202403051430.pdf"));
+        QFile::remove(m_fichero);
+    }
+    void cleanup() { QVERIFY2(m_servicio.mensajes.isEmpty(), qPrintable(m_servicio.mensajes.join('|'))); }
+
+    void unaPaginaSinPreguntar() {
+        configurar();
+        QList<QImage> paginas;
+        QString dispositivo;
+        QVERIFY(escanear(&paginas, 0, &dispositivo));
+        QCOMPARE(m_servicio.modales, QStringList{"frmEscaneando"});
+        QCOMPARE(dispositivo, QStringLiteral("test:0"));
+
+        const Pdf pdf = leerPdf(m_fichero);
+        QVERIFY(pdf.datos.startsWith("%PDF"));
+        QCOMPARE(pdf.paginas(), 1);
+        QCOMPARE(paginas.size(), 1);
+        QCOMPARE(paginas[0].width(), pixeles(30, 10));
+        QCOMPARE(paginas[0].height(), pixeles(40, 10));
+        QVERIFY(todaDeColor(paginas[0], qRgb(0, 0, 0)));
+        // The page is the scanned area: pixels at 10 ppp, in points.
+        const QList<QSizeF> cajas = pdf.cajas();
+        QCOMPARE(cajas.size(), 1);
+        QVERIFY2(qAbs(cajas[0].width() - paginas[0].width() * 7.2) <= 1, qPrintable(QString::number(cajas[0].width())));
+        QVERIFY2(qAbs(cajas[0].height() - paginas[0].height() * 7.2) <= 1, qPrintable(QString::number(cajas[0].height())));
+    }
+
+    void modosDeImagen_data() {
+        QTest::addColumn<QString>("modo");
+        QTest::addColumn<QString>("profundidad");
+        QTest::addColumn<QString>("tresPasadas");
+        QTest::addColumn<QString>("demano");
+        QTest::addColumn<QString>("imagen");
+        QTest::addColumn<QRgb>("color");
+        const QRgb blanco = qRgb(255, 255, 255), negro = qRgb(0, 0, 0);
+        // One-bit grey sets a bit for black, one-bit colour for full intensity.
+        QTest::newRow("gris 1 bit, blanco") << "Gray" << "1" << "false" << "false" << "Solid white" << blanco;
+        QTest::newRow("gris 1 bit, negro") << "Gray" << "1" << "false" << "false" << "Solid black" << negro;
+        QTest::newRow("gris 16 bits") << "Gray" << "16" << "false" << "false" << "Solid white" << blanco;
+        QTest::newRow("color 8 bits") << "Color" << "8" << "false" << "false" << "Solid white" << blanco;
+        QTest::newRow("color 1 bit") << "Color" << "1" << "false" << "false" << "Solid white" << blanco;
+        QTest::newRow("color 16 bits") << "Color" << "16" << "false" << "false" << "Solid white" << blanco;
+        QTest::newRow("color en tres pasadas") << "Color" << "8" << "true" << "false" << "Solid white" << blanco;
+        QTest::newRow("escáner de mano") << "Gray" << "8" << "false" << "true" << "Solid white" << blanco;
+    }
+    void modosDeImagen() {
+        QFETCH(QString, modo);
+        QFETCH(QString, profundidad);
+        QFETCH(QString, tresPasadas);
+        QFETCH(QString, demano);
+        QFETCH(QString, imagen);
+        QFETCH(QRgb, color);
+        configurar({{"mode", modo}, {"depth", profundidad}, {"three-pass", tresPasadas},
+                    {"hand-scanner", demano}, {"test-picture", '"' + imagen + '"'}});
+        QList<QImage> paginas;
+        QVERIFY(escanear(&paginas));
+        QCOMPARE(paginas.size(), 1);
+        // A hand scanner has a fixed width of 11 cm and tells its height only at the end.
+        QCOMPARE(paginas[0].width(), pixeles(demano == "true" ? 110 : 30, 10));
+        if (demano != "true")
+            QCOMPARE(paginas[0].height(), pixeles(40, 10));
+        QVERIFY(paginas[0].height() > 0);
+        QVERIFY(todaDeColor(paginas[0], color));
+        QCOMPARE(leerPdf(m_fichero).paginas(), 1);
+    }
+
+    void alimentadorHastaVaciarse() {
+        configurar({{"scan-source", "\"Automatic Document Feeder\""}});
+        QList<QImage> paginas;
+        QVERIFY(escanear(&paginas));
+        // The test backend's feeder holds ten sheets.
+        QCOMPARE(paginas.size(), 10);
+        const Pdf pdf = leerPdf(m_fichero);
+        QVERIFY(pdf.datos.startsWith("%PDF"));
+        QCOMPARE(pdf.paginas(), 10);
+        QCOMPARE(pdf.cajas().size(), 10);
+        QCOMPARE(m_servicio.modales, QStringList{"frmEscaneando"});
+    }
+
+    void cuandoSePregunta_data() {
+        QTest::addColumn<QString>("dispositivos");
+        QTest::addColumn<QString>("maxima");
+        QTest::addColumn<bool>("pregunta");
+        QTest::newRow("un escáner, una resolución") << "1" << "10.0" << false;
+        QTest::newRow("un escáner, varias resoluciones") << "1" << "20.0" << true;
+        QTest::newRow("dos escáneres, una resolución") << "2" << "10.0" << true;
+    }
+    void cuandoSePregunta() {
+        QFETCH(QString, dispositivos);
+        QFETCH(QString, maxima);
+        QFETCH(bool, pregunta);
+        configurar({{"number_of_devices", dispositivos}, {"resolution_max", maxima}, {"resolution_quant", "10.0"}});
+        QVERIFY(escanear());
+        QCOMPARE(m_servicio.modales.contains("frmEscaner"), pregunta);
+        QVERIFY(QFile::exists(m_fichero));
+    }
+
+    void eligeEscanerYResolucion() {
+        configurar({{"number_of_devices", "2"}, {"resolution_max", "20.0"}, {"resolution_quant", "10.0"}});
+        QStringList escaneres, resoluciones;
+        m_servicio.alElegir = [&](QDialog *dlg) {
+            auto *dispositivo = dlg->findChild<QComboBox *>("cboDispositivo");
+            auto *resolucion = dlg->findChild<QComboBox *>("cboResolucion");
+            if (!dispositivo || !resolucion)
+                return int(QDialog::Rejected);
+            for (int i = 0; i < dispositivo->count(); ++i)
+                escaneres << dispositivo->itemText(i);
+            dispositivo->setCurrentIndex(1);
+            for (int i = 0; i < resolucion->count(); ++i)
+                resoluciones << resolucion->itemText(i);
+            resolucion->setCurrentIndex(resolucion->findData(20.0));
+            return int(QDialog::Accepted);
+        };
+        QList<QImage> paginas;
+        QString dispositivo;
+        QVERIFY(escanear(&paginas, 0, &dispositivo));
+        QCOMPARE(escaneres.size(), 2);
+        QVERIFY2(escaneres[1].contains("test:1"), qPrintable(escaneres[1]));
+        // The device's current value is offered with its maximum.
+        QCOMPARE(resoluciones, (QStringList{"10 ppp", "20 ppp"}));
+        QCOMPARE(dispositivo, QStringLiteral("test:1"));
+        QCOMPARE(paginas.size(), 1);
+        QCOMPARE(paginas[0].width(), pixeles(30, 20));
+        // Twice the pixels, the same paper.
+        const QList<QSizeF> cajas = leerPdf(m_fichero).cajas();
+        QCOMPARE(cajas.size(), 1);
+        QVERIFY(qAbs(cajas[0].width() - paginas[0].width() * 3.6) <= 1);
+    }
+
+    void eleccionCancelada() {
+        configurar({{"number_of_devices", "2"}});
+        m_servicio.alElegir = [](QDialog *) { return int(QDialog::Rejected); };
+        QVERIFY(!escanear());
+        QCOMPARE(m_servicio.modales, QStringList{"frmEscaner"});
+        QVERIFY(!QFile::exists(m_fichero));
+    }
+
+    void escaneoCanceladoPorElUsuario() {
+        // A slow feeder: a fifth of a second for every 64 bytes.
+        configurar({{"scan-source", "\"Automatic Document Feeder\""}, {"read-limit", "true"},
+                    {"read-limit-size", "64"}, {"read-delay", "true"}, {"read-delay-duration", "200000"}});
+        vTwain escaner;
+        escaner.setFichero(m_fichero);
+        int vistas = 0;
+        m_servicio.alEscanear = [&](QDialog *dlg) {
+            // The user presses "Cancelar" once the first page is in.
+            connect(&escaner, &vTwain::paginaEscaneada, dlg, [&vistas, dlg] {
+                if (++vistas == 1)
+                    QTimer::singleShot(0, dlg->findChild<QPushButton *>("cmdCancelar"), &QPushButton::click);
+            });
+            return dlg->exec();
+        };
+        QElapsedTimer reloj;
+        reloj.start();
+        escaner.vConfig();
+        QVERIFY(!escaner.resultado());
+        QCOMPARE(vistas, 1);
+        QVERIFY(!QFile::exists(m_fichero));
+        QVERIFY2(reloj.elapsed() < 15000, qPrintable(QString::number(reloj.elapsed())));
+    }
+
+    void controladorQueNoResponde() {
+        // Data comes slower than the component is told to wait for it.
+        configurar({{"read-limit", "true"}, {"read-limit-size", "1"}, {"read-delay", "true"},
+                    {"read-delay-duration", "200000"}});
+        QElapsedTimer reloj;
+        reloj.start();
+        QVERIFY(!escanear(nullptr, 100));
+        QVERIFY(!QFile::exists(m_fichero));
+        QVERIFY2(reloj.elapsed() < 15000, qPrintable(QString::number(reloj.elapsed())));
+        // The session is closed again: the next scan works.
+        configurar();
+        QVERIFY(escanear());
+    }
+
+    void erroresDelControlador_data() {
+        QTest::addColumn<QString>("estado");
+        QTest::newRow("atasco") << "SANE_STATUS_JAMMED";
+        QTest::newRow("error de E/S") << "SANE_STATUS_IO_ERROR";
+        QTest::newRow("cancelado en el escáner") << "SANE_STATUS_CANCELLED";
+        QTest::newRow("sin documento") << "SANE_STATUS_NO_DOCS";
+        // Ends before the first byte: a page without an image.
+        QTest::newRow("página vacía") << "SANE_STATUS_EOF";
+    }
+    void erroresDelControlador() {
+        QFETCH(QString, estado);
+        configurar({{"read-status-code", '"' + estado + '"'}});
+        QVERIFY(!escanear());
+        QVERIFY(!QFile::exists(m_fichero));
+    }
+
+    void sinEscaner() {
+        configurar({}, QString());
+        QVERIFY(!escanear());
+        QVERIFY(m_servicio.modales.isEmpty());
+        QVERIFY(!QFile::exists(m_fichero));
+    }
+
+    void ficheroQueNoSePuedeEscribir_data() {
+        QTest::addColumn<QString>("ruta");
+        QTest::newRow("sin nombre") << QString();
+        QTest::newRow("carpeta que no existe") << m_salida.filePath("no/existe/DOC.pdf");
+    }
+    void ficheroQueNoSePuedeEscribir() {
+        QFETCH(QString, ruta);
+        configurar();
+        m_fichero = ruta;
+        QVERIFY(!escanear());
+        // Refused before anything is scanned.
+        QVERIFY(m_servicio.modales.isEmpty());
+    }
+
+    void creadoYManejadoPorNombre() {
+        configurar();
+        QString error;
+        std::unique_ptr<QObject> c = Componentes::crear(QStringLiteral("VMTwain.vTwain"), &error);
+        QVERIFY2(c, qPrintable(error));
+        QVERIFY(Componentes::asignar(c.get(), "fichero", m_fichero));
+        QCOMPARE(Componentes::leer(c.get(), "fichero").toString(), m_fichero);
+        QVERIFY(Componentes::llamar(c.get(), "vConfig", nullptr, &error));
+        QCOMPARE(Componentes::leer(c.get(), "resultado"), QVariant(true));
+        QVERIFY(leerPdf(m_fichero).datos.startsWith("%PDF"));
+        // Only the component says how it went.
+        QVERIFY(!Componentes::asignar(c.get(), "resultado", true));
+
+        // A later scan that fails does not keep the earlier answer.
+        QFile::remove(m_fichero);
+        configurar({}, QString());
+        QVERIFY(Componentes::llamar(c.get(), "vConfig"));
+        QCOMPARE(Componentes::leer(c.get(), "resultado"), QVariant(false));
+        QVERIFY(!QFile::exists(m_fichero));
+    }
+};
+
+QTEST_MAIN(tst_escaner)
+#include "tst_escaner.moc"
