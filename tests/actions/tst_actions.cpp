@@ -1,0 +1,478 @@
+// The action editor's record: loading, sizes, saving and the keyboard, offscreen against
+// a fresh demo database.
+#include "fixture.h"
+#include "formulario.h"
+#include "pantallas.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+int px(int twips) { return Formulario::px(twips); }
+} // namespace
+
+class tst_actions : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Entorno> e;
+    std::unique_ptr<QDialog> w;
+
+    // Opens the editor as the case-file editor does: ids in the session, then by name.
+    Formulario *abrir(int idExp, int idAct) {
+        e->expe->setIdExp(idExp);
+        e->expe->setIdAct(idAct);
+        auto fabrica = Pantallas::fabrica(QStringLiteral("frmExpedientes2"));
+        if (!fabrica)
+            return nullptr;
+        w.reset(fabrica(nullptr));
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            return nullptr;
+        w->activateWindow();
+        (void)QTest::qWaitForWindowActive(w.get());
+        return static_cast<Formulario *>(w.get());
+    }
+    QLineEdit *campo(const char *nombre) const { return w->findChild<QLineEdit *>(nombre); }
+    QComboBox *tipos() const { return w->findChild<QComboBox *>("cboActu"); }
+    QCheckBox *web() const { return w->findChild<QCheckBox *>("chkWeb"); }
+    // The date field has the focus once the screen is shown, so it holds bare digits;
+    // cases about other fields give it a day-first date of their own.
+    void fecha(const QString &texto = QStringLiteral("15/03/2024")) const { campo("Text1_8")->setText(texto); }
+    void guardar() const { QTest::mouseClick(w->findChild<QPushButton *>("cmdGuardar"), Qt::LeftButton); }
+    QVariant columna(const QString &col, int idAct) const {
+        return e->valor(QStringLiteral("SELECT %1 FROM Act WHERE Act_Id = %2").arg(col).arg(idAct));
+    }
+    int alto(const char *marco) const { return w->findChild<QGroupBox *>(marco)->height(); }
+
+private slots:
+    void init() { e = std::make_unique<Entorno>(); }
+    void cleanup() {
+        w.reset();
+        e.reset();
+    }
+
+    void nuevaActuacion() {
+        e->expe->setIdExp(1);
+        e->expe->setIdAct(0);
+        // Read before the date field had a chance to take the focus.
+        w.reset(Pantallas::fabrica(QStringLiteral("frmExpedientes2"))(nullptr));
+        QCOMPARE(w->objectName(), QStringLiteral("frmExpedientes2"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Norbix. Gestión de Expedientes (versión 1.0.0)"));
+        QCOMPARE(campo("Text1_8")->text(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+        QCOMPARE(tipos()->currentIndex(), 0);
+        QCOMPARE(tipos()->currentText(), QStringLiteral("Sin definir"));
+        QCOMPARE(tipos()->count(), 6);
+        QCOMPARE(tipos()->itemText(2), QStringLiteral("Llamada telefónica"));
+        for (const char *n : {"Text1_9", "Text1_10", "Text1_1", "Text1_0", "Text1_7", "Text1_2"})
+            QVERIFY2(campo(n)->text().isEmpty(), n);
+        QVERIFY(!web()->isChecked());
+        QCOMPARE(w->height(), px(2325));
+        QCOMPARE(w->width(), px(10950));
+        QCOMPARE(alto("Frame2"), px(1815));
+        QVERIFY(e->sentencias.contains(QStringLiteral("SELECT * FROM Tac ORDER BY Tac_Id")));
+    }
+
+    void limitesDeLosCampos_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<int>("maximo");
+        QTest::newRow("fecha") << "Text1_8" << 10;
+        QTest::newRow("importe") << "Text1_9" << 10;
+        QTest::newRow("descripción") << "Text1_10" << 200;
+        QTest::newRow("realizado por") << "Text1_1" << 50;
+        QTest::newRow("descripción del fichero") << "Text1_0" << 100;
+        QTest::newRow("nombre del fichero") << "Text1_7" << 100;
+        QTest::newRow("operario del fichero") << "Text1_2" << 100;
+    }
+    void limitesDeLosCampos() {
+        QFETCH(QString, nombre);
+        QFETCH(int, maximo);
+        QVERIFY(abrir(1, 4));
+        auto *c = w->findChild<QLineEdit *>(nombre);
+        QVERIFY(c);
+        c->setFocus();
+        QTRY_VERIFY(c->hasFocus());
+        c->clear();
+        QTest::keyClicks(c, QString(maximo + 5, u'1'));
+        QVERIFY2(!c->text().isEmpty() && c->text().size() <= maximo, qPrintable(c->text()));
+        // What the screen puts there is not cut.
+        const QString largo(maximo + 5, u'2');
+        c->setText(largo);
+        QCOMPARE(c->text(), largo);
+        // Nor does a long text stop the user from shortening it.
+        QTest::keyClick(c, Qt::Key_Backspace);
+        QCOMPARE(c->text().size(), maximo + 4);
+    }
+
+    void actuacionExistente_data() {
+        QTest::addColumn<QVariant>("operario");
+        QTest::addColumn<int>("marcaWeb");
+        QTest::addColumn<QString>("realizadoPor");
+        QTest::addColumn<bool>("marcado");
+        QTest::newRow("sin operario, no web") << QVariant() << 0 << QString() << false;
+        QTest::newRow("web con 5") << QVariant(QStringLiteral("Lucía García Ortiz")) << 5
+                                   << QStringLiteral("Lucía García Ortiz") << true;
+        QTest::newRow("web con 1") << QVariant(QStringLiteral("Jorge")) << 1 << QStringLiteral("Jorge") << true;
+    }
+    void actuacionExistente() {
+        QFETCH(QVariant, operario);
+        QFETCH(int, marcaWeb);
+        QFETCH(QString, realizadoPor);
+        QFETCH(bool, marcado);
+        QVERIFY(e->ejecutar(QStringLiteral("UPDATE Act SET Act_Operario = %1, Act_IdOperario = %2 WHERE Act_Id = 4")
+                                .arg(operario.isValid() ? "'" + operario.toString() + "'" : QStringLiteral("NULL"))
+                                .arg(marcaWeb)));
+        w.reset();
+        e->expe->setIdExp(1);
+        e->expe->setIdAct(4);
+        w.reset(Pantallas::fabrica(QStringLiteral("frmExpedientes2"))(nullptr));
+        QCOMPARE(campo("Text1_8")->text(), QStringLiteral("01/03/2024"));
+        QCOMPARE(campo("Text1_9")->text(), QStringLiteral("41.666,83"));
+        QCOMPARE(campo("Text1_10")->text(), QStringLiteral("Factura del primer hito"));
+        QCOMPARE(tipos()->currentIndex(), 4);
+        QCOMPARE(tipos()->currentText(), QStringLiteral("Factura"));
+        QCOMPARE(campo("Text1_1")->text(), realizadoPor);
+        QCOMPARE(web()->isChecked(), marcado);
+        QVERIFY(e->sentencias.contains(QStringLiteral("SELECT * FROM Act WHERE Act_Id = 4")));
+        QCOMPARE(w->height(), px(8295));
+        QCOMPARE(alto("Frame2"), px(7665));
+        QVERIFY(w->findChild<QGroupBox *>("Frame1")->isEnabled());
+    }
+
+    void importesMostrados_data() {
+        QTest::addColumn<double>("importe");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("cero") << 0.0 << "0,00";
+        QTest::newRow("cuatro cifras") << 1234.5 << "1.234,50";
+        QTest::newRow("millones") << 1234567.891 << "1.234.567,89";
+        QTest::newRow("negativo") << -350.0 << "-350,00";
+    }
+    void importesMostrados() {
+        QFETCH(double, importe);
+        QFETCH(QString, texto);
+        QVERIFY(e->ejecutar(QStringLiteral("UPDATE Act SET Act_Importe = %1 WHERE Act_Id = 6").arg(importe, 0, 'f', 3)));
+        e->expe->setIdAct(6);
+        w.reset(Pantallas::fabrica(QStringLiteral("frmExpedientes2"))(nullptr));
+        QCOMPARE(campo("Text1_9")->text(), texto);
+    }
+
+    void grabar_data() {
+        QTest::addColumn<int>("idAct");
+        QTest::addColumn<bool>("marcado");
+        QTest::newRow("nueva, web") << 0 << true;
+        QTest::newRow("nueva, sin web") << 0 << false;
+        QTest::newRow("existente, web") << 3 << true;
+        QTest::newRow("existente, sin web") << 2 << false;
+    }
+    void grabar() {
+        QFETCH(int, idAct);
+        QFETCH(bool, marcado);
+        // State columns that every save must put back.
+        QVERIFY(e->ejecutar(QStringLiteral("UPDATE Act SET Act_Estado = 2, Act_IdUsuEstado = 3, "
+                                           "Act_FEstado = '2024-05-05 10:00:00'")));
+        const int antes = e->cuenta(QStringLiteral("Act"));
+        e->expe->setIdActF(0);
+        e->dialogos.respuestas << vb::vbNo;
+        QVERIFY(abrir(3, idAct));
+        QSignalSpy fin(w.get(), &QDialog::finished);
+        campo("Text1_8")->setText(QStringLiteral("15/03/2024"));
+        tipos()->setCurrentIndex(2);
+        campo("Text1_9")->setText(QStringLiteral("350,25"));
+        campo("Text1_10")->setText(QStringLiteral("Revisión del cuadro: ñandú «A»"));
+        campo("Text1_1")->setText(QStringLiteral("Lucía García Ortiz"));
+        web()->setChecked(marcado);
+        guardar();
+
+        const int id = e->expe->IdAct();
+        QVERIFY(id > 0);
+        if (idAct == 0) {
+            QCOMPARE(e->cuenta(QStringLiteral("Act")), antes + 1);
+            QCOMPARE(id, e->valor(QStringLiteral("SELECT MAX(Act_Id) FROM Act")).toInt());
+            QVERIFY(e->sentencias.contains(QStringLiteral("BEGIN TRANSACTION")));
+            QVERIFY(e->sentencias.contains(QStringLiteral("COMMIT TRANSACTION")));
+            QVERIFY(e->sentencias.contains(
+                QStringLiteral("INSERT INTO Act (Act_Fecha,Act_IdUsu,Act_IdExp,Act_IdTac,Act_Des,Act_Importe,"
+                               "Act_Estado,Act_IdUsuEstado,Act_FEstado,Act_Operario,Act_IdOperario) "
+                               "VALUES (?,?,?,?,?,?,?,Null,Null,?,?)")));
+        } else {
+            QCOMPARE(id, idAct);
+            QCOMPARE(e->cuenta(QStringLiteral("Act")), antes);
+            QVERIFY(!e->sentencias.contains(QStringLiteral("BEGIN TRANSACTION")));
+            QVERIFY(e->sentencias.contains(
+                QStringLiteral("UPDATE Act SET Act_Fecha = ?,Act_IdUsu = ?,Act_IdExp = ?,Act_IdTac = ?,Act_Des = ?,"
+                               "Act_Importe = ?,Act_Estado = ?,Act_IdUsuEstado = Null,Act_FEstado = Null,"
+                               "Act_Operario = ?,Act_IdOperario = ? WHERE Act_Id = %1")
+                    .arg(idAct)));
+        }
+        QCOMPARE(columna("Act_Fecha", id).toDate(), QDate(2024, 3, 15));
+        QCOMPARE(columna("Act_IdUsu", id).toInt(), 1);
+        QCOMPARE(columna("Act_IdExp", id).toInt(), 3);
+        QCOMPARE(columna("Act_IdTac", id).toInt(), 2);
+        QCOMPARE(columna("Act_Des", id).toString(), QStringLiteral("Revisión del cuadro: ñandú «A»"));
+        QCOMPARE(columna("Act_Importe", id).toDouble(), 350.25);
+        QCOMPARE(columna("Act_Operario", id).toString(), QStringLiteral("Lucía García Ortiz"));
+        QCOMPARE(columna("Act_IdOperario", id).toInt(), marcado ? 1 : 0);
+        QCOMPARE(columna("Act_Estado", id).toInt(), 0);
+        QVERIFY(!columna("Act_IdUsuEstado", id).isValid());
+        QVERIFY(!columna("Act_FEstado", id).isValid());
+        // Another action is left alone.
+        QCOMPARE(columna("Act_Estado", 1).toInt(), 2);
+        // The question of a save without a current document; No closed the screen.
+        QCOMPARE(e->dialogos.mensajes.size(), 1);
+        QCOMPARE(fin.size(), 1);
+    }
+
+    void importeGrabado_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<double>("importe");
+        QTest::newRow("vacío") << "" << 0.0;
+        QTest::newRow("miles y decimales") << "1.234,5" << 1234.5;
+        QTest::newRow("sin miles") << "99,99" << 99.99;
+        QTest::newRow("negativo") << "-12,5" << -12.5;
+    }
+    void importeGrabado() {
+        QFETCH(QString, texto);
+        QFETCH(double, importe);
+        e->expe->setIdActF(0);
+        e->dialogos.respuestas << vb::vbNo;
+        QVERIFY(abrir(2, 0));
+        fecha();
+        campo("Text1_9")->setText(texto);
+        guardar();
+        const int id = e->expe->IdAct();
+        QVERIFY(id > 0);
+        QCOMPARE(columna("Act_Importe", id).toDouble(), importe);
+    }
+
+    // The date is edited as bare digits and shown day-first again on leaving; the amount
+    // takes the company's decimals on leaving.
+    void formatoAlEntrarYSalir_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("inicial");
+        QTest::addColumn<QString>("dentro");
+        QTest::addColumn<QString>("fuera");
+        QTest::newRow("fecha") << "Text1_8" << "05/03/2024" << "05032024" << "05/03/2024";
+        QTest::newRow("importe") << "Text1_9" << "1234,5" << "1234,5" << "1.234,50";
+        QTest::newRow("fecha vacía") << "Text1_8" << "" << "" << "";
+    }
+    void formatoAlEntrarYSalir() {
+        QFETCH(QString, nombre);
+        QFETCH(QString, inicial);
+        QFETCH(QString, dentro);
+        QFETCH(QString, fuera);
+        QVERIFY(abrir(1, 0));
+        auto *c = w->findChild<QLineEdit *>(nombre);
+        campo("Text1_10")->setFocus();
+        QTRY_VERIFY(campo("Text1_10")->hasFocus());
+        c->setText(inicial);
+        c->setFocus();
+        QTRY_VERIFY(c->hasFocus());
+        QCOMPARE(c->text(), dentro);
+        campo("Text1_10")->setFocus();
+        QTRY_VERIFY(!c->hasFocus());
+        QCOMPARE(c->text(), fuera);
+    }
+
+    // Nothing typed: leaving the date field for the button puts today's date back in shape.
+    void fechaDeHoyAlGrabar() {
+        e->expe->setIdActF(0);
+        e->dialogos.respuestas << vb::vbNo;
+        QVERIFY(abrir(1, 0));
+        QVERIFY(campo("Text1_8")->hasFocus());
+        guardar();
+        QVERIFY(e->expe->IdAct() > 0);
+        QCOMPARE(columna("Act_Fecha", e->expe->IdAct()).toDate(), QDate::currentDate());
+    }
+
+    void preguntaAlGrabar_data() {
+        QTest::addColumn<int>("idActF");
+        QTest::addColumn<int>("respuesta");
+        QTest::newRow("sin documento, Sí") << 0 << int(vb::vbYes);
+        QTest::newRow("sin documento, No") << 0 << int(vb::vbNo);
+        QTest::newRow("con documento actual") << 1 << int(vb::vbOK);
+    }
+    void preguntaAlGrabar() {
+        QFETCH(int, idActF);
+        QFETCH(int, respuesta);
+        e->expe->setIdActF(idActF);
+        e->dialogos.respuestas << respuesta;
+        QVERIFY(abrir(1, 0));
+        QSignalSpy fin(w.get(), &QDialog::finished);
+        fecha();
+        const int izquierda = w->x();
+        guardar();
+        QCOMPARE(e->dialogos.mensajes.size(), 1);
+        const auto m = e->dialogos.mensajes.first();
+        QCOMPARE(m.titulo, QString());
+        if (idActF != 0) {
+            QCOMPARE(m.texto, QStringLiteral("Grabación realizada. "));
+            QCOMPARE(m.estilo, int(vb::vbOKOnly | vb::vbInformation));
+            QCOMPARE(w->height(), px(2325));
+            QVERIFY(fin.isEmpty());
+            return;
+        }
+        QCOMPARE(m.texto, QStringLiteral("Grabación realizada. Desea agregar documentos a esta actuación"));
+        QCOMPARE(m.estilo, int(vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton1));
+        if (respuesta == vb::vbNo) {
+            QCOMPARE(fin.size(), 1);
+            QVERIFY(!w->isVisible());
+            return;
+        }
+        QVERIFY(fin.isEmpty());
+        QCOMPARE(w->height(), px(8295));
+        QCOMPARE(alto("Frame2"), px(7665));
+        QVERIFY(w->findChild<QGroupBox *>("Frame1")->isEnabled());
+        QCOMPARE(w->x(), izquierda);
+        QCOMPARE(w->y(), w->screen()->geometry().height() / 2 - px(8295) / 2);
+    }
+
+    void segundoGuardarModifica() {
+        e->expe->setIdActF(0);
+        e->dialogos.respuestas << vb::vbYes;
+        QVERIFY(abrir(1, 0));
+        const int antes = e->cuenta(QStringLiteral("Act"));
+        fecha();
+        campo("Text1_10")->setText(QStringLiteral("Primera"));
+        guardar();
+        const int id = e->expe->IdAct();
+        QCOMPARE(e->cuenta(QStringLiteral("Act")), antes + 1);
+        campo("Text1_10")->setText(QStringLiteral("Segunda"));
+        guardar();
+        QCOMPARE(e->cuenta(QStringLiteral("Act")), antes + 1);
+        QCOMPARE(e->expe->IdAct(), id);
+        QCOMPARE(columna("Act_Des", id).toString(), QStringLiteral("Segunda"));
+        QVERIFY(e->sentencias.last().startsWith(QStringLiteral("UPDATE Act SET ")));
+        QVERIFY(e->sentencias.last().endsWith(QStringLiteral(" WHERE Act_Id = %1").arg(id)));
+        // The second save asks again: there is still no current document.
+        QCOMPARE(e->dialogos.mensajes.size(), 2);
+    }
+
+    void enterTrasElMensaje() {
+        e->expe->setIdActF(1);
+        QVERIFY(abrir(1, 0));
+        auto *des = campo("Text1_10");
+        des->setFocus();
+        QTRY_VERIFY(des->hasFocus());
+        guardar();
+        des->setFocus();
+        QTRY_VERIFY(des->hasFocus());
+        auto *f = static_cast<Formulario *>(w.get());
+        QCOMPARE(f->Tag, QStringLiteral("e"));
+        // The release of the Enter that closed the message only clears the marker.
+        QTest::keyRelease(des, Qt::Key_Return);
+        QVERIFY(f->Tag.isEmpty());
+        QVERIFY(des->hasFocus());
+        QTest::keyRelease(des, Qt::Key_Return);
+        QTRY_VERIFY(!des->hasFocus());
+        QVERIFY(w->findChild<QPushButton *>("cmdGuardar")->hasFocus());
+    }
+
+    void escape_data() {
+        QTest::addColumn<QString>("marca"); // how the marker is set first
+        QTest::addColumn<bool>("cierra");
+        QTest::newRow("sin marca") << "" << true;
+        QTest::newRow("tras grabar") << "grabar" << false;
+        QTest::newRow("tras F1") << "F1" << false;
+        QTest::newRow("F1 y otra tecla") << "F1+A" << true;
+    }
+    void escape() {
+        QFETCH(QString, marca);
+        QFETCH(bool, cierra);
+        e->expe->setIdActF(1);
+        QVERIFY(abrir(1, 4));
+        QSignalSpy fin(w.get(), &QDialog::finished);
+        auto *des = campo("Text1_10");
+        des->setFocus();
+        QTRY_VERIFY(des->hasFocus());
+        if (marca == QLatin1String("grabar"))
+            guardar();
+        if (marca.startsWith(QLatin1String("F1")))
+            QTest::keyRelease(des, Qt::Key_F1);
+        if (marca.endsWith(QLatin1String("+A")))
+            QTest::keyRelease(des, Qt::Key_A);
+        QTest::keyRelease(des, Qt::Key_Escape);
+        QCOMPARE(fin.size(), cierra ? 1 : 0);
+        QCOMPARE(w->isVisible(), !cierra);
+        if (!cierra) {
+            // The next Escape closes it.
+            QTest::keyRelease(des, Qt::Key_Escape);
+            QCOMPARE(fin.size(), 1);
+        }
+        // Escape never saves.
+        QCOMPARE(columna("Act_Des", 4).toString(), QStringLiteral("Factura del primer hito"));
+    }
+
+    void salirNoGraba() {
+        QVERIFY(abrir(1, 4));
+        QSignalSpy fin(w.get(), &QDialog::finished);
+        campo("Text1_10")->setText(QStringLiteral("Cambiada"));
+        QTest::mouseClick(w->findChild<QPushButton *>("cmdCancelar"), Qt::LeftButton);
+        QCOMPARE(fin.size(), 1);
+        QCOMPARE(columna("Act_Des", 4).toString(), QStringLiteral("Factura del primer hito"));
+    }
+
+    void insercionRechazada_data() {
+        QTest::addColumn<QString>("fecha");
+        QTest::addColumn<QString>("importe");
+        QTest::addColumn<bool>("disparador");
+        QTest::addColumn<QString>("motivo");
+        QTest::newRow("rechazada por la base") << "15/03/2024" << "10" << true << "sin permiso";
+        QTest::newRow("fecha imposible") << "31/02/2024" << "10" << false << "31/02/2024";
+        QTest::newRow("importe ilegible") << "15/03/2024" << "diez" << false << "diez";
+    }
+    void insercionRechazada() {
+        QFETCH(QString, fecha);
+        QFETCH(QString, importe);
+        QFETCH(bool, disparador);
+        QFETCH(QString, motivo);
+        if (disparador)
+            QVERIFY(e->ejecutar(QStringLiteral("CREATE TRIGGER rechazo BEFORE INSERT ON Act "
+                                               "BEGIN SELECT RAISE(ABORT, 'sin permiso'); END")));
+        const int antes = e->cuenta(QStringLiteral("Act"));
+        e->expe->setIdActF(0);
+        QVERIFY(abrir(1, 0));
+        QSignalSpy fin(w.get(), &QDialog::finished);
+        campo("Text1_8")->setText(fecha);
+        campo("Text1_9")->setText(importe);
+        campo("Text1_10")->setText(QStringLiteral("Escrito por el usuario"));
+        guardar();
+        QCOMPARE(e->expe->IdAct(), 0);
+        QCOMPARE(e->cuenta(QStringLiteral("Act")), antes);
+        QVERIFY(!e->conexion->enTransaccion());
+        QVERIFY(e->sentencias.contains(QStringLiteral("ROLLBACK TRANSACTION")));
+        QVERIFY(!e->sentencias.contains(QStringLiteral("COMMIT TRANSACTION")));
+        // Reported with its reason instead of the confirmation; nothing typed is lost.
+        QCOMPARE(e->dialogos.mensajes.size(), 1);
+        const auto m = e->dialogos.mensajes.first();
+        QVERIFY2(m.texto.startsWith(QStringLiteral("No se ha podido grabar la actuación.")), qPrintable(m.texto));
+        QVERIFY2(m.texto.contains(motivo), qPrintable(m.texto));
+        QCOMPARE(m.estilo, int(vb::vbOKOnly | vb::vbCritical));
+        QCOMPARE(campo("Text1_8")->text(), fecha);
+        QCOMPARE(campo("Text1_9")->text(), importe);
+        QCOMPARE(campo("Text1_10")->text(), QStringLiteral("Escrito por el usuario"));
+        QCOMPARE(w->height(), px(2325));
+        QVERIFY(fin.isEmpty());
+        QCOMPARE(static_cast<Formulario *>(w.get())->Tag, QStringLiteral("e"));
+    }
+
+    void modificacionRechazada() {
+        e->expe->setIdActF(1);
+        QVERIFY(abrir(1, 4));
+        campo("Text1_8")->setText(QStringLiteral("30/02/2024"));
+        campo("Text1_10")->setText(QStringLiteral("Cambiada"));
+        guardar();
+        QCOMPARE(e->dialogos.mensajes.size(), 1);
+        QVERIFY(e->dialogos.ultimoMensaje().contains(QStringLiteral("30/02/2024")));
+        QCOMPARE(columna("Act_Des", 4).toString(), QStringLiteral("Factura del primer hito"));
+        QCOMPARE(campo("Text1_10")->text(), QStringLiteral("Cambiada"));
+    }
+};
+
+QTEST_MAIN(tst_actions)
+#include "tst_actions.moc"
