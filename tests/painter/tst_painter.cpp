@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 #include <functional>
@@ -137,6 +138,7 @@ private slots:
     void releaseRestoresOwnLook_data();
     void releaseRestoresOwnLook();
     void childrenKeepTheirOwnLook();
+    void paintsOnScreen();
     void destroyedWindowLeavesTable();
     void noSettingsNoEffect();
 
@@ -444,6 +446,26 @@ void TestPainter::childrenKeepTheirOwnLook()
     checkSwatch(grabbed(&parent), [&](int x, int y) {
         return child.geometry().contains(x, y) ? kFace : QColor(0, 0, 255);
     });
+}
+
+void TestPainter::paintsOnScreen()
+{
+    Swatch swatch;
+    CSubclass painter;
+    painter.SubClassMe(&swatch, CSubclass::SolidColor, QPixmap(), 0xFF0000);
+    swatch.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&swatch));
+    settle();
+    const QImage shown = QGuiApplication::primaryScreen()
+                             ->grabWindow(swatch.winId())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    checkSwatch(shown, [](int, int) { return QColor(0, 0, 255); });
+
+    swatch.paints = 0;
+    painter.Refresh_All();
+    settle();
+    QCOMPARE(swatch.paints, 1);
 }
 
 void TestPainter::destroyedWindowLeavesTable()
