@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QtTest>
 
 #include <functional>
@@ -137,7 +139,9 @@ private slots:
     void decoratingTwiceKeepsOneRecord();
     void releaseRestoresOwnLook_data();
     void releaseRestoresOwnLook();
+    void childrenKeepTheirOwnLook_data();
     void childrenKeepTheirOwnLook();
+    void decoratedTabBarInDecoratedTabs();
     void paintsOnScreen();
     void destroyedWindowLeavesTable();
     void noSettingsNoEffect();
@@ -433,8 +437,20 @@ void TestPainter::releaseRestoresOwnLook()
     delete painter;
 }
 
+void TestPainter::childrenKeepTheirOwnLook_data()
+{
+    QTest::addColumn<bool>("decorateChild");
+    QTest::addColumn<QColor>("childShows");
+
+    QTest::newRow("plain child") << false << kFace;
+    QTest::newRow("decorated child") << true << QColor(255, 0, 0);
+}
+
 void TestPainter::childrenKeepTheirOwnLook()
 {
+    QFETCH(bool, decorateChild);
+    QFETCH(QColor, childShows);
+
     // A child is a widget of its own: its button face is not the decorated
     // parent's, and it is drawn where it stands.
     Swatch parent;
@@ -443,9 +459,42 @@ void TestPainter::childrenKeepTheirOwnLook()
     child.setAutoFillBackground(true);
     CSubclass painter;
     painter.SubClassMe(&parent, CSubclass::SolidColor, QPixmap(), 0xFF0000);
+    if (decorateChild)
+        painter.SubClassMe(&child, CSubclass::SolidColor, QPixmap(), 0x0000FF);
     checkSwatch(grabbed(&parent), [&](int x, int y) {
-        return child.geometry().contains(x, y) ? kFace : QColor(0, 0, 255);
+        return child.geometry().contains(x, y) ? childShows : QColor(0, 0, 255);
     });
+}
+
+void TestPainter::decoratedTabBarInDecoratedTabs()
+{
+    // The tab strip looks the same inside its decorated tab widget, on a
+    // screen, as grabbed on its own, wherever it paints at all.
+    QWidget screen;
+    screen.resize(340, 160);
+    QTabWidget tabs(&screen);
+    tabs.setGeometry(10, 20, 300, 120);
+    for (const char *caption : {"Clientes", "Proveedores", "Internos"})
+        tabs.addTab(new QWidget, QString::fromLatin1(caption));
+    CSubclass painter;
+    painter.SubClassMe(tabs.tabBar(), CSubclass::Gradient, QPixmap(), 0, 1, 0x00FFFF, 0xFF0000);
+    painter.SubClassMe(&tabs, CSubclass::SolidColor, QPixmap(), 0x80FF80);
+
+    const QImage whole = screen.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QTabBar *bar = tabs.tabBar();
+    const QImage alone = bar->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    int compared = 0;
+    for (int y = 0; y < alone.height(); ++y) {
+        for (int x = 0; x < alone.width(); ++x) {
+            if (qAlpha(alone.pixel(x, y)) != 255)
+                continue;
+            ++compared;
+            const QPoint at = bar->mapTo(&screen, QPoint(x, y));
+            QVERIFY2(whole.pixel(at) == alone.pixel(x, y),
+                     qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+        }
+    }
+    QVERIFY(compared > alone.width() * alone.height() / 2);
 }
 
 void TestPainter::paintsOnScreen()

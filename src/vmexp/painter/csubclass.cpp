@@ -275,7 +275,10 @@ void CSubclass::paintDecorated(QWidget *window, QPainter &target)
     QImage copy(pixels, QImage::Format_ARGB32_Premultiplied);
     copy.setDevicePixelRatio(ratio);
     copy.fill(Qt::transparent);
-    window->render(&copy, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    // The region is given: inside a render() of the widget already under way
+    // (a decorated parent drawing its children), an empty one draws nothing.
+    const QRegion whole(QRect(QPoint(0, 0), size));
+    window->render(&copy, QPoint(), whole, QWidget::DrawWindowBackground);
 
     // The background; a fresh surface is black where the style leaves it
     // empty (a picture style with no picture, an unknown style).
@@ -316,14 +319,24 @@ void CSubclass::paintDecorated(QWidget *window, QPainter &target)
                 line[x] = fill[x];
         }
     }
-    target.drawImage(QPoint(0, 0), copy);
-
-    // Children paint themselves on top, as they do undecorated.
+    // Children paint themselves on top, as they do undecorated. They are drawn
+    // into an image of their own: straight into `target` from here, a child
+    // that is decorated too comes out clipped.
+    QImage children(pixels, QImage::Format_ARGB32_Premultiplied);
+    children.setDevicePixelRatio(ratio);
+    children.fill(Qt::transparent);
+    bool anyChild = false;
     for (QObject *object : window->children()) {
         auto *child = qobject_cast<QWidget *>(object);
-        if (child && !child->isWindow() && !child->isHidden())
-            child->render(&target, child->pos(), QRegion(), QWidget::DrawChildren);
+        if (child && !child->isWindow() && !child->isHidden()) {
+            child->render(&children, child->pos(), QRegion(child->rect()), QWidget::DrawChildren);
+            anyChild = true;
+        }
     }
+
+    target.drawImage(QPoint(0, 0), copy);
+    if (anyChild)
+        target.drawImage(QPoint(0, 0), children);
 }
 
 void CSubclass::DrawGradient(quint32 color1, quint32 color2, int left, int top, int width,
