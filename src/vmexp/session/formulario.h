@@ -20,8 +20,9 @@ public:
 
     CUtilidades *utilidades() const { return m_util; }
 
-    // How a text field is handled on entry, typing and exit.
-    enum class Campo { Texto, Fecha, Importe };
+    // How a text field is handled on entry, typing and exit. Codigo: keys go through
+    // TeclaCampo as a plain number (not a date, not an amount).
+    enum class Campo { Texto, Fecha, Importe, Codigo };
     void registrarCampo(QLineEdit *campo, Campo tipo = Campo::Texto, const QString &formatoSalida = {});
     // Every QLineEdit child not registered yet, as plain text.
     void registrarCamposTexto();
