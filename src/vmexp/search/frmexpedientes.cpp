@@ -210,7 +210,9 @@ frmExpedientes::frmExpedientes(QWidget *parent) : Formulario(parent), ui(new Ui:
     connect(ui->Command1, &QPushButton::clicked, this, &frmExpedientes::Command1_Click);
     connect(ui->cmdBuscaPro, &QPushButton::clicked, this, &frmExpedientes::cmdBuscaPro_Click);
     connect(ui->cmdNuevo, &QPushButton::clicked, this, &frmExpedientes::cmdNuevo_Click);
-    connect(m_delegado, &DelegadoRejilla::botonPulsado, this, &frmExpedientes::DataGrid1_ButtonClick);
+    // Queued: the editor opens once the grid has finished with the click.
+    connect(m_delegado, &DelegadoRejilla::botonPulsado, this, &frmExpedientes::DataGrid1_ButtonClick,
+            Qt::QueuedConnection);
 
     msCargarTipos();
     msBuscarExpedientes();
