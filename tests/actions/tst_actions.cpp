@@ -168,7 +168,7 @@ private slots:
         QTest::newRow("nueva, web") << 0 << true;
         QTest::newRow("nueva, sin web") << 0 << false;
         QTest::newRow("existente, web") << 3 << true;
-        QTest::newRow("existente, sin web") << 2 << false;
+        QTest::newRow("existente, sin web") << 6 << false;
     }
     void grabar() {
         QFETCH(int, idAct);
@@ -291,18 +291,23 @@ private slots:
     }
 
     void preguntaAlGrabar_data() {
+        QTest::addColumn<int>("idAct");
         QTest::addColumn<int>("idActF");
         QTest::addColumn<int>("respuesta");
-        QTest::newRow("sin documento, Sí") << 0 << int(vb::vbYes);
-        QTest::newRow("sin documento, No") << 0 << int(vb::vbNo);
-        QTest::newRow("con documento actual") << 1 << int(vb::vbOK);
+        QTest::newRow("sin documento, Sí") << 0 << 0 << int(vb::vbYes);
+        QTest::newRow("sin documento, No") << 0 << 0 << int(vb::vbNo);
+        QTest::newRow("documento actual de antes") << 0 << 1 << int(vb::vbOK);
+        // Its list makes its first document current.
+        QTest::newRow("acción con documentos") << 2 << 0 << int(vb::vbOK);
     }
     void preguntaAlGrabar() {
+        QFETCH(int, idAct);
         QFETCH(int, idActF);
         QFETCH(int, respuesta);
         e->expe->setIdActF(idActF);
         e->dialogos.respuestas << respuesta;
-        QVERIFY(abrir(1, 0));
+        QVERIFY(abrir(1, idAct));
+        const int altoInicial = w->height();
         QSignalSpy fin(w.get(), &QDialog::finished);
         fecha();
         const int izquierda = w->x();
@@ -310,10 +315,10 @@ private slots:
         QCOMPARE(e->dialogos.mensajes.size(), 1);
         const auto m = e->dialogos.mensajes.first();
         QCOMPARE(m.titulo, QString());
-        if (idActF != 0) {
+        if (idActF != 0 || idAct != 0) {
             QCOMPARE(m.texto, QStringLiteral("Grabación realizada. "));
             QCOMPARE(m.estilo, int(vb::vbOKOnly | vb::vbInformation));
-            QCOMPARE(w->height(), px(2325));
+            QCOMPARE(w->height(), altoInicial);
             QVERIFY(fin.isEmpty());
             return;
         }

@@ -1,18 +1,28 @@
 #include "frmexpedientes2.h"
 #include "ui_frmExpedientes2.h"
 
+#include "componentes.h"
 #include "conexion.h"
 #include "cutilidades.h"
 #include "dialogos.h"
+#include "documentos.h"
+#include "mcommondialog.h"
 #include "modexp.h"
+#include "mshellexecute.h"
 #include "mybd.h"
 #include "numeros.h"
 #include "pantallas.h"
 #include "vmexpe.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
+#include <QFile>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
 #include <QScreen>
+#include <QToolButton>
 #include <QValidator>
 
 REGISTRAR_PANTALLA(frmExpedientes2);
@@ -43,6 +53,21 @@ void limitarTecleo(QLineEdit *campo) {
     campo->setValidator(new LimiteTecleo(campo, maximo));
 }
 
+// The scanner button's picture: a flatbed with its lid up and the light on.
+QIcon iconoEscaner() {
+    QPixmap dibujo(16, 16);
+    dibujo.fill(Qt::transparent);
+    QPainter p(&dibujo);
+    p.setPen(QColor(60, 60, 60));
+    p.setBrush(QColor(120, 150, 210));
+    p.drawRect(2, 1, 11, 5);
+    p.setBrush(QColor(210, 210, 210));
+    p.drawRect(1, 7, 14, 7);
+    p.setPen(QPen(QColor(0, 170, 0), 2));
+    p.drawLine(3, 10, 12, 10);
+    return QIcon(dibujo);
+}
+
 // "###,##0.00": grouped thousands always (the locale's own rules leave 4-digit
 // numbers ungrouped), two decimals, in the locale's separators.
 QString formatoImporte(double valor) {
@@ -68,18 +93,14 @@ frmExpedientes2::frmExpedientes2(QWidget *parent) : Formulario(parent), ui(new U
 frmExpedientes2::~frmExpedientes2() = default;
 
 void frmExpedientes2::prepararControles() {
-    // The positions are those of an 8-point form font.
-    QFont letra = font();
-    letra.setPointSize(8);
-    setFont(letra);
     // The form and both frames in light blue, frame captions in dark red.
     QPalette fondo = palette();
     fondo.setColor(QPalette::Window, kFondo);
     setPalette(fondo);
     setAutoFillBackground(true);
     for (QWidget *marco : {static_cast<QWidget *>(ui->Frame2), static_cast<QWidget *>(ui->Frame1)})
-        marco->setStyleSheet(QStringLiteral("QGroupBox { background-color: rgb(192,192,255); }"
-                                            "QGroupBox::title { color: rgb(192,0,0); }"));
+        marco->setStyleSheet(QStringLiteral("QGroupBox { background-color: %1; } QGroupBox::title { color: %2; }")
+                                 .arg(kFondo.name(), kTituloMarco.name()));
 
     for (QLineEdit *campo : findChildren<QLineEdit *>())
         limitarTecleo(campo);
@@ -87,6 +108,7 @@ void frmExpedientes2::prepararControles() {
     registrarCampo(ui->Text1_9, Campo::Importe);
     registrarCamposTexto();
 
+    prepararDocumentos();
     connect(ui->cmdGuardar, &QPushButton::clicked, this, &frmExpedientes2::cmdGuardar_Click);
     connect(ui->cmdCancelar, &QPushButton::clicked, this, &frmExpedientes2::cmdCancelar_Click);
 }
@@ -137,6 +159,7 @@ void frmExpedientes2::msCargarActuacion() {
         ui->chkWeb->setChecked(rs.Fields(QStringLiteral("Act_IdOperario")).toInt() != 0);
     }
     rs.Close();
+    msCargarDocumentos();
 }
 
 // ---------------------------------------------------------------- saving
@@ -258,4 +281,217 @@ void frmExpedientes2::Text1_LostFocus(QLineEdit *campo) {
         utilidades()->SalirCampo(campo, QStringLiteral("dd/mm/yyyy"));
     else if (campo == ui->Text1_9)
         utilidades()->SalirCampo(campo, QStringLiteral("#,##0.") + QString(m_decimales, u'0'));
+}
+
+// ---------------------------------------------------------------- documents
+
+void frmExpedientes2::prepararDocumentos() {
+    m_documentos = std::make_unique<Documentos>(this, ui->Text1_0, ui->Text1_7, ui->Text1_2);
+
+    QTreeWidget *lista = ui->ListView1;
+    lista->setSelectionMode(QAbstractItemView::SingleSelection);
+    const struct {
+        const char *clave;
+        int ancho;
+    } columnas[] = {{"FICHERO", 2000}, {"DETALLE", 7000}, {"PROPIETARIO", 1440}};
+    for (int i = 0; i < 3; ++i) {
+        lista->headerItem()->setData(i, kRolClave, QString::fromLatin1(columnas[i].clave));
+        lista->setColumnWidth(i, px(columnas[i].ancho));
+    }
+    // A row reached with the keyboard is as current as a clicked one.
+    connect(lista, &QTreeWidget::itemClicked, this, &frmExpedientes2::ListView1_ItemClick);
+    connect(lista, &QTreeWidget::currentItemChanged, this, &frmExpedientes2::ListView1_ItemClick);
+    connect(lista, &QTreeWidget::itemDoubleClicked, this, &frmExpedientes2::ListView1_DblClick);
+
+    ui->ARCHIVO->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
+    ui->ESCANER->setIcon(iconoEscaner());
+    ui->GUARDA->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    ui->VER->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    ui->ELIMINAR->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    for (QAction *boton : {ui->ARCHIVO, ui->ESCANER, ui->GUARDA, ui->VER, ui->ELIMINAR})
+        connect(boton, &QAction::triggered, this, [this, boton] { Toolbar1_ButtonClick(boton); });
+
+    // The new-document button also drops down its two sources.
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("mnuNuevo"));
+    menu->addAction(style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("Desde un fichero..."))
+        ->setObjectName(QStringLiteral("mnuNuevo_1"));
+    menu->addAction(iconoEscaner(), QStringLiteral("Desde el escáner..."))->setObjectName(QStringLiteral("mnuNuevo_2"));
+    ui->ARCHIVO->setMenu(menu);
+    if (auto *b = qobject_cast<QToolButton *>(ui->Toolbar1->widgetForAction(ui->ARCHIVO)))
+        b->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(menu, &QMenu::triggered, this, &frmExpedientes2::Toolbar1_ButtonMenuClick);
+}
+
+void frmExpedientes2::msCargarDocumentos() {
+    Recordset rs = sesionConexion()->Execute(QStringLiteral("SELECT * FROM Actf WHERE ActF_IDAct = ")
+                                             + QString::number(gExpe->IdAct()));
+    QTreeWidget *lista = ui->ListView1;
+    lista->clear();
+    for (; rs.ok() && !rs.isEOF(); rs.MoveNext()) {
+        const int id = rs.Fields(QStringLiteral("ActF_id")).toInt();
+        auto *fila = new QTreeWidgetItem({rs.Fields(QStringLiteral("ActF_Fic")).toString(),
+                                          rs.Fields(QStringLiteral("ActF_Des")).toString(),
+                                          rs.Fields(QStringLiteral("ActF_Operario")).toString()});
+        fila->setData(0, kRolClave, QStringLiteral("K") + QString::number(id));
+        fila->setData(0, kRolTag, id);
+        lista->addTopLevelItem(fila);
+    }
+    rs.Close();
+    if (lista->topLevelItemCount() > 0) {
+        lista->setCurrentItem(lista->topLevelItem(0));
+        ListView1_ItemClick();
+    }
+}
+
+QTreeWidgetItem *frmExpedientes2::filaSeleccionada() const {
+    const QList<QTreeWidgetItem *> filas = ui->ListView1->selectedItems();
+    return filas.isEmpty() ? nullptr : filas.first();
+}
+
+int frmExpedientes2::idSeleccionado() const {
+    const QTreeWidgetItem *fila = filaSeleccionada();
+    return fila ? fila->data(0, kRolClave).toString().mid(1).toInt() : 0;
+}
+
+void frmExpedientes2::ListView1_ItemClick() {
+    const QTreeWidgetItem *fila = filaSeleccionada();
+    if (!fila)
+        return;
+    ui->Text1_7->setText(fila->text(0));
+    ui->Text1_0->setText(fila->text(1));
+    ui->Text1_2->setText(fila->text(2));
+    gExpe->setIdActF(fila->data(0, kRolTag).toInt());
+}
+
+void frmExpedientes2::ListView1_DblClick() {
+    const QTreeWidgetItem *fila = filaSeleccionada();
+    if (!fila)
+        return;
+    if (const int tag = fila->data(0, kRolTag).toInt(); tag > 0)
+        gExpe->setIdActF(tag);
+    if (idSeleccionado() > 0)
+        msVerDocumento();
+}
+
+void frmExpedientes2::Toolbar1_ButtonClick(QAction *boton) {
+    const int seleccionado = idSeleccionado();
+    const QString clave = boton->objectName().toUpper();
+    if (clave == QLatin1String("ARCHIVO"))
+        nuevoDesdeFichero();
+    else if (clave == QLatin1String("ESCANER"))
+        nuevoDesdeEscaner();
+    else if (clave == QLatin1String("GUARDA")) {
+        if (gExpe->IdActF() > 0)
+            grabarDocumento();
+    } else if (clave == QLatin1String("VER")) {
+        if (seleccionado > 0)
+            msVerDocumento();
+    } else if (clave == QLatin1String("ELIMINAR")) {
+        if (seleccionado >= 1)
+            eliminarDocumento(filaSeleccionada(), seleccionado);
+    }
+}
+
+void frmExpedientes2::Toolbar1_ButtonMenuClick(QAction *entrada) {
+    gExpe->setIdActF(0);
+    const int indice = int(ui->ARCHIVO->menu()->actions().indexOf(entrada)) + 1;
+    if (indice == 1)
+        nuevoDesdeFichero();
+    else if (indice == 2)
+        nuevoDesdeEscaner();
+}
+
+void frmExpedientes2::nuevoDesdeFichero() {
+    gExpe->setIdActF(0);
+    QString ruta;
+    if (!elegirFichero(ruta)) {
+        ui->Text1_7->setProperty(Documentos::kTag, QString());
+        ui->Text1_7->clear();
+        return;
+    }
+    grabarNuevoDocumento(ruta);
+}
+
+void frmExpedientes2::nuevoDesdeEscaner() {
+    // Nothing on the editor may be used while the scanner works.
+    setEnabled(false);
+    gExpe->setIdActF(0);
+    msEscanearDocumento();
+    setEnabled(true);
+}
+
+void frmExpedientes2::msEscanearDocumento() {
+    const QString ruta = VMEXPE::carpetaLibreria() + QStringLiteral("/DOC")
+                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")) + QStringLiteral(".pdf");
+    QString error;
+    std::unique_ptr<QObject> escaner = Componentes::crear(QStringLiteral("VMTwain.vTwain"), &error);
+    if (!escaner || !Componentes::asignar(escaner.get(), "fichero", ruta, &error)
+        || !Componentes::llamar(escaner.get(), "vConfig", nullptr, &error)) {
+        MsgBox(error, vb::vbOKOnly | vb::vbCritical);
+        return;
+    }
+    if (!Componentes::leer(escaner.get(), "resultado").toBool())
+        return;
+    QCoreApplication::processEvents();
+    grabarNuevoDocumento(ruta);
+    QFile::remove(ruta);
+}
+
+void frmExpedientes2::grabarNuevoDocumento(const QString &ruta) {
+    ui->Text1_7->setText(ruta.mid(ruta.lastIndexOf(u'/') + 1));
+    ui->Text1_7->setProperty(Documentos::kTag, ruta);
+    ui->Text1_0->setText(InputBox(QStringLiteral("Introduzca la descripción para este documento")));
+    int administrador = 0;
+    ui->Text1_2->setText(FnNombreUsuario(sesionBd()->IdUsuario(), administrador));
+    grabarDocumento();
+}
+
+void frmExpedientes2::grabarDocumento() {
+    m_documentos->mfGrabarDocumento();
+    msCargarDocumentos();
+}
+
+void frmExpedientes2::eliminarDocumento(QTreeWidgetItem *fila, int id) {
+    if (MsgBox(QStringLiteral("Realmente desea Eliminar el Fichero ") + fila->text(0),
+               vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton1)
+        != vb::vbYes)
+        return;
+    // The contents row stays; only the document row goes.
+    QString error;
+    if (!sesionConexion()->Ejecutar(QStringLiteral("Delete from actf where actf_id = ") + QString::number(id), &error))
+        MsgBox(QStringLiteral("No se ha podido eliminar el fichero.\n") + error, vb::vbOKOnly | vb::vbCritical);
+    msCargarDocumentos();
+}
+
+void frmExpedientes2::msVerDocumento() {
+    if (m_documentos->LoadFileFromDB()) {
+        abrirConShell(gCarpetaDoc + u'/' + ui->Text1_7->text());
+        return;
+    }
+    Tag = QStringLiteral("e");
+    MsgBox(QStringLiteral("Error en la recuperación del fichero"), vb::vbOKOnly | vb::vbCritical);
+}
+
+bool frmExpedientes2::elegirFichero(QString &ruta) {
+    QString nombre, titulo, carpeta, extension;
+    bool debeExistir = true, multiple = false, soloLectura = false, ocultarSoloLectura = true;
+    QString filtro = QStringLiteral("Ficheros Word (*.DOC)|*.DOC") + QStringLiteral("|Ficheros de Texto (*.TXT)|*.TXT")
+                     + QStringLiteral("|Ficheros Excel (*.XLS)|*.XLS") + QStringLiteral("|Ficheros PDF (*.PDF)|*.PDF")
+                     + QStringLiteral("|Cualquir Tipo (*.*)|*.*");
+    int indice = 1, flags = 0;
+    QString tituloDialogo = QStringLiteral("Selección de Fichero");
+    QWidget *propietario = this;
+    if (!mCommonDialog::FnDialogoAbrir(nombre, titulo, debeExistir, multiple, soloLectura, ocultarSoloLectura, filtro,
+                                       indice, carpeta, tituloDialogo, extension, propietario, flags))
+        return false;
+    ruta = nombre;
+    return true;
+}
+
+void frmExpedientes2::abrirConShell(const QString &ruta) {
+    // Whether the desktop could open it is not reported.
+    QString verbo = QStringLiteral("open");
+    QWidget *propietario = this;
+    mShellExecute::FnAbrirConShell(ruta, 10, QString(), QString(), verbo, propietario);
 }

@@ -8,6 +8,9 @@
 namespace Ui {
 class frmExpedientes2;
 }
+class Documentos;
+class QAction;
+class QTreeWidgetItem;
 
 class frmExpedientes2 : public Formulario {
     Q_OBJECT
@@ -22,6 +25,11 @@ public:
     static constexpr int kAltoMarcoCompleto = 7665;
     static constexpr int kAncho = 10950;
 
+    // What each row of ListView1 carries besides its texts: the key "K" + ActF_Id and
+    // the tag ActF_Id. The column keys are on the header item, under kRolClave.
+    static constexpr int kRolClave = Qt::UserRole;
+    static constexpr int kRolTag = Qt::UserRole + 1;
+
 protected:
     bool Form_KeyUp(QKeyEvent *e) override;
     bool eventFilter(QObject *obj, QEvent *ev) override;
@@ -29,6 +37,10 @@ protected:
 private slots:
     void cmdGuardar_Click();
     void cmdCancelar_Click();
+    void ListView1_ItemClick();
+    void ListView1_DblClick();
+    void Toolbar1_ButtonClick(QAction *boton);
+    void Toolbar1_ButtonMenuClick(QAction *entrada);
 
 private:
     void Form_Load();
@@ -42,7 +54,26 @@ private:
     void Text1_GotFocus(QLineEdit *campo);
     void Text1_LostFocus(QLineEdit *campo);
 
+    // The documents frame.
+    void prepararDocumentos();
+    void msCargarDocumentos();
+    void msVerDocumento();
+    void msEscanearDocumento();
+    void nuevoDesdeFichero();
+    void nuevoDesdeEscaner();
+    void eliminarDocumento(QTreeWidgetItem *fila, int id);
+    // The file at ruta as a new document: its name, a description asked for, the user.
+    void grabarNuevoDocumento(const QString &ruta);
+    // Stores the fields as the current document (IdActF; 0 adds one) and lists again.
+    void grabarDocumento();
+    QTreeWidgetItem *filaSeleccionada() const;
+    // The id in the selected row's key, 0 without a selected row.
+    int idSeleccionado() const;
+    bool elegirFichero(QString &ruta);
+    void abrirConShell(const QString &ruta);
+
     std::unique_ptr<Ui::frmExpedientes2> ui;
+    std::unique_ptr<Documentos> m_documentos;
     int m_decimales = 2; // "par_decpre": decimals of an amount once the field is left
     int m_idTacCargado = 0;
 };

@@ -1,0 +1,39 @@
+#pragma once
+// The document store of the action editor: the ActF row written from the editor's
+// three document fields, the file's bytes in its Ima row ('ActF', ActF_Id), and the
+// bytes back into the user's work folder when the document is to be viewed.
+#include <QtGlobal>
+
+class Formulario;
+class QLineEdit;
+
+class Documentos {
+public:
+    // Dynamic property of the file-name field holding the full path of the file about
+    // to be stored (the control's tag).
+    static constexpr const char *kTag = "Tag";
+    // Transfers of files above this size show their progress.
+    static constexpr qint64 kUmbralProgreso = 4 * 1024 * 1024;
+
+    // descripcion is Text1_0, fichero Text1_7 and operario Text1_2 of the editor.
+    Documentos(Formulario *pantalla, QLineEdit *descripcion, QLineEdit *fichero, QLineEdit *operario);
+
+    // Writes the fields as the session's current document (IdActF): an update when
+    // there is one (true), otherwise an insert that becomes current and whose file is
+    // stored (false). Failures are reported here; the list is the caller's to refill.
+    bool mfGrabarDocumento();
+    // The file named by the tag into the current document's Ima row; false after
+    // showing the reason.
+    bool SaveFileToDB();
+    // The current document's contents into the work folder under its file name; true
+    // when that file is ready to be opened.
+    bool LoadFileFromDB();
+
+private:
+    void informar(const QString &error);
+
+    Formulario *m_pantalla;
+    QLineEdit *m_descripcion;
+    QLineEdit *m_fichero;
+    QLineEdit *m_operario;
+};

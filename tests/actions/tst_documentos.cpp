@@ -1,0 +1,630 @@
+// The documents of an action: the list, the toolbar commands, the store of the contents
+// in Ima and their way back into the user's work folder, the scanner.
+#include "componentes.h"
+#include "fixture.h"
+#include "formulario.h"
+#include "frmexpedientes2.h"
+#include "modexp.h"
+#include "pantallas.h"
+#include "registro_componentes.h"
+
+#include <QAbstractItemModelTester>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+// Stands in for "VMTwain.vTwain": writes a small PDF-like file, or fails when told to,
+// and notes whether the editor could be used meanwhile.
+class EscanerFalso : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString fichero MEMBER m_fichero)
+    Q_PROPERTY(bool resultado MEMBER m_resultado)
+public:
+    static inline bool escribe = true;
+    static inline QStringList ficheros;
+    static inline QList<bool> editorHabilitado;
+    static inline QWidget *editor = nullptr;
+
+    Q_INVOKABLE void vConfig() {
+        ficheros << m_fichero;
+        editorHabilitado << (editor && editor->isEnabled());
+        if (!escribe)
+            return;
+        QFile f(m_fichero);
+        m_resultado = f.open(QIODevice::WriteOnly) && f.write("%PDF-1.4\n% escaneo\n%%EOF\n") > 0;
+    }
+
+private:
+    QString m_fichero;
+    bool m_resultado = false;
+};
+
+QByteArray leer(const QString &ruta) {
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool escribir(const QString &ruta, const QByteArray &datos) {
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
+}
+
+// Hash of every megabyte of a file, so two large files are compared without holding them.
+QList<QByteArray> huellas(const QString &ruta) {
+    QList<QByteArray> r;
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly))
+        return r;
+    while (!f.atEnd())
+        r << QCryptographicHash::hash(f.read(1 << 20), QCryptographicHash::Sha1);
+    return r;
+}
+} // namespace
+
+class tst_documentos : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Entorno> e;
+    std::unique_ptr<QDialog> w;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+    QTemporaryDir m_sane;
+
+    Formulario *abrir(int idAct, int idExp = 1) {
+        e->expe->setIdExp(idExp);
+        e->expe->setIdAct(idAct);
+        w.reset(Pantallas::fabrica(QStringLiteral("frmExpedientes2"))(nullptr));
+        tester = std::make_unique<QAbstractItemModelTester>(lista()->model());
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            return nullptr;
+        EscanerFalso::editor = w.get();
+        e->sentencias.clear();
+        return static_cast<Formulario *>(w.get());
+    }
+    QTreeWidget *lista() const { return w->findChild<QTreeWidget *>("ListView1"); }
+    QLineEdit *campo(const char *nombre) const { return w->findChild<QLineEdit *>(nombre); }
+    QStringList claves() const {
+        QStringList r;
+        for (int i = 0; i < lista()->topLevelItemCount(); ++i)
+            r << lista()->topLevelItem(i)->data(0, frmExpedientes2::kRolClave).toString();
+        return r;
+    }
+    void pulsar(const char *clave) const {
+        auto *barra = w->findChild<QToolBar *>("Toolbar1");
+        QWidget *boton = barra->widgetForAction(w->findChild<QAction *>(clave));
+        // Left of the drop-down arrow of the button that has one.
+        QTest::mouseClick(boton, Qt::LeftButton, {}, QPoint(boton->width() / 3, boton->height() / 2));
+    }
+    void menu(int entrada) const { w->findChild<QAction *>(QStringLiteral("mnuNuevo_%1").arg(entrada))->trigger(); }
+    void clicEnFila(int fila) const {
+        QTreeWidgetItem *item = lista()->topLevelItem(fila);
+        QTest::mouseClick(lista()->viewport(), Qt::LeftButton, {}, lista()->visualItemRect(item).center());
+    }
+    QVariant contenido(int idActF) const {
+        return e->valor(QStringLiteral("SELECT Ima_File FROM Ima WHERE Ima_Tabla = 'ActF' AND Ima_IdTabla = %1").arg(idActF));
+    }
+    QVariant columna(const QString &col, int idActF) const {
+        return e->valor(QStringLiteral("SELECT %1 FROM ActF WHERE ActF_Id = %2").arg(col).arg(idActF));
+    }
+    QString copia(const QString &nombre) const { return gCarpetaDoc + u'/' + nombre; }
+    // A third document of action 2, with contents.
+    int tercerDocumento() {
+        e->ejecutar(QStringLiteral("INSERT INTO ActF (ActF_IdAct, ActF_Fic, ActF_Des, ActF_FicDes, ActF_Operario, "
+                                   "ActF_IdOperario, ActF_IdUsu, ActF_Estado, ActF_IdUsuEstado, ActF_FEstado) VALUES "
+                                   "(2, 'acta_reunión.txt', 'Acta firmada', NULL, 'Lucía García Ortiz', 0, 4, 1, 4, "
+                                   "'2024-02-01 10:00:00')"));
+        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
+        e->ejecutar(QStringLiteral("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', %1, "
+                                   "CAST('Acta de la reunión' AS BLOB))").arg(id));
+        return id;
+    }
+    void preguntarFichero(const QString &ruta) {
+        RespuestaFichero r;
+        r.aceptado = true;
+        r.ruta = ruta;
+        r.indiceFiltro = 5;
+        e->dialogos.respuestasFichero << r;
+    }
+
+private slots:
+    void initTestCase() {
+        // SANE's own "test" backend only, never the system's scanners.
+        QVERIFY(m_sane.isValid());
+        QVERIFY(escribir(m_sane.filePath("dll.conf"), "test\n"));
+        QVERIFY(escribir(m_sane.filePath("test.conf"),
+                         "number_of_devices 1\nmode Gray\ndepth 8\nresolution_min 10.0\nresolution_max 10.0\n"
+                         "resolution 10.0\ntest-picture \"Solid black\"\nscan-source \"Flatbed\"\n"
+                         "tl_x 0.0\ntl_y 0.0\nbr_x 30.0\nbr_y 40.0\n"));
+        qputenv("SANE_CONFIG_DIR", QFile::encodeName(m_sane.path()));
+    }
+    void init() {
+        e = std::make_unique<Entorno>(4);
+        EscanerFalso::escribe = true;
+        EscanerFalso::ficheros.clear();
+        EscanerFalso::editorHabilitado.clear();
+        Componentes::registrar(QStringLiteral("VMTwain.vTwain"), [] { return new EscanerFalso; });
+    }
+    void cleanup() {
+        EscanerFalso::editor = nullptr;
+        tester.reset();
+        w.reset();
+        e.reset();
+    }
+
+    void listaDeDocumentos() {
+        const int tercero = tercerDocumento();
+        e->expe->setIdActF(0);
+        QVERIFY(abrir(2));
+        QTreeWidget *l = lista();
+        QVERIFY(!l->rootIsDecorated());
+        QCOMPARE(l->columnCount(), 3);
+        const QStringList titulos{"Fichero", "Detalle del Fichero", "Realizado por"};
+        const QStringList clavesColumna{"FICHERO", "DETALLE", "PROPIETARIO"};
+        const int anchos[] = {2000, 7000, 1440};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(l->headerItem()->text(i), titulos[i]);
+            QCOMPARE(l->headerItem()->data(i, frmExpedientes2::kRolClave).toString(), clavesColumna[i]);
+            QCOMPARE(l->columnWidth(i), Formulario::px(anchos[i]));
+        }
+        QCOMPARE(claves(), (QStringList{"K1", "K2", QStringLiteral("K%1").arg(tercero)}));
+        QTreeWidgetItem *ultima = l->topLevelItem(2);
+        QCOMPARE(ultima->data(0, frmExpedientes2::kRolTag).toInt(), tercero);
+        QCOMPARE(ultima->text(0), QStringLiteral("acta_reunión.txt"));
+        QCOMPARE(ultima->text(1), QStringLiteral("Acta firmada"));
+        QCOMPARE(ultima->text(2), QStringLiteral("Lucía García Ortiz"));
+        // The first row is current and fills the fields.
+        QCOMPARE(l->selectedItems(), QList<QTreeWidgetItem *>{l->topLevelItem(0)});
+        QCOMPARE(campo("Text1_7")->text(), QStringLiteral("presupuesto_cubierta.txt"));
+        QCOMPARE(campo("Text1_0")->text(), QStringLiteral("Presupuesto detallado"));
+        QCOMPARE(campo("Text1_2")->text(), QStringLiteral("María José Fernández"));
+        QCOMPARE(e->expe->IdActF(), 1);
+        // The five commands, in order.
+        QStringList botones;
+        for (QAction *a : w->findChild<QToolBar *>("Toolbar1")->actions())
+            botones << a->objectName() + '=' + a->text();
+        QCOMPARE(botones, (QStringList{"ARCHIVO=Nuevo Fichero", "ESCANER=Nuevo Escaner", "GUARDA=Actualizar",
+                                       "VER=Visualizar", "ELIMINAR=Eliminar"}));
+        for (QAction *a : w->findChild<QToolBar *>("Toolbar1")->actions())
+            QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
+    }
+
+    void sinDocumentosNoCambiaElActual() {
+        e->expe->setIdActF(2);
+        QVERIFY(abrir(1));
+        QCOMPARE(lista()->topLevelItemCount(), 0);
+        QCOMPARE(e->expe->IdActF(), 2);
+        QVERIFY(campo("Text1_7")->text().isEmpty());
+    }
+
+    void clicYActualizar() {
+        QVERIFY(abrir(2));
+        const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
+        clicEnFila(1);
+        QCOMPARE(campo("Text1_7")->text(), QStringLiteral("plano_nave.txt"));
+        QCOMPARE(campo("Text1_0")->text(), QStringLiteral("Plano acotado de la nave"));
+        QCOMPARE(campo("Text1_2")->text(), QStringLiteral("Jorge Núñez Peña"));
+        QCOMPARE(e->expe->IdActF(), 2);
+        const QVariant bytes = contenido(2);
+        campo("Text1_0")->setText(QStringLiteral("Plano revisado, con cotas"));
+        campo("Text1_2")->setText(QStringLiteral("Lucía García Ortiz"));
+        pulsar("GUARDA");
+        QCOMPARE(columna("ActF_Des", 2).toString(), QStringLiteral("Plano revisado, con cotas"));
+        QCOMPARE(columna("ActF_Operario", 2).toString(), QStringLiteral("Lucía García Ortiz"));
+        QCOMPARE(columna("ActF_Fic", 2).toString(), QStringLiteral("plano_nave.txt"));
+        QCOMPARE(columna("ActF_IdUsu", 2).toInt(), 4);
+        QCOMPARE(columna("ActF_IdUsuEstado", 2).toInt(), 4);
+        QCOMPARE(columna("ActF_Estado", 2).toInt(), 1);
+        const QDateTime estampa = columna("ActF_FEstado", 2).toDateTime();
+        QVERIFY2(estampa >= antes && estampa <= QDateTime::currentDateTime().addSecs(1), qPrintable(estampa.toString()));
+        QCOMPARE(contenido(2), bytes);
+        QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
+        QVERIFY(e->sentencias.contains(
+            QStringLiteral("UPDATE ActF SET ActF_IdAct = ?,ActF_IdUsu = ?,ActF_Des = ?,ActF_Fic = ?,ActF_FicDes = Null,"
+                           "ActF_Estado = ?,ActF_IdUsuEstado = ?,ActF_FEstado = Getdate(),ActF_Operario = ?,"
+                           "ActF_IdOperario = ? WHERE ActF_Id = 2")));
+        // The list is read again and its first row is current once more.
+        QCOMPARE(lista()->topLevelItem(1)->text(1), QStringLiteral("Plano revisado, con cotas"));
+        QCOMPARE(e->expe->IdActF(), 1);
+        QCOMPARE(campo("Text1_7")->text(), QStringLiteral("presupuesto_cubierta.txt"));
+        QVERIFY(e->dialogos.mensajes.isEmpty());
+    }
+
+    void anadirFichero_data() {
+        QTest::addColumn<int>("idAct");
+        QTest::addColumn<bool>("desdeMenu");
+        QTest::newRow("botón, acción con documentos") << 2 << false;
+        QTest::newRow("menú, acción sin documentos") << 1 << true;
+    }
+    void anadirFichero() {
+        QFETCH(int, idAct);
+        QFETCH(bool, desdeMenu);
+        QByteArray datos("%PDF-1.4\n");
+        for (int i = 0; i < 3000; ++i)
+            datos.append(char(i % 256));
+        const QString ruta = e->carpeta.filePath(QStringLiteral("Informe técnico ñandú.pdf"));
+        QVERIFY(escribir(ruta, datos));
+        preguntarFichero(ruta);
+        e->dialogos.respuestasTexto << QStringLiteral("Informe de la visita, revisión nº 2");
+        QVERIFY(abrir(idAct));
+        const int antes = e->cuenta(QStringLiteral("ActF"));
+        const int imaAntes = e->cuenta(QStringLiteral("Ima"));
+        if (desdeMenu)
+            menu(1);
+        else
+            pulsar("ARCHIVO");
+
+        QCOMPARE(e->dialogos.peticiones.size(), 1);
+        const PeticionFichero p = e->dialogos.peticiones.first();
+        QCOMPARE(p.titulo, QStringLiteral("Selección de Fichero"));
+        QCOMPARE(p.filtros, (QStringList{"Ficheros Word (*.DOC)", "Ficheros de Texto (*.TXT)", "Ficheros Excel (*.XLS)",
+                                         "Ficheros PDF (*.PDF)", "Cualquir Tipo (*.*)"}));
+        QCOMPARE(p.patrones, (QStringList{"*.DOC", "*.TXT", "*.XLS", "*.PDF", "*.*"}));
+        QCOMPARE(p.indiceFiltro, 1);
+        QVERIFY(p.debeExistir && p.ocultarSoloLectura && !p.multiple && !p.soloLectura);
+        QCOMPARE(e->dialogos.preguntas, QStringList{"Introduzca la descripción para este documento"});
+
+        QCOMPARE(e->cuenta(QStringLiteral("ActF")), antes + 1);
+        QCOMPARE(e->cuenta(QStringLiteral("Ima")), imaAntes + 1);
+        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
+        QCOMPARE(columna("ActF_IdAct", id).toInt(), idAct);
+        QCOMPARE(columna("ActF_Fic", id).toString(), QStringLiteral("Informe técnico ñandú.pdf"));
+        QCOMPARE(columna("ActF_Des", id).toString(), QStringLiteral("Informe de la visita, revisión nº 2"));
+        QCOMPARE(columna("ActF_Operario", id).toString(), QStringLiteral("Lucía García Ortiz"));
+        QCOMPARE(columna("ActF_IdUsu", id).toInt(), 4);
+        QCOMPARE(columna("ActF_IdUsuEstado", id).toInt(), 4);
+        QCOMPARE(columna("ActF_Estado", id).toInt(), 1);
+        QCOMPARE(columna("ActF_IdOperario", id).toInt(), 0);
+        QVERIFY(!columna("ActF_FicDes", id).isValid());
+        QVERIFY(columna("ActF_FEstado", id).toDateTime().isValid());
+        QCOMPARE(contenido(id).toByteArray(), datos);
+        QVERIFY(e->sentencias.contains(
+            QStringLiteral("INSERT INTO ActF (ActF_IdAct,ActF_IdUsu,ActF_Des,ActF_Fic,ActF_FicDes,ActF_Estado,"
+                           "ActF_IdUsuEstado,ActF_FEstado,ActF_Operario,ActF_IdOperario) "
+                           "VALUES (?,?,?,?,Null,?,?,Getdate(),?,?)")));
+        QCOMPARE(campo("Text1_7")->property("Tag").toString(), ruta);
+        // Listed, and the first document is current again.
+        QVERIFY(claves().contains(QStringLiteral("K%1").arg(id)));
+        QCOMPARE(e->expe->IdActF(), lista()->topLevelItem(0)->data(0, frmExpedientes2::kRolTag).toInt());
+        QCOMPARE(campo("Text1_7")->text(), lista()->topLevelItem(0)->text(0));
+        QVERIFY(e->dialogos.mensajes.isEmpty());
+        // Its bytes come back under the same name.
+        clicEnFila(lista()->topLevelItemCount() - 1);
+        pulsar("VER");
+        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("Informe técnico ñandú.pdf"))});
+        QCOMPARE(leer(e->dialogos.abiertosEscritorio.first()), datos);
+    }
+
+    void dialogoCancelado() {
+        QVERIFY(abrir(2));
+        campo("Text1_7")->setProperty("Tag", QStringLiteral("/tmp/anterior.pdf"));
+        pulsar("ARCHIVO");
+        QCOMPARE(e->dialogos.peticiones.size(), 1);
+        QVERIFY(campo("Text1_7")->text().isEmpty());
+        QVERIFY(campo("Text1_7")->property("Tag").toString().isEmpty());
+        QCOMPARE(e->expe->IdActF(), 0);
+        QCOMPARE(claves(), (QStringList{"K1", "K2"}));
+        QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
+        QVERIFY(e->dialogos.preguntas.isEmpty());
+        QVERIFY(e->dialogos.mensajes.isEmpty());
+    }
+
+    void eliminar_data() {
+        QTest::addColumn<int>("respuesta");
+        QTest::newRow("No") << int(vb::vbNo);
+        QTest::newRow("Sí") << int(vb::vbYes);
+    }
+    void eliminar() {
+        QFETCH(int, respuesta);
+        QVERIFY(abrir(2));
+        clicEnFila(1);
+        e->dialogos.respuestas << respuesta;
+        pulsar("ELIMINAR");
+        QCOMPARE(e->dialogos.mensajes.size(), 1);
+        QCOMPARE(e->dialogos.mensajes[0].texto, QStringLiteral("Realmente desea Eliminar el Fichero plano_nave.txt"));
+        QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton1));
+        QCOMPARE(e->dialogos.mensajes[0].titulo, QString());
+        // The contents stay in either case.
+        QVERIFY(contenido(2).isValid());
+        if (respuesta == vb::vbNo) {
+            QCOMPARE(claves(), (QStringList{"K1", "K2"}));
+            QCOMPARE(e->cuenta(QStringLiteral("ActF WHERE ActF_Id = 2")), 1);
+            QCOMPARE(e->expe->IdActF(), 2);
+            return;
+        }
+        QVERIFY(e->sentencias.contains(QStringLiteral("Delete from actf where actf_id = 2")));
+        QCOMPARE(e->cuenta(QStringLiteral("ActF WHERE ActF_Id = 2")), 0);
+        QCOMPARE(claves(), QStringList{"K1"});
+        QCOMPARE(e->expe->IdActF(), 1);
+        QCOMPARE(campo("Text1_7")->text(), QStringLiteral("presupuesto_cubierta.txt"));
+    }
+
+    void ver_data() {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QByteArray>("copiaPrevia"); // empty: the work folder does not exist
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<QByteArray>("queda");
+        QTest::addColumn<bool>("abierto");
+        const QByteArray guardado("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido).");
+        QTest::newRow("carpeta de trabajo inexistente") << "" << QByteArray() << 0 << guardado << true;
+        QTest::newRow("copia ya presente, No") << "" << QByteArray("copia vieja") << int(vb::vbNo)
+                                               << QByteArray("copia vieja") << true;
+        QTest::newRow("copia ya presente, Sí") << "" << QByteArray("copia vieja") << int(vb::vbYes) << guardado << true;
+        QTest::newRow("sin fila de contenido") << "sin fila" << QByteArray() << 0 << QByteArray() << false;
+        QTest::newRow("contenido NULL") << "nulo" << QByteArray() << 0 << QByteArray() << false;
+    }
+    void ver() {
+        QFETCH(QString, caso);
+        QFETCH(QByteArray, copiaPrevia);
+        QFETCH(int, respuesta);
+        QFETCH(QByteArray, queda);
+        QFETCH(bool, abierto);
+        if (caso == QLatin1String("sin fila"))
+            QVERIFY(e->ejecutar(QStringLiteral("DELETE FROM Ima WHERE Ima_IdTabla = 1")));
+        if (caso == QLatin1String("nulo"))
+            QVERIFY(e->ejecutar(QStringLiteral("UPDATE Ima SET Ima_File = NULL WHERE Ima_IdTabla = 1")));
+        const QString destino = copia(QStringLiteral("presupuesto_cubierta.txt"));
+        QVERIFY(!QDir(gCarpetaDoc).exists());
+        if (!copiaPrevia.isEmpty()) {
+            QVERIFY(QDir().mkdir(gCarpetaDoc));
+            QVERIFY(escribir(destino, copiaPrevia));
+        }
+        if (respuesta)
+            e->dialogos.respuestas << respuesta;
+        QVERIFY(abrir(2));
+        pulsar("VER");
+
+        QVERIFY(QDir(gCarpetaDoc).exists());
+        QCOMPARE(leer(destino), queda);
+        QCOMPARE(e->dialogos.abiertosEscritorio, abierto ? QStringList{destino} : QStringList());
+        QStringList textos;
+        for (const auto &m : std::as_const(e->dialogos.mensajes))
+            textos << m.texto;
+        if (!copiaPrevia.isEmpty()) {
+            QCOMPARE(textos, QStringList{QStringLiteral("El fichero ") + destino
+                                         + QStringLiteral(" ya existe en su carpeta personal de trabajo\n"
+                                                          "Desea reemplazarlo ?")});
+            QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton1));
+        } else if (!abierto) {
+            QCOMPARE(textos, QStringList{"Error en la recuperación del fichero"});
+            QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbOKOnly | vb::vbCritical));
+            QCOMPARE(static_cast<Formulario *>(w.get())->Tag, QStringLiteral("e"));
+        } else {
+            QVERIFY(textos.isEmpty());
+        }
+        // Keeping the copy there does not read the database at all.
+        bool leida = false;
+        for (const QString &s : std::as_const(e->sentencias))
+            leida = leida || s.contains(QStringLiteral("from Ima"), Qt::CaseInsensitive);
+        QCOMPARE(leida, respuesta != vb::vbNo);
+    }
+
+    void dobleClicAbre() {
+        QVERIFY(abrir(2));
+        QTreeWidgetItem *fila = lista()->topLevelItem(1);
+        // What a double click delivers: press, release, double click, release.
+        const QPoint punto = lista()->visualItemRect(fila).center();
+        QTest::mousePress(lista()->viewport(), Qt::LeftButton, {}, punto);
+        QTest::mouseRelease(lista()->viewport(), Qt::LeftButton, {}, punto);
+        QTest::mouseDClick(lista()->viewport(), Qt::LeftButton, {}, punto);
+        QTest::mouseRelease(lista()->viewport(), Qt::LeftButton, {}, punto);
+        QCOMPARE(e->expe->IdActF(), 2);
+        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("plano_nave.txt"))});
+        QCOMPARE(leer(copia(QStringLiteral("plano_nave.txt"))), QByteArray("Plano de la nave: 40 m x 25 m, altura libre 8 m."));
+    }
+
+    void ficheroIlegible_data() {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<bool>("carpeta");
+        QTest::newRow("no existe") << "desaparecido.pdf" << false;
+        QTest::newRow("es una carpeta") << "carpeta.pdf" << true;
+    }
+    void ficheroIlegible() {
+        QFETCH(QString, nombre);
+        QFETCH(bool, carpeta);
+        const QString ruta = e->carpeta.filePath(nombre);
+        if (carpeta)
+            QVERIFY(QDir().mkdir(ruta));
+        preguntarFichero(ruta);
+        QVERIFY(abrir(2));
+        pulsar("ARCHIVO");
+        QCOMPARE(e->dialogos.mensajes.size(), 2);
+        QVERIFY2(e->dialogos.mensajes[0].texto.startsWith(QStringLiteral("Error : \n")), qPrintable(e->dialogos.mensajes[0].texto));
+        QVERIFY(e->dialogos.mensajes[0].texto.size() > 9);
+        QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbOKOnly));
+        QCOMPARE(e->dialogos.mensajes[1].texto, QStringLiteral("Error insertando el Fichero"));
+        QCOMPARE(e->dialogos.mensajes[1].estilo, int(vb::vbOKOnly));
+        QCOMPARE(static_cast<Formulario *>(w.get())->Tag, QStringLiteral("E"));
+        // The row stays, listed, without contents.
+        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
+        QCOMPARE(columna("ActF_Fic", id).toString(), nombre);
+        QVERIFY(!contenido(id).isValid());
+        QCOMPARE(claves(), (QStringList{"K1", "K2", QStringLiteral("K%1").arg(id)}));
+    }
+
+    void altaRechazada() {
+        QVERIFY(e->ejecutar(QStringLiteral("CREATE TRIGGER bloqueo BEFORE INSERT ON ActF "
+                                           "BEGIN SELECT RAISE(ABORT, 'documentos bloqueados'); END")));
+        const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
+        QVERIFY(escribir(ruta, "contenido nuevo"));
+        preguntarFichero(ruta);
+        QVERIFY(abrir(2));
+        const QVariant antes2 = contenido(2);
+        pulsar("ARCHIVO");
+        QCOMPARE(e->dialogos.mensajes.size(), 1);
+        QVERIFY2(e->dialogos.mensajes[0].texto.startsWith(QStringLiteral("No se ha podido grabar el documento.")),
+                 qPrintable(e->dialogos.mensajes[0].texto));
+        QVERIFY(e->dialogos.mensajes[0].texto.contains(QStringLiteral("documentos bloqueados")));
+        QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbOKOnly | vb::vbCritical));
+        // No document was added, so no contents were written anywhere.
+        QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
+        QCOMPARE(e->cuenta(QStringLiteral("Ima")), 2);
+        QCOMPARE(contenido(2), antes2);
+        QCOMPARE(claves(), (QStringList{"K1", "K2"}));
+    }
+
+    void listaVacia_data() {
+        QTest::addColumn<QString>("boton");
+        QTest::addColumn<int>("actual");
+        QTest::newRow("Visualizar") << "VER" << 0;
+        QTest::newRow("Eliminar") << "ELIMINAR" << 0;
+        QTest::newRow("Actualizar sin documento actual") << "GUARDA" << 0;
+        QTest::newRow("Visualizar con documento actual") << "VER" << 2;
+        QTest::newRow("Actualizar con documento actual") << "GUARDA" << 2;
+    }
+    void listaVacia() {
+        QFETCH(QString, boton);
+        QFETCH(int, actual);
+        e->expe->setIdActF(actual);
+        QVERIFY(abrir(1));
+        pulsar(qPrintable(boton));
+        QVERIFY(e->dialogos.mensajes.isEmpty());
+        QVERIFY(e->dialogos.abiertosEscritorio.isEmpty());
+        QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
+        // Only "Actualizar" acts, and only on a document current from before.
+        if (boton == QLatin1String("GUARDA") && actual)
+            QCOMPARE(e->sentencias.first(), QStringLiteral("UPDATE ActF SET ActF_IdAct = ?,ActF_IdUsu = ?,ActF_Des = ?,"
+                                                           "ActF_Fic = ?,ActF_FicDes = Null,ActF_Estado = ?,"
+                                                           "ActF_IdUsuEstado = ?,ActF_FEstado = Getdate(),"
+                                                           "ActF_Operario = ?,ActF_IdOperario = ? WHERE ActF_Id = 2"));
+        else
+            QVERIFY2(e->sentencias.isEmpty(), qPrintable(e->sentencias.join(" | ")));
+    }
+
+    void escanerFalso_data() {
+        QTest::addColumn<bool>("desdeMenu");
+        QTest::addColumn<bool>("escribe");
+        QTest::newRow("botón") << false << true;
+        QTest::newRow("menú") << true << true;
+        QTest::newRow("escaneo fallido") << false << false;
+    }
+    void escanerFalso() {
+        QFETCH(bool, desdeMenu);
+        QFETCH(bool, escribe);
+        EscanerFalso::escribe = escribe;
+        e->dialogos.respuestasTexto << QStringLiteral("Contrato escaneado");
+        QVERIFY(abrir(2));
+        if (desdeMenu)
+            menu(2);
+        else
+            pulsar("ESCANER");
+        QCOMPARE(EscanerFalso::ficheros.size(), 1);
+        const QString ruta = EscanerFalso::ficheros.first();
+        QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(VMEXPE::carpetaLibreria())
+                                    + QStringLiteral("/DOC\\d{12}\\.pdf$"))
+                     .match(ruta)
+                     .hasMatch(),
+                 qPrintable(ruta));
+        QCOMPARE(EscanerFalso::editorHabilitado, QList<bool>{false});
+        QVERIFY(w->isEnabled());
+        QVERIFY(e->dialogos.mensajes.isEmpty());
+        if (!escribe) {
+            QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
+            QVERIFY(e->dialogos.preguntas.isEmpty());
+            QCOMPARE(e->expe->IdActF(), 0);
+            return;
+        }
+        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
+        QCOMPARE(columna("ActF_Fic", id).toString(), QFileInfo(ruta).fileName());
+        QCOMPARE(columna("ActF_Des", id).toString(), QStringLiteral("Contrato escaneado"));
+        QCOMPARE(columna("ActF_Operario", id).toString(), QStringLiteral("Lucía García Ortiz"));
+        QCOMPARE(contenido(id).toByteArray(), QByteArray("%PDF-1.4\n% escaneo\n%%EOF\n"));
+        QVERIFY(!QFile::exists(ruta));
+    }
+
+    void escanerNoDisponible() {
+        Componentes::quitar(QStringLiteral("VMTwain.vTwain"));
+        QVERIFY(abrir(2));
+        pulsar("ESCANER");
+        QCOMPARE(e->dialogos.mensajes.size(), 1);
+        QVERIFY(e->dialogos.mensajes[0].texto.contains(QStringLiteral("VMTwain.vTwain")));
+        QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbOKOnly | vb::vbCritical));
+        QVERIFY(w->isEnabled());
+        QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
+    }
+
+    void escanerSane() {
+        registrarComponentesSuite();
+        e->dialogos.respuestasTexto << QStringLiteral("Hoja escaneada");
+        QVERIFY(abrir(2));
+        bool habilitado = true;
+        // The scanner's progress window: let it run to the end of the page.
+        e->dialogos.manejadores << [&](QDialog *d) {
+            habilitado = w->isEnabled();
+            d->setResult(QDialog::Accepted);
+        };
+        const QDateTime antes = QDateTime::currentDateTime();
+        pulsar("ESCANER");
+        const QDateTime despues = QDateTime::currentDateTime();
+        QCOMPARE(e->dialogos.modales, QStringList{"frmEscaneando"});
+        QVERIFY(!habilitado);
+        QVERIFY(w->isEnabled());
+        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
+        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
+        const QString nombre = columna("ActF_Fic", id).toString();
+        QVERIFY2(QRegularExpression(QStringLiteral("^DOC\\d{12}\\.pdf$")).match(nombre).hasMatch(), qPrintable(nombre));
+        const QString estampa = nombre.mid(3, 12);
+        QVERIFY(estampa >= antes.toString(QStringLiteral("yyyyMMddHHmm"))
+                && estampa <= despues.toString(QStringLiteral("yyyyMMddHHmm")));
+        QVERIFY(contenido(id).toByteArray().startsWith("%PDF"));
+        QCOMPARE(columna("ActF_Des", id).toString(), QStringLiteral("Hoja escaneada"));
+        // The scan file is gone once stored.
+        QCOMPARE(QDir(VMEXPE::carpetaLibreria()).entryList({QStringLiteral("DOC*.pdf")}, QDir::Files), QStringList());
+    }
+
+    void ficheroGrande() {
+        // 64 MB of varied bytes, generated a megabyte at a time.
+        const QString ruta = e->carpeta.filePath(QStringLiteral("grande.bin"));
+        {
+            QFile f(ruta);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QByteArray bloque(1 << 20, Qt::Uninitialized);
+            QRandomGenerator azar(20240305);
+            for (int i = 0; i < 64; ++i) {
+                azar.fillRange(reinterpret_cast<quint32 *>(bloque.data()), bloque.size() / 4);
+                QCOMPARE(f.write(bloque), qint64(bloque.size()));
+            }
+        }
+        preguntarFichero(ruta);
+        QVERIFY(abrir(1));
+        // The progress window shows while the transfer lets events run.
+        int vistas = 0;
+        QTimer vigia;
+        connect(&vigia, &QTimer::timeout, this, [&] {
+            if (auto *p = w->findChild<QProgressDialog *>("dlgProgreso"); p && p->isVisible())
+                ++vistas;
+        });
+        vigia.start(0);
+        pulsar("ARCHIVO");
+        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
+        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
+        QCOMPARE(e->valor(QStringLiteral("SELECT length(Ima_File) FROM Ima WHERE Ima_IdTabla = %1").arg(id)).toLongLong(),
+                 qint64(64) << 20);
+        QVERIFY(vistas > 0);
+        vistas = 0;
+        pulsar("VER");
+        vigia.stop();
+        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
+        QVERIFY(vistas > 0);
+        QVERIFY(!w->findChild<QProgressDialog *>("dlgProgreso"));
+        const QString vuelta = copia(QStringLiteral("grande.bin"));
+        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{vuelta});
+        const QList<QByteArray> original = huellas(ruta);
+        QCOMPARE(original.size(), 64);
+        QCOMPARE(huellas(vuelta), original);
+    }
+};
+
+QTEST_MAIN(tst_documentos)
+#include "tst_documentos.moc"
