@@ -413,15 +413,6 @@ private slots:
         QCOMPARE(columna("Act_Des", 4).toString(), QStringLiteral("Factura del primer hito"));
     }
 
-    void salirNoGraba() {
-        QVERIFY(abrir(1, 4));
-        QSignalSpy fin(w.get(), &QDialog::finished);
-        campo("Text1_10")->setText(QStringLiteral("Cambiada"));
-        QTest::mouseClick(w->findChild<QPushButton *>("cmdCancelar"), Qt::LeftButton);
-        QCOMPARE(fin.size(), 1);
-        QCOMPARE(columna("Act_Des", 4).toString(), QStringLiteral("Factura del primer hito"));
-    }
-
     void insercionRechazada_data() {
         QTest::addColumn<QString>("fecha");
         QTest::addColumn<QString>("importe");
