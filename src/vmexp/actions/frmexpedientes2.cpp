@@ -102,6 +102,12 @@ void frmExpedientes2::prepararControles() {
         marco->setStyleSheet(QStringLiteral("QGroupBox { background-color: %1; } QGroupBox::title { color: %2; }")
                                  .arg(kFondo.name(), kTituloMarco.name()));
 
+    // A font wider than the form was drawn for would cut the check box's caption at
+    // the frame's edge: it keeps its top and grows to the left instead.
+    const QRect web = ui->chkWeb->geometry();
+    const int ancho = qMax(web.width(), ui->chkWeb->sizeHint().width());
+    ui->chkWeb->setGeometry(qMin(web.x(), ui->Frame2->width() - ancho - 2), web.y(), ancho, web.height());
+
     for (QLineEdit *campo : findChildren<QLineEdit *>())
         limitarTecleo(campo);
     registrarCampo(ui->Text1_8, Campo::Fecha);
