@@ -29,7 +29,10 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
             dt = QDateTime(QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
         if (!dt.isValid())
             return bruto;
-        return tipo == TipoValor::Fecha ? QVariant(dt.date()) : QVariant(dt);
+        // A date keeps its time of day when it has one, as a date value shows it.
+        if (tipo == TipoValor::Fecha && dt.time() == QTime(0, 0))
+            return QVariant(dt.date());
+        return QVariant(dt);
     }
     case TipoValor::Entero: {
         bool ok = false;
