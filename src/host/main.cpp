@@ -1,1 +1,137 @@
-int main() { return 0; }
+// Demo host: creates the embedded database on first run, logs in as a user of
+// vmcomun, and opens the screen asked for through the library's public class.
+#include "basedatos.h"
+#include "conexion.h"
+#include "modexp.h"
+#include "mybd.h"
+#include "pantallas.h"
+#include "registro_componentes.h"
+#include "vmexpe.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDialog>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QTranslator>
+#include <memory>
+
+namespace {
+QTextStream salida(stdout);
+QTextStream errores(stderr);
+
+void prepararIdioma(QApplication &app) {
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    auto *t = new QTranslator(&app);
+    if (t->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(t);
+}
+
+// Renders every screen the library offers to PNG files, with the demo data loaded.
+int capturarPantallas(const QString &carpeta) {
+    QDir().mkpath(carpeta);
+    struct Captura {
+        const char *pantalla;
+        int idExp, idAct, origen;
+    };
+    const Captura capturas[] = {{"frmExpedientes", 0, 0, 0}, {"frmExpedientes1", 1, 0, 0},
+                                {"frmExpedientes2", 1, 2, 0}, {"frmTiposExp", 0, 0, 0},
+                                {"frmTiposAct", 0, 0, 0}};
+    int hechas = 0;
+    for (const Captura &c : capturas) {
+        const auto fabrica = Pantallas::fabrica(QLatin1String(c.pantalla));
+        if (!fabrica) {
+            salida << "  " << c.pantalla << ": todavía no disponible\n";
+            continue;
+        }
+        gExpe->setIdExp(c.idExp);
+        gExpe->setIdAct(c.idAct);
+        gExpe->setOrigen(short(c.origen));
+        std::unique_ptr<QDialog> d(fabrica(nullptr));
+        d->show();
+        QApplication::processEvents();
+        const QString fichero = QDir(carpeta).filePath(QLatin1String(c.pantalla) + QStringLiteral(".png"));
+        d->grab().save(fichero);
+        salida << "  " << c.pantalla << ": " << fichero << "\n";
+        d->close();
+        ++hechas;
+    }
+    salida.flush();
+    return hechas > 0 ? 0 : 1;
+}
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("expedientes"));
+    prepararIdioma(app);
+
+    QCommandLineParser opciones;
+    opciones.setApplicationDescription(QStringLiteral("Gestión de expedientes (demostración de VMEXP)"));
+    opciones.addHelpOption();
+    const QCommandLineOption optDatos(QStringLiteral("datos"), QStringLiteral("Carpeta de la base de datos."),
+                                      QStringLiteral("carpeta"),
+                                      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const QCommandLineOption optUsuario(QStringLiteral("usuario"), QStringLiteral("Id del usuario (vmcomun)."),
+                                        QStringLiteral("id"), QStringLiteral("1"));
+    const QCommandLineOption optRecrear(QStringLiteral("recrear"), QStringLiteral("Crea de nuevo la base de datos de demostración."));
+    const QCommandLineOption optCapturas(QStringLiteral("screenshots"),
+                                         QStringLiteral("Guarda cada pantalla como PNG en la carpeta y termina."),
+                                         QStringLiteral("carpeta"));
+    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas});
+    opciones.addPositionalArgument(QStringLiteral("pantalla"), QStringLiteral("expedientes (por defecto), tipos o actuaciones"));
+    opciones.process(app);
+
+    const QString datos = opciones.value(optDatos);
+    QString error;
+    if (opciones.isSet(optRecrear) || !BaseDatos::existe(datos)) {
+        salida << "Creando la base de datos de demostración en " << datos << "\n";
+        if (!BaseDatos::crear(datos, true, &error)) {
+            errores << error << "\n";
+            return 1;
+        }
+    }
+    QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("expedientes"), &error);
+    if (!db.isOpen()) {
+        errores << error << "\n";
+        return 1;
+    }
+    Conexion conexion(db);
+    auto bd = std::make_shared<MyBd>(&conexion, opciones.value(optUsuario).toInt());
+    registrarComponentesSuite();
+
+    auto expe = VMEXPE::crear();
+    expe->setMyBd(bd);
+    int adm = 0;
+    const QString nombre = FnNombreUsuario(bd->IdUsuario(), adm);
+    Recordset existe = conexion.Execute(QStringLiteral("SELECT usu_id FROM vmcomun.dbo.usuarios WHERE usu_id = ")
+                                        + QString::number(bd->IdUsuario()));
+    if (existe.isEOF()) {
+        errores << "El usuario " << bd->IdUsuario() << " no existe en vmcomun.\n";
+        return 1;
+    }
+    salida << "Base de datos: " << datos << "\nUsuario: " << bd->IdUsuario() << " " << nombre
+           << (adm ? " (administrador)" : "") << "\nCarpeta de trabajo: " << gCarpetaDoc << "\n";
+    salida.flush();
+
+    if (opciones.isSet(optCapturas))
+        return capturarPantallas(opciones.value(optCapturas));
+
+    const QString pantalla = opciones.positionalArguments().value(0, QStringLiteral("expedientes"));
+    bool ok;
+    if (pantalla == QLatin1String("tipos"))
+        ok = expe->vTipos();
+    else if (pantalla == QLatin1String("actuaciones"))
+        ok = expe->vActuaciones();
+    else
+        ok = expe->vExpedientes();
+    if (!ok) {
+        errores << expe->UltimoError() << "\n";
+        return 1;
+    }
+    return 0;
+}
