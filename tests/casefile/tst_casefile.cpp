@@ -244,6 +244,10 @@ void TstCasefile::nuevoMuestraLosValoresPorDefecto() {
     QCOMPARE(arbol(f.get())->topLevelItemCount(), 0);
     QVERIFY(control<QRadioButton>(f.get(), "Option1_0")->isChecked());
     QVERIFY(e.dialogos.mensajes.isEmpty());
+    auto *descripcion = control<QPlainTextEdit>(f.get(), "Text1_4");
+    descripcion->setFocus();
+    QTest::keyClicks(descripcion, QString(120, u'a'));
+    QCOMPARE(descripcion->toPlainText().size(), 100);
 }
 
 void TstCasefile::contraparteDelQueAbre() {
@@ -469,23 +473,27 @@ void TstCasefile::presupuestoEnFormatoEspanol() {
 void TstCasefile::fallaLaGrabacion_data() {
     QTest::addColumn<int>("idExp");
     QTest::addColumn<QString>("preparacion");
-    QTest::addColumn<QString>("presupuesto");
+    QTest::addColumn<int>("campo");
+    QTest::addColumn<QString>("valor");
     QTest::addColumn<QString>("causa");
     const QString bloqueo = QStringLiteral(
         "CREATE TRIGGER Est_Bloqueado BEFORE INSERT ON Est BEGIN SELECT RAISE(ABORT,'historial bloqueado'); END");
     const QString sinPermisos = QStringLiteral(
         "CREATE TRIGGER ExpPer_Bloqueado BEFORE INSERT ON ExpPer BEGIN SELECT RAISE(ABORT,'permisos bloqueados'); END");
-    QTest::newRow("historial, nuevo") << 0 << bloqueo << "" << "historial bloqueado";
-    QTest::newRow("historial, existente") << 1 << bloqueo << "" << "historial bloqueado";
-    QTest::newRow("permisos, nuevo") << 0 << sinPermisos << "" << "permisos bloqueados";
-    QTest::newRow("presupuesto no numérico, nuevo") << 0 << "" << "12-5" << "«12-5» no es un número";
-    QTest::newRow("presupuesto no numérico, existente") << 1 << "" << "12-5" << "«12-5» no es un número";
+    QTest::newRow("historial, nuevo") << 0 << bloqueo << 6 << "" << "historial bloqueado";
+    QTest::newRow("historial, existente") << 1 << bloqueo << 6 << "" << "historial bloqueado";
+    QTest::newRow("permisos, nuevo") << 0 << sinPermisos << 6 << "" << "permisos bloqueados";
+    QTest::newRow("presupuesto no numérico, nuevo") << 0 << "" << 6 << "12-5" << "«12-5» no es un número";
+    QTest::newRow("presupuesto no numérico, existente") << 1 << "" << 6 << "12-5" << "«12-5» no es un número";
+    QTest::newRow("fecha imposible, existente") << 1 << "" << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
+    QTest::newRow("inicio vacío, nuevo") << 0 << "" << 2 << "" << "Error al insertar en la tabla Exp";
 }
 
 void TstCasefile::fallaLaGrabacion() {
     QFETCH(int, idExp);
     QFETCH(QString, preparacion);
-    QFETCH(QString, presupuesto);
+    QFETCH(int, campo);
+    QFETCH(QString, valor);
     QFETCH(QString, causa);
     Entorno e;
     if (!preparacion.isEmpty())
@@ -493,7 +501,7 @@ void TstCasefile::fallaLaGrabacion() {
     Pantalla f = abrir(e, idExp);
     auto *descripcion = control<QPlainTextEdit>(f.get(), "Text1_4");
     descripcion->setPlainText(QStringLiteral("Texto que no se debe perder"));
-    texto(f.get(), 6)->setText(presupuesto);
+    texto(f.get(), campo)->setText(valor);
     const int est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
     pulsar(boton(f.get(), "cmdGrabar"));
 
@@ -508,7 +516,7 @@ void TstCasefile::fallaLaGrabacion() {
     QCOMPARE(e.cuenta("ExpPer"), permisos);
     QCOMPARE(e.expe->IdExp(), idExp);
     QCOMPARE(descripcion->toPlainText(), QStringLiteral("Texto que no se debe perder"));
-    QCOMPARE(texto(f.get(), 6)->text(), presupuesto);
+    QCOMPARE(texto(f.get(), campo)->text(), valor);
     QCOMPARE(f->Tag, QStringLiteral("e"));
 }
 

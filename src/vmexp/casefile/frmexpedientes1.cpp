@@ -13,6 +13,7 @@
 #include "vmexpe.h"
 
 #include <QDate>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
 
@@ -64,6 +65,9 @@ void frmExpedientes1::prepararControles() {
     QPalette propietario = ui->Text1_9->palette();
     propietario.setColor(QPalette::Base, QColor(192, 192, 255));
     ui->Text1_9->setPalette(propietario);
+
+    ui->dbgUsuarios->verticalHeader()->setDefaultSectionSize(px(270));
+    ui->dbgUsuarios->verticalHeader()->setFixedWidth(px(270));
 
     registrarCampo(ui->Text1_0);
     registrarCampo(ui->Text1_1);
