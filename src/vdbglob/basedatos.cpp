@@ -122,7 +122,8 @@ bool BaseDatos::crear(const QString &carpeta, bool demo, QString *error) {
             sqlite3_close(h);
             return false;
         }
-        ok = ejecutarScript(h, QStringLiteral("PRAGMA journal_mode=WAL;") + script(ddl), error);
+        // A new file has nothing to lose: skip the syncs while it is filled.
+        ok = ejecutarScript(h, QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;") + script(ddl), error);
         if (ok && demo && ruta == empresa) {
             const QString attach = QStringLiteral("ATTACH DATABASE '%1' AS vmcomun;").arg(QString(comun).replace('\'', "''"));
             ok = ejecutarScript(h, attach + QStringLiteral("BEGIN;") + script(QStringLiteral("demo.sql")) + QStringLiteral("COMMIT;"), error);

@@ -74,30 +74,65 @@ QString QtDialogService::pedirTexto(const QString &pregunta, const QString &titu
     return ok ? t : QString();
 }
 
-RespuestaFichero QtDialogService::pedirFichero(const PeticionFichero &p) {
-    QFileDialog dlg(ventanaActiva(), p.titulo, p.carpetaInicial);
+namespace {
+// Qt name filters ("Descripción (*.PDF)" followed by its patterns) for the request's pairs.
+QStringList filtrosQt(const PeticionFichero &p) {
+    QStringList filtros;
+    for (qsizetype i = 0; i < p.filtros.size(); ++i) {
+        QStringList patrones = p.patrones.value(i).split(u';', Qt::SkipEmptyParts);
+        for (QString &patron : patrones) {
+            patron = patron.trimmed();
+            // "*.*" means every file to the Windows dialog, also those without an extension.
+            if (patron == QLatin1String("*.*"))
+                patron = QStringLiteral("*");
+        }
+        filtros << QStringLiteral("%1 (%2)").arg(p.filtros[i], patrones.join(u' '));
+    }
+    return filtros;
+}
+} // namespace
+
+void QtDialogService::prepararDialogo(QFileDialog &dlg, const PeticionFichero &p) {
+    // Qt's own dialog, because its model can match patterns without regard to case.
+    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    // The descriptions already show their patterns.
+    dlg.setOption(QFileDialog::HideNameFilterDetails, true);
+    dlg.setWindowTitle(p.titulo);
+    if (!p.carpetaInicial.isEmpty())
+        dlg.setDirectory(p.carpetaInicial);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(p.multiple ? QFileDialog::ExistingFiles
                                : (p.debeExistir ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
-    dlg.setOption(QFileDialog::DontUseNativeDialog, false);
-    QStringList filtros;
-    for (int i = 0; i < p.filtros.size(); ++i) {
-        QString patrones = i < p.patrones.size() ? p.patrones[i] : QString();
-        patrones.replace(';', ' ');
-        filtros << QStringLiteral("%1 (%2)").arg(p.filtros[i], patrones);
-    }
-    dlg.setNameFilters(filtros);
     // Patterns are written in capitals; files on Linux are usually in lower case.
     dlg.setFilter(dlg.filter() & ~QDir::CaseSensitive);
+    const QStringList filtros = filtrosQt(p);
+    dlg.setNameFilters(filtros);
     if (p.indiceFiltro >= 1 && p.indiceFiltro <= filtros.size())
         dlg.selectNameFilter(filtros[p.indiceFiltro - 1]);
+    dlg.setDefaultSuffix(p.extensionPorDefecto);
     if (!p.nombrePropuesto.isEmpty())
         dlg.selectFile(p.nombrePropuesto);
+}
+
+int QtDialogService::indiceElegido(const QFileDialog &dlg, const PeticionFichero &p) {
+    // With the details hidden the dialog may answer with the bare description.
+    const QString elegido = dlg.selectedNameFilter();
+    qsizetype i = filtrosQt(p).indexOf(elegido);
+    if (i < 0)
+        i = p.filtros.indexOf(elegido);
+    return int(i) + 1;
+}
+
+RespuestaFichero QtDialogService::pedirFichero(const PeticionFichero &p) {
+    QFileDialog dlg(p.propietario ? p.propietario : ventanaActiva());
+    prepararDialogo(dlg, p);
     RespuestaFichero r;
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return r;
     r.aceptado = true;
     r.ruta = dlg.selectedFiles().first();
-    r.indiceFiltro = int(filtros.indexOf(dlg.selectedNameFilter())) + 1;
+    r.indiceFiltro = indiceElegido(dlg, p);
+    // Qt's dialog has no read-only box: the tick stays as offered.
     r.soloLectura = p.soloLectura;
     return r;
 }
@@ -107,10 +142,19 @@ int QtDialogService::abrirModal(QDialog *pantalla) { return pantalla->exec(); }
 int QtDialogService::abrirConEscritorio(const QString &ruta) {
     if (!QFileInfo::exists(ruta))
         return 2;
-    QProcess p;
-    p.start(QStringLiteral("xdg-open"), {ruta});
-    if (!p.waitForStarted(5000))
+    auto *p = new QProcess;
+    p->start(QStringLiteral("xdg-open"), {ruta});
+    if (!p->waitForStarted(5000)) {
+        delete p;
         return 3;
-    p.waitForFinished(30000);
-    return p.exitCode();
+    }
+    // Without a desktop session xdg-open waits for the application it started; a
+    // destroyed QProcess would kill it, so a slow opener is left running and let go.
+    if (!p->waitForFinished(5000)) {
+        QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+        return 0;
+    }
+    const int codigo = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : 4;
+    delete p;
+    return codigo;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace vb {
@@ -23,6 +24,8 @@ struct PeticionFichero {
     QString titulo;
     QString carpetaInicial;
     QString nombrePropuesto;
+    QString extensionPorDefecto; // added when the user types none
+    QWidget *propietario = nullptr; // nullptr: the active window
     QStringList filtros;      // "Descripción (*.PDF)" entries, in order
     QStringList patrones;     // "*.PDF" (several separated by ';'), parallel to filtros
     int indiceFiltro = 1;     // 1-based, the pair shown first
@@ -30,6 +33,7 @@ struct PeticionFichero {
     bool ocultarSoloLectura = false;
     bool debeExistir = false;
     bool multiple = false;
+    int flags = 0;            // the Windows flag word the booleans above come from
 };
 struct RespuestaFichero {
     bool aceptado = false;
@@ -69,6 +73,11 @@ public:
     RespuestaFichero pedirFichero(const PeticionFichero &peticion) override;
     int abrirModal(QDialog *pantalla) override;
     int abrirConEscritorio(const QString &ruta) override;
+
+    // Sets up a file dialog for a request (kept apart so that it can be checked unshown).
+    static void prepararDialogo(QFileDialog &dlg, const PeticionFichero &peticion);
+    // The 1-based index of the request's pair that the dialog has selected, 0 if none.
+    static int indiceElegido(const QFileDialog &dlg, const PeticionFichero &peticion);
 };
 
 // MsgBox as the screens write it.

@@ -79,6 +79,8 @@ Entorno::Entorno(int idUsuario, bool demo) {
     db = BaseDatos::abrir(carpetaDatos(), QStringLiteral("prueba%1").arg(++g_conexiones), &error);
     if (!db.isOpen())
         qFatal("%s", qPrintable(error));
+    // Test databases are thrown away: no need to wait for the disk.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=OFF"));
     conexion = std::make_unique<Conexion>(db);
     QObject::connect(conexion.get(), &Conexion::sentencia, [this](const QString &s) { sentencias << s; });
     bd = std::make_shared<MyBd>(conexion.get(), idUsuario);

@@ -20,8 +20,9 @@ public:
 
     CUtilidades *utilidades() const { return m_util; }
 
-    // How a text field is handled on entry, typing and exit.
-    enum class Campo { Texto, Fecha, Importe };
+    // How a text field is handled on entry, typing and exit. Filtrado: plain text whose
+    // keys still go through TeclaCampo (not as a date).
+    enum class Campo { Texto, Fecha, Importe, Filtrado };
     void registrarCampo(QLineEdit *campo, Campo tipo = Campo::Texto, const QString &formatoSalida = {});
     // Every QLineEdit child not registered yet, as plain text.
     void registrarCamposTexto();

@@ -13,6 +13,7 @@
 
 std::shared_ptr<VMEXPE> gExpe;
 QString gCarpetaDoc;
+PreparacionEditor gPreparacionEditor;
 
 namespace {
 QString &carpetaFijada() {

@@ -1,0 +1,457 @@
+// Shell opener and file chooser: the failure table, the show-command rules, the filter
+// list handling and the chooser's outputs, with a scripted dialog service answering.
+#include "dialogos.h"
+#include "platform/mcommondialog.h"
+#include "platform/mshellexecute.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+
+using namespace mShellExecute;
+using namespace mCommonDialog;
+
+namespace {
+const QChar N(0);
+QString conNulos(QString s) { return s.replace(u'~', N); }
+
+// The filter the action editor passes.
+const QString kFiltroEditor = QStringLiteral(
+    "Ficheros Word (*.DOC)|*.DOC|Ficheros de Texto (*.TXT)|*.TXT|Ficheros Excel (*.XLS)|*.XLS"
+    "|Ficheros PDF (*.PDF)|*.PDF|Cualquir Tipo (*.*)|*.*");
+const QString kGenerico = QStringLiteral(
+    "An error occurred occurred whilst trying to open or print the selected file.");
+
+// Records every request and answers from queues.
+class ServicioGuionado : public DialogService {
+public:
+    QStringList mensajes, abiertos;
+    QList<PeticionFichero> peticiones;
+    QList<RespuestaFichero> respuestas;
+    QList<int> codigosSalida;
+
+    int mensaje(const QString &texto, int, const QString &) override {
+        mensajes << texto;
+        return vb::vbOK;
+    }
+    QString pedirTexto(const QString &pregunta, const QString &, const QString &) override {
+        mensajes << pregunta;
+        return {};
+    }
+    RespuestaFichero pedirFichero(const PeticionFichero &p) override {
+        peticiones << p;
+        return respuestas.isEmpty() ? RespuestaFichero{} : respuestas.takeFirst();
+    }
+    int abrirModal(QDialog *) override { return 0; }
+    int abrirConEscritorio(const QString &ruta) override {
+        abiertos << ruta;
+        return codigosSalida.isEmpty() ? 4 : codigosSalida.takeFirst();
+    }
+};
+
+RespuestaFichero eleccion(const QString &ruta, int indice, bool soloLectura = false) {
+    return {true, ruta, indice, soloLectura};
+}
+
+// The action editor's call, with the pieces a test varies.
+struct LlamadaDialogo {
+    QString nombre, tituloFichero;
+    bool debeExistir = true, multiple = false, soloLectura = false, ocultar = true;
+    QString filtro = kFiltroEditor;
+    int indice = 1;
+    QString carpeta, titulo = QStringLiteral("Selección de Fichero"), extension;
+    QWidget *propietario = nullptr;
+    int flags = 0;
+
+    bool llamar() {
+        return FnDialogoAbrir(nombre, tituloFichero, debeExistir, multiple, soloLectura, ocultar,
+                              filtro, indice, carpeta, titulo, extension, propietario, flags);
+    }
+    void comprobarCancelado() const {
+        QVERIFY(nombre.isEmpty());
+        QVERIFY(tituloFichero.isEmpty());
+        QVERIFY(filtro.isEmpty());
+        QCOMPARE(indice, -1);
+        QCOMPARE(flags, 0);
+    }
+};
+} // namespace
+
+class tst_platform : public QObject {
+    Q_OBJECT
+    ServicioGuionado servicio;
+
+private slots:
+    void init() {
+        servicio = ServicioGuionado();
+        DialogService::instalar(&servicio);
+    }
+    void cleanup() { DialogService::instalar(nullptr); }
+
+    void resultadoShell_data() {
+        QTest::addColumn<int>("resultado");
+        QTest::addColumn<bool>("exito");
+        QTest::addColumn<int>("numero");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("0") << 0 << false << 7 << "Out of memory";
+        QTest::newRow("8 as 0") << 8 << false << 7 << "Out of memory";
+        QTest::newRow("2") << 2 << false << 53 << "File not found";
+        QTest::newRow("3") << 3 << false << 76 << "Path not found";
+        QTest::newRow("5") << 5 << false << 75 << "Path/file access error";
+        QTest::newRow("11") << 11 << false << -2147220445 << "The executable file is invalid or corrupt";
+        QTest::newRow("26") << 26 << false << 75 << "A sharing violation occurred.";
+        QTest::newRow("27") << 27 << false << -2147220429
+                            << "This file type does not have a valid file association.";
+        QTest::newRow("28") << 28 << false << 286
+                            << "The file could not be opened due to time out.  Please try again in a moment.";
+        QTest::newRow("29") << 29 << false << 285
+                            << "The file could not be opened because the DDE transaction failed.  Please try again in a moment.";
+        QTest::newRow("30") << 30 << false << 285
+                            << "The file could not be opened because the target application is busy.  Please try again in a moment.";
+        QTest::newRow("31") << 31 << false << -2147220425 << "No application is associated with this file type.";
+        QTest::newRow("32 still fails") << 32 << false << 48 << "The specified dynamic-link library was not found.";
+        QTest::newRow("1 generic") << 1 << false << -2147220455 << kGenerico;
+        for (int r : {4, 6, 7, 9, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25})
+            QTest::addRow("%d generic", r) << r << false << r - 2147220456 << kGenerico;
+        QTest::newRow("33") << 33 << true << 0 << QString();
+        QTest::newRow("-1") << -1 << true << 0 << QString();
+        QTest::newRow("INT_MIN") << std::numeric_limits<int>::min() << true << 0 << QString();
+    }
+    void resultadoShell() {
+        QFETCH(int, resultado);
+        const ResultadoShell r = InterpretarResultadoShell(resultado);
+        QTEST(r.exito, "exito");
+        QTEST(r.numero, "numero");
+        QTEST(r.mensaje, "mensaje");
+    }
+
+    void comandoMostrar_data() {
+        QTest::addColumn<QString>("fichero");
+        QTest::addColumn<int>("pedido");
+        QTest::addColumn<QString>("parametros");
+        QTest::addColumn<QString>("directorio");
+        QTest::addColumn<int>("efectivo");
+        QTest::newRow("both empty: caller's command ignored") << "/home/ana/DOC7/informe.pdf" << 10 << "" << "" << 1;
+        QTest::newRow("hidden asked, both empty") << "/home/ana/informe.pdf" << 0 << "" << "" << 1;
+        QTest::newRow("parameters keep the command") << "/home/ana/informe.pdf" << 3 << "/p" << "" << 3;
+        QTest::newRow("directory keeps the command") << "/home/ana/informe.pdf" << 7 << "" << "/tmp" << 7;
+        QTest::newRow(".exe with parameters") << "/opt/setup.exe" << 10 << "/q" << "" << 0;
+        QTest::newRow(".EXE with directory") << "/opt/SETUP.EXE" << 10 << "" << "/opt" << 0;
+        QTest::newRow(".exe, both empty opens normally") << "/opt/setup.exe" << 10 << "" << "" << 1;
+        QTest::newRow(".exe inside a name") << "/docs/informe.executivo.pdf" << 10 << "x" << "" << 0;
+        QTest::newRow(".Exe in a folder name") << "/docs/copia.Exe.d/carta.doc" << 10 << "" << "/docs" << 0;
+        QTest::newRow("exe without dot") << "/docs/exe/carta.doc" << 10 << "x" << "" << 10;
+    }
+    void comandoMostrar() {
+        QFETCH(QString, fichero);
+        QFETCH(int, pedido);
+        QFETCH(QString, parametros);
+        QFETCH(QString, directorio);
+        QTEST(ComandoMostrarEfectivo(fichero, pedido, parametros, directorio), "efectivo");
+    }
+
+    void abrirConShell_data() {
+        QTest::addColumn<int>("codigoSalida");
+        QTest::addColumn<bool>("exito");
+        QTest::addColumn<int>("numero");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("opened") << 0 << true << 0 << QString();
+        QTest::newRow("file gone") << 2 << false << 53 << "File not found";
+        QTest::newRow("no application") << 3 << false << -2147220425
+                                        << "No application is associated with this file type.";
+        QTest::newRow("bad call") << 1 << false << -2147220455 << kGenerico;
+        QTest::newRow("action failed") << 4 << false << -2147220455 << kGenerico;
+    }
+    void abrirConShell() {
+        QFETCH(int, codigoSalida);
+        QFETCH(bool, exito);
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("informe.pdf"));
+        QFile f(ruta);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+
+        // A failure left by an earlier call must not survive this one.
+        servicio.codigosSalida = {3, codigoSalida};
+        QString verbo = QStringLiteral("open");
+        QWidget editor;
+        QWidget *ventana = &editor;
+        QVERIFY(!FnAbrirConShell(ruta, 10, {}, {}, verbo, ventana));
+        QCOMPARE(FnAbrirConShell(ruta, 10, {}, {}, verbo, ventana), exito);
+        QCOMPARE(servicio.abiertos, QStringList({ruta, ruta}));
+        QTEST(UltimoErrorShell().numero, "numero");
+        QTEST(UltimoErrorShell().descripcion, "mensaje");
+        QCOMPARE(UltimoErrorShell().origen, exito ? QString() : QStringLiteral("tst_platform.GShell"));
+        QVERIFY(servicio.mensajes.isEmpty());
+    }
+    void abrirConShellFicheroInexistente() {
+        // The Qt service itself: a missing file is reported before any opener is started.
+        DialogService::instalar(nullptr);
+        QTemporaryDir dir;
+        QString verbo = QStringLiteral("open");
+        QWidget *ventana = nullptr;
+        QVERIFY(!FnAbrirConShell(dir.filePath(QStringLiteral("no-existe.pdf")), 10, {}, {}, verbo, ventana));
+        QCOMPARE(UltimoErrorShell().numero, 53);
+        QCOMPARE(UltimoErrorShell().descripcion, QStringLiteral("File not found"));
+        QCOMPARE(UltimoErrorShell().origen, QStringLiteral("tst_platform.GShell"));
+    }
+
+    void textos_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("cortado");
+        QTest::addColumn<QString>("convertido");
+        QTest::newRow("one pair") << "PDF (*.PDF)|*.PDF" << "PDF (*.PDF)|*.PDF" << conNulos("PDF (*.PDF)~*.PDF~~");
+        QTest::newRow("colon splits") << "Unidad C: (*.TXT)|*.TXT" << "Unidad C: (*.TXT)|*.TXT"
+                                      << conNulos("Unidad C~ (*.TXT)~*.TXT~~");
+        QTest::newRow("padded name") << conNulos("informe.pdf~~~") << "informe.pdf" << conNulos("informe.pdf~~~~~");
+        QTest::newRow("first NUL counts") << conNulos("a~b") << "a" << conNulos("a~b~~");
+        QTest::newRow("NUL first") << conNulos("~abc") << "" << conNulos("~abc~~");
+        QTest::newRow("empty") << "" << "" << conNulos("~~");
+    }
+    void textos() {
+        QFETCH(QString, texto);
+        QTEST(FnCortarEnNulo(texto), "cortado");
+        QTEST(ConvertirFiltro(texto), "convertido");
+    }
+
+    void filtroElegido_data() {
+        QTest::addColumn<QString>("lista");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("esperado");
+        const QString editor = ConvertirFiltro(kFiltroEditor);
+        QTest::newRow("first") << editor << 1 << conNulos("Ficheros Word (*.DOC)~*.DOC");
+        QTest::newRow("second") << editor << 2 << conNulos("Ficheros de Texto (*.TXT)~*.TXT");
+        QTest::newRow("last") << editor << 5 << conNulos("Cualquir Tipo (*.*)~*.*");
+        // One past the last pair reaches the closing NULs: an entry that is a lone NUL.
+        QTest::newRow("one past the end") << editor << 6 << QString(N);
+        QTest::newRow("two past the end") << editor << 7 << "";
+        QTest::newRow("zero") << editor << 0 << "";
+        QTest::newRow("empty list") << "" << 1 << "";
+        QTest::newRow("no NUL") << "Ficheros PDF" << 1 << "";
+        QTest::newRow("unterminated pattern") << conNulos("PDF~*.PDF") << 1 << conNulos("PDF~*.PDF");
+        QTest::newRow("unterminated, second") << conNulos("PDF~*.PDF") << 2 << "";
+        const QString dosPuntos = ConvertirFiltro(QStringLiteral("Unidad C: (*.TXT)|*.TXT"));
+        QTest::newRow("colon, first") << dosPuntos << 1 << conNulos("Unidad C~ (*.TXT)");
+        QTest::newRow("colon, second") << dosPuntos << 2 << conNulos("*.TXT~");
+    }
+    void filtroElegido() {
+        QFETCH(QString, lista);
+        QFETCH(int, n);
+        QTEST(FnFiltroElegido(lista, n), "esperado");
+    }
+
+    void peticionDelEditor() {
+        QWidget editor;
+        LlamadaDialogo ll;
+        ll.propietario = &editor;
+        ll.llamar();
+        QCOMPARE(servicio.peticiones.size(), 1);
+        const PeticionFichero &p = servicio.peticiones.first();
+        QCOMPARE(p.titulo, QStringLiteral("Selección de Fichero"));
+        QCOMPARE(p.filtros, QStringList({"Ficheros Word (*.DOC)", "Ficheros de Texto (*.TXT)",
+                                         "Ficheros Excel (*.XLS)", "Ficheros PDF (*.PDF)", "Cualquir Tipo (*.*)"}));
+        QCOMPARE(p.patrones, QStringList({"*.DOC", "*.TXT", "*.XLS", "*.PDF", "*.*"}));
+        QCOMPARE(p.indiceFiltro, 1);
+        QCOMPARE(p.flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+        QCOMPARE(p.propietario, &editor);
+        QVERIFY(p.carpetaInicial.isEmpty() && p.nombrePropuesto.isEmpty() && p.extensionPorDefecto.isEmpty());
+    }
+
+    void paresDelFiltro_data() {
+        QTest::addColumn<QString>("filtro");
+        QTest::addColumn<QStringList>("descripciones");
+        QTest::addColumn<QStringList>("patrones");
+        QTest::newRow("two pairs") << "Word|*.DOC|PDF|*.PDF" << QStringList{"Word", "PDF"}
+                                   << QStringList{"*.DOC", "*.PDF"};
+        // The colon makes the pattern of the first pair and a new description.
+        QTest::newRow("colon") << "Unidad C: (*.TXT)|*.TXT" << QStringList{"Unidad C", "*.TXT"}
+                               << QStringList{" (*.TXT)", ""};
+        QTest::newRow("empty") << "" << QStringList{} << QStringList{};
+        QTest::newRow("empty description ends the list") << "Word|*.DOC||*.PDF" << QStringList{"Word"}
+                                                         << QStringList{"*.DOC"};
+    }
+    void paresDelFiltro() {
+        LlamadaDialogo ll;
+        QFETCH(QString, filtro);
+        ll.filtro = filtro;
+        ll.llamar();
+        QCOMPARE(servicio.peticiones.size(), 1);
+        QTEST(servicio.peticiones.first().filtros, "descripciones");
+        QTEST(servicio.peticiones.first().patrones, "patrones");
+    }
+
+    void flags_data() {
+        QTest::addColumn<bool>("debeExistir");
+        QTest::addColumn<bool>("multiple");
+        QTest::addColumn<bool>("soloLectura");
+        QTest::addColumn<bool>("ocultar");
+        QTest::addColumn<int>("flagsLlamante");
+        QTest::addColumn<int>("esperado");
+        QTest::newRow("none") << false << false << false << false << 0 << 0;
+        QTest::newRow("must exist") << true << false << false << false << 0 << 0x1000;
+        QTest::newRow("multiple") << false << true << false << false << 0 << 0x200;
+        QTest::newRow("read only") << false << false << true << false << 0 << 0x1;
+        QTest::newRow("hide read only") << false << false << false << true << 0 << 0x4;
+        QTest::newRow("all four") << true << true << true << true << 0 << 0x1205;
+        QTest::newRow("hook and template cleared") << false << false << false << false << 0x68 << 0x8;
+        QTest::newRow("every caller bit but those") << false << false << false << false << 0x7FFFFFFF
+                                                   << (0x7FFFFFFF & ~0x60);
+        QTest::newRow("caller bits joined") << true << false << false << true << 0x800 << 0x1804;
+    }
+    void flags() {
+        QFETCH(int, esperado);
+        servicio.respuestas << eleccion(QStringLiteral("/tmp/carta.doc"), 1, esperado & OFN_READONLY);
+        LlamadaDialogo ll;
+        QFETCH(bool, debeExistir);
+        QFETCH(bool, multiple);
+        QFETCH(bool, soloLectura);
+        QFETCH(bool, ocultar);
+        QFETCH(int, flagsLlamante);
+        ll.debeExistir = debeExistir;
+        ll.multiple = multiple;
+        ll.soloLectura = soloLectura;
+        ll.ocultar = ocultar;
+        ll.flags = flagsLlamante;
+        QVERIFY(ll.llamar());
+
+        const PeticionFichero &p = servicio.peticiones.first();
+        QCOMPARE(p.flags, esperado);
+        // The service reads the whole word, caller's bits included.
+        QCOMPARE(p.debeExistir, bool(esperado & OFN_FILEMUSTEXIST));
+        QCOMPARE(p.multiple, bool(esperado & OFN_ALLOWMULTISELECT));
+        QCOMPARE(p.soloLectura, bool(esperado & OFN_READONLY));
+        QCOMPARE(p.ocultarSoloLectura, bool(esperado & OFN_HIDEREADONLY));
+        QCOMPARE(ll.flags, esperado);
+    }
+
+    void eleccionSegundoPar() {
+        servicio.respuestas << eleccion(QStringLiteral("/home/ana/Documentos/notas.txt"), 2);
+        LlamadaDialogo ll;
+        ll.filtro = QStringLiteral("Ficheros Word (*.DOC)|*.DOC|Ficheros de Texto (*.TXT)|*.TXT");
+        ll.indice = 2;
+        QVERIFY(ll.llamar());
+        QCOMPARE(servicio.peticiones.first().indiceFiltro, 2);
+        QCOMPARE(ll.nombre, QStringLiteral("/home/ana/Documentos/notas.txt"));
+        QCOMPARE(ll.tituloFichero, QStringLiteral("notas.txt"));
+        QCOMPARE(ll.filtro, conNulos("Ficheros de Texto (*.TXT)~*.TXT"));
+        QCOMPARE(ll.indice, 2);
+        QCOMPARE(ll.flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+        QVERIFY(!ll.soloLectura);
+    }
+
+    void cancelar_data() {
+        QTest::addColumn<bool>("soloLectura");
+        QTest::addColumn<bool>("aceptadoSinRuta");
+        QTest::newRow("cancel") << false << false;
+        QTest::newRow("cancel keeps read only") << true << false;
+        QTest::newRow("accepted without a path") << false << true;
+    }
+    void cancelar() {
+        QFETCH(bool, soloLectura);
+        QFETCH(bool, aceptadoSinRuta);
+        if (aceptadoSinRuta)
+            servicio.respuestas << eleccion(QString(), 1, true);
+        LlamadaDialogo ll;
+        ll.nombre = ll.tituloFichero = QStringLiteral("propuesto.doc");
+        ll.soloLectura = soloLectura;
+        ll.indice = 3;
+        ll.flags = 0x8;
+        QVERIFY(!ll.llamar());
+        QCOMPARE(servicio.peticiones.size(), 1);
+        QCOMPARE(servicio.peticiones.first().nombrePropuesto, QStringLiteral("propuesto.doc"));
+        ll.comprobarCancelado();
+        QCOMPARE(ll.soloLectura, soloLectura);
+    }
+
+    void casillaSoloLectura_data() {
+        QTest::addColumn<bool>("entrada");
+        QTest::addColumn<bool>("marcada");
+        QTest::addColumn<int>("flagsDevueltos");
+        QTest::addColumn<bool>("salida");
+        QTest::newRow("ticked by the user") << false << true << 0x1005 << true;
+        QTest::newRow("left unticked") << false << false << 0x1004 << false;
+        QTest::newRow("kept ticked") << true << true << 0x1005 << true;
+        // The argument only ever becomes true; the flags tell the box's state.
+        QTest::newRow("unticked by the user") << true << false << 0x1004 << true;
+    }
+    void casillaSoloLectura() {
+        QFETCH(bool, entrada);
+        QFETCH(bool, marcada);
+        servicio.respuestas << eleccion(QStringLiteral("/tmp/informe.pdf"), 4, marcada);
+        LlamadaDialogo ll;
+        ll.soloLectura = entrada;
+        QVERIFY(ll.llamar());
+        QTEST(ll.flags, "flagsDevueltos");
+        QTEST(ll.soloLectura, "salida");
+        QCOMPARE(ll.filtro, conNulos("Ficheros PDF (*.PDF)~*.PDF"));
+    }
+
+    void nombreDemasiadoLargo() {
+        servicio.respuestas << eleccion(QStringLiteral("/tmp/informe.pdf"), 1);
+        LlamadaDialogo cabe;
+        cabe.nombre = QString(kMaxRuta, u'a');
+        QVERIFY(cabe.llamar());
+        // A name or title that does not fit the buffer: no dialog, the cancel outputs.
+        for (int caso = 0; caso < 2; ++caso) {
+            LlamadaDialogo largo;
+            (caso == 0 ? largo.nombre : largo.tituloFichero) = QString(kMaxRuta + 1, u'a');
+            QVERIFY(!largo.llamar());
+            largo.comprobarCancelado();
+        }
+        QCOMPARE(servicio.peticiones.size(), 1);
+    }
+
+    void dialogoQtSinDistinguirMayusculas_data() {
+        QTest::addColumn<int>("indice");
+        QTest::addColumn<QString>("descripcion");
+        QTest::addColumn<QStringList>("visibles");
+        QTest::newRow("Word") << 1 << "Ficheros Word (*.DOC)" << QStringList{"carta.doc"};
+        QTest::newRow("Texto") << 2 << "Ficheros de Texto (*.TXT)" << QStringList{"NOTAS.TXT"};
+        QTest::newRow("PDF") << 4 << "Ficheros PDF (*.PDF)" << QStringList{"informe.pdf", "resumen.Pdf"};
+        QTest::newRow("any type, also without extension")
+            << 5 << "Cualquir Tipo (*.*)" << QStringList{"LEEME", "NOTAS.TXT", "carta.doc", "informe.pdf", "resumen.Pdf"};
+    }
+    void dialogoQtSinDistinguirMayusculas() {
+        QFETCH(int, indice);
+        QTemporaryDir dir;
+        for (const char *nombre : {"informe.pdf", "resumen.Pdf", "carta.doc", "NOTAS.TXT", "LEEME"}) {
+            QFile f(dir.filePath(QString::fromLatin1(nombre)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        // The request as the action editor's call builds it, set up on a dialog never shown.
+        LlamadaDialogo ll;
+        ll.indice = indice;
+        ll.carpeta = dir.path();
+        ll.llamar();
+        QCOMPARE(servicio.peticiones.size(), 1);
+        const PeticionFichero p = servicio.peticiones.first();
+        QFileDialog dlg;
+        QtDialogService::prepararDialogo(dlg, p);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Selección de Fichero"));
+        QCOMPARE(QtDialogService::indiceElegido(dlg, p), indice);
+        auto *tipos = dlg.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(tipos);
+        QTEST(tipos->currentText(), "descripcion");
+
+        // No QAbstractItemModelTester here: it would fetch the whole file system, /proc included.
+        auto *modelo = dlg.findChild<QFileSystemModel *>();
+        QVERIFY(modelo);
+        const auto nombresVisibles = [&] {
+            QStringList r;
+            const QModelIndex raiz = modelo->index(dir.path());
+            for (int i = 0; i < modelo->rowCount(raiz); ++i)
+                r << modelo->index(i, 0, raiz).data().toString();
+            r.sort();
+            return r;
+        };
+        QFETCH(QStringList, visibles);
+        QTRY_COMPARE(nombresVisibles(), visibles);
+    }
+};
+
+QTEST_MAIN(tst_platform)
+#include "tst_platform.moc"

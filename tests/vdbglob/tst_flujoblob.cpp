@@ -1,0 +1,377 @@
+// Document contents moved in and out of Ima.Ima_File in chunks: byte-exact round trips,
+// bounded memory for a large file, failures that leave the column and the target as
+// they were, cancelling and progress.
+#include "conexion.h"
+#include "fixture.h"
+#include "flujoblob.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <unistd.h>
+
+namespace {
+constexpr qint64 kMega = 1024 * 1024;
+
+QByteArray leer(const QString &ruta) {
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool escribir(const QString &ruta, const QByteArray &datos) {
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size();
+}
+
+// Every byte value, then a pattern that changes with the position.
+QByteArray binario(qint64 tam) {
+    QByteArray b(tam, Qt::Uninitialized);
+    for (qint64 i = 0; i < tam; ++i)
+        b[i] = char(i < 256 ? i : (i * 7 + i / 251) & 0xff);
+    return b;
+}
+
+// Each 8-byte word holds its own offset, so a chunk written in the wrong place shows.
+QByteArray hashGenerando(const QString &ruta, qint64 tam) {
+    QFile f(ruta);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    QCryptographicHash h(QCryptographicHash::Md5);
+    QByteArray trozo(kMega, Qt::Uninitialized);
+    for (qint64 hecho = 0; hecho < tam; hecho += kMega) {
+        auto *palabras = reinterpret_cast<quint64 *>(trozo.data());
+        for (qint64 i = 0; i < kMega / 8; ++i)
+            palabras[i] = quint64(hecho + i * 8) ^ 0x9e3779b97f4a7c15ull;
+        f.write(trozo);
+        h.addData(trozo);
+    }
+    return h.result();
+}
+
+QByteArray hashDe(const QString &ruta) {
+    QFile f(ruta);
+    QCryptographicHash h(QCryptographicHash::Md5);
+    if (!f.open(QIODevice::ReadOnly) || !h.addData(&f))
+        return {};
+    return h.result();
+}
+
+qint64 campoKb(const char *campo) {
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    for (const QByteArray &linea : f.readAll().split('\n'))
+        if (linea.startsWith(campo))
+            return linea.mid(qstrlen(campo)).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// Peak resident growth (kB) while hacer runs. The peak is reset to the current
+// size where the kernel allows it; otherwise an earlier peak can only hide growth.
+qint64 crecimientoPicoKb(const std::function<void()> &hacer) {
+    QFile reinicio("/proc/self/clear_refs");
+    if (reinicio.open(QIODevice::WriteOnly))
+        reinicio.write("5");
+    reinicio.close();
+    const qint64 antes = qMax(campoKb("VmRSS:"), campoKb("VmHWM:"));
+    hacer();
+    return campoKb("VmHWM:") - antes;
+}
+
+QVariant contenidoIma(Entorno &e, qint64 id) {
+    QSqlQuery q(e.db);
+    q.prepare("SELECT Ima_File FROM Ima WHERE Ima_Id = ?");
+    q.addBindValue(id);
+    return q.exec() && q.next() ? q.value(0) : QVariant(QStringLiteral("<sin fila>"));
+}
+
+bool guardar(Entorno &e, qint64 id, const QString &ruta, QString *error, const FlujoBlob::Progreso &p = {}) {
+    return FlujoBlob::guardarFichero(e.conexion.get(), "Ima", "Ima_File", id, ruta, error, p);
+}
+
+bool cargar(Entorno &e, qint64 id, const QString &ruta, QString *error, const FlujoBlob::Progreso &p = {}) {
+    return FlujoBlob::cargarAFichero(e.conexion.get(), "Ima", "Ima_File", id, ruta, error, p);
+}
+
+// The connection holds no transaction or savepoint left behind.
+bool sinTransaccionPendiente(Entorno &e) { return e.conexion->BeginTrans() && e.conexion->RollbackTrans(); }
+} // namespace
+
+class TstFlujoBlob : public QObject {
+    Q_OBJECT
+private slots:
+    void ficheroGrandeConMemoriaAcotada();
+    void idaYVueltaExacta_data();
+    void idaYVueltaExacta();
+    void dentroDeUnaTransaccion();
+    void conOtraConsultaAbierta();
+    void ficheroOrigenQueFalta();
+    void filaQueFaltaOContenidoNulo_data();
+    void filaQueFaltaOContenidoNulo();
+    void destinoNoEscribible_data();
+    void destinoNoEscribible();
+    void cancelarGuardando_data();
+    void cancelarGuardando();
+    void cancelarCargandoConservaElDestino();
+    void progresoCreceHastaElTotal();
+};
+
+void TstFlujoBlob::ficheroGrandeConMemoriaAcotada() {
+    Entorno e;
+    QTemporaryDir dir;
+    const qint64 tam = 64 * kMega;
+    const QString origen = dir.filePath("grande.bin");
+    const QString destino = dir.filePath("copia.bin");
+    const QByteArray hash = hashGenerando(origen, tam);
+    QVERIFY(!hash.isEmpty());
+
+    QString error;
+    bool ok = false;
+    const qint64 alGuardar = crecimientoPicoKb([&] { ok = guardar(e, 1, origen, &error); });
+    QVERIFY2(ok, qPrintable(error));
+    QCOMPARE(e.valor("SELECT length(Ima_File) FROM Ima WHERE Ima_Id = 1").toLongLong(), tam);
+    const qint64 alCargar = crecimientoPicoKb([&] { ok = cargar(e, 1, destino, &error); });
+    QVERIFY2(ok, qPrintable(error));
+    QCOMPARE(QFileInfo(destino).size(), tam);
+    QCOMPARE(hashDe(destino), hash);
+
+    // A whole-file buffer would add 64 MB; chunks and SQLite's page cache stay far below.
+    const qint64 limiteKb = 16 * 1024;
+    QVERIFY2(alGuardar < limiteKb, qPrintable(QString("guardar: %1 kB").arg(alGuardar)));
+    QVERIFY2(alCargar < limiteKb, qPrintable(QString("cargar: %1 kB").arg(alCargar)));
+}
+
+void TstFlujoBlob::idaYVueltaExacta_data() {
+    QTest::addColumn<QByteArray>("datos");
+    QTest::newRow("vacio") << QByteArray();
+    QTest::newRow("todos los valores de byte") << binario(3 * 256);
+    QTest::newRow("un trozo justo") << binario(kMega);
+    QTest::newRow("un trozo y un byte") << binario(kMega + 1);
+}
+
+void TstFlujoBlob::idaYVueltaExacta() {
+    QFETCH(QByteArray, datos);
+    Entorno e;
+    QTemporaryDir dir;
+    const QString origen = dir.filePath("origen.bin");
+    const QString destino = dir.filePath("destino.bin");
+    QVERIFY(escribir(origen, datos));
+    QVERIFY(escribir(destino, "contenido anterior que se sustituye"));
+
+    QString error = "sin tocar";
+    QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
+    QVERIFY(error.isEmpty());
+    // Stored as a blob, an empty file too (not NULL).
+    QCOMPARE(e.valor("SELECT typeof(Ima_File) FROM Ima WHERE Ima_Id = 2").toString(), QString("blob"));
+    QCOMPARE(contenidoIma(e, 2).toByteArray(), datos);
+    QCOMPARE(contenidoIma(e, 1).toByteArray(), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
+
+    QVERIFY2(cargar(e, 2, destino, &error), qPrintable(error));
+    QCOMPARE(leer(destino), datos);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    QVERIFY(sinTransaccionPendiente(e));
+}
+
+void TstFlujoBlob::dentroDeUnaTransaccion() {
+    Entorno e;
+    QTemporaryDir dir;
+    const QString origen = dir.filePath("nuevo.bin");
+    const QByteArray datos = binario(kMega + 10);
+    QVERIFY(escribir(origen, datos));
+    const QVariant original = contenidoIma(e, 1);
+    QString error;
+
+    // Undone with the transaction that holds it.
+    QVERIFY(e.conexion->BeginTrans());
+    QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
+    QVERIFY2(cargar(e, 1, dir.filePath("leido.bin"), &error), qPrintable(error));
+    QCOMPARE(leer(dir.filePath("leido.bin")), datos);
+    QVERIFY(e.conexion->RollbackTrans());
+    QCOMPARE(contenidoIma(e, 1), original);
+
+    // A failure inside the transaction undoes only its own change.
+    QVERIFY(e.conexion->BeginTrans());
+    QVERIFY(e.conexion->Ejecutar("UPDATE Tex SET Tex_Des = 'Obra mayor' WHERE Tex_Id = 1"));
+    QVERIFY(!guardar(e, 2, dir.filePath("no-existe.bin"), &error));
+    QVERIFY(guardar(e, 2, origen, &error));
+    QVERIFY(e.conexion->CommitTrans());
+
+    QSqlDatabase otra = abrirSegundaConexion(e, "otra");
+    {
+        QSqlQuery q(otra);
+        QVERIFY(q.exec("SELECT (SELECT Ima_File FROM Ima WHERE Ima_Id = 2), (SELECT Tex_Des FROM Tex WHERE Tex_Id = 1)"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toByteArray(), datos);
+        QCOMPARE(q.value(1).toString(), QString("Obra mayor"));
+    }
+    otra.close();
+    otra = QSqlDatabase();
+    QSqlDatabase::removeDatabase("otra");
+}
+
+void TstFlujoBlob::conOtraConsultaAbierta() {
+    Entorno e;
+    QTemporaryDir dir;
+    const QString origen = dir.filePath("origen.bin");
+    QVERIFY(escribir(origen, binario(2 * kMega)));
+    QString error;
+
+    // The grid still reading the document list while a content is stored and read.
+    Recordset lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
+    QVERIFY2(lista.ok(), qPrintable(lista.error()));
+    QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
+    QVERIFY2(cargar(e, 2, dir.filePath("destino.bin"), &error), qPrintable(error));
+    QCOMPARE(leer(dir.filePath("destino.bin")), binario(2 * kMega));
+    lista.MoveNext();
+    QCOMPARE(lista.Fields("Ima_Id").toInt(), 2);
+
+    // And once the queries are done with.
+    lista.Close();
+    Recordset rs = e.conexion->Execute("SELECT count(*) FROM Ima");
+    QCOMPARE(rs.Fields(0).toInt(), 2);
+    rs.Close();
+    QVERIFY(escribir(origen, "otro"));
+    QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
+    QCOMPARE(contenidoIma(e, 2).toByteArray(), QByteArray("otro"));
+    QVERIFY(sinTransaccionPendiente(e));
+}
+
+void TstFlujoBlob::ficheroOrigenQueFalta() {
+    Entorno e;
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath("no-existe.pdf");
+    const QVariant original = contenidoIma(e, 1);
+    QString error;
+    QVERIFY(!guardar(e, 1, ruta, &error));
+    QVERIFY2(error.startsWith("No se puede leer el fichero " + ruta), qPrintable(error));
+    QCOMPARE(contenidoIma(e, 1), original);
+
+    // Missing row: nothing is added.
+    QVERIFY(escribir(dir.filePath("hay.bin"), "datos"));
+    QVERIFY(!guardar(e, 99, dir.filePath("hay.bin"), &error));
+    QVERIFY2(error.contains("99"), qPrintable(error));
+    QCOMPARE(e.cuenta("Ima"), 2);
+    QVERIFY(sinTransaccionPendiente(e));
+}
+
+void TstFlujoBlob::filaQueFaltaOContenidoNulo_data() {
+    QTest::addColumn<bool>("conFila");
+    QTest::newRow("fila que falta") << false;
+    QTest::newRow("contenido nulo") << true;
+}
+
+void TstFlujoBlob::filaQueFaltaOContenidoNulo() {
+    QFETCH(bool, conFila);
+    Entorno e;
+    QTemporaryDir dir;
+    qint64 id = 99;
+    if (conFila) {
+        QVERIFY(e.ejecutar("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', 99, NULL)"));
+        id = e.valor("SELECT MAX(Ima_Id) FROM Ima").toLongLong();
+    }
+    QString error = "sin tocar";
+    QVERIFY(!cargar(e, id, dir.filePath("destino.bin"), &error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(QDir(dir.path()).isEmpty());
+}
+
+void TstFlujoBlob::destinoNoEscribible_data() {
+    QTest::addColumn<QString>("carpeta"); // relative to a temporary folder
+    QTest::addColumn<QString>("vigilada"); // folder that must stay empty
+    QTest::newRow("carpeta inexistente") << "no/existe" << "";
+    QTest::newRow("la carpeta es un fichero") << "fichero.txt" << "";
+    if (geteuid() != 0) // root writes anywhere
+        QTest::newRow("carpeta de solo lectura") << "lectura" << "lectura";
+}
+
+void TstFlujoBlob::destinoNoEscribible() {
+    QFETCH(QString, carpeta);
+    QFETCH(QString, vigilada);
+    Entorno e;
+    QTemporaryDir dir;
+    QVERIFY(escribir(dir.filePath("fichero.txt"), "no es una carpeta"));
+    QVERIFY(QDir(dir.path()).mkdir("lectura"));
+    QVERIFY(QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
+    const QString ruta = dir.filePath(carpeta + "/documento.txt");
+
+    QString error;
+    QVERIFY(!cargar(e, 1, ruta, &error));
+    QVERIFY2(error.startsWith("No se puede escribir el fichero " + ruta + ": "), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(ruta));
+    QVERIFY(QDir(dir.filePath(vigilada)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() == (vigilada.isEmpty() ? 2 : 0));
+    QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TstFlujoBlob::cancelarGuardando_data() {
+    QTest::addColumn<int>("avisosAntesDeCancelar");
+    QTest::newRow("antes de empezar") << 0;
+    QTest::newRow("tras el primer trozo") << 1;
+    QTest::newRow("en el ultimo aviso") << 3;
+}
+
+void TstFlujoBlob::cancelarGuardando() {
+    QFETCH(int, avisosAntesDeCancelar);
+    Entorno e;
+    QTemporaryDir dir;
+    const QString origen = dir.filePath("origen.bin");
+    QVERIFY(escribir(origen, binario(2 * kMega + 5)));
+    const QVariant original = contenidoIma(e, 1);
+
+    int avisos = 0;
+    QString error;
+    QVERIFY(!guardar(e, 1, origen, &error, [&](qint64, qint64) { return avisos++ < avisosAntesDeCancelar; }));
+    QCOMPARE(avisos, avisosAntesDeCancelar + 1);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(contenidoIma(e, 1), original);
+    QVERIFY(sinTransaccionPendiente(e));
+}
+
+void TstFlujoBlob::cancelarCargandoConservaElDestino() {
+    Entorno e;
+    QTemporaryDir dir;
+    const QString origen = dir.filePath("origen.bin");
+    const QString destino = dir.filePath("destino.bin");
+    QVERIFY(escribir(origen, binario(3 * kMega)));
+    QString error;
+    QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
+    QVERIFY(escribir(destino, "versión anterior"));
+
+    int avisos = 0;
+    QVERIFY(!cargar(e, 1, destino, &error, [&](qint64, qint64) { return ++avisos < 2; }));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(leer(destino), QByteArray("versión anterior"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"destino.bin", "origen.bin"}));
+}
+
+void TstFlujoBlob::progresoCreceHastaElTotal() {
+    Entorno e;
+    QTemporaryDir dir;
+    const qint64 tam = 2 * kMega + 5;
+    const QString origen = dir.filePath("origen.bin");
+    QVERIFY(escribir(origen, binario(tam)));
+
+    for (bool guardando : {true, false}) {
+        QList<std::pair<qint64, qint64>> avisos;
+        const auto anotar = [&](qint64 hecho, qint64 total) {
+            avisos.append({hecho, total});
+            return true;
+        };
+        QString error;
+        QVERIFY2(guardando ? guardar(e, 1, origen, &error, anotar) : cargar(e, 1, dir.filePath("d.bin"), &error, anotar),
+                 qPrintable(error));
+        QVERIFY(avisos.size() >= 3); // in chunks, not all at once
+        QCOMPARE(avisos.first().first, 0);
+        QCOMPARE(avisos.last().first, tam);
+        for (qsizetype i = 0; i < avisos.size(); ++i) {
+            QCOMPARE(avisos[i].second, tam);
+            if (i > 0)
+                QVERIFY(avisos[i].first > avisos[i - 1].first);
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TstFlujoBlob)
+#include "tst_flujoblob.moc"
