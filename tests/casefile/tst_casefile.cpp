@@ -171,7 +171,7 @@ void TstCasefile::cleanup() {
     Pantallas::registrar(QStringLiteral("frmExpedientes2"), {});
     Componentes::quitar(QStringLiteral("VMCLIENTES.VMCLI"));
     g_actuacionesPedidas.clear();
-    gContraparte = {};
+    gPreparacionEditor = {};
 }
 
 // ---------------------------------------------------------------- layout and load
@@ -252,13 +252,13 @@ void TstCasefile::nuevoMuestraLosValoresPorDefecto() {
 
 void TstCasefile::contraparteDelQueAbre() {
     Entorno e;
-    gContraparte = {QStringLiteral("Proveedor"), QStringLiteral("501"), QStringLiteral("Maderas Peñalara")};
+    gPreparacionEditor = {true, QStringLiteral("Proveedor"), QStringLiteral("501 "), QStringLiteral("Maderas Peñalara")};
     Pantalla f = abrir(e, 6);
     QCOMPARE(control<QLabel>(f.get(), "Label1_1")->text(), QStringLiteral("Proveedor"));
-    QCOMPARE(texto(f.get(), 0)->text(), QStringLiteral("501"));
+    QCOMPARE(texto(f.get(), 0)->text(), QStringLiteral("501 "));
     QCOMPARE(texto(f.get(), 1)->text(), QStringLiteral("Maderas Peñalara"));
-    // Taken once: the next screen opened without it keeps its own heading.
-    QVERIFY(gContraparte.titulo.isEmpty());
+    // A new case file gets nothing prepared and keeps the editor's own heading.
+    gPreparacionEditor = {};
     Pantalla otra = abrir(e, 0);
     QCOMPARE(control<QLabel>(otra.get(), "Label1_1")->text(), QStringLiteral("Cliente "));
     otra->mostrarContraparte(QStringLiteral("Expediente Interno"), QString(), QStringLiteral(" Expediente Interno "));

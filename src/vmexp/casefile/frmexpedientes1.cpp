@@ -110,10 +110,8 @@ void frmExpedientes1::Form_Load() {
                        .arg(VMEXP_VERSION_MINOR)
                        .arg(VMEXP_VERSION_PATCH));
     // The search screen leaves the counterpart in the session when it opens us by name.
-    if (!gContraparte.titulo.isEmpty() || !gContraparte.codigo.isEmpty() || !gContraparte.nombre.isEmpty()) {
-        mostrarContraparte(gContraparte.titulo, gContraparte.codigo, gContraparte.nombre);
-        gContraparte = {};
-    }
+    if (gPreparacionEditor.preparado)
+        mostrarContraparte(gPreparacionEditor.etiqueta, gPreparacionEditor.codigo, gPreparacionEditor.nombre);
     int paso = 0;
     QString error;
     if (!sesionConexion())

@@ -33,14 +33,3 @@ bool FnExisteFichero(const QString &sFile);
 // Shortcuts the screens use.
 ::MyBd *sesionBd();
 ::Conexion *sesionConexion();
-
-// What the search screen shows of the counterpart in the case-file editor it opens
-// by name: the heading ("Cliente", "Proveedor", "Expediente Interno"), code and name.
-// The editor takes it once while loading and empties it; left empty, the editor keeps
-// its own heading and empty fields (a new case file).
-struct ContraparteEditor {
-    QString titulo;
-    QString codigo;
-    QString nombre;
-};
-inline ContraparteEditor gContraparte;
