@@ -6,6 +6,7 @@
 #include "mybd.h"
 #include "pantallas.h"
 #include "registro_componentes.h"
+#include "vmcli.h"
 #include "vmexpe.h"
 
 #include <QApplication>
@@ -103,6 +104,7 @@ int main(int argc, char *argv[]) {
     Conexion conexion(db);
     auto bd = std::make_shared<MyBd>(&conexion, opciones.value(optUsuario).toInt());
     registrarComponentesSuite();
+    registrarClientes();
 
     auto expe = VMEXPE::crear();
     expe->setMyBd(bd);

@@ -1,4 +1,6 @@
 #include "frmexpedientes.h"
+
+#include "csubclass.h"
 #include "ui_frmExpedientes.h"
 
 #include "componentes.h"
@@ -177,6 +179,10 @@ const frmExpedientes::Contraparte frmExpedientes::kSeleccionProveedor{
 frmExpedientes::frmExpedientes(QWidget *parent) : Formulario(parent), ui(new Ui::frmExpedientes) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmExpedientes"));
+    // The painter sits over the tab strip; this screen gives it no settings.
+    auto *pintor = new CSubclass(this);
+    pintor->setObjectName(QStringLiteral("CSubclass1"));
+    pintor->setGeometry(ui->SSTab1->geometry());
     QLineEdit *campos[] = {ui->Text1_0, ui->Text1_1, ui->Text1_2, ui->Text1_3,
                            ui->Text1_4, ui->Text1_5, ui->Text1_6, ui->Text1_7};
     std::copy(std::begin(campos), std::end(campos), m_text1);

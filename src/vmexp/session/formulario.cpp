@@ -7,6 +7,10 @@
 #include <QLineEdit>
 
 Formulario::Formulario(QWidget *parent) : QDialog(parent), m_util(new CUtilidades(this)) {
+    // The screens were laid out in twips for an 8-point font.
+    QFont letra = font();
+    letra.setPointSize(8);
+    setFont(letra);
     m_util->setConexion(sesionConexion());
     m_util->setColorFoco(65535);
     m_util->setColorNormal(16777215);

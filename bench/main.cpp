@@ -1,0 +1,356 @@
+// Speed of the library against what the database engine itself allows, measured as
+// ratios in one run. `vmexp_bench` runs the small sizes; `--completo` adds 1,000,000.
+#include "basedatos.h"
+#include "conexion.h"
+#include "cutilidades.h"
+#include "dialogos.h"
+#include "flujoblob.h"
+#include "generador.h"
+#include "modexp.h"
+#include "mybd.h"
+#include "pantallas.h"
+#include "vmexpe.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTreeWidget>
+#include <QtTest>
+#include <algorithm>
+#include <functional>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+namespace {
+QTextStream out(stdout);
+
+double mediana(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double medir(int veces, const std::function<void()> &f) {
+    std::vector<double> t;
+    for (int i = 0; i < veces; ++i) {
+        QElapsedTimer r;
+        r.start();
+        f();
+        t.push_back(r.nsecsElapsed() / 1e6);
+    }
+    return mediana(t);
+}
+
+void fila(const QString &que, double ms, double base, const QString &nota = {}) {
+    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |\n")
+               .arg(que, -58)
+               .arg(ms, 9, 'f', 2)
+               .arg(base, 9, 'f', 2)
+               .arg(base > 0 ? ms / base : 0, 6, 'f', 2)
+               .arg(nota);
+    out.flush();
+}
+
+// Steps a statement through the C API: the engine's own cost for n rows (-1: all).
+double pasosCrudos(const QString &carpeta, const QString &sql, int n, int veces) {
+    sqlite3 *h = nullptr;
+    sqlite3_open(QDir(carpeta).filePath(QStringLiteral("empresa.db")).toUtf8().constData(), &h);
+    sqlite3_exec(h, ("ATTACH DATABASE '" + QDir(carpeta).filePath(QStringLiteral("vmcomun.db")).toUtf8() + "' AS vmcomun").constData(),
+                 nullptr, nullptr, nullptr);
+    QSqlDatabase dummy; // the Unicode like() is the library's; register the same functions
+    const QByteArray texto = sql.toUtf8();
+    const double ms = medir(veces, [&] {
+        sqlite3_stmt *s = nullptr;
+        sqlite3_prepare_v2(h, texto.constData(), -1, &s, nullptr);
+        int filas = 0;
+        while ((n < 0 || filas < n) && sqlite3_step(s) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(s); ++c)
+                sqlite3_column_text(s, c);
+            ++filas;
+        }
+        sqlite3_finalize(s);
+    });
+    sqlite3_close(h);
+    return ms;
+}
+
+struct Sesion {
+    QSqlDatabase db;
+    std::unique_ptr<Conexion> conexion;
+    std::shared_ptr<MyBd> bd;
+    std::shared_ptr<VMEXPE> expe;
+    QString sqlUltimo;
+    Sesion(const QString &carpeta, int usuario, const QString &nombre) {
+        db = BaseDatos::abrir(carpeta, nombre);
+        conexion = std::make_unique<Conexion>(db);
+        QObject::connect(conexion.get(), &Conexion::sentencia, [this](const QString &s) { sqlUltimo = s; });
+        bd = std::make_shared<MyBd>(conexion.get(), usuario);
+        expe = VMEXPE::crear();
+        expe->setMyBd(bd);
+    }
+    ~Sesion() {
+        expe.reset();
+        gExpe.reset();
+        bd.reset();
+        conexion.reset();
+        const QString n = db.connectionName();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(n);
+    }
+};
+
+// Answers every message with its first button and closes modal screens at once.
+struct SinDialogos : DialogService {
+    std::function<void(QDialog *)> manejador;
+    int mensaje(const QString &, int, const QString &) override { return 1; }
+    QString pedirTexto(const QString &, const QString &, const QString &) override { return {}; }
+    RespuestaFichero pedirFichero(const PeticionFichero &) override { return {}; }
+    int abrirModal(QDialog *d) override {
+        if (manejador) {
+            d->show();
+            manejador(d);
+        }
+        return 0;
+    }
+    int abrirConEscritorio(const QString &) override { return 0; }
+};
+
+void benchBusqueda(const QString &carpeta, int n, int veces) {
+    const auto fabrica = Pantallas::fabrica(QStringLiteral("frmExpedientes"));
+    if (!fabrica) {
+        out << "| búsqueda: pantalla no disponible |\n";
+        return;
+    }
+    struct Caso {
+        QString nombre;
+        int usuario;
+        std::function<void(QDialog *)> filtro;
+    };
+    const QList<Caso> casos = {
+        {QStringLiteral("sin filtros"), 1, {}},
+        {QStringLiteral("con cliente"), 1, [](QDialog *d) {
+             auto *t = d->findChild<QLineEdit *>(QStringLiteral("Text1_0"));
+             t->setFocus();
+             t->setText(QStringLiteral("1500"));
+             d->findChild<QLineEdit *>(QStringLiteral("Text1_2"))->setFocus();
+         }},
+        {QStringLiteral("permisos (usuario 7, no administrador)"), 7, {}},
+        {QStringLiteral("descripción contiene 'subven'"), 1, [](QDialog *d) {
+             d->findChild<QLineEdit *>(QStringLiteral("Text1_2"))->setText(QStringLiteral("subven"));
+         }},
+    };
+    for (const Caso &c : casos) {
+        Sesion s(carpeta, c.usuario, QStringLiteral("busqueda"));
+        int filas = 0;
+        QString sql;
+        const double ms = medir(veces, [&] {
+            std::unique_ptr<QDialog> d(fabrica(nullptr));
+            if (c.filtro) {
+                c.filtro(d.get());
+                QMetaObject::invokeMethod(d.get(), "cmdBuscar_Click");
+            }
+            auto *grid = d->findChild<QAbstractItemView *>(QStringLiteral("DataGrid1"));
+            filas = grid && grid->model() ? grid->model()->rowCount() : 0;
+            sql = s.sqlUltimo;
+        });
+        const double base = pasosCrudos(carpeta, s.conexion->traducir(sql), filas, veces);
+        fila(QStringLiteral("búsqueda %1, %2 expedientes").arg(c.nombre).arg(n), ms, base, QStringLiteral("%1 filas").arg(filas));
+    }
+}
+
+void benchEditor(const QString &carpeta, int veces) {
+    const auto fabrica = Pantallas::fabrica(QStringLiteral("frmExpedientes1"));
+    if (!fabrica) {
+        out << "| editor: pantalla no disponible |\n";
+        return;
+    }
+    Sesion s(carpeta, 1, QStringLiteral("editor"));
+    s.expe->setIdExp(1);
+    s.expe->setOrigen(0);
+    QStringList sentencias;
+    auto conn = QObject::connect(s.conexion.get(), &Conexion::sentencia, [&](const QString &x) { sentencias << x; });
+    const double abrir = medir(veces, [&] {
+        sentencias.clear();
+        std::unique_ptr<QDialog> d(fabrica(nullptr));
+    });
+    double base = 0;
+    for (const QString &x : sentencias)
+        if (x.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive) || x.startsWith(QLatin1String("Select")))
+            base += pasosCrudos(carpeta, s.conexion->traducir(x), -1, veces);
+    fila(QStringLiteral("editor: abrir expediente con 10.000 actuaciones"), abrir, base);
+    std::unique_ptr<QDialog> d(fabrica(nullptr));
+    for (int i = 0; i < 4; ++i) {
+        auto *op = d->findChild<QRadioButton *>(QStringLiteral("Option1_%1").arg(i));
+        if (!op)
+            continue;
+        const double ms = medir(veces, [&] {
+            sentencias.clear();
+            op->setChecked(false);
+            op->click();
+        });
+        const double b = sentencias.isEmpty() ? 0 : pasosCrudos(carpeta, s.conexion->traducir(sentencias.last()), -1, veces);
+        fila(QStringLiteral("editor: agrupación %1").arg(i), ms, b);
+    }
+    QObject::disconnect(conn);
+}
+
+void benchBuscarPorNombre(const QString &carpeta, int veces) {
+    Sesion s(carpeta, 1, QStringLiteral("nombre"));
+    SinDialogos sd;
+    DialogService::instalar(&sd);
+    double abrir = 0, estrechar = 0;
+    std::vector<double> ta, te;
+    for (int i = 0; i < veces; ++i) {
+        QElapsedTimer r;
+        sd.manejador = [&](QDialog *d) {
+            ta.push_back(r.nsecsElapsed() / 1e6);
+            auto *txt = d->findChild<QLineEdit *>(QStringLiteral("txtBuscar"));
+            QElapsedTimer r2;
+            r2.start();
+            if (txt)
+                QTest::keyClicks(txt, QStringLiteral("gar"));
+            te.push_back(r2.nsecsElapsed() / 1e6);
+            d->reject();
+        };
+        CUtilidades u;
+        u.setConexion(s.conexion.get());
+        r.start();
+        u.BuscarPorNombre(QStringLiteral("SELECT cli_id, cli_Cod, Cli_Comer FROM Cli"), QStringLiteral("Cli_Comer"),
+                          QStringLiteral("Código"), QStringLiteral("Nombre"), QStringLiteral("Buscar"), 900, 6000, 0);
+    }
+    DialogService::instalar(nullptr);
+    abrir = mediana(ta);
+    estrechar = mediana(te);
+    const double base = pasosCrudos(carpeta, QStringLiteral("SELECT cli_id, cli_Cod, Cli_Comer FROM Cli"), -1, veces);
+    const double baseLike = pasosCrudos(carpeta, QStringLiteral("SELECT cli_id, cli_Cod, Cli_Comer FROM Cli WHERE Cli_Comer LIKE '%gar%'"), -1, veces);
+    fila(QStringLiteral("BuscarPorNombre: abrir sobre 100.000 clientes"), abrir, base);
+    fila(QStringLiteral("BuscarPorNombre: estrechar con 3 letras"), estrechar, baseLike, QStringLiteral("tiempo añadido"));
+}
+
+// Runs this program as a child for one document transfer and reports time and peak memory.
+struct Medida {
+    double ms = 0;
+    long picoKb = 0;
+};
+
+Medida hijo(const QString &programa, const QStringList &args) {
+    QElapsedTimer r;
+    r.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        QList<QByteArray> a;
+        a << programa.toLocal8Bit();
+        for (const QString &x : args)
+            a << x.toLocal8Bit();
+        std::vector<char *> v;
+        for (auto &x : a)
+            v.push_back(x.data());
+        v.push_back(nullptr);
+        execvp(v[0], v.data());
+        _exit(127);
+    }
+    int estado = 0;
+    rusage uso{};
+    wait4(pid, &estado, 0, &uso);
+    return {r.nsecsElapsed() / 1e6, uso.ru_maxrss};
+}
+
+void benchDocumentos(const QString &carpeta, const QString &yo, qint64 megas, int veces) {
+    const QString fuente = QDir(carpeta).filePath(QStringLiteral("fuente.bin"));
+    {
+        QFile f(fuente);
+        f.open(QIODevice::WriteOnly);
+        QByteArray bloque(1 << 20, 'x');
+        for (qint64 i = 0; i < megas; ++i) {
+            bloque[0] = char(i);
+            f.write(bloque);
+        }
+    }
+    const QString db = QDir(carpeta).filePath(QStringLiteral("empresa.db"));
+    auto tomar = [&](const std::function<Medida()> &f) {
+        std::vector<double> t;
+        long pico = 0;
+        for (int i = 0; i < veces; ++i) {
+            const Medida m = f();
+            t.push_back(m.ms);
+            pico = std::max(pico, m.picoKb);
+        }
+        return Medida{mediana(t), pico};
+    };
+    const Medida guardar = tomar([&] { return hijo(yo, {QStringLiteral("--guardar"), carpeta, fuente}); });
+    const Medida shellLee = tomar([&] {
+        return hijo(QStringLiteral("sqlite3"), {db, QStringLiteral("UPDATE Ima SET Ima_File = readfile('%1') WHERE Ima_Id = 1").arg(fuente)});
+    });
+    const Medida ver = tomar([&] { return hijo(yo, {QStringLiteral("--ver"), carpeta, fuente + QStringLiteral(".vista")}); });
+    const Medida shellEscribe = tomar([&] {
+        return hijo(QStringLiteral("sqlite3"), {db, QStringLiteral("SELECT writefile('%1', Ima_File) FROM Ima WHERE Ima_Id = 1").arg(fuente + QStringLiteral(".shell"))});
+    });
+    const Medida copia = tomar([&] { return hijo(QStringLiteral("cp"), {fuente, fuente + QStringLiteral(".copia")}); });
+    auto nota = [](const Medida &a, const Medida &b) {
+        return QStringLiteral("pico %1 MB frente a %2 MB").arg(a.picoKb / 1024).arg(b.picoKb / 1024);
+    };
+    fila(QStringLiteral("documento de %1 MB: guardar frente a readfile()").arg(megas), guardar.ms, shellLee.ms, nota(guardar, shellLee));
+    fila(QStringLiteral("documento de %1 MB: ver frente a writefile()").arg(megas), ver.ms, shellEscribe.ms, nota(ver, shellEscribe));
+    fila(QStringLiteral("documento de %1 MB: guardar frente a copiar (cp)").arg(megas), guardar.ms, copia.ms, nota(guardar, copia));
+}
+
+int transferencia(const QString &modo, const QString &carpeta, const QString &fichero) {
+    Sesion s(carpeta, 1, QStringLiteral("doc"));
+    QString error;
+    if (modo == QLatin1String("--guardar")) {
+        s.conexion->Ejecutar(QStringLiteral("INSERT OR IGNORE INTO Ima (Ima_Id, Ima_Tabla, Ima_IdTabla) VALUES (1, 'ActF', 1)"));
+        return FlujoBlob::guardarFichero(s.conexion.get(), QStringLiteral("Ima"), QStringLiteral("Ima_File"), 1, fichero, &error) ? 0 : 1;
+    }
+    return FlujoBlob::cargarAFichero(s.conexion.get(), QStringLiteral("Ima"), QStringLiteral("Ima_File"), 1, fichero, &error) ? 0 : 1;
+}
+} // namespace
+
+int main(int argc, char *argv[]) {
+    if (argc == 4 && (qstrcmp(argv[1], "--guardar") == 0 || qstrcmp(argv[1], "--ver") == 0)) {
+        QCoreApplication app(argc, argv);
+        return transferencia(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    const bool completo = app.arguments().contains(QStringLiteral("--completo"));
+    const QList<int> tamanos = completo ? QList<int>{10000, 100000, 1000000} : QList<int>{10000, 100000};
+    const int veces = 5;
+    QTemporaryDir tmp;
+    SinDialogos sd;
+    DialogService::instalar(&sd);
+
+    out << "| medida | VMEXP ms | base ms | razón | nota |\n|---|---:|---:|---:|---|\n";
+    for (int n : tamanos) {
+        const QString carpeta = tmp.filePath(QStringLiteral("n%1").arg(n));
+        Tamano t;
+        t.expedientes = n;
+        QElapsedTimer r;
+        r.start();
+        QString error;
+        if (!generarBase(carpeta, t, &error)) {
+            out << "Error generando la base: " << error << "\n";
+            return 1;
+        }
+        out << QStringLiteral("| (generar %1 expedientes) | %2 | | | |\n").arg(n).arg(r.elapsed());
+        benchBusqueda(carpeta, n, veces);
+        if (n == tamanos.first()) {
+            benchEditor(carpeta, veces);
+            DialogService::instalar(nullptr);
+            benchBuscarPorNombre(carpeta, veces);
+            DialogService::instalar(&sd);
+            benchDocumentos(carpeta, app.applicationFilePath(), completo ? 256 : 64, 3);
+        }
+    }
+    return 0;
+}
