@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <sqlite3.h>
+#include <string>
 
 namespace {
 const char *kEmpresa = "empresa.db";
@@ -46,41 +47,66 @@ void fnAhora(sqlite3_context *ctx, int, sqlite3_value **) {
 }
 
 // LIKE without regard to letter case for every Unicode letter, not only ASCII.
-bool coincide(const QString &patron, qsizetype p, const QString &texto, qsizetype t, QChar escape) {
-    while (p < patron.size()) {
-        const QChar c = patron[p];
-        if (c == escape && !escape.isNull() && p + 1 < patron.size()) {
-            if (t >= texto.size() || texto[t] != patron[p + 1])
+// Works on any sequence of characters: bytes for ASCII text, QChar otherwise.
+template <typename Texto, typename Car>
+bool coincide(const Texto &patron, qsizetype p, const Texto &texto, qsizetype t, Car escape, bool hayEscape) {
+    const qsizetype np = qsizetype(patron.size()), nt = qsizetype(texto.size());
+    while (p < np) {
+        const Car c = patron[p];
+        if (hayEscape && c == escape && p + 1 < np) {
+            if (t >= nt || texto[t] != patron[p + 1])
                 return false;
             p += 2;
             ++t;
-        } else if (c == u'%') {
-            while (p < patron.size() && patron[p] == u'%')
+        } else if (c == Car('%')) {
+            while (p < np && patron[p] == Car('%'))
                 ++p;
-            if (p == patron.size())
+            if (p == np)
                 return true;
-            for (qsizetype k = t; k <= texto.size(); ++k)
-                if (coincide(patron, p, texto, k, escape))
+            for (qsizetype k = t; k <= nt; ++k)
+                if (coincide(patron, p, texto, k, escape, hayEscape))
                     return true;
             return false;
-        } else if (c == u'_') {
-            if (t >= texto.size())
+        } else if (c == Car('_')) {
+            if (t >= nt)
                 return false;
             ++p;
             ++t;
         } else {
-            if (t >= texto.size() || texto[t] != c)
+            if (t >= nt || texto[t] != c)
                 return false;
             ++p;
             ++t;
         }
     }
-    return t == texto.size();
+    return t == nt;
+}
+
+// ASCII text in lower case, or false when the bytes hold anything else.
+bool asciiMinusculas(sqlite3_value *v, std::string &destino) {
+    const auto *b = sqlite3_value_text(v);
+    const int n = sqlite3_value_bytes(v);
+    destino.resize(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        if (b[i] >= 0x80)
+            return false;
+        destino[size_t(i)] = char(b[i] >= 'A' && b[i] <= 'Z' ? b[i] + 32 : b[i]);
+    }
+    return true;
 }
 
 void fnLike(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
+        return;
+    }
+    const bool conEscape = argc == 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL && sqlite3_value_bytes(argv[2]) > 0;
+    // Most text is plain ASCII: compare its bytes without building Unicode strings.
+    thread_local std::string patronA, valorA, escapeA;
+    if (asciiMinusculas(argv[0], patronA) && asciiMinusculas(argv[1], valorA)
+        && (!conEscape || asciiMinusculas(argv[2], escapeA))) {
+        const char escape = conEscape ? escapeA[0] : '\0';
+        sqlite3_result_int(ctx, coincide(patronA, 0, valorA, 0, escape, conEscape) ? 1 : 0);
         return;
     }
     auto texto = [](sqlite3_value *v) {
@@ -89,13 +115,8 @@ void fnLike(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
     };
     const QString patron = texto(argv[0]);
     const QString valor = texto(argv[1]);
-    QChar escape;
-    if (argc == 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL) {
-        const QString e = texto(argv[2]);
-        if (!e.isEmpty())
-            escape = e[0];
-    }
-    sqlite3_result_int(ctx, coincide(patron, 0, valor, 0, escape) ? 1 : 0);
+    const QString escape = conEscape ? texto(argv[2]) : QString();
+    sqlite3_result_int(ctx, coincide(patron, 0, valor, 0, escape.isEmpty() ? QChar() : escape[0], !escape.isEmpty()) ? 1 : 0);
 }
 } // namespace
 

@@ -21,15 +21,34 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
     case TipoValor::FechaHora: {
         if (bruto.metaType().id() != QMetaType::QString)
             return bruto;
+        // Read by hand: QDateTime::fromString and a local QDateTime (a time-zone lookup)
+        // cost too much for the thousands of rows of an actions tree.
         const QString t = bruto.toString();
-        QDateTime dt = QDateTime::fromString(t.left(23), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-        if (!dt.isValid())
-            dt = QDateTime::fromString(t.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (!dt.isValid())
-            dt = QDateTime(QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
-        if (!dt.isValid())
+        const auto numero = [&t](qsizetype desde, qsizetype largo) {
+            int n = 0;
+            for (qsizetype i = desde; i < desde + largo; ++i) {
+                if (i >= t.size() || !t[i].isDigit())
+                    return -1;
+                n = n * 10 + t[i].digitValue();
+            }
+            return n;
+        };
+        if (t.size() < 10 || t[4] != u'-' || t[7] != u'-')
             return bruto;
-        return tipo == TipoValor::Fecha ? QVariant(dt.date()) : QVariant(dt);
+        const QDate dia(numero(0, 4), numero(5, 2), numero(8, 2));
+        if (!dia.isValid())
+            return bruto;
+        QTime hora(0, 0);
+        if (t.size() >= 19 && t[13] == u':' && t[16] == u':') {
+            const int ms = t.size() >= 23 && t[19] == u'.' ? numero(20, 3) : 0;
+            const QTime leida(numero(11, 2), numero(14, 2), numero(17, 2), qMax(ms, 0));
+            if (leida.isValid())
+                hora = leida;
+        }
+        // A date keeps its time of day when it has one, as a date value shows it.
+        if (tipo == TipoValor::Fecha && hora == QTime(0, 0))
+            return QVariant(dia);
+        return QVariant(QDateTime(dia, hora));
     }
     case TipoValor::Entero: {
         bool ok = false;
@@ -54,6 +73,9 @@ struct Recordset::Datos {
     QSqlQuery q;
     QString error = QStringLiteral("El conjunto de registros está cerrado");
     bool vacio = true;
+    // Column names and kinds, read once: QSqlQuery::record() copies the whole row.
+    QSqlRecord columnas;
+    QList<TipoValor> tipos;
 };
 
 
@@ -98,6 +120,9 @@ Recordset Conexion::Execute(const QString &sql) {
         return rs;
     }
     rs.d->error.clear();
+    rs.d->columnas = q.record();
+    for (int i = 0; i < rs.d->columnas.count(); ++i)
+        rs.d->tipos << tipoColumna(rs.d->columnas.fieldName(i));
     rs.d->vacio = !q.first();
     return rs;
 }
@@ -226,14 +251,14 @@ bool Recordset::Find(const QString &criterio) {
     return false;
 }
 
-int Recordset::FieldCount() const { return ok() ? d->q.record().count() : 0; }
-QString Recordset::FieldName(int i) const { return ok() ? d->q.record().fieldName(i) : QString(); }
-int Recordset::indiceCampo(const QString &nombre) const { return ok() ? d->q.record().indexOf(nombre) : -1; }
+int Recordset::FieldCount() const { return ok() ? d->columnas.count() : 0; }
+QString Recordset::FieldName(int i) const { return ok() ? d->columnas.fieldName(i) : QString(); }
+int Recordset::indiceCampo(const QString &nombre) const { return ok() ? d->columnas.indexOf(nombre) : -1; }
 
 QVariant Recordset::Fields(int i) const {
     if (!ok() || !d->q.isValid() || i < 0 || i >= FieldCount())
         return {};
-    return d->conexion->valorLeido(d->q.record().fieldName(i), d->q.value(i));
+    return convertir(d->tipos.value(i, TipoValor::Texto), d->q.value(i));
 }
 
 QVariant Recordset::Fields(const QString &nombre) const { return Fields(indiceCampo(nombre)); }

@@ -21,6 +21,8 @@ private slots:
     void observadorVeLaSentenciaSinTraducir();
     void modeloTraeFilasSegunSePiden();
     void parametros();
+    void likeSinDistinguirMayusculas_data();
+    void likeSinDistinguirMayusculas();
     void escritorPorTipo_data();
     void escritorPorTipo();
     void escritorNullYGetdate();
@@ -159,6 +161,36 @@ void TstConexion::parametros() {
     QCOMPARE(e.bd->Parametros().Item("PAR_EXP_PER").Valor.toInt(), 0);
     QCOMPARE(e.bd->Parametros().Item("par_decpre").Valor.toInt(), 2);
     QVERIFY(!e.bd->Parametros().Item("NO_EXISTE").Valor.isValid());
+}
+
+void TstConexion::likeSinDistinguirMayusculas_data() {
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<QString>("patron");
+    QTest::addColumn<bool>("coincide");
+    QTest::newRow("ascii") << "Reforma de NAVE" << "%nave%" << true;
+    QTest::newRow("acentos en mayúscula") << "ÉXITO rotundo" << "%éxito%" << true;
+    QTest::newRow("eñe") << "PEÑALARA" << "%peñ%" << true;
+    QTest::newRow("acento no es la letra sin acento") << "éxito" << "%exito%" << false;
+    QTest::newRow("subrayado un carácter") << "Núñez" << "n__ez" << true;
+    QTest::newRow("subrayado no es cero caracteres") << "Nez" << "n_ez" << false;
+    QTest::newRow("sin comodines, todo el texto") << "Obra" << "obr" << false;
+    QTest::newRow("porcentaje al principio") << "Reforma" << "%RMA" << true;
+}
+
+void TstConexion::likeSinDistinguirMayusculas() {
+    QFETCH(QString, texto);
+    QFETCH(QString, patron);
+    QFETCH(bool, coincide);
+    Entorno e;
+    QSqlQuery q(e.db);
+    q.prepare("SELECT ? LIKE ?, ? LIKE ? ESCAPE '!'");
+    q.addBindValue(texto);
+    q.addBindValue(patron);
+    q.addBindValue(texto);
+    q.addBindValue(patron);
+    QVERIFY(q.exec() && q.next());
+    QCOMPARE(q.value(0).toBool(), coincide);
+    QCOMPARE(q.value(1).toBool(), coincide);
 }
 
 void TstConexion::escritorPorTipo_data() {

@@ -1,0 +1,858 @@
+// The case-file editor driven as a user would, against a real database: load, save,
+// keys, the authorised users and the actions tree.
+#include "arbolactuaciones.h"
+#include "componentes.h"
+#include "fixture.h"
+#include "frmexpedientes1.h"
+#include "modexp.h"
+#include "pantallas.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QtTest>
+
+// The customer card as the customer component offers it, recording what it was given.
+class FichaClienteFalsa : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QObject *MyBd MEMBER bd)
+    Q_PROPERTY(int idCli MEMBER idCli)
+public:
+    QObject *bd = nullptr;
+    int idCli = -1;
+    inline static QObject *bdMostrada = nullptr;
+    inline static int clienteMostrado = -1;
+    inline static int mostradas = 0;
+    Q_INVOKABLE void vShow() {
+        bdMostrada = bd;
+        clienteMostrado = idCli;
+        ++mostradas;
+    }
+};
+
+namespace {
+using Pantalla = std::unique_ptr<frmExpedientes1>;
+
+Pantalla abrir(Entorno &e, int idExp) {
+    e.expe->setIdExp(idExp);
+    Pantalla f = std::make_unique<frmExpedientes1>();
+    f->show();
+    if (!QTest::qWaitForWindowActive(f.get()))
+        qWarning("la pantalla no se ha activado");
+    return f;
+}
+
+template <class T> T *control(QWidget *f, const char *nombre) {
+    T *w = f->findChild<T *>(QLatin1String(nombre));
+    if (!w)
+        qFatal("no existe el control %s", nombre);
+    return w;
+}
+QLineEdit *texto(QWidget *f, int i) { return control<QLineEdit>(f, QStringLiteral("Text1_%1").arg(i).toLatin1()); }
+QPushButton *boton(QWidget *f, const char *nombre) { return control<QPushButton>(f, nombre); }
+QComboBox *combo(QWidget *f, const char *nombre) { return control<QComboBox>(f, nombre); }
+QTreeWidget *arbol(QWidget *f) { return control<QTreeWidget>(f, "TreeView1"); }
+QTableView *rejilla(QWidget *f) { return control<QTableView>(f, "dbgUsuarios"); }
+
+void pulsar(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
+
+void escribir(QLineEdit *campo, const QString &t) {
+    campo->setFocus();
+    campo->selectAll();
+    QTest::keyClick(campo, Qt::Key_Delete);
+    QTest::keyClicks(campo, t);
+}
+
+// Each node as "text[*bold]=tag [children...]"; children sorted, as rows with equal
+// sort keys may come in either order.
+QStringList nodos(QTreeWidget *t) {
+    const auto uno = [](QTreeWidgetItem *n) {
+        return n->text(0) + (n->font(0).bold() ? QStringLiteral("*") : QString()) + u'='
+               + n->data(0, ArbolActuaciones::kRolEtiqueta).toString();
+    };
+    QStringList r;
+    for (int i = 0; i < t->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *n = t->topLevelItem(i);
+        QStringList hijos;
+        for (int j = 0; j < n->childCount(); ++j)
+            hijos << uno(n->child(j));
+        hijos.sort();
+        r << uno(n) + (hijos.isEmpty() ? QString() : QStringLiteral(" [") + hijos.join(u'|') + u']');
+    }
+    return r;
+}
+
+QString hoy() { return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")); }
+
+// Case file 9 of user 1 with actions chosen for the groupings: two at the same date
+// and time, one a few hours later, a type without a Tac row, names differing in case,
+// one without a person, and a published one.
+void prepararActuaciones(Entorno &e) {
+    QVERIFY(e.ejecutar("INSERT INTO Exp (Exp_Id, Exp_IdCli, Exp_IdTipo, Exp_Fini, Exp_Des, Exp_Obs, Exp_Presup, "
+                       "Exp_Proceso, Exp_Origen, Exp_Estado, Exp_IdUsu) VALUES (9, 1, 1, '2024-05-01 00:00:00', "
+                       "'Pruebas del árbol', '', 0, 15, 0, 1, 1)"));
+    QVERIFY(e.ejecutar(
+        "INSERT INTO Act (Act_Id, Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario, Act_IdOperario) VALUES "
+        "(101, 9, '2024-05-10 09:00:00', 2, 'Llamada inicial', 'Ana', 0),"
+        "(102, 9, '2024-05-10 12:00:00', 1, NULL, 'ana', 0),"
+        "(103, 9, '2024-05-10 17:30:00', 9, 'Sin tipo', NULL, 0),"
+        "(104, 9, '2024-05-11 00:00:00', 2, 'Seguimiento', 'Ana', 1),"
+        "(105, 9, '2024-05-10 09:00:00', 3, 'Visita técnica', 'Luis', 0)"));
+}
+
+// The action editor's stand-in: records the action asked for and closes.
+QList<int> g_actuacionesPedidas;
+void registrarEditorActuacion() {
+    Pantallas::registrar(QStringLiteral("frmExpedientes2"), [](QWidget *p) -> QDialog * {
+        auto *d = new QDialog(p);
+        d->setObjectName(QStringLiteral("frmExpedientes2"));
+        return d;
+    });
+}
+} // namespace
+
+class TstCasefile : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup();
+
+    void disposicion_data();
+    void disposicion();
+    void ordenDeTabulacion();
+    void nuevoMuestraLosValoresPorDefecto();
+    void contraparteDelQueAbre();
+    void errorAlCargar_data();
+    void errorAlCargar();
+    void propietarioYPanelDeUsuarios_data();
+    void propietarioYPanelDeUsuarios();
+    void estadoDelHistorialFueraDeLaLista();
+
+    void grabarNuevo_data();
+    void grabarNuevo();
+    void grabarExistenteDosVeces();
+    void vaciosSeGrabanComoNulos();
+    void presupuestoEnFormatoEspanol();
+    void fallaLaGrabacion_data();
+    void fallaLaGrabacion();
+    void camposDeFechaSeEditanComoDigitos();
+
+    void enterTrasGrabarNoMueveElFoco();
+    void escape_data();
+    void escape();
+    void fichaDelCliente();
+
+    void anadirUsuario();
+    void eliminarUsuario();
+    void eliminarEnRejillaVacia();
+
+    void agrupaciones_data();
+    void agrupaciones();
+    void sinActuacionesArbolVacio();
+    void personaNulaSeUneAlGrupoAnterior();
+    void dobleClicAbreLaActuacion_data();
+    void dobleClicAbreLaActuacion();
+    void anadirActuacionEnExpedienteNuevo();
+    void editorDeActuacionesNoDisponible();
+    void fallaLaSentenciaDelArbol();
+
+    void expedienteGrandeSigueSiendoAgil();
+};
+
+void TstCasefile::cleanup() {
+    Pantallas::registrar(QStringLiteral("frmExpedientes2"), {});
+    Componentes::quitar(QStringLiteral("VMCLIENTES.VMCLI"));
+    g_actuacionesPedidas.clear();
+    gPreparacionEditor = {};
+}
+
+// ---------------------------------------------------------------- layout and load
+
+void TstCasefile::disposicion_data() {
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<int>("largo"); // maximum length, -1 when not a line edit
+    QTest::newRow("código") << "Text1_0" << QRect(120, 360, 1335, 285) << 6;
+    QTest::newRow("nombre") << "Text1_1" << QRect(1560, 360, 6255, 285) << 50;
+    QTest::newRow("presupuesto") << "Text1_6" << QRect(9120, 360, 1095, 285) << 10;
+    QTest::newRow("tope") << "Text1_3" << QRect(11520, 360, 1455, 285) << 10;
+    QTest::newRow("ubicación") << "Text1_8" << QRect(7920, 960, 5055, 285) << 100;
+    QTest::newRow("propietario") << "Text1_9" << QRect(120, 3120, 6735, 285) << 100;
+    QTest::newRow("estado") << "cboEstado" << QRect(120, 960, 3615, 315) << -1;
+    QTest::newRow("usuarios") << "fraUsuarios" << QRect(7080, 1440, 5895, 2175) << -1;
+    QTest::newRow("rejilla en su marco") << "dbgUsuarios" << QRect(120, 240, 4215, 1815) << -1;
+    QTest::newRow("árbol en su marco") << "TreeView1" << QRect(120, 720, 12615, 3375) << -1;
+    QTest::newRow("salir") << "XPButton1" << QRect(9720, 8400, 3255, 615) << -1;
+}
+
+void TstCasefile::disposicion() {
+    QFETCH(QString, nombre);
+    QFETCH(QRect, twips);
+    QFETCH(int, largo);
+    Entorno e;
+    Pantalla f = abrir(e, 1);
+    QCOMPARE(f->objectName(), QStringLiteral("frmExpedientes1"));
+    QCOMPARE(f->size(), QSize(13125 / 15, 9180 / 15));
+    auto *w = f->findChild<QWidget *>(nombre);
+    QVERIFY(w);
+    QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    if (largo > 0)
+        QCOMPARE(qobject_cast<QLineEdit *>(w)->maxLength(), largo);
+}
+
+void TstCasefile::ordenDeTabulacion() {
+    Entorno e;
+    Pantalla f = abrir(e, 1);
+    const QStringList esperado{"Text1_0",  "Text1_1",   "Text1_7",   "Text1_6",   "Text1_2",   "Text1_3",
+                               "cboEstado", "cboTipo",  "Text1_8",   "Text1_4",   "Text1_5",   "cmdGrabar",
+                               "cmdAnadir", "XPButton1", "Option1_0", "TreeView1", "Command1", "Text1_9",
+                               "dbgUsuarios", "Command2", "Command3"};
+    QStringList visto;
+    QWidget *w = texto(f.get(), 0);
+    for (int i = 0; i < 200 && visto.size() < esperado.size(); ++i, w = w->nextInFocusChain())
+        if (esperado.contains(w->objectName()) && !visto.contains(w->objectName()))
+            visto << w->objectName();
+    QCOMPARE(visto, esperado);
+    QCOMPARE(boton(f.get(), "cmdAnadir")->text(), QStringLiteral("Añadir actuación"));
+    QCOMPARE(control<QLabel>(f.get(), "Label1_10")->text(), QStringLiteral("Propietario (creador) del expediente"));
+}
+
+void TstCasefile::nuevoMuestraLosValoresPorDefecto() {
+    Entorno e;
+    Pantalla f = abrir(e, 0);
+    QVERIFY(f->windowTitle().startsWith(QStringLiteral("Norbix. Gestión de Expedientes (versión ")));
+    QVERIFY(f->windowTitle().endsWith(u')'));
+    QCOMPARE(texto(f.get(), 2)->text(), hoy());
+    QCOMPARE(combo(f.get(), "cboTipo")->currentText(), QStringLiteral("Sin definir"));
+    QCOMPARE(combo(f.get(), "cboTipo")->count(), 6);
+    QCOMPARE(combo(f.get(), "cboTipo")->itemText(2), QStringLiteral("Reclamación"));
+    QCOMPARE(combo(f.get(), "cboEstado")->currentText(), QStringLiteral("01 - Activo"));
+    QCOMPARE(combo(f.get(), "cboEstado")->count(), 4);
+    QCOMPARE(control<QLabel>(f.get(), "Label2")->text(), QString());
+    QCOMPARE(control<QLabel>(f.get(), "Label1_1")->text(), QStringLiteral("Cliente "));
+    QCOMPARE(texto(f.get(), 9)->text(), QString());
+    QVERIFY(!control<QGroupBox>(f.get(), "fraUsuarios")->isEnabled());
+    QCOMPARE(rejilla(f.get())->model()->rowCount(), 0);
+    QCOMPARE(arbol(f.get())->topLevelItemCount(), 0);
+    QVERIFY(control<QRadioButton>(f.get(), "Option1_0")->isChecked());
+    QVERIFY(e.dialogos.mensajes.isEmpty());
+    auto *descripcion = control<QPlainTextEdit>(f.get(), "Text1_4");
+    descripcion->setFocus();
+    QTest::keyClicks(descripcion, QString(120, u'a'));
+    QCOMPARE(descripcion->toPlainText().size(), 100);
+}
+
+void TstCasefile::contraparteDelQueAbre() {
+    Entorno e;
+    gPreparacionEditor = {true, QStringLiteral("Proveedor"), QStringLiteral("501 "), QStringLiteral("Maderas Peñalara")};
+    Pantalla f = abrir(e, 6);
+    QCOMPARE(control<QLabel>(f.get(), "Label1_1")->text(), QStringLiteral("Proveedor"));
+    QCOMPARE(texto(f.get(), 0)->text(), QStringLiteral("501 "));
+    QCOMPARE(texto(f.get(), 1)->text(), QStringLiteral("Maderas Peñalara"));
+    // A new case file gets nothing prepared and keeps the editor's own heading.
+    gPreparacionEditor = {};
+    Pantalla otra = abrir(e, 0);
+    QCOMPARE(control<QLabel>(otra.get(), "Label1_1")->text(), QStringLiteral("Cliente "));
+    otra->mostrarContraparte(QStringLiteral("Expediente Interno"), QString(), QStringLiteral(" Expediente Interno "));
+    QCOMPARE(texto(otra.get(), 1)->text(), QStringLiteral(" Expediente Interno "));
+}
+
+void TstCasefile::errorAlCargar_data() {
+    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<int>("idExp");
+    QTest::addColumn<QString>("mensaje");
+    QTest::newRow("no existe") << "" << 99 << "Error (Expedientes 1[1]): No existe el expediente 99.";
+    QTest::newRow("descripción nula") << "UPDATE Exp SET Exp_Des = NULL WHERE Exp_Id = 1" << 1
+                                      << "Error (Expedientes 1[1]): Uso no válido de Null: el campo Exp_Des del "
+                                         "expediente no tiene valor.";
+    QTest::newRow("tipo fuera de la lista") << "UPDATE Exp SET Exp_IdTipo = 9 WHERE Exp_Id = 1" << 1
+                                            << "Error (Expedientes 1[1]): El tipo de expediente 9 no está en la "
+                                               "lista de tipos.";
+    QTest::newRow("sin estados") << "DELETE FROM vmcomun.situaciones" << 0
+                                 << "Error (Expedientes 1[1]): No hay estados de expediente definidos "
+                                    "(situaciones del proceso 15).";
+    QTest::newRow("usuarios") << "ALTER TABLE ExpPer RENAME TO ExpPer2" << 1 << "Error (Expedientes 1[2]): ";
+}
+
+void TstCasefile::errorAlCargar() {
+    QFETCH(QString, preparacion);
+    QFETCH(int, idExp);
+    QFETCH(QString, mensaje);
+    Entorno e;
+    if (!preparacion.isEmpty())
+        QVERIFY(e.ejecutar(preparacion));
+    Pantalla f = abrir(e, idExp);
+    QCOMPARE(e.dialogos.mensajes.size(), 1);
+    QVERIFY2(e.dialogos.mensajes[0].texto.startsWith(mensaje), qPrintable(e.dialogos.mensajes[0].texto));
+    QCOMPARE(e.dialogos.mensajes[0].estilo, int(vb::vbCritical));
+    QCOMPARE(e.dialogos.mensajes[0].titulo, QString());
+    QVERIFY(f->isVisible()); // the screen opens with what had been filled
+    if (QTest::currentDataTag() == QByteArray("descripción nula"))
+        QCOMPARE(texto(f.get(), 2)->text(), QStringLiteral("15/01/2024"));
+}
+
+void TstCasefile::propietarioYPanelDeUsuarios_data() {
+    QTest::addColumn<int>("usuario");
+    QTest::addColumn<int>("idExp");
+    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<QString>("propietario");
+    QTest::addColumn<bool>("panel");
+    QTest::newRow("del propio usuario") << 1 << 1 << "" << "Administrador del Sistema" << true;
+    QTest::newRow("de otro usuario") << 1 << 2 << "" << "María José Fernández" << false;
+    QTest::newRow("sin creador") << 1 << 1 << "UPDATE Exp SET Exp_IdUsu = NULL WHERE Exp_Id = 1" << "" << false;
+    QTest::newRow("creador sin nombre") << 5 << 1 << "UPDATE Exp SET Exp_IdUsu = 5 WHERE Exp_Id = 1" << "" << true;
+}
+
+void TstCasefile::propietarioYPanelDeUsuarios() {
+    QFETCH(int, usuario);
+    QFETCH(int, idExp);
+    QFETCH(QString, preparacion);
+    QFETCH(QString, propietario);
+    QFETCH(bool, panel);
+    Entorno e(usuario);
+    if (!preparacion.isEmpty())
+        QVERIFY(e.ejecutar(preparacion));
+    Pantalla f = abrir(e, idExp);
+    QCOMPARE(texto(f.get(), 9)->text(), propietario);
+    QCOMPARE(control<QGroupBox>(f.get(), "fraUsuarios")->isEnabled(), panel);
+    // The grid lists the authorised users either way; the buttons react only for the creator.
+    QAbstractItemModelTester probador(rejilla(f.get())->model());
+    QCOMPARE(rejilla(f.get())->model()->rowCount(), e.cuenta(QStringLiteral("ExpPer WHERE ExpPer_IdExp = %1").arg(idExp)));
+    pulsar(boton(f.get(), "Command3"));
+    QCOMPARE(e.dialogos.mensajes.size(), panel ? 1 : 0);
+}
+
+void TstCasefile::estadoDelHistorialFueraDeLaLista() {
+    Entorno e;
+    QVERIFY(e.ejecutar("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_FEstado, Est_IdUsu) "
+                       "VALUES (15, 1, 9, '2025-03-07 10:00:00', 1)"));
+    Pantalla f = abrir(e, 1);
+    QCOMPARE(combo(f.get(), "cboEstado")->currentIndex(), 0);
+    QCOMPARE(control<QLabel>(f.get(), "Label2")->text(), QStringLiteral("(07/03/2025)"));
+    QVERIFY(e.dialogos.mensajes.isEmpty());
+    // Case file 2's latest status is 3 (Cerrado), set on 30/04/2024.
+    Pantalla otra = abrir(e, 2);
+    QCOMPARE(combo(otra.get(), "cboEstado")->currentText(), QStringLiteral("03 - Cerrado"));
+    QCOMPARE(control<QLabel>(otra.get(), "Label2")->text(), QStringLiteral("(30/04/2024)"));
+    QCOMPARE(texto(otra.get(), 3)->text(), QStringLiteral("30/04/2024"));
+    QCOMPARE(texto(otra.get(), 6)->text(), QStringLiteral("0,00"));
+}
+
+// ---------------------------------------------------------------- save
+
+void TstCasefile::grabarNuevo_data() {
+    QTest::addColumn<int>("respuesta");
+    QTest::addColumn<int>("permisos");
+    QTest::newRow("todos los usuarios") << int(vb::vbYes) << 5;
+    QTest::newRow("solo el creador") << int(vb::vbNo) << 1;
+}
+
+void TstCasefile::grabarNuevo() {
+    QFETCH(int, respuesta);
+    QFETCH(int, permisos);
+    Entorno e(2);
+    e.expe->setIdCliente(4);
+    e.expe->setOrigen(1);
+    Pantalla f = abrir(e, 0);
+    control<QPlainTextEdit>(f.get(), "Text1_4")->setFocus();
+    QTest::keyClicks(control<QPlainTextEdit>(f.get(), "Text1_4"), QStringLiteral("Placas solares en la nave"));
+    escribir(texto(f.get(), 5), QStringLiteral("Pedir permiso de obra"));
+    combo(f.get(), "cboTipo")->setCurrentIndex(3);
+    combo(f.get(), "cboEstado")->setCurrentIndex(1);
+    e.dialogos.respuestas << respuesta;
+    e.sentencias.clear();
+    pulsar(boton(f.get(), "cmdGrabar"));
+
+    QCOMPARE(e.dialogos.mensajes.size(), 2);
+    QCOMPARE(e.dialogos.mensajes[0].texto,
+             QStringLiteral("Desea dar permisos a todos los usuarios para poder trabajar con el nuevo expediente"));
+    QCOMPARE(e.dialogos.mensajes[0].estilo, vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton1);
+    QCOMPARE(e.dialogos.mensajes[1].texto, QStringLiteral("Proceso concluido"));
+    QCOMPARE(e.dialogos.mensajes[1].estilo, int(vb::vbInformation));
+    QCOMPARE(e.dialogos.mensajes[1].titulo, QString());
+
+    // The twelve columns in order with their kinds, and the creator last.
+    QVERIFY(e.sentencias.contains(
+        "INSERT INTO Exp (Exp_Fini,Exp_FFin,Exp_IdCli,Exp_IdTipo,Exp_Des,Exp_Obs,Exp_Proceso,Exp_Origen,Exp_Presup,"
+        "Exp_Estado,Exp_Codigo,Exp_Ubicacion,Exp_IdUsu) VALUES (?,Null,?,?,?,?,?,?,?,?,Null,Null,?)"));
+    const int id = e.expe->IdExp();
+    QCOMPARE(id, 9);
+    const QString fila = QStringLiteral("Exp WHERE Exp_Id = 9 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Proceso = 15 "
+                                        "AND Exp_Origen = 1 AND Exp_Presup = 0 AND Exp_Estado = 2 AND Exp_IdUsu = 2 "
+                                        "AND Exp_Des = 'Placas solares en la nave' AND Exp_Obs = 'Pedir permiso "
+                                        "de obra' AND Exp_FFin IS NULL AND Exp_Codigo IS NULL AND Exp_Ubicacion IS NULL");
+    QCOMPARE(e.cuenta(fila), 1);
+    QCOMPARE(e.valor("SELECT Exp_Fini FROM Exp WHERE Exp_Id = 9").toDate(), QDate::currentDate());
+    QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 9 AND Est_Proceso = 15 AND Est_Estado = 2 AND Est_IdUsu = 2 "
+                      "AND Est_Obs IS NULL AND Est_FEstado IS NOT NULL"),
+             1);
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9"), permisos);
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9 AND ExpPer_IdUsu = 2"), 1);
+    QVERIFY(!e.conexion->enTransaccion());
+
+    // The reload shows the stored case file as its creator's.
+    QCOMPARE(texto(f.get(), 9)->text(), QStringLiteral("María José Fernández"));
+    QVERIFY(control<QGroupBox>(f.get(), "fraUsuarios")->isEnabled());
+    QCOMPARE(control<QLabel>(f.get(), "Label2")->text(), u'(' + hoy() + u')');
+    QCOMPARE(combo(f.get(), "cboEstado")->currentIndex(), 1);
+    QCOMPARE(combo(f.get(), "cboTipo")->currentText(), QStringLiteral("Mantenimiento"));
+}
+
+void TstCasefile::grabarExistenteDosVeces() {
+    Entorno e(3);
+    Pantalla f = abrir(e, 3);
+    QCOMPARE(texto(f.get(), 7)->text(), QStringLiteral("MT-77"));
+    QCOMPARE(texto(f.get(), 6)->text(), QStringLiteral("3200,00"));
+    const int permisos = e.cuenta("ExpPer WHERE ExpPer_IdExp = 3");
+    escribir(texto(f.get(), 5), QStringLiteral("Revisado"));
+    combo(f.get(), "cboEstado")->setCurrentIndex(2);
+    pulsar(boton(f.get(), "cmdGrabar"));
+    QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 3"), 2);
+    QCOMPARE(combo(f.get(), "cboEstado")->currentIndex(), 2);
+    combo(f.get(), "cboEstado")->setCurrentIndex(3);
+    pulsar(boton(f.get(), "cmdGrabar"));
+
+    QCOMPARE(e.dialogos.mensajes.size(), 2);
+    for (const auto &m : e.dialogos.mensajes)
+        QCOMPARE(m.texto, QStringLiteral("Proceso concluido"));
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 3"), permisos);
+    QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 3"), 3);
+    QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 3 AND Exp_Estado = 4 AND Exp_Obs = 'Revisado' AND Exp_IdUsu = 3 "
+                      "AND Exp_Codigo = 'MT-77' AND Exp_Presup = 3200"),
+             1);
+    QCOMPARE(e.cuenta("Exp"), 8);
+    QCOMPARE(e.expe->IdExp(), 3);
+    // The latest history row is shown, and the lists are filled once.
+    QCOMPARE(combo(f.get(), "cboEstado")->currentText(), QStringLiteral("04 - Anulado"));
+    QCOMPARE(control<QLabel>(f.get(), "Label2")->text(), u'(' + hoy() + u')');
+    QCOMPARE(combo(f.get(), "cboEstado")->count(), 4);
+    QCOMPARE(combo(f.get(), "cboTipo")->count(), 6);
+    QCOMPARE(texto(f.get(), 2)->text(), QStringLiteral("05/03/2024"));
+}
+
+void TstCasefile::vaciosSeGrabanComoNulos() {
+    Entorno e;
+    Pantalla f = abrir(e, 1);
+    for (int i : {3, 6, 7, 8})
+        escribir(texto(f.get(), i), QString());
+    e.sentencias.clear();
+    pulsar(boton(f.get(), "cmdGrabar"));
+    QVERIFY(e.sentencias.contains(
+        "UPDATE Exp SET Exp_Fini = ?,Exp_FFin = Null,Exp_IdCli = ?,Exp_IdTipo = ?,Exp_Des = ?,Exp_Obs = ?,"
+        "Exp_Proceso = ?,Exp_Origen = ?,Exp_Presup = ?,Exp_Estado = ?,Exp_Codigo = Null,Exp_Ubicacion = Null"
+        " WHERE Exp_Id = 1"));
+    QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 1 AND Exp_FFin IS NULL AND Exp_Codigo IS NULL AND Exp_Ubicacion IS NULL "
+                      "AND Exp_Presup = 0"),
+             1);
+    QCOMPARE(texto(f.get(), 7)->text(), QString());
+    QCOMPARE(texto(f.get(), 6)->text(), QStringLiteral("0,00"));
+}
+
+void TstCasefile::presupuestoEnFormatoEspanol() {
+    Entorno e;
+    QVERIFY(e.ejecutar("UPDATE Parametros SET Par_Valor = '3' WHERE Par_Clave = 'par_decpre'"));
+    Pantalla f = abrir(e, 1);
+    // Pasted as written on paper: the point groups thousands, the comma marks decimals.
+    escribir(texto(f.get(), 6), QString());
+    texto(f.get(), 6)->insert(QStringLiteral("1.234,5"));
+    texto(f.get(), 5)->setFocus(); // leaving the field formats it with the parameter's decimals
+    QCOMPARE(texto(f.get(), 6)->text(), QStringLiteral("1.234,500"));
+    pulsar(boton(f.get(), "cmdGrabar"));
+    QCOMPARE(e.valor("SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1").toDouble(), 1234.5);
+    QCOMPARE(texto(f.get(), 6)->text(), QStringLiteral("1234,50"));
+}
+
+void TstCasefile::fallaLaGrabacion_data() {
+    QTest::addColumn<int>("idExp");
+    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<int>("campo");
+    QTest::addColumn<QString>("valor");
+    QTest::addColumn<QString>("causa");
+    const QString bloqueo = QStringLiteral(
+        "CREATE TRIGGER Est_Bloqueado BEFORE INSERT ON Est BEGIN SELECT RAISE(ABORT,'historial bloqueado'); END");
+    const QString sinPermisos = QStringLiteral(
+        "CREATE TRIGGER ExpPer_Bloqueado BEFORE INSERT ON ExpPer BEGIN SELECT RAISE(ABORT,'permisos bloqueados'); END");
+    QTest::newRow("historial, nuevo") << 0 << bloqueo << 6 << "" << "historial bloqueado";
+    QTest::newRow("historial, existente") << 1 << bloqueo << 6 << "" << "historial bloqueado";
+    QTest::newRow("permisos, nuevo") << 0 << sinPermisos << 6 << "" << "permisos bloqueados";
+    QTest::newRow("presupuesto no numérico, nuevo") << 0 << "" << 6 << "12-5" << "«12-5» no es un número";
+    QTest::newRow("presupuesto no numérico, existente") << 1 << "" << 6 << "12-5" << "«12-5» no es un número";
+    QTest::newRow("fecha imposible, existente") << 1 << "" << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
+    QTest::newRow("inicio vacío, nuevo") << 0 << "" << 2 << "" << "Error al insertar en la tabla Exp";
+}
+
+void TstCasefile::fallaLaGrabacion() {
+    QFETCH(int, idExp);
+    QFETCH(QString, preparacion);
+    QFETCH(int, campo);
+    QFETCH(QString, valor);
+    QFETCH(QString, causa);
+    Entorno e;
+    if (!preparacion.isEmpty())
+        QVERIFY(e.ejecutar(preparacion));
+    Pantalla f = abrir(e, idExp);
+    auto *descripcion = control<QPlainTextEdit>(f.get(), "Text1_4");
+    descripcion->setPlainText(QStringLiteral("Texto que no se debe perder"));
+    texto(f.get(), campo)->setText(valor);
+    const int est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
+    pulsar(boton(f.get(), "cmdGrabar"));
+
+    const auto &ultimo = e.dialogos.mensajes.last();
+    QVERIFY2(ultimo.texto.startsWith(QStringLiteral("No se ha guardado el expediente.\n")), qPrintable(ultimo.texto));
+    QVERIFY2(ultimo.texto.contains(causa), qPrintable(ultimo.texto));
+    QCOMPARE(ultimo.estilo, int(vb::vbCritical));
+    QVERIFY(!e.conexion->enTransaccion());
+    QCOMPARE(e.cuenta("Exp"), 8);
+    QCOMPARE(e.cuenta("Exp WHERE Exp_Des = 'Texto que no se debe perder'"), 0);
+    QCOMPARE(e.cuenta("Est"), est);
+    QCOMPARE(e.cuenta("ExpPer"), permisos);
+    QCOMPARE(e.expe->IdExp(), idExp);
+    QCOMPARE(descripcion->toPlainText(), QStringLiteral("Texto que no se debe perder"));
+    QCOMPARE(texto(f.get(), campo)->text(), valor);
+    QCOMPARE(f->Tag, QStringLiteral("e"));
+}
+
+void TstCasefile::camposDeFechaSeEditanComoDigitos() {
+    Entorno e;
+    Pantalla f = abrir(e, 2);
+    QLineEdit *tope = texto(f.get(), 3);
+    tope->setFocus();
+    QCOMPARE(tope->text(), QStringLiteral("30042024"));
+    QTest::keyClick(tope, Qt::Key_End);
+    QTest::keyClick(tope, Qt::Key_Backspace);
+    QTest::keyClicks(tope, QStringLiteral("5x"));
+    QCOMPARE(tope->text(), QStringLiteral("30042025")); // letters are refused
+    texto(f.get(), 8)->setFocus();
+    QCOMPARE(tope->text(), QStringLiteral("30/04/2025"));
+    pulsar(boton(f.get(), "cmdGrabar"));
+    QCOMPARE(e.valor("SELECT Exp_FFin FROM Exp WHERE Exp_Id = 2").toDate(), QDate(2025, 4, 30));
+}
+
+// ---------------------------------------------------------------- keys and the customer card
+
+void TstCasefile::enterTrasGrabarNoMueveElFoco() {
+    Entorno e;
+    Pantalla f = abrir(e, 1);
+    texto(f.get(), 0)->setFocus();
+    QTest::keyRelease(texto(f.get(), 0), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), texto(f.get(), 1));
+
+    QPushButton *grabar = boton(f.get(), "cmdGrabar");
+    grabar->setFocus();
+    pulsar(grabar);
+    QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Proceso concluido"));
+    QTest::keyRelease(grabar, Qt::Key_Return); // the one that closed the message
+    QCOMPARE(QApplication::focusWidget(), grabar);
+    QTest::keyRelease(grabar, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), boton(f.get(), "cmdAnadir"));
+}
+
+void TstCasefile::escape_data() {
+    QTest::addColumn<QString>("antes");
+    QTest::addColumn<int>("escapesHastaCerrar");
+    QTest::newRow("sin marca") << "" << 1;
+    QTest::newRow("tras F1") << "F1" << 2;
+    QTest::newRow("tras grabar") << "grabar" << 2;
+    QTest::newRow("F1 y otra tecla") << "F1+A" << 1;
+}
+
+void TstCasefile::escape() {
+    QFETCH(QString, antes);
+    QFETCH(int, escapesHastaCerrar);
+    Entorno e;
+    Pantalla f = abrir(e, 1);
+    QLineEdit *campo = texto(f.get(), 5);
+    campo->setFocus();
+    if (antes.startsWith(QStringLiteral("F1")))
+        QTest::keyRelease(campo, Qt::Key_F1);
+    if (antes.endsWith(QStringLiteral("+A")))
+        QTest::keyRelease(campo, Qt::Key_A);
+    if (antes == QStringLiteral("grabar"))
+        pulsar(boton(f.get(), "cmdGrabar"));
+    const int est = e.cuenta("Est");
+    for (int i = 1; i < escapesHastaCerrar; ++i) {
+        QTest::keyRelease(campo, Qt::Key_Escape);
+        QVERIFY(f->isVisible());
+    }
+    QTest::keyRelease(campo, Qt::Key_Escape);
+    QVERIFY(!f->isVisible());
+    QCOMPARE(f->result(), int(QDialog::Rejected));
+    QCOMPARE(e.cuenta("Est"), est); // closing never saves
+}
+
+void TstCasefile::fichaDelCliente() {
+    Entorno e;
+    e.expe->setIdCliente(6);
+    Pantalla f = abrir(e, 4);
+    pulsar(boton(f.get(), "Command1"));
+    QCOMPARE(e.dialogos.ultimoMensaje(),
+             QStringLiteral("No se puede mostrar la ficha.\nNo se puede crear el componente \"VMCLIENTES.VMCLI\": no "
+                            "está registrado."));
+
+    FichaClienteFalsa::mostradas = 0;
+    Componentes::registrar(QStringLiteral("VMCLIENTES.VMCLI"), [] { return new FichaClienteFalsa; });
+    pulsar(boton(f.get(), "Command1"));
+    QCOMPARE(FichaClienteFalsa::mostradas, 1);
+    QCOMPARE(FichaClienteFalsa::clienteMostrado, 6);
+    QCOMPARE(FichaClienteFalsa::bdMostrada, static_cast<QObject *>(e.bd.get()));
+    QCOMPARE(e.dialogos.mensajes.size(), 1);
+}
+
+// ---------------------------------------------------------------- authorised users
+
+void TstCasefile::anadirUsuario() {
+    Entorno e(3);
+    Pantalla f = abrir(e, 6); // its only authorised user is its creator, 3
+    QCOMPARE(rejilla(f.get())->model()->rowCount(), 1);
+    const auto elegir = [](const QString &nombre) {
+        return [nombre](QDialog *d) {
+            QCOMPARE(d->objectName(), QStringLiteral("frmBuscarPorNombre"));
+            QCOMPARE(d->windowTitle(), QStringLiteral("Buscar Usuarios del Sistema"));
+            auto *buscar = d->findChild<QLineEdit *>(QStringLiteral("txtBuscar"));
+            QTest::keyClicks(buscar, nombre);
+            QTest::keyClick(buscar, Qt::Key_Return);
+        };
+    };
+    e.dialogos.manejadores << elegir(QStringLiteral("garc")) << elegir(QStringLiteral("GARC"));
+    pulsar(boton(f.get(), "Command2"));
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6 AND ExpPer_IdUsu = 4"), 1);
+    QCOMPARE(rejilla(f.get())->model()->rowCount(), 2);
+    pulsar(boton(f.get(), "Command2"));
+    QCOMPARE(e.dialogos.modales, QStringList({"frmBuscarPorNombre", "frmBuscarPorNombre"}));
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 2);
+    QAbstractItemModelTester probador(rejilla(f.get())->model());
+    QCOMPARE(rejilla(f.get())->model()->rowCount(), 2);
+    QCOMPARE(rejilla(f.get())->model()->index(1, 1).data().toString(), QStringLiteral("Lucía García Ortiz"));
+    QVERIFY(rejilla(f.get())->isColumnHidden(0));
+    QCOMPARE(rejilla(f.get())->columnWidth(1), 4000 / 15);
+    // A cancelled search adds nothing.
+    pulsar(boton(f.get(), "Command2"));
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 2);
+    QVERIFY(e.dialogos.mensajes.isEmpty());
+}
+
+void TstCasefile::eliminarUsuario() {
+    Entorno e;
+    Pantalla f = abrir(e, 1);
+    QTableView *g = rejilla(f.get());
+    QAbstractItemModelTester probador(g->model());
+    QCOMPARE(g->model()->rowCount(), 4);
+    int fila = -1;
+    for (int i = 0; i < g->model()->rowCount(); ++i)
+        if (g->model()->index(i, 1).data().toString() == QStringLiteral("Jorge Núñez Peña"))
+            fila = i;
+    QVERIFY(fila >= 0);
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(fila, 1)).center());
+
+    e.dialogos.respuestas << vb::vbNo;
+    pulsar(boton(f.get(), "Command3"));
+    QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Realmente desea eliminar el usuario\nJorge Núñez Peña"));
+    QCOMPARE(e.dialogos.mensajes.last().estilo, vb::vbYesNo | vb::vbQuestion);
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
+
+    e.dialogos.respuestas << vb::vbYes;
+    e.sentencias.clear();
+    pulsar(boton(f.get(), "Command3"));
+    QVERIFY(e.sentencias.contains("delete from expper where expper_idusu=3 and ExpPer_IdExp=1"));
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 3);
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1 AND ExpPer_IdUsu = 3"), 0);
+    QCOMPARE(rejilla(f.get())->model()->rowCount(), 3);
+}
+
+void TstCasefile::eliminarEnRejillaVacia() {
+    Entorno e(3);
+    Pantalla f = abrir(e, 6);
+    pulsar(boton(f.get(), "Command3")); // the creator's own row, the last one
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 0);
+    QCOMPARE(rejilla(f.get())->model()->rowCount(), 0);
+    QVERIFY(control<QGroupBox>(f.get(), "fraUsuarios")->isEnabled());
+    pulsar(boton(f.get(), "Command3"));
+    QCOMPARE(e.dialogos.mensajes.size(), 1);
+}
+
+// ---------------------------------------------------------------- actions tree
+
+void TstCasefile::agrupaciones_data() {
+    QTest::addColumn<QString>("opcion");
+    QTest::addColumn<QStringList>("esperado");
+    QTest::newRow("actuación") << "Option1_0"
+                               << QStringList{"10/05/2024 09:00:00 Llamada inicial=101", "10/05/2024 12:00:00=102",
+                                              "10/05/2024 17:30:00 Sin tipo=103",
+                                              "(web) 11/05/2024 Seguimiento*=104",
+                                              "10/05/2024 09:00:00 Visita técnica=105"};
+    QTest::newRow("fechas") << "Option1_1"
+                            << QStringList{"10/05/2024 09:00:00=0 [ Llamada inicial=101| Visita técnica=105]",
+                                           "10/05/2024 12:00:00=0 [=102]", "10/05/2024 17:30:00=0 [ Sin tipo=103]",
+                                           "(web) 11/05/2024*=0 [ Seguimiento=104]"};
+    QTest::newRow("categoría") << "Option1_2"
+                               << QStringList{"Visita=0 [10/05/2024 12:00:00=102]",
+                                              "Llamada telefónica=0 [10/05/2024 09:00:00 Llamada inicial=101|11/05/"
+                                              "2024 Seguimiento=104]",
+                                              "Presupuesto=0 [10/05/2024 09:00:00 Visita técnica=105]",
+                                              "=0 [10/05/2024 17:30:00 Sin tipo=103]"};
+    // The action without a person comes first and has no group to join.
+    QTest::newRow("realizado por") << "Option1_3"
+                                   << QStringList{"Ana=0 [10/05/2024 09:00:00 Llamada inicial=101]",
+                                                  "ana=0 [10/05/2024 12:00:00=102]",
+                                                  "(web) Ana*=0 [11/05/2024 Seguimiento=104]",
+                                                  "Luis=0 [10/05/2024 09:00:00 Visita técnica=105]"};
+}
+
+void TstCasefile::agrupaciones() {
+    QFETCH(QString, opcion);
+    QFETCH(QStringList, esperado);
+    Entorno e;
+    prepararActuaciones(e);
+    Pantalla f = abrir(e, 9);
+    if (opcion != QStringLiteral("Option1_1"))
+        QTest::mouseClick(control<QRadioButton>(f.get(), "Option1_1"), Qt::LeftButton);
+    QTest::mouseClick(control<QRadioButton>(f.get(), opcion.toLatin1()), Qt::LeftButton);
+    QCOMPARE(nodos(arbol(f.get())), esperado);
+    for (int i = 0; i < arbol(f.get())->topLevelItemCount(); ++i)
+        QVERIFY(!arbol(f.get())->topLevelItem(i)->isExpanded());
+    QVERIFY(e.dialogos.mensajes.isEmpty());
+}
+
+void TstCasefile::sinActuacionesArbolVacio() {
+    Entorno e;
+    Pantalla f = abrir(e, 4);
+    for (const char *o : {"Option1_1", "Option1_2", "Option1_3", "Option1_0"}) {
+        QTest::mouseClick(control<QRadioButton>(f.get(), o), Qt::LeftButton);
+        QCOMPARE(arbol(f.get())->topLevelItemCount(), 0);
+    }
+    QVERIFY(e.dialogos.mensajes.isEmpty());
+}
+
+void TstCasefile::personaNulaSeUneAlGrupoAnterior() {
+    Entorno e;
+    prepararActuaciones(e);
+    QTreeWidget t;
+    Recordset rs = e.conexion->Execute(
+        "SELECT * FROM Act INNER JOIN Exp ON Exp_Id = Act_IdExp WHERE Act_IdExp = 9 ORDER BY Act_Id");
+    ArbolActuaciones::llenar(&t, rs, ArbolActuaciones::kRealizadoPor);
+    QCOMPARE(nodos(&t), QStringList({"Ana=0 [10/05/2024 09:00:00 Llamada inicial=101]",
+                                     "ana=0 [10/05/2024 12:00:00=102|10/05/2024 17:30:00 Sin tipo=103]",
+                                     "(web) Ana*=0 [11/05/2024 Seguimiento=104]",
+                                     "Luis=0 [10/05/2024 09:00:00 Visita técnica=105]"}));
+}
+
+void TstCasefile::dobleClicAbreLaActuacion_data() {
+    QTest::addColumn<QString>("opcion");
+    QTest::addColumn<int>("nodo");
+    QTest::addColumn<int>("idAct");
+    QTest::newRow("una actuación") << "Option1_0" << 1 << 102;
+    QTest::newRow("grupo de fechas") << "Option1_1" << 0 << 0;
+    QTest::newRow("grupo de personas") << "Option1_3" << 3 << 0;
+}
+
+void TstCasefile::dobleClicAbreLaActuacion() {
+    QFETCH(QString, opcion);
+    QFETCH(int, nodo);
+    QFETCH(int, idAct);
+    Entorno e;
+    prepararActuaciones(e);
+    registrarEditorActuacion();
+    Pantalla f = abrir(e, 9);
+    QTest::mouseClick(control<QRadioButton>(f.get(), opcion.toLatin1()), Qt::LeftButton);
+    QTreeWidget *t = arbol(f.get());
+    const QStringList antes = nodos(t);
+    int pedida = -1, expediente = -1;
+    e.dialogos.manejadores << [&](QDialog *d) {
+        pedida = gExpe->IdAct();
+        expediente = gExpe->IdExp();
+        // The editor saves a new action of a new person.
+        QVERIFY(e.ejecutar("INSERT INTO Act (Act_Id, Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario) "
+                           "VALUES (106, 9, '2024-06-01 00:00:00', 1, 'Nueva', 'Zoe')"));
+        d->accept();
+    };
+    const QRect r = t->visualItemRect(t->topLevelItem(nodo));
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, r.center());
+    QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
+    QCOMPARE(pedida, idAct);
+    QCOMPARE(expediente, 9);
+    // Rebuilt with the grouping that was selected.
+    QVERIFY(control<QRadioButton>(f.get(), opcion.toLatin1())->isChecked());
+    QCOMPARE(t->topLevelItemCount(), antes.size() + 1);
+    QVERIFY(nodos(t).last().contains(QStringLiteral("Nueva=106")));
+}
+
+void TstCasefile::anadirActuacionEnExpedienteNuevo() {
+    Entorno e;
+    registrarEditorActuacion();
+    Pantalla f = abrir(e, 0);
+    int pedida = -1, expediente = -1;
+    e.dialogos.manejadores << [&](QDialog *) {
+        pedida = gExpe->IdAct();
+        expediente = gExpe->IdExp();
+    };
+    e.expe->setIdAct(7);
+    pulsar(boton(f.get(), "cmdAnadir"));
+    QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
+    QCOMPARE(pedida, 0);
+    QCOMPARE(expediente, 0);
+    QCOMPARE(arbol(f.get())->topLevelItemCount(), 0);
+}
+
+void TstCasefile::editorDeActuacionesNoDisponible() {
+    Entorno e;
+    Pantalla f = abrir(e, 1);
+    pulsar(boton(f.get(), "cmdAnadir"));
+    QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("La pantalla frmExpedientes2 no está disponible."));
+    QCOMPARE(e.dialogos.mensajes.last().estilo, int(vb::vbCritical));
+}
+
+void TstCasefile::fallaLaSentenciaDelArbol() {
+    Entorno e;
+    Pantalla f = abrir(e, 1);
+    QCOMPARE(arbol(f.get())->topLevelItemCount(), 4);
+    QVERIFY(e.ejecutar("ALTER TABLE Act RENAME TO ActAntigua"));
+    QTest::mouseClick(control<QRadioButton>(f.get(), "Option1_2"), Qt::LeftButton);
+    QCOMPARE(e.dialogos.mensajes.size(), 1);
+    QVERIFY(e.dialogos.ultimoMensaje().startsWith(
+        QStringLiteral("No se han podido cargar las actuaciones del expediente.\n")));
+    QCOMPARE(e.dialogos.mensajes.last().estilo, int(vb::vbCritical));
+    // On opening, the same failure is the load's.
+    Pantalla otra = abrir(e, 1);
+    QCOMPARE(e.dialogos.mensajes.size(), 2);
+    QVERIFY(e.dialogos.ultimoMensaje().startsWith(QStringLiteral("Error (Expedientes 1[1]): ")));
+}
+
+// ---------------------------------------------------------------- speed
+
+void TstCasefile::expedienteGrandeSigueSiendoAgil() {
+    Entorno e;
+    QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 6 UNION ALL SELECT i + 1 FROM n WHERE i < 205) "
+                       "INSERT INTO vmcomun.usuarios (usu_id, usu_cod, usu_nom, usu_adm) "
+                       "SELECT i, 'U' || i, 'Usuario ' || i, 0 FROM n"));
+    QVERIFY(e.ejecutar("INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) SELECT 1, usu_id FROM vmcomun.usuarios "
+                       "WHERE usu_id > 5"));
+    QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
+                       "INSERT INTO Act (Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario, Act_IdOperario) "
+                       "SELECT 1, date('2024-01-01', '+' || (i % 400) || ' days') || ' 00:00:00', i % 6, "
+                       "'Actuación ' || i, 'Operario ' || (i % 60), i % 7 = 0 FROM n"));
+    QElapsedTimer reloj;
+    reloj.start();
+    Pantalla f = abrir(e, 1);
+    QCOMPARE(arbol(f.get())->topLevelItemCount(), 10004);
+    QCOMPARE(rejilla(f.get())->model()->rowCount() > 0, true);
+    for (const char *o : {"Option1_1", "Option1_2", "Option1_3", "Option1_0"})
+        QTest::mouseClick(control<QRadioButton>(f.get(), o), Qt::LeftButton);
+    QCOMPARE(arbol(f.get())->topLevelItemCount(), 10004);
+    const qint64 ms = reloj.elapsed();
+    qInfo("abrir y reagrupar 10.000 actuaciones: %lld ms", ms);
+    QVERIFY2(ms < 4000, qPrintable(QString::number(ms)));
+    pulsar(boton(f.get(), "cmdGrabar"));
+    QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Proceso concluido"));
+}
+
+QTEST_MAIN(TstCasefile)
+#include "tst_casefile.moc"
