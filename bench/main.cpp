@@ -141,11 +141,16 @@ void benchBusqueda(const QString &carpeta, int n, int veces) {
     auto campo = [](QDialog *d, int i) { return d->findChild<QLineEdit *>(QStringLiteral("Text1_%1").arg(i)); };
     const QList<Caso> casos = {
         {QStringLiteral("sin filtros (carga de la pantalla)"), 1, {}, {}},
+        {QStringLiteral("sin filtros (Iniciar Busqueda, pantalla abierta)"), 1, [](QDialog *) {},
+         [](QDialog *d) { QMetaObject::invokeMethod(d, "cmdBuscar_Click"); }},
         {QStringLiteral("permisos, usuario no administrador (carga)"), 7, {}, {}},
         {QStringLiteral("con cliente (al salir del código)"), 1,
          [&](QDialog *d) {
+             // A customer that has case files: the one of the first customer case file.
+             Recordset rs = sesionConexion()->Execute(QStringLiteral(
+                 "SELECT cli_Cod FROM Cli WHERE cli_id = (SELECT Exp_IdCli FROM Exp WHERE Exp_Origen = 0 ORDER BY Exp_Id LIMIT 1)"));
              campo(d, 0)->setFocus();
-             campo(d, 0)->setText(QStringLiteral("1500"));
+             campo(d, 0)->setText(rs.Fields(0).toString());
          },
          [&](QDialog *d) { campo(d, 2)->setFocus(); }},
         {QStringLiteral("descripción contiene 'subven' (Iniciar Busqueda)"), 1,

@@ -108,12 +108,12 @@ bool Conexion::preparar(QSqlQuery &q, const QString &sql) {
     return false;
 }
 
-Recordset Conexion::Execute(const QString &sql) {
+Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     Recordset rs;
     rs.d->conexion = this;
     QSqlQuery &q = rs.d->q;
     q = QSqlQuery(m_db);
-    q.setForwardOnly(false);
+    q.setForwardOnly(cursor == Cursor::SoloAdelante);
     if (!preparar(q, sql) || !q.exec()) {
         m_lastError = textoError(q.lastError());
         rs.d->error = m_lastError.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : m_lastError;
@@ -191,6 +191,8 @@ bool Recordset::isBOF() const {
 int Recordset::RecordCount() {
     if (!ok() || d->vacio)
         return 0;
+    if (d->q.isForwardOnly())
+        return -1;
     const int at = d->q.at();
     d->q.last();
     const int n = d->q.at() + 1;
@@ -204,7 +206,7 @@ int Recordset::RecordCount() {
 }
 
 void Recordset::MoveFirst() {
-    if (ok() && !d->vacio)
+    if (ok() && !d->vacio && !d->q.isForwardOnly())
         d->q.first();
 }
 void Recordset::MoveNext() {
@@ -212,7 +214,7 @@ void Recordset::MoveNext() {
         d->q.next();
 }
 void Recordset::MovePrevious() {
-    if (ok() && !d->vacio && !isBOF())
+    if (ok() && !d->vacio && !isBOF() && !d->q.isForwardOnly())
         d->q.previous();
 }
 void Recordset::MoveLast() {
@@ -236,7 +238,7 @@ bool Recordset::Find(const QString &criterio) {
         return false;
     bool esNumero = false;
     const double numero = buscado.toDouble(&esNumero);
-    if (!d->q.isValid())
+    if (!d->q.isValid() && !d->q.isForwardOnly())
         d->q.first();
     for (bool hay = d->q.isValid(); hay; hay = d->q.next()) {
         const QVariant v = d->q.value(i);

@@ -25,7 +25,10 @@ public:
     QSqlDatabase &db() { return m_db; }
 
     // A statement with a result. Errors come back in Recordset::error(), never thrown.
-    Recordset Execute(const QString &sql);
+    // A forward-only result reads each row once, without keeping it: quicker for
+    // long results read from start to end; it cannot move back nor count its rows.
+    enum class Cursor { Desplazable, SoloAdelante };
+    Recordset Execute(const QString &sql, Cursor cursor = Cursor::Desplazable);
     // A statement without a result; false and the driver's text in *error on failure.
     bool Ejecutar(const QString &sql, QString *error = nullptr);
 
@@ -69,7 +72,7 @@ public:
 
     bool isEOF() const;
     bool isBOF() const;
-    int RecordCount();
+    int RecordCount(); // -1 on a forward-only result
     void MoveFirst();
     void MoveNext();
     void MovePrevious();

@@ -14,6 +14,7 @@ class TstConexion : public QObject {
 private slots:
     void recordsetSeMueveComoUnCursor();
     void recordsetVacioEstaEnEofYBof();
+    void recordsetSoloAdelante();
     void camposPorNombreEnCualquierCasoYPorPosicion();
     void fechasNulosYBlobs();
     void findBuscaDesdeLaFilaActual();
@@ -64,6 +65,21 @@ void TstConexion::recordsetVacioEstaEnEofYBof() {
     QVERIFY(rs.isEOF() && rs.isBOF());
     QCOMPARE(rs.RecordCount(), 0);
     QVERIFY(!rs.Fields(0).isValid());
+}
+
+void TstConexion::recordsetSoloAdelante() {
+    Entorno e;
+    Recordset rs = e.conexion->Execute("SELECT Tex_Id FROM Tex ORDER BY Tex_Id", Conexion::Cursor::SoloAdelante);
+    QVERIFY(!rs.isEOF() && !rs.isBOF());
+    QCOMPARE(rs.RecordCount(), -1); // unknown without reading on
+    QList<int> ids;
+    for (; !rs.isEOF(); rs.MoveNext())
+        ids << rs.Fields(0).toInt();
+    QCOMPARE(ids, (QList<int>{1, 2, 3, 4, 5}));
+    rs.MoveFirst(); // cannot go back: stays at the end
+    QVERIFY(rs.isEOF());
+    Recordset vacio = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 0", Conexion::Cursor::SoloAdelante);
+    QVERIFY(vacio.isEOF() && vacio.isBOF());
 }
 
 void TstConexion::camposPorNombreEnCualquierCasoYPorPosicion() {

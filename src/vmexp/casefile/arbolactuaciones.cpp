@@ -121,7 +121,8 @@ void llenar(QTreeWidget *arbol, Recordset &rs, int agrupacion) {
 }
 
 bool cargar(QTreeWidget *arbol, Conexion *conexion, int idExp, int agrupacion, QString *error) {
-    Recordset rs = conexion->Execute(sentencia(agrupacion, idExp));
+    // Read once from start to end: no need to keep the rows.
+    Recordset rs = conexion->Execute(sentencia(agrupacion, idExp), Conexion::Cursor::SoloAdelante);
     if (!rs.ok()) {
         if (error)
             *error = rs.error();
