@@ -40,30 +40,36 @@ public:
 };
 
 namespace {
-using Pantalla = std::unique_ptr<frmExpedientes1>;
+// The editor open and active, with short ways to its controls.
+struct Pantalla {
+    std::unique_ptr<frmExpedientes1> f = std::make_unique<frmExpedientes1>();
+    frmExpedientes1 *operator->() const { return f.get(); }
+    template <class T = QLineEdit> T *w(const char *nombre) const {
+        T *c = f->findChild<T *>(QLatin1String(nombre));
+        if (!c)
+            qFatal("no existe el control %s", nombre);
+        return c;
+    }
+    QLineEdit *t(int i) const { return w(QStringLiteral("Text1_%1").arg(i).toLatin1()); }
+    QComboBox *cb(const char *nombre) const { return w<QComboBox>(nombre); }
+    QString etiqueta(const char *nombre) const { return w<QLabel>(nombre)->text(); }
+    QPlainTextEdit *descripcion() const { return w<QPlainTextEdit>("Text1_4"); }
+    QTreeWidget *arbol() const { return w<QTreeWidget>("TreeView1"); }
+    QTableView *rejilla() const { return w<QTableView>("dbgUsuarios"); }
+    int usuarios() const { return rejilla()->model()->rowCount(); }
+    bool panel() const { return w<QGroupBox>("fraUsuarios")->isEnabled(); }
+    void pulsar(const char *boton) const { QTest::mouseClick(w<QPushButton>(boton), Qt::LeftButton); }
+    void opcion(const char *o) const { QTest::mouseClick(w<QRadioButton>(o), Qt::LeftButton); }
+};
 
 Pantalla abrir(Entorno &e, int idExp) {
     e.expe->setIdExp(idExp);
-    Pantalla f = std::make_unique<frmExpedientes1>();
-    f->show();
-    if (!QTest::qWaitForWindowActive(f.get()))
+    Pantalla p;
+    p->show();
+    if (!QTest::qWaitForWindowActive(p.f.get()))
         qWarning("la pantalla no se ha activado");
-    return f;
+    return p;
 }
-
-template <class T> T *control(QWidget *f, const char *nombre) {
-    T *w = f->findChild<T *>(QLatin1String(nombre));
-    if (!w)
-        qFatal("no existe el control %s", nombre);
-    return w;
-}
-QLineEdit *texto(QWidget *f, int i) { return control<QLineEdit>(f, QStringLiteral("Text1_%1").arg(i).toLatin1()); }
-QPushButton *boton(QWidget *f, const char *nombre) { return control<QPushButton>(f, nombre); }
-QComboBox *combo(QWidget *f, const char *nombre) { return control<QComboBox>(f, nombre); }
-QTreeWidget *arbol(QWidget *f) { return control<QTreeWidget>(f, "TreeView1"); }
-QTableView *rejilla(QWidget *f) { return control<QTableView>(f, "dbgUsuarios"); }
-
-void pulsar(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
 
 void escribir(QLineEdit *campo, const QString &t) {
     campo->setFocus();
@@ -92,6 +98,7 @@ QStringList nodos(QTreeWidget *t) {
 }
 
 QString hoy() { return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")); }
+const char *const kOpciones[] = {"Option1_1", "Option1_2", "Option1_3", "Option1_0"};
 
 // Case file 9 of user 1 with actions chosen for the groupings: two at the same date
 // and time, one a few hours later, a type without a Tac row, names differing in case,
@@ -109,8 +116,7 @@ void prepararActuaciones(Entorno &e) {
         "(105, 9, '2024-05-10 09:00:00', 3, 'Visita técnica', 'Luis', 0)"));
 }
 
-// The action editor's stand-in: records the action asked for and closes.
-QList<int> g_actuacionesPedidas;
+// The action editor's stand-in: an empty dialog the script closes.
 void registrarEditorActuacion() {
     Pantallas::registrar(QStringLiteral("frmExpedientes2"), [](QWidget *p) -> QDialog * {
         auto *d = new QDialog(p);
@@ -125,9 +131,6 @@ class TstCasefile : public QObject {
 private slots:
     void cleanup();
 
-    void disposicion_data();
-    void disposicion();
-    void ordenDeTabulacion();
     void nuevoMuestraLosValoresPorDefecto();
     void contraparteDelQueAbre();
     void errorAlCargar_data();
@@ -156,12 +159,10 @@ private slots:
 
     void agrupaciones_data();
     void agrupaciones();
-    void sinActuacionesArbolVacio();
     void personaNulaSeUneAlGrupoAnterior();
     void dobleClicAbreLaActuacion_data();
     void dobleClicAbreLaActuacion();
     void anadirActuacionEnExpedienteNuevo();
-    void editorDeActuacionesNoDisponible();
     void fallaLaSentenciaDelArbol();
 
     void expedienteGrandeSigueSiendoAgil();
@@ -170,115 +171,57 @@ private slots:
 void TstCasefile::cleanup() {
     Pantallas::registrar(QStringLiteral("frmExpedientes2"), {});
     Componentes::quitar(QStringLiteral("VMCLIENTES.VMCLI"));
-    g_actuacionesPedidas.clear();
     gPreparacionEditor = {};
 }
 
-// ---------------------------------------------------------------- layout and load
-
-void TstCasefile::disposicion_data() {
-    QTest::addColumn<QString>("nombre");
-    QTest::addColumn<QRect>("twips");
-    QTest::addColumn<int>("largo"); // maximum length, -1 when not a line edit
-    QTest::newRow("código") << "Text1_0" << QRect(120, 360, 1335, 285) << 6;
-    QTest::newRow("nombre") << "Text1_1" << QRect(1560, 360, 6255, 285) << 50;
-    QTest::newRow("presupuesto") << "Text1_6" << QRect(9120, 360, 1095, 285) << 10;
-    QTest::newRow("tope") << "Text1_3" << QRect(11520, 360, 1455, 285) << 10;
-    QTest::newRow("ubicación") << "Text1_8" << QRect(7920, 960, 5055, 285) << 100;
-    QTest::newRow("propietario") << "Text1_9" << QRect(120, 3120, 6735, 285) << 100;
-    QTest::newRow("estado") << "cboEstado" << QRect(120, 960, 3615, 315) << -1;
-    QTest::newRow("usuarios") << "fraUsuarios" << QRect(7080, 1440, 5895, 2175) << -1;
-    QTest::newRow("rejilla en su marco") << "dbgUsuarios" << QRect(120, 240, 4215, 1815) << -1;
-    QTest::newRow("árbol en su marco") << "TreeView1" << QRect(120, 720, 12615, 3375) << -1;
-    QTest::newRow("salir") << "XPButton1" << QRect(9720, 8400, 3255, 615) << -1;
-}
-
-void TstCasefile::disposicion() {
-    QFETCH(QString, nombre);
-    QFETCH(QRect, twips);
-    QFETCH(int, largo);
-    Entorno e;
-    Pantalla f = abrir(e, 1);
-    QCOMPARE(f->objectName(), QStringLiteral("frmExpedientes1"));
-    QCOMPARE(f->size(), QSize(13125 / 15, 9180 / 15));
-    auto *w = f->findChild<QWidget *>(nombre);
-    QVERIFY(w);
-    QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
-    if (largo > 0)
-        QCOMPARE(qobject_cast<QLineEdit *>(w)->maxLength(), largo);
-}
-
-void TstCasefile::ordenDeTabulacion() {
-    Entorno e;
-    Pantalla f = abrir(e, 1);
-    const QStringList esperado{"Text1_0",  "Text1_1",   "Text1_7",   "Text1_6",   "Text1_2",   "Text1_3",
-                               "cboEstado", "cboTipo",  "Text1_8",   "Text1_4",   "Text1_5",   "cmdGrabar",
-                               "cmdAnadir", "XPButton1", "Option1_0", "TreeView1", "Command1", "Text1_9",
-                               "dbgUsuarios", "Command2", "Command3"};
-    QStringList visto;
-    QWidget *w = texto(f.get(), 0);
-    for (int i = 0; i < 200 && visto.size() < esperado.size(); ++i, w = w->nextInFocusChain())
-        if (esperado.contains(w->objectName()) && !visto.contains(w->objectName()))
-            visto << w->objectName();
-    QCOMPARE(visto, esperado);
-    QCOMPARE(boton(f.get(), "cmdAnadir")->text(), QStringLiteral("Añadir actuación"));
-    QCOMPARE(control<QLabel>(f.get(), "Label1_10")->text(), QStringLiteral("Propietario (creador) del expediente"));
-}
+// ---------------------------------------------------------------- load
 
 void TstCasefile::nuevoMuestraLosValoresPorDefecto() {
     Entorno e;
-    Pantalla f = abrir(e, 0);
-    QVERIFY(f->windowTitle().startsWith(QStringLiteral("Norbix. Gestión de Expedientes (versión ")));
-    QVERIFY(f->windowTitle().endsWith(u')'));
-    QCOMPARE(texto(f.get(), 2)->text(), hoy());
-    QCOMPARE(combo(f.get(), "cboTipo")->currentText(), QStringLiteral("Sin definir"));
-    QCOMPARE(combo(f.get(), "cboTipo")->count(), 6);
-    QCOMPARE(combo(f.get(), "cboTipo")->itemText(2), QStringLiteral("Reclamación"));
-    QCOMPARE(combo(f.get(), "cboEstado")->currentText(), QStringLiteral("01 - Activo"));
-    QCOMPARE(combo(f.get(), "cboEstado")->count(), 4);
-    QCOMPARE(control<QLabel>(f.get(), "Label2")->text(), QString());
-    QCOMPARE(control<QLabel>(f.get(), "Label1_1")->text(), QStringLiteral("Cliente "));
-    QCOMPARE(texto(f.get(), 9)->text(), QString());
-    QVERIFY(!control<QGroupBox>(f.get(), "fraUsuarios")->isEnabled());
-    QCOMPARE(rejilla(f.get())->model()->rowCount(), 0);
-    QCOMPARE(arbol(f.get())->topLevelItemCount(), 0);
-    QVERIFY(control<QRadioButton>(f.get(), "Option1_0")->isChecked());
+    Pantalla p = abrir(e, 0);
+    QVERIFY(p->windowTitle().startsWith(QStringLiteral("Norbix. Gestión de Expedientes (versión ")));
+    QVERIFY(p->windowTitle().endsWith(u')'));
+    QCOMPARE(p.t(2)->text(), hoy());
+    QCOMPARE(p.cb("cboTipo")->currentText(), QStringLiteral("Sin definir"));
+    QCOMPARE(p.cb("cboEstado")->currentText(), QStringLiteral("01 - Activo"));
+    QCOMPARE(p.etiqueta("Label2"), QString());
+    QCOMPARE(p.etiqueta("Label1_1"), QStringLiteral("Cliente "));
+    QCOMPARE(p.t(9)->text(), QString());
+    QVERIFY(!p.panel());
+    QCOMPARE(p.usuarios(), 0);
+    QCOMPARE(p.arbol()->topLevelItemCount(), 0);
+    QVERIFY(p.w<QRadioButton>("Option1_0")->isChecked());
     QVERIFY(e.dialogos.mensajes.isEmpty());
-    auto *descripcion = control<QPlainTextEdit>(f.get(), "Text1_4");
-    descripcion->setFocus();
-    QTest::keyClicks(descripcion, QString(120, u'a'));
-    QCOMPARE(descripcion->toPlainText().size(), 100);
+    p.descripcion()->setFocus();
+    QTest::keyClicks(p.descripcion(), QString(120, u'a'));
+    QCOMPARE(p.descripcion()->toPlainText().size(), 100);
 }
 
 void TstCasefile::contraparteDelQueAbre() {
     Entorno e;
     gPreparacionEditor = {true, QStringLiteral("Proveedor"), QStringLiteral("501 "), QStringLiteral("Maderas Peñalara")};
-    Pantalla f = abrir(e, 6);
-    QCOMPARE(control<QLabel>(f.get(), "Label1_1")->text(), QStringLiteral("Proveedor"));
-    QCOMPARE(texto(f.get(), 0)->text(), QStringLiteral("501 "));
-    QCOMPARE(texto(f.get(), 1)->text(), QStringLiteral("Maderas Peñalara"));
+    Pantalla p = abrir(e, 6);
+    QCOMPARE(p.etiqueta("Label1_1"), QStringLiteral("Proveedor"));
+    QCOMPARE(p.t(0)->text(), QStringLiteral("501 "));
+    QCOMPARE(p.t(1)->text(), QStringLiteral("Maderas Peñalara"));
     // A new case file gets nothing prepared and keeps the editor's own heading.
     gPreparacionEditor = {};
     Pantalla otra = abrir(e, 0);
-    QCOMPARE(control<QLabel>(otra.get(), "Label1_1")->text(), QStringLiteral("Cliente "));
-    otra->mostrarContraparte(QStringLiteral("Expediente Interno"), QString(), QStringLiteral(" Expediente Interno "));
-    QCOMPARE(texto(otra.get(), 1)->text(), QStringLiteral(" Expediente Interno "));
+    QCOMPARE(otra.etiqueta("Label1_1"), QStringLiteral("Cliente "));
 }
 
 void TstCasefile::errorAlCargar_data() {
     QTest::addColumn<QString>("preparacion");
     QTest::addColumn<int>("idExp");
     QTest::addColumn<QString>("mensaje");
-    QTest::newRow("no existe") << "" << 99 << "Error (Expedientes 1[1]): No existe el expediente 99.";
+    const QString err = QStringLiteral("Error (Expedientes 1[1]): ");
+    QTest::newRow("no existe") << "" << 99 << err + "No existe el expediente 99.";
     QTest::newRow("descripción nula") << "UPDATE Exp SET Exp_Des = NULL WHERE Exp_Id = 1" << 1
-                                      << "Error (Expedientes 1[1]): Uso no válido de Null: el campo Exp_Des del "
-                                         "expediente no tiene valor.";
+                                      << err + "Uso no válido de Null: el campo Exp_Des del expediente no tiene valor.";
     QTest::newRow("tipo fuera de la lista") << "UPDATE Exp SET Exp_IdTipo = 9 WHERE Exp_Id = 1" << 1
-                                            << "Error (Expedientes 1[1]): El tipo de expediente 9 no está en la "
-                                               "lista de tipos.";
+                                            << err + "El tipo de expediente 9 no está en la lista de tipos.";
     QTest::newRow("sin estados") << "DELETE FROM vmcomun.situaciones" << 0
-                                 << "Error (Expedientes 1[1]): No hay estados de expediente definidos "
-                                    "(situaciones del proceso 15).";
+                                 << err + "No hay estados de expediente definidos (situaciones del proceso 15).";
     QTest::newRow("usuarios") << "ALTER TABLE ExpPer RENAME TO ExpPer2" << 1 << "Error (Expedientes 1[2]): ";
 }
 
@@ -287,16 +230,15 @@ void TstCasefile::errorAlCargar() {
     QFETCH(int, idExp);
     QFETCH(QString, mensaje);
     Entorno e;
-    if (!preparacion.isEmpty())
-        QVERIFY(e.ejecutar(preparacion));
-    Pantalla f = abrir(e, idExp);
+    QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
+    Pantalla p = abrir(e, idExp);
     QCOMPARE(e.dialogos.mensajes.size(), 1);
     QVERIFY2(e.dialogos.mensajes[0].texto.startsWith(mensaje), qPrintable(e.dialogos.mensajes[0].texto));
     QCOMPARE(e.dialogos.mensajes[0].estilo, int(vb::vbCritical));
     QCOMPARE(e.dialogos.mensajes[0].titulo, QString());
-    QVERIFY(f->isVisible()); // the screen opens with what had been filled
+    QVERIFY(p->isVisible()); // the screen opens with what had been filled
     if (QTest::currentDataTag() == QByteArray("descripción nula"))
-        QCOMPARE(texto(f.get(), 2)->text(), QStringLiteral("15/01/2024"));
+        QCOMPARE(p.t(2)->text(), QStringLiteral("15/01/2024"));
 }
 
 void TstCasefile::propietarioYPanelDeUsuarios_data() {
@@ -318,15 +260,14 @@ void TstCasefile::propietarioYPanelDeUsuarios() {
     QFETCH(QString, propietario);
     QFETCH(bool, panel);
     Entorno e(usuario);
-    if (!preparacion.isEmpty())
-        QVERIFY(e.ejecutar(preparacion));
-    Pantalla f = abrir(e, idExp);
-    QCOMPARE(texto(f.get(), 9)->text(), propietario);
-    QCOMPARE(control<QGroupBox>(f.get(), "fraUsuarios")->isEnabled(), panel);
+    QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
+    Pantalla p = abrir(e, idExp);
+    QCOMPARE(p.t(9)->text(), propietario);
+    QCOMPARE(p.panel(), panel);
     // The grid lists the authorised users either way; the buttons react only for the creator.
-    QAbstractItemModelTester probador(rejilla(f.get())->model());
-    QCOMPARE(rejilla(f.get())->model()->rowCount(), e.cuenta(QStringLiteral("ExpPer WHERE ExpPer_IdExp = %1").arg(idExp)));
-    pulsar(boton(f.get(), "Command3"));
+    QAbstractItemModelTester probador(p.rejilla()->model());
+    QCOMPARE(p.usuarios(), e.cuenta(QStringLiteral("ExpPer WHERE ExpPer_IdExp = %1").arg(idExp)));
+    p.pulsar("Command3");
     QCOMPARE(e.dialogos.mensajes.size(), panel ? 1 : 0);
 }
 
@@ -334,16 +275,16 @@ void TstCasefile::estadoDelHistorialFueraDeLaLista() {
     Entorno e;
     QVERIFY(e.ejecutar("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_FEstado, Est_IdUsu) "
                        "VALUES (15, 1, 9, '2025-03-07 10:00:00', 1)"));
-    Pantalla f = abrir(e, 1);
-    QCOMPARE(combo(f.get(), "cboEstado")->currentIndex(), 0);
-    QCOMPARE(control<QLabel>(f.get(), "Label2")->text(), QStringLiteral("(07/03/2025)"));
+    Pantalla p = abrir(e, 1);
+    QCOMPARE(p.cb("cboEstado")->currentIndex(), 0);
+    QCOMPARE(p.etiqueta("Label2"), QStringLiteral("(07/03/2025)"));
     QVERIFY(e.dialogos.mensajes.isEmpty());
     // Case file 2's latest status is 3 (Cerrado), set on 30/04/2024.
     Pantalla otra = abrir(e, 2);
-    QCOMPARE(combo(otra.get(), "cboEstado")->currentText(), QStringLiteral("03 - Cerrado"));
-    QCOMPARE(control<QLabel>(otra.get(), "Label2")->text(), QStringLiteral("(30/04/2024)"));
-    QCOMPARE(texto(otra.get(), 3)->text(), QStringLiteral("30/04/2024"));
-    QCOMPARE(texto(otra.get(), 6)->text(), QStringLiteral("0,00"));
+    QCOMPARE(otra.cb("cboEstado")->currentText(), QStringLiteral("03 - Cerrado"));
+    QCOMPARE(otra.etiqueta("Label2"), QStringLiteral("(30/04/2024)"));
+    QCOMPARE(otra.t(3)->text(), QStringLiteral("30/04/2024"));
+    QCOMPARE(otra.t(6)->text(), QStringLiteral("0,00"));
 }
 
 // ---------------------------------------------------------------- save
@@ -361,15 +302,15 @@ void TstCasefile::grabarNuevo() {
     Entorno e(2);
     e.expe->setIdCliente(4);
     e.expe->setOrigen(1);
-    Pantalla f = abrir(e, 0);
-    control<QPlainTextEdit>(f.get(), "Text1_4")->setFocus();
-    QTest::keyClicks(control<QPlainTextEdit>(f.get(), "Text1_4"), QStringLiteral("Placas solares en la nave"));
-    escribir(texto(f.get(), 5), QStringLiteral("Pedir permiso de obra"));
-    combo(f.get(), "cboTipo")->setCurrentIndex(3);
-    combo(f.get(), "cboEstado")->setCurrentIndex(1);
+    Pantalla p = abrir(e, 0);
+    p.descripcion()->setFocus();
+    QTest::keyClicks(p.descripcion(), QStringLiteral("Placas solares en la nave"));
+    escribir(p.t(5), QStringLiteral("Pedir permiso de obra"));
+    p.cb("cboTipo")->setCurrentIndex(3);
+    p.cb("cboEstado")->setCurrentIndex(1);
     e.dialogos.respuestas << respuesta;
     e.sentencias.clear();
-    pulsar(boton(f.get(), "cmdGrabar"));
+    p.pulsar("cmdGrabar");
 
     QCOMPARE(e.dialogos.mensajes.size(), 2);
     QCOMPARE(e.dialogos.mensajes[0].texto,
@@ -383,13 +324,12 @@ void TstCasefile::grabarNuevo() {
     QVERIFY(e.sentencias.contains(
         "INSERT INTO Exp (Exp_Fini,Exp_FFin,Exp_IdCli,Exp_IdTipo,Exp_Des,Exp_Obs,Exp_Proceso,Exp_Origen,Exp_Presup,"
         "Exp_Estado,Exp_Codigo,Exp_Ubicacion,Exp_IdUsu) VALUES (?,Null,?,?,?,?,?,?,?,?,Null,Null,?)"));
-    const int id = e.expe->IdExp();
-    QCOMPARE(id, 9);
-    const QString fila = QStringLiteral("Exp WHERE Exp_Id = 9 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Proceso = 15 "
-                                        "AND Exp_Origen = 1 AND Exp_Presup = 0 AND Exp_Estado = 2 AND Exp_IdUsu = 2 "
-                                        "AND Exp_Des = 'Placas solares en la nave' AND Exp_Obs = 'Pedir permiso "
-                                        "de obra' AND Exp_FFin IS NULL AND Exp_Codigo IS NULL AND Exp_Ubicacion IS NULL");
-    QCOMPARE(e.cuenta(fila), 1);
+    QCOMPARE(e.expe->IdExp(), 9);
+    QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 9 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Proceso = 15 "
+                      "AND Exp_Origen = 1 AND Exp_Presup = 0 AND Exp_Estado = 2 AND Exp_IdUsu = 2 "
+                      "AND Exp_Des = 'Placas solares en la nave' AND Exp_Obs = 'Pedir permiso de obra' "
+                      "AND Exp_FFin IS NULL AND Exp_Codigo IS NULL AND Exp_Ubicacion IS NULL"),
+             1);
     QCOMPARE(e.valor("SELECT Exp_Fini FROM Exp WHERE Exp_Id = 9").toDate(), QDate::currentDate());
     QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 9 AND Est_Proceso = 15 AND Est_Estado = 2 AND Est_IdUsu = 2 "
                       "AND Est_Obs IS NULL AND Est_FEstado IS NOT NULL"),
@@ -399,52 +339,50 @@ void TstCasefile::grabarNuevo() {
     QVERIFY(!e.conexion->enTransaccion());
 
     // The reload shows the stored case file as its creator's.
-    QCOMPARE(texto(f.get(), 9)->text(), QStringLiteral("María José Fernández"));
-    QVERIFY(control<QGroupBox>(f.get(), "fraUsuarios")->isEnabled());
-    QCOMPARE(control<QLabel>(f.get(), "Label2")->text(), u'(' + hoy() + u')');
-    QCOMPARE(combo(f.get(), "cboEstado")->currentIndex(), 1);
-    QCOMPARE(combo(f.get(), "cboTipo")->currentText(), QStringLiteral("Mantenimiento"));
+    QCOMPARE(p.t(9)->text(), QStringLiteral("María José Fernández"));
+    QVERIFY(p.panel());
+    QCOMPARE(p.etiqueta("Label2"), u'(' + hoy() + u')');
+    QCOMPARE(p.cb("cboEstado")->currentIndex(), 1);
+    QCOMPARE(p.cb("cboTipo")->currentText(), QStringLiteral("Mantenimiento"));
 }
 
 void TstCasefile::grabarExistenteDosVeces() {
     Entorno e(3);
-    Pantalla f = abrir(e, 3);
-    QCOMPARE(texto(f.get(), 7)->text(), QStringLiteral("MT-77"));
-    QCOMPARE(texto(f.get(), 6)->text(), QStringLiteral("3200,00"));
+    Pantalla p = abrir(e, 3);
+    QCOMPARE(p.t(7)->text(), QStringLiteral("MT-77"));
+    QCOMPARE(p.t(6)->text(), QStringLiteral("3200,00"));
     const int permisos = e.cuenta("ExpPer WHERE ExpPer_IdExp = 3");
-    escribir(texto(f.get(), 5), QStringLiteral("Revisado"));
-    combo(f.get(), "cboEstado")->setCurrentIndex(2);
-    pulsar(boton(f.get(), "cmdGrabar"));
-    QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 3"), 2);
-    QCOMPARE(combo(f.get(), "cboEstado")->currentIndex(), 2);
-    combo(f.get(), "cboEstado")->setCurrentIndex(3);
-    pulsar(boton(f.get(), "cmdGrabar"));
-
+    escribir(p.t(5), QStringLiteral("Revisado"));
+    for (int estado : {2, 3}) {
+        p.cb("cboEstado")->setCurrentIndex(estado);
+        p.pulsar("cmdGrabar");
+        QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 3"), estado);
+        QCOMPARE(p.cb("cboEstado")->currentIndex(), estado);
+    }
     QCOMPARE(e.dialogos.mensajes.size(), 2);
     for (const auto &m : e.dialogos.mensajes)
         QCOMPARE(m.texto, QStringLiteral("Proceso concluido"));
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 3"), permisos);
-    QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 3"), 3);
     QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 3 AND Exp_Estado = 4 AND Exp_Obs = 'Revisado' AND Exp_IdUsu = 3 "
                       "AND Exp_Codigo = 'MT-77' AND Exp_Presup = 3200"),
              1);
     QCOMPARE(e.cuenta("Exp"), 8);
     QCOMPARE(e.expe->IdExp(), 3);
     // The latest history row is shown, and the lists are filled once.
-    QCOMPARE(combo(f.get(), "cboEstado")->currentText(), QStringLiteral("04 - Anulado"));
-    QCOMPARE(control<QLabel>(f.get(), "Label2")->text(), u'(' + hoy() + u')');
-    QCOMPARE(combo(f.get(), "cboEstado")->count(), 4);
-    QCOMPARE(combo(f.get(), "cboTipo")->count(), 6);
-    QCOMPARE(texto(f.get(), 2)->text(), QStringLiteral("05/03/2024"));
+    QCOMPARE(p.cb("cboEstado")->currentText(), QStringLiteral("04 - Anulado"));
+    QCOMPARE(p.etiqueta("Label2"), u'(' + hoy() + u')');
+    QCOMPARE(p.cb("cboEstado")->count(), 4);
+    QCOMPARE(p.cb("cboTipo")->count(), 6);
+    QCOMPARE(p.t(2)->text(), QStringLiteral("05/03/2024"));
 }
 
 void TstCasefile::vaciosSeGrabanComoNulos() {
     Entorno e;
-    Pantalla f = abrir(e, 1);
+    Pantalla p = abrir(e, 1);
     for (int i : {3, 6, 7, 8})
-        escribir(texto(f.get(), i), QString());
+        escribir(p.t(i), QString());
     e.sentencias.clear();
-    pulsar(boton(f.get(), "cmdGrabar"));
+    p.pulsar("cmdGrabar");
     QVERIFY(e.sentencias.contains(
         "UPDATE Exp SET Exp_Fini = ?,Exp_FFin = Null,Exp_IdCli = ?,Exp_IdTipo = ?,Exp_Des = ?,Exp_Obs = ?,"
         "Exp_Proceso = ?,Exp_Origen = ?,Exp_Presup = ?,Exp_Estado = ?,Exp_Codigo = Null,Exp_Ubicacion = Null"
@@ -452,22 +390,22 @@ void TstCasefile::vaciosSeGrabanComoNulos() {
     QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 1 AND Exp_FFin IS NULL AND Exp_Codigo IS NULL AND Exp_Ubicacion IS NULL "
                       "AND Exp_Presup = 0"),
              1);
-    QCOMPARE(texto(f.get(), 7)->text(), QString());
-    QCOMPARE(texto(f.get(), 6)->text(), QStringLiteral("0,00"));
+    QCOMPARE(p.t(7)->text(), QString());
+    QCOMPARE(p.t(6)->text(), QStringLiteral("0,00"));
 }
 
 void TstCasefile::presupuestoEnFormatoEspanol() {
     Entorno e;
     QVERIFY(e.ejecutar("UPDATE Parametros SET Par_Valor = '3' WHERE Par_Clave = 'par_decpre'"));
-    Pantalla f = abrir(e, 1);
+    Pantalla p = abrir(e, 1);
     // Pasted as written on paper: the point groups thousands, the comma marks decimals.
-    escribir(texto(f.get(), 6), QString());
-    texto(f.get(), 6)->insert(QStringLiteral("1.234,5"));
-    texto(f.get(), 5)->setFocus(); // leaving the field formats it with the parameter's decimals
-    QCOMPARE(texto(f.get(), 6)->text(), QStringLiteral("1.234,500"));
-    pulsar(boton(f.get(), "cmdGrabar"));
+    escribir(p.t(6), QString());
+    p.t(6)->insert(QStringLiteral("1.234,5"));
+    p.t(5)->setFocus(); // leaving the field formats it with the parameter's decimals
+    QCOMPARE(p.t(6)->text(), QStringLiteral("1.234,500"));
+    p.pulsar("cmdGrabar");
     QCOMPARE(e.valor("SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1").toDouble(), 1234.5);
-    QCOMPARE(texto(f.get(), 6)->text(), QStringLiteral("1234,50"));
+    QCOMPARE(p.t(6)->text(), QStringLiteral("1234,50"));
 }
 
 void TstCasefile::fallaLaGrabacion_data() {
@@ -496,14 +434,13 @@ void TstCasefile::fallaLaGrabacion() {
     QFETCH(QString, valor);
     QFETCH(QString, causa);
     Entorno e;
-    if (!preparacion.isEmpty())
-        QVERIFY(e.ejecutar(preparacion));
-    Pantalla f = abrir(e, idExp);
-    auto *descripcion = control<QPlainTextEdit>(f.get(), "Text1_4");
-    descripcion->setPlainText(QStringLiteral("Texto que no se debe perder"));
-    texto(f.get(), campo)->setText(valor);
+    QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
+    Pantalla p = abrir(e, idExp);
+    const QString guardado = QStringLiteral("Texto que no se debe perder");
+    p.descripcion()->setPlainText(guardado);
+    p.t(campo)->setText(valor);
     const int est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
-    pulsar(boton(f.get(), "cmdGrabar"));
+    p.pulsar("cmdGrabar");
 
     const auto &ultimo = e.dialogos.mensajes.last();
     QVERIFY2(ultimo.texto.startsWith(QStringLiteral("No se ha guardado el expediente.\n")), qPrintable(ultimo.texto));
@@ -511,28 +448,28 @@ void TstCasefile::fallaLaGrabacion() {
     QCOMPARE(ultimo.estilo, int(vb::vbCritical));
     QVERIFY(!e.conexion->enTransaccion());
     QCOMPARE(e.cuenta("Exp"), 8);
-    QCOMPARE(e.cuenta("Exp WHERE Exp_Des = 'Texto que no se debe perder'"), 0);
+    QCOMPARE(e.cuenta("Exp WHERE Exp_Des = '" + guardado + "'"), 0);
     QCOMPARE(e.cuenta("Est"), est);
     QCOMPARE(e.cuenta("ExpPer"), permisos);
     QCOMPARE(e.expe->IdExp(), idExp);
-    QCOMPARE(descripcion->toPlainText(), QStringLiteral("Texto que no se debe perder"));
-    QCOMPARE(texto(f.get(), campo)->text(), valor);
-    QCOMPARE(f->Tag, QStringLiteral("e"));
+    QCOMPARE(p.descripcion()->toPlainText(), guardado);
+    QCOMPARE(p.t(campo)->text(), valor);
+    QCOMPARE(p->Tag, QStringLiteral("e"));
 }
 
 void TstCasefile::camposDeFechaSeEditanComoDigitos() {
     Entorno e;
-    Pantalla f = abrir(e, 2);
-    QLineEdit *tope = texto(f.get(), 3);
+    Pantalla p = abrir(e, 2);
+    QLineEdit *tope = p.t(3);
     tope->setFocus();
     QCOMPARE(tope->text(), QStringLiteral("30042024"));
     QTest::keyClick(tope, Qt::Key_End);
     QTest::keyClick(tope, Qt::Key_Backspace);
     QTest::keyClicks(tope, QStringLiteral("5x"));
     QCOMPARE(tope->text(), QStringLiteral("30042025")); // letters are refused
-    texto(f.get(), 8)->setFocus();
+    p.t(8)->setFocus();
     QCOMPARE(tope->text(), QStringLiteral("30/04/2025"));
-    pulsar(boton(f.get(), "cmdGrabar"));
+    p.pulsar("cmdGrabar");
     QCOMPARE(e.valor("SELECT Exp_FFin FROM Exp WHERE Exp_Id = 2").toDate(), QDate(2025, 4, 30));
 }
 
@@ -540,19 +477,19 @@ void TstCasefile::camposDeFechaSeEditanComoDigitos() {
 
 void TstCasefile::enterTrasGrabarNoMueveElFoco() {
     Entorno e;
-    Pantalla f = abrir(e, 1);
-    texto(f.get(), 0)->setFocus();
-    QTest::keyRelease(texto(f.get(), 0), Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), texto(f.get(), 1));
+    Pantalla p = abrir(e, 1);
+    p.t(0)->setFocus();
+    QTest::keyRelease(p.t(0), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), p.t(1));
 
-    QPushButton *grabar = boton(f.get(), "cmdGrabar");
+    auto *grabar = p.w<QPushButton>("cmdGrabar");
     grabar->setFocus();
-    pulsar(grabar);
+    p.pulsar("cmdGrabar");
     QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Proceso concluido"));
     QTest::keyRelease(grabar, Qt::Key_Return); // the one that closed the message
     QCOMPARE(QApplication::focusWidget(), grabar);
     QTest::keyRelease(grabar, Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), boton(f.get(), "cmdAnadir"));
+    QCOMPARE(QApplication::focusWidget(), p.w<QPushButton>("cmdAnadir"));
 }
 
 void TstCasefile::escape_data() {
@@ -568,38 +505,37 @@ void TstCasefile::escape() {
     QFETCH(QString, antes);
     QFETCH(int, escapesHastaCerrar);
     Entorno e;
-    Pantalla f = abrir(e, 1);
-    QLineEdit *campo = texto(f.get(), 5);
+    Pantalla p = abrir(e, 1);
+    QLineEdit *campo = p.t(5);
     campo->setFocus();
     if (antes.startsWith(QStringLiteral("F1")))
         QTest::keyRelease(campo, Qt::Key_F1);
     if (antes.endsWith(QStringLiteral("+A")))
         QTest::keyRelease(campo, Qt::Key_A);
     if (antes == QStringLiteral("grabar"))
-        pulsar(boton(f.get(), "cmdGrabar"));
+        p.pulsar("cmdGrabar");
     const int est = e.cuenta("Est");
-    for (int i = 1; i < escapesHastaCerrar; ++i) {
+    for (int i = 1; i <= escapesHastaCerrar; ++i) {
+        QVERIFY(p->isVisible());
         QTest::keyRelease(campo, Qt::Key_Escape);
-        QVERIFY(f->isVisible());
     }
-    QTest::keyRelease(campo, Qt::Key_Escape);
-    QVERIFY(!f->isVisible());
-    QCOMPARE(f->result(), int(QDialog::Rejected));
+    QVERIFY(!p->isVisible());
+    QCOMPARE(p->result(), int(QDialog::Rejected));
     QCOMPARE(e.cuenta("Est"), est); // closing never saves
 }
 
 void TstCasefile::fichaDelCliente() {
     Entorno e;
     e.expe->setIdCliente(6);
-    Pantalla f = abrir(e, 4);
-    pulsar(boton(f.get(), "Command1"));
+    Pantalla p = abrir(e, 4);
+    p.pulsar("Command1");
     QCOMPARE(e.dialogos.ultimoMensaje(),
              QStringLiteral("No se puede mostrar la ficha.\nNo se puede crear el componente \"VMCLIENTES.VMCLI\": no "
                             "está registrado."));
 
     FichaClienteFalsa::mostradas = 0;
     Componentes::registrar(QStringLiteral("VMCLIENTES.VMCLI"), [] { return new FichaClienteFalsa; });
-    pulsar(boton(f.get(), "Command1"));
+    p.pulsar("Command1");
     QCOMPARE(FichaClienteFalsa::mostradas, 1);
     QCOMPARE(FichaClienteFalsa::clienteMostrado, 6);
     QCOMPARE(FichaClienteFalsa::bdMostrada, static_cast<QObject *>(e.bd.get()));
@@ -610,8 +546,9 @@ void TstCasefile::fichaDelCliente() {
 
 void TstCasefile::anadirUsuario() {
     Entorno e(3);
-    Pantalla f = abrir(e, 6); // its only authorised user is its creator, 3
-    QCOMPARE(rejilla(f.get())->model()->rowCount(), 1);
+    Pantalla p = abrir(e, 6); // its only authorised user is its creator, 3
+    QAbstractItemModelTester probador(p.rejilla()->model());
+    QCOMPARE(p.usuarios(), 1);
     const auto elegir = [](const QString &nombre) {
         return [nombre](QDialog *d) {
             QCOMPARE(d->objectName(), QStringLiteral("frmBuscarPorNombre"));
@@ -621,60 +558,53 @@ void TstCasefile::anadirUsuario() {
             QTest::keyClick(buscar, Qt::Key_Return);
         };
     };
+    // The same user twice (the search ignores case), then a cancelled search: one row added.
     e.dialogos.manejadores << elegir(QStringLiteral("garc")) << elegir(QStringLiteral("GARC"));
-    pulsar(boton(f.get(), "Command2"));
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6 AND ExpPer_IdUsu = 4"), 1);
-    QCOMPARE(rejilla(f.get())->model()->rowCount(), 2);
-    pulsar(boton(f.get(), "Command2"));
-    QCOMPARE(e.dialogos.modales, QStringList({"frmBuscarPorNombre", "frmBuscarPorNombre"}));
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 2);
-    QAbstractItemModelTester probador(rejilla(f.get())->model());
-    QCOMPARE(rejilla(f.get())->model()->rowCount(), 2);
-    QCOMPARE(rejilla(f.get())->model()->index(1, 1).data().toString(), QStringLiteral("Lucía García Ortiz"));
-    QVERIFY(rejilla(f.get())->isColumnHidden(0));
-    QCOMPARE(rejilla(f.get())->columnWidth(1), 4000 / 15);
-    // A cancelled search adds nothing.
-    pulsar(boton(f.get(), "Command2"));
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 2);
+    for (int i = 0; i < 3; ++i) {
+        p.pulsar("Command2");
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6 AND ExpPer_IdUsu = 4"), 1);
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 2);
+        QCOMPARE(p.usuarios(), 2);
+    }
+    QCOMPARE(e.dialogos.modales, QStringList(3, QStringLiteral("frmBuscarPorNombre")));
+    QCOMPARE(p.rejilla()->model()->index(1, 1).data().toString(), QStringLiteral("Lucía García Ortiz"));
+    QVERIFY(p.rejilla()->isColumnHidden(0));
     QVERIFY(e.dialogos.mensajes.isEmpty());
 }
 
 void TstCasefile::eliminarUsuario() {
     Entorno e;
-    Pantalla f = abrir(e, 1);
-    QTableView *g = rejilla(f.get());
+    Pantalla p = abrir(e, 1);
+    QTableView *g = p.rejilla();
     QAbstractItemModelTester probador(g->model());
-    QCOMPARE(g->model()->rowCount(), 4);
-    int fila = -1;
-    for (int i = 0; i < g->model()->rowCount(); ++i)
-        if (g->model()->index(i, 1).data().toString() == QStringLiteral("Jorge Núñez Peña"))
-            fila = i;
-    QVERIFY(fila >= 0);
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(fila, 1)).center());
+    QCOMPARE(p.usuarios(), 4);
+    const QModelIndex jorge = g->model()->match(g->model()->index(0, 1), Qt::DisplayRole,
+                                                QStringLiteral("Jorge Núñez Peña"), 1, Qt::MatchExactly).value(0);
+    QVERIFY(jorge.isValid());
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(jorge).center());
 
-    e.dialogos.respuestas << vb::vbNo;
-    pulsar(boton(f.get(), "Command3"));
+    e.dialogos.respuestas << vb::vbNo << vb::vbYes;
+    p.pulsar("Command3");
     QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Realmente desea eliminar el usuario\nJorge Núñez Peña"));
     QCOMPARE(e.dialogos.mensajes.last().estilo, vb::vbYesNo | vb::vbQuestion);
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
 
-    e.dialogos.respuestas << vb::vbYes;
     e.sentencias.clear();
-    pulsar(boton(f.get(), "Command3"));
+    p.pulsar("Command3");
     QVERIFY(e.sentencias.contains("delete from expper where expper_idusu=3 and ExpPer_IdExp=1"));
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 3);
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1 AND ExpPer_IdUsu = 3"), 0);
-    QCOMPARE(rejilla(f.get())->model()->rowCount(), 3);
+    QCOMPARE(p.usuarios(), 3);
 }
 
 void TstCasefile::eliminarEnRejillaVacia() {
     Entorno e(3);
-    Pantalla f = abrir(e, 6);
-    pulsar(boton(f.get(), "Command3")); // the creator's own row, the last one
+    Pantalla p = abrir(e, 6);
+    p.pulsar("Command3"); // the creator's own row, the last one
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 0);
-    QCOMPARE(rejilla(f.get())->model()->rowCount(), 0);
-    QVERIFY(control<QGroupBox>(f.get(), "fraUsuarios")->isEnabled());
-    pulsar(boton(f.get(), "Command3"));
+    QCOMPARE(p.usuarios(), 0);
+    QVERIFY(p.panel());
+    p.pulsar("Command3");
     QCOMPARE(e.dialogos.mensajes.size(), 1);
 }
 
@@ -711,22 +641,18 @@ void TstCasefile::agrupaciones() {
     QFETCH(QStringList, esperado);
     Entorno e;
     prepararActuaciones(e);
-    Pantalla f = abrir(e, 9);
+    Pantalla p = abrir(e, 9);
     if (opcion != QStringLiteral("Option1_1"))
-        QTest::mouseClick(control<QRadioButton>(f.get(), "Option1_1"), Qt::LeftButton);
-    QTest::mouseClick(control<QRadioButton>(f.get(), opcion.toLatin1()), Qt::LeftButton);
-    QCOMPARE(nodos(arbol(f.get())), esperado);
-    for (int i = 0; i < arbol(f.get())->topLevelItemCount(); ++i)
-        QVERIFY(!arbol(f.get())->topLevelItem(i)->isExpanded());
-    QVERIFY(e.dialogos.mensajes.isEmpty());
-}
-
-void TstCasefile::sinActuacionesArbolVacio() {
-    Entorno e;
-    Pantalla f = abrir(e, 4);
-    for (const char *o : {"Option1_1", "Option1_2", "Option1_3", "Option1_0"}) {
-        QTest::mouseClick(control<QRadioButton>(f.get(), o), Qt::LeftButton);
-        QCOMPARE(arbol(f.get())->topLevelItemCount(), 0);
+        p.opcion("Option1_1");
+    p.opcion(opcion.toLatin1());
+    QCOMPARE(nodos(p.arbol()), esperado);
+    for (int i = 0; i < p.arbol()->topLevelItemCount(); ++i)
+        QVERIFY(!p.arbol()->topLevelItem(i)->isExpanded());
+    // A case file without actions gives an empty tree in every grouping.
+    Pantalla vacio = abrir(e, 4);
+    for (const char *o : kOpciones) {
+        vacio.opcion(o);
+        QCOMPARE(vacio.arbol()->topLevelItemCount(), 0);
     }
     QVERIFY(e.dialogos.mensajes.isEmpty());
 }
@@ -760,10 +686,10 @@ void TstCasefile::dobleClicAbreLaActuacion() {
     Entorno e;
     prepararActuaciones(e);
     registrarEditorActuacion();
-    Pantalla f = abrir(e, 9);
-    QTest::mouseClick(control<QRadioButton>(f.get(), opcion.toLatin1()), Qt::LeftButton);
-    QTreeWidget *t = arbol(f.get());
-    const QStringList antes = nodos(t);
+    Pantalla p = abrir(e, 9);
+    p.opcion(opcion.toLatin1());
+    QTreeWidget *t = p.arbol();
+    const qsizetype antes = t->topLevelItemCount();
     int pedida = -1, expediente = -1;
     e.dialogos.manejadores << [&](QDialog *d) {
         pedida = gExpe->IdAct();
@@ -780,42 +706,39 @@ void TstCasefile::dobleClicAbreLaActuacion() {
     QCOMPARE(pedida, idAct);
     QCOMPARE(expediente, 9);
     // Rebuilt with the grouping that was selected.
-    QVERIFY(control<QRadioButton>(f.get(), opcion.toLatin1())->isChecked());
-    QCOMPARE(t->topLevelItemCount(), antes.size() + 1);
+    QVERIFY(p.w<QRadioButton>(opcion.toLatin1())->isChecked());
+    QCOMPARE(t->topLevelItemCount(), antes + 1);
     QVERIFY(nodos(t).last().contains(QStringLiteral("Nueva=106")));
 }
 
 void TstCasefile::anadirActuacionEnExpedienteNuevo() {
     Entorno e;
+    Pantalla p = abrir(e, 0);
+    p.pulsar("cmdAnadir"); // no action editor registered yet
+    QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("La pantalla frmExpedientes2 no está disponible."));
+    QCOMPARE(e.dialogos.mensajes.last().estilo, int(vb::vbCritical));
+    QVERIFY(e.dialogos.modales.isEmpty());
+
     registrarEditorActuacion();
-    Pantalla f = abrir(e, 0);
     int pedida = -1, expediente = -1;
     e.dialogos.manejadores << [&](QDialog *) {
         pedida = gExpe->IdAct();
         expediente = gExpe->IdExp();
     };
     e.expe->setIdAct(7);
-    pulsar(boton(f.get(), "cmdAnadir"));
+    p.pulsar("cmdAnadir");
     QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
     QCOMPARE(pedida, 0);
     QCOMPARE(expediente, 0);
-    QCOMPARE(arbol(f.get())->topLevelItemCount(), 0);
-}
-
-void TstCasefile::editorDeActuacionesNoDisponible() {
-    Entorno e;
-    Pantalla f = abrir(e, 1);
-    pulsar(boton(f.get(), "cmdAnadir"));
-    QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("La pantalla frmExpedientes2 no está disponible."));
-    QCOMPARE(e.dialogos.mensajes.last().estilo, int(vb::vbCritical));
+    QCOMPARE(p.arbol()->topLevelItemCount(), 0);
 }
 
 void TstCasefile::fallaLaSentenciaDelArbol() {
     Entorno e;
-    Pantalla f = abrir(e, 1);
-    QCOMPARE(arbol(f.get())->topLevelItemCount(), 4);
+    Pantalla p = abrir(e, 1);
+    QCOMPARE(p.arbol()->topLevelItemCount(), 4);
     QVERIFY(e.ejecutar("ALTER TABLE Act RENAME TO ActAntigua"));
-    QTest::mouseClick(control<QRadioButton>(f.get(), "Option1_2"), Qt::LeftButton);
+    p.opcion("Option1_2");
     QCOMPARE(e.dialogos.mensajes.size(), 1);
     QVERIFY(e.dialogos.ultimoMensaje().startsWith(
         QStringLiteral("No se han podido cargar las actuaciones del expediente.\n")));
@@ -841,16 +764,16 @@ void TstCasefile::expedienteGrandeSigueSiendoAgil() {
                        "'Actuación ' || i, 'Operario ' || (i % 60), i % 7 = 0 FROM n"));
     QElapsedTimer reloj;
     reloj.start();
-    Pantalla f = abrir(e, 1);
-    QCOMPARE(arbol(f.get())->topLevelItemCount(), 10004);
-    QCOMPARE(rejilla(f.get())->model()->rowCount() > 0, true);
-    for (const char *o : {"Option1_1", "Option1_2", "Option1_3", "Option1_0"})
-        QTest::mouseClick(control<QRadioButton>(f.get(), o), Qt::LeftButton);
-    QCOMPARE(arbol(f.get())->topLevelItemCount(), 10004);
+    Pantalla p = abrir(e, 1);
+    QCOMPARE(p.arbol()->topLevelItemCount(), 10004);
+    QVERIFY(p.usuarios() > 200);
+    for (const char *o : kOpciones)
+        p.opcion(o);
+    QCOMPARE(p.arbol()->topLevelItemCount(), 10004);
     const qint64 ms = reloj.elapsed();
     qInfo("abrir y reagrupar 10.000 actuaciones: %lld ms", ms);
     QVERIFY2(ms < 4000, qPrintable(QString::number(ms)));
-    pulsar(boton(f.get(), "cmdGrabar"));
+    p.pulsar("cmdGrabar");
     QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Proceso concluido"));
 }
 
