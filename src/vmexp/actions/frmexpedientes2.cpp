@@ -87,6 +87,7 @@ frmExpedientes2::frmExpedientes2(QWidget *parent) : Formulario(parent), ui(new U
     setObjectName(QStringLiteral("frmExpedientes2"));
     prepararControles();
     Form_Load();
+    setF1PoneMarca(true);
     prepararTeclado();
 }
 
@@ -247,20 +248,6 @@ void frmExpedientes2::cmdCancelar_Click() { close(); }
 
 // ---------------------------------------------------------------- keyboard and fields
 
-bool frmExpedientes2::Form_KeyUp(QKeyEvent *e) {
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        return Formulario::Form_KeyUp(e);
-    case Qt::Key_F1:
-        Tag = QStringLiteral("e");
-        return true;
-    default:
-        Tag.clear();
-        return false;
-    }
-}
 
 bool frmExpedientes2::eventFilter(QObject *obj, QEvent *ev) {
     auto *campo = qobject_cast<QLineEdit *>(obj);

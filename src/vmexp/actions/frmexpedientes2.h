@@ -31,7 +31,6 @@ public:
     static constexpr int kRolTag = Qt::UserRole + 1;
 
 protected:
-    bool Form_KeyUp(QKeyEvent *e) override;
     bool eventFilter(QObject *obj, QEvent *ev) override;
 
 private slots:

@@ -42,6 +42,7 @@ frmExpedientes1::frmExpedientes1(QWidget *parent)
     ui->setupUi(this);
     prepararControles();
     Form_Load();
+    setF1PoneMarca(true);
     prepararTeclado();
 }
 
@@ -505,15 +506,6 @@ void frmExpedientes1::Command1_Click() {
         avisar(this, QStringLiteral("No se puede mostrar la ficha.\n") + error);
 }
 
-bool frmExpedientes1::Form_KeyUp(QKeyEvent *e) {
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: return Formulario::Form_KeyUp(e);
-    case Qt::Key_F1: Tag = QStringLiteral("e"); return true;
-    default: Tag.clear(); return false;
-    }
-}
 
 QString frmExpedientes1::formatoImporte() const {
     const int decimales = sesionBd() ? sesionBd()->Parametros().Item(QStringLiteral("par_decpre")).Valor.toInt() : 2;

@@ -20,7 +20,6 @@ public:
     void mostrarContraparte(const QString &titulo, const QString &codigo, const QString &nombre);
 
 protected:
-    bool Form_KeyUp(QKeyEvent *e) override;
     bool eventFilter(QObject *obj, QEvent *ev) override;
 
 private slots:

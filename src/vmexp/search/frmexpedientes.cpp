@@ -523,19 +523,6 @@ void frmExpedientes::cmdNuevo_Click() {
     }
 }
 
-bool frmExpedientes::Form_KeyUp(QKeyEvent *e) {
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        return Formulario::Form_KeyUp(e);
-    case Qt::Key_F1:
-        return false;
-    default:
-        Tag.clear();
-        return false;
-    }
-}
 
 bool frmExpedientes::eventFilter(QObject *obj, QEvent *ev) {
     // Dates are edited as bare digits.

@@ -58,7 +58,6 @@ public:
     ~frmExpedientes() override;
 
 protected:
-    bool Form_KeyUp(QKeyEvent *e) override;
     bool eventFilter(QObject *obj, QEvent *ev) override;
     // The search-by-name dialog of the form utilities; a seam for tests.
     virtual QString BuscarPorNombre(const QString &sql, const QString &columnaBusqueda,

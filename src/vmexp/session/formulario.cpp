@@ -53,6 +53,13 @@ bool Formulario::Form_KeyUp(QKeyEvent *e) {
             focusNextChild();
         return true;
     }
+    if (e->key() == Qt::Key_F1) {
+        if (!m_f1PoneMarca)
+            return false;
+        Tag = QStringLiteral("e");
+        return true;
+    }
+    Tag.clear();
     return false;
 }
 

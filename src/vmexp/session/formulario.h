@@ -32,8 +32,10 @@ public:
 
 protected:
     // A key released anywhere on the screen, before the control sees it. Return true
-    // when handled. The default does Enter, Escape and the key marker.
+    // when handled. The default does Enter, Escape and the key marker: any other key
+    // release clears the marker, and F1 sets it on screens that ask for it.
     virtual bool Form_KeyUp(QKeyEvent *e);
+    void setF1PoneMarca(bool pone) { m_f1PoneMarca = pone; }
     // A key pressed anywhere on the screen (F1 sets the marker, for instance).
     virtual bool Form_KeyDown(QKeyEvent *e);
     // Installs the key preview on the screen and all its children; call once the
@@ -50,4 +52,5 @@ private:
         QString formato;
     };
     QHash<QLineEdit *, Config> m_campos;
+    bool m_f1PoneMarca = false;
 };
