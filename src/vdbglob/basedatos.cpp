@@ -156,11 +156,15 @@ bool BaseDatos::crear(const QString &carpeta, bool demo, QString *error) {
     return true;
 }
 
-bool BaseDatos::registrarFunciones(QSqlDatabase &db) {
-    const QVariant v = db.driver()->handle();
+sqlite3 *BaseDatos::manejador(const QSqlDatabase &db) {
+    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
     if (qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return false;
-    sqlite3 *h = *static_cast<sqlite3 *const *>(v.data());
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(v.data());
+}
+
+bool BaseDatos::registrarFunciones(QSqlDatabase &db) {
+    sqlite3 *h = manejador(db);
     if (!h)
         return false;
     const int flags = SQLITE_UTF8;

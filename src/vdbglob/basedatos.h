@@ -4,6 +4,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+struct sqlite3;
+
 namespace BaseDatos {
 // Creates both files in carpeta (replacing any there) from the DDL; with demo,
 // also the Spanish demo data. False and a message in *error on failure.
@@ -14,4 +16,6 @@ bool existe(const QString &carpeta);
 QSqlDatabase abrir(const QString &carpeta, const QString &nombre, QString *error = nullptr);
 // Registers Getdate() and a Unicode-aware like() on an open SQLite connection.
 bool registrarFunciones(QSqlDatabase &db);
+// The SQLite handle under an open Qt connection; nullptr for another backend.
+sqlite3 *manejador(const QSqlDatabase &db);
 } // namespace BaseDatos

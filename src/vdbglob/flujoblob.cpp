@@ -1,5 +1,6 @@
 #include "flujoblob.h"
 
+#include "basedatos.h"
 #include "conexion.h"
 
 #include <QFile>
@@ -18,13 +19,12 @@ void decir(QString *error, const QString &texto) {
         *error = texto;
 }
 
-sqlite3 *manejador(Conexion *conexion) {
-    if (!conexion)
-        return nullptr;
-    const QVariant v = conexion->db().driver()->handle();
-    if (qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(v.data());
+// The connection's SQLite handle, or nullptr and the reason in *error.
+sqlite3 *manejador(Conexion *conexion, QString *error) {
+    sqlite3 *h = conexion ? BaseDatos::manejador(conexion->db()) : nullptr;
+    if (!h)
+        decir(error, QStringLiteral("La conexión no es de una base de datos SQLite abierta"));
+    return h;
 }
 
 QString nombreSql(const QString &nombre) {
@@ -196,11 +196,9 @@ Contenido contenido(sqlite3 *h, const QString &tabla, const QString &columna, qi
 bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                                const QString &ruta, QString *error, const Progreso &progreso) {
     decir(error, {});
-    sqlite3 *h = manejador(conexion);
-    if (!h) {
-        decir(error, QStringLiteral("La conexión no es de una base de datos SQLite abierta"));
+    sqlite3 *h = manejador(conexion, error);
+    if (!h)
         return false;
-    }
     QFile fichero(ruta);
     if (!fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         decir(error, QStringLiteral("No se puede leer el fichero %1: %2").arg(ruta, fichero.errorString()));
@@ -232,11 +230,9 @@ bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const Q
 bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                                const QString &ruta, QString *error, const Progreso &progreso) {
     decir(error, {});
-    sqlite3 *h = manejador(conexion);
-    if (!h) {
-        decir(error, QStringLiteral("La conexión no es de una base de datos SQLite abierta"));
+    sqlite3 *h = manejador(conexion, error);
+    if (!h)
         return false;
-    }
     switch (contenido(h, tabla, columna, fila)) {
     case Contenido::Falta:
     case Contenido::Nulo:
