@@ -21,24 +21,6 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-// The customer card as the customer component offers it, recording what it was given.
-class FichaClienteFalsa : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(QObject *MyBd MEMBER bd)
-    Q_PROPERTY(int idCli MEMBER idCli)
-public:
-    QObject *bd = nullptr;
-    int idCli = -1;
-    inline static QObject *bdMostrada = nullptr;
-    inline static int clienteMostrado = -1;
-    inline static int mostradas = 0;
-    Q_INVOKABLE void vShow() {
-        bdMostrada = bd;
-        clienteMostrado = idCli;
-        ++mostradas;
-    }
-};
-
 namespace {
 // The editor open and active, with short ways to its controls.
 struct Pantalla {
@@ -533,12 +515,12 @@ void TstCasefile::fichaDelCliente() {
              QStringLiteral("No se puede mostrar la ficha.\nNo se puede crear el componente \"VMCLIENTES.VMCLI\": no "
                             "está registrado."));
 
-    FichaClienteFalsa::mostradas = 0;
-    Componentes::registrar(QStringLiteral("VMCLIENTES.VMCLI"), [] { return new FichaClienteFalsa; });
+    ClienteFalso::olvidar();
+    Componentes::registrar(QStringLiteral("VMCLIENTES.VMCLI"), [] { return new ClienteFalso; });
     p.pulsar("Command1");
-    QCOMPARE(FichaClienteFalsa::mostradas, 1);
-    QCOMPARE(FichaClienteFalsa::clienteMostrado, 6);
-    QCOMPARE(FichaClienteFalsa::bdMostrada, static_cast<QObject *>(e.bd.get()));
+    QCOMPARE(ClienteFalso::fichasMostradas, 1);
+    QCOMPARE(ClienteFalso::ultimoId, 6);
+    QCOMPARE(ClienteFalso::ultimoBd, static_cast<QObject *>(e.bd.get()));
     QCOMPARE(e.dialogos.mensajes.size(), 1);
 }
 

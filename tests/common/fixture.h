@@ -63,5 +63,38 @@ public:
     QString carpetaDatos() const { return carpeta.path() + QStringLiteral("/datos"); }
 };
 
+// A customer component registered in place of "VMCLIENTES.VMCLI": it records what it
+// was given; FnEstadoCliente answers false (a customer that may get no new case file).
+class ClienteFalso : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QObject *MyBd MEMBER bd)
+    Q_PROPERTY(int idCli MEMBER idCli)
+public:
+    QObject *bd = nullptr;
+    int idCli = -1;
+    static inline QObject *ultimoBd = nullptr;
+    static inline int ultimoId = -1;
+    static inline int fichasMostradas = 0;
+    Q_INVOKABLE bool FnEstadoCliente() {
+        anotar();
+        return false;
+    }
+    Q_INVOKABLE void vShow() {
+        anotar();
+        ++fichasMostradas;
+    }
+    static void olvidar() {
+        ultimoBd = nullptr;
+        ultimoId = -1;
+        fichasMostradas = 0;
+    }
+
+private:
+    void anotar() {
+        ultimoBd = bd;
+        ultimoId = idCli;
+    }
+};
+
 // Opens a second connection on the same files (for concurrency cases).
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre);

@@ -45,23 +45,6 @@ struct Apertura {
     PreparacionEditor preparacion;
 };
 
-// A fake customer component whose answer the test chooses.
-class ClienteFalso : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(QObject *MyBd MEMBER bd)
-    Q_PROPERTY(int idCli MEMBER idCli)
-public:
-    QObject *bd = nullptr;
-    int idCli = 0;
-    static inline QObject *ultimoBd = nullptr;
-    static inline int ultimoId = 0;
-    Q_INVOKABLE bool FnEstadoCliente() {
-        ultimoBd = bd;
-        ultimoId = idCli;
-        return false;
-    }
-};
-
 template <class T = QWidget>
 T *control(QWidget *f, const char *nombre) {
     T *w = f->findChild<T *>(QLatin1String(nombre));
@@ -647,7 +630,7 @@ private slots:
             Componentes::registrar("VMCLIENTES.VMCLI", [] { return new ClienteFalso; });
         else if (componente == "ninguno")
             Componentes::quitar("VMCLIENTES.VMCLI");
-        ClienteFalso::ultimoBd = nullptr;
+        ClienteFalso::olvidar();
         frmExpedientes f;
         QVERIFY(mostrar(f));
         pulsarPestana(&f, pestana);
