@@ -51,7 +51,7 @@ int DialogoGuionizado::abrirModal(QDialog *pantalla) {
 
 int DialogoGuionizado::abrirConEscritorio(const QString &ruta) {
     abiertosEscritorio << ruta;
-    return codigoEscritorio;
+    return codigosEscritorio.isEmpty() ? codigoEscritorio : codigosEscritorio.takeFirst();
 }
 
 namespace {

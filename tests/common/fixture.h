@@ -31,6 +31,7 @@ public:
     // Drivers for the next modal screens; without one the screen closes at once, rejected.
     QList<std::function<void(QDialog *)>> manejadores;
     QStringList abiertosEscritorio;
+    QList<int> codigosEscritorio; // next exit codes of the opener; then codigoEscritorio
     int codigoEscritorio = 0;
 
     int mensaje(const QString &texto, int estilo, const QString &titulo) override;

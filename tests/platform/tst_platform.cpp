@@ -1,6 +1,7 @@
 // Shell opener and file chooser: the failure table, the show-command rules, the filter
 // list handling and the chooser's outputs, with a scripted dialog service answering.
 #include "dialogos.h"
+#include "fixture.h"
 #include "platform/mcommondialog.h"
 #include "platform/mshellexecute.h"
 
@@ -25,33 +26,6 @@ const QString kFiltroEditor = QStringLiteral(
     "|Ficheros PDF (*.PDF)|*.PDF|Cualquir Tipo (*.*)|*.*");
 const QString kGenerico = QStringLiteral(
     "An error occurred occurred whilst trying to open or print the selected file.");
-
-// Records every request and answers from queues.
-class ServicioGuionado : public DialogService {
-public:
-    QStringList mensajes, abiertos;
-    QList<PeticionFichero> peticiones;
-    QList<RespuestaFichero> respuestas;
-    QList<int> codigosSalida;
-
-    int mensaje(const QString &texto, int, const QString &) override {
-        mensajes << texto;
-        return vb::vbOK;
-    }
-    QString pedirTexto(const QString &pregunta, const QString &, const QString &) override {
-        mensajes << pregunta;
-        return {};
-    }
-    RespuestaFichero pedirFichero(const PeticionFichero &p) override {
-        peticiones << p;
-        return respuestas.isEmpty() ? RespuestaFichero{} : respuestas.takeFirst();
-    }
-    int abrirModal(QDialog *) override { return 0; }
-    int abrirConEscritorio(const QString &ruta) override {
-        abiertos << ruta;
-        return codigosSalida.isEmpty() ? 4 : codigosSalida.takeFirst();
-    }
-};
 
 RespuestaFichero eleccion(const QString &ruta, int indice, bool soloLectura = false) {
     return {true, ruta, indice, soloLectura};
@@ -83,11 +57,11 @@ struct LlamadaDialogo {
 
 class tst_platform : public QObject {
     Q_OBJECT
-    ServicioGuionado servicio;
+    DialogoGuionizado servicio;
 
 private slots:
     void init() {
-        servicio = ServicioGuionado();
+        servicio = DialogoGuionizado();
         DialogService::instalar(&servicio);
     }
     void cleanup() { DialogService::instalar(nullptr); }
@@ -176,13 +150,13 @@ private slots:
         f.close();
 
         // A failure left by an earlier call must not survive this one.
-        servicio.codigosSalida = {3, codigoSalida};
+        servicio.codigosEscritorio = {3, codigoSalida};
         QString verbo = QStringLiteral("open");
         QWidget editor;
         QWidget *ventana = &editor;
         QVERIFY(!FnAbrirConShell(ruta, 10, {}, {}, verbo, ventana));
         QCOMPARE(FnAbrirConShell(ruta, 10, {}, {}, verbo, ventana), exito);
-        QCOMPARE(servicio.abiertos, QStringList({ruta, ruta}));
+        QCOMPARE(servicio.abiertosEscritorio, QStringList({ruta, ruta}));
         QTEST(UltimoErrorShell().numero, "numero");
         QTEST(UltimoErrorShell().descripcion, "mensaje");
         QCOMPARE(UltimoErrorShell().origen, exito ? QString() : QStringLiteral("tst_platform.GShell"));
@@ -304,7 +278,7 @@ private slots:
     }
     void flags() {
         QFETCH(int, esperado);
-        servicio.respuestas << eleccion(QStringLiteral("/tmp/carta.doc"), 1, esperado & OFN_READONLY);
+        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/carta.doc"), 1, esperado & OFN_READONLY);
         LlamadaDialogo ll;
         QFETCH(bool, debeExistir);
         QFETCH(bool, multiple);
@@ -329,7 +303,7 @@ private slots:
     }
 
     void eleccionSegundoPar() {
-        servicio.respuestas << eleccion(QStringLiteral("/home/ana/Documentos/notas.txt"), 2);
+        servicio.respuestasFichero << eleccion(QStringLiteral("/home/ana/Documentos/notas.txt"), 2);
         LlamadaDialogo ll;
         ll.filtro = QStringLiteral("Ficheros Word (*.DOC)|*.DOC|Ficheros de Texto (*.TXT)|*.TXT");
         ll.indice = 2;
@@ -354,7 +328,7 @@ private slots:
         QFETCH(bool, soloLectura);
         QFETCH(bool, aceptadoSinRuta);
         if (aceptadoSinRuta)
-            servicio.respuestas << eleccion(QString(), 1, true);
+            servicio.respuestasFichero << eleccion(QString(), 1, true);
         LlamadaDialogo ll;
         ll.nombre = ll.tituloFichero = QStringLiteral("propuesto.doc");
         ll.soloLectura = soloLectura;
@@ -381,7 +355,7 @@ private slots:
     void casillaSoloLectura() {
         QFETCH(bool, entrada);
         QFETCH(bool, marcada);
-        servicio.respuestas << eleccion(QStringLiteral("/tmp/informe.pdf"), 4, marcada);
+        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/informe.pdf"), 4, marcada);
         LlamadaDialogo ll;
         ll.soloLectura = entrada;
         QVERIFY(ll.llamar());
@@ -391,7 +365,7 @@ private slots:
     }
 
     void nombreDemasiadoLargo() {
-        servicio.respuestas << eleccion(QStringLiteral("/tmp/informe.pdf"), 1);
+        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/informe.pdf"), 1);
         LlamadaDialogo cabe;
         cabe.nombre = QString(kMaxRuta, u'a');
         QVERIFY(cabe.llamar());
