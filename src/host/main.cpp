@@ -6,7 +6,6 @@
 #include "mybd.h"
 #include "pantallas.h"
 #include "registro_componentes.h"
-#include "vmcli.h"
 #include "vmexpe.h"
 
 #include <QApplication>
@@ -104,7 +103,6 @@ int main(int argc, char *argv[]) {
     Conexion conexion(db);
     auto bd = std::make_shared<MyBd>(&conexion, opciones.value(optUsuario).toInt());
     registrarComponentesSuite();
-    registrarClientes();
 
     auto expe = VMEXPE::crear();
     expe->setMyBd(bd);

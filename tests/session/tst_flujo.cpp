@@ -2,7 +2,7 @@
 // search, case-file editor, action editor, and back, each refreshing its opener.
 #include "fixture.h"
 #include "modexp.h"
-#include "vmcli.h"
+#include "registro_componentes.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -44,7 +44,7 @@ int filasDe(QDialog *busqueda) {
 class TstFlujo : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { registrarClientes(); }
+    void initTestCase() { registrarComponentesSuite(); }
     void abrirExpedienteYCambiarUnaActuacion();
     void nuevoExpedienteDeUnCliente();
 };
