@@ -25,6 +25,7 @@ private slots:
     void pantallaNoDisponibleDaError();
     void pantallaRegistradaSeAbreModal();
     void buscarProveedorPorNombre();
+    void botonesDeMensajeEnEspanol();
 };
 
 void TstSession::instanciaNuevaPorDefecto() {
@@ -185,6 +186,13 @@ void TstSession::buscarProveedorPorNombre() {
     };
     QVERIFY(e.expe->vFindByName());
     QCOMPARE(e.dialogos.modales.size(), 1);
+}
+
+void TstSession::botonesDeMensajeEnEspanol() {
+    Entorno e; // loads Qt's Spanish texts, as the host does
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString("&Sí"));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&No"), QString("&No"));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancelar"));
 }
 
 QTEST_MAIN(TstSession)
