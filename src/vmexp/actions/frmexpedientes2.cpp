@@ -69,16 +69,10 @@ QIcon iconoEscaner() {
 }
 
 // "###,##0.00": grouped thousands always (the locale's own rules leave 4-digit
-// numbers ungrouped), two decimals, in the locale's separators.
+// numbers ungrouped), two decimals, as the amount field shows them on exit.
 QString formatoImporte(double valor) {
-    const QLocale local;
-    const QString cifras = QString::number(qAbs(valor), 'f', 2);
-    const qsizetype punto = cifras.indexOf(u'.');
-    QString entero = cifras.left(punto);
-    for (qsizetype i = entero.size() - 3; i > 0; i -= 3)
-        entero.insert(i, local.groupSeparator());
-    const QString signo = valor < 0 && cifras != QLatin1String("0.00") ? QStringLiteral("-") : QString();
-    return signo + entero + local.decimalPoint() + cifras.mid(punto + 1);
+    // Plain digits in, so that only the form utilities decide the grouping.
+    return CUtilidades::formatearImporte(QString::number(valor, 'f', 2).replace(u'.', QLocale().decimalPoint()), 2);
 }
 } // namespace
 

@@ -32,12 +32,9 @@ REGISTRAR_PANTALLA(frmExpedientes);
 
 DelegadoRejilla::DelegadoRejilla(QAbstractItemView *vista) : QStyledItemDelegate(vista), m_vista(vista) {}
 
-QString DelegadoRejilla::formatearEntero(qlonglong n, const QLocale &locale) {
-    // Grouped by hand: Qt leaves four-digit numbers ungrouped under Spanish.
-    QString digitos = QString::number(n < 0 ? -static_cast<qulonglong>(n) : static_cast<qulonglong>(n));
-    for (qsizetype i = digitos.size() - 3; i > 0; i -= 3)
-        digitos.insert(i, locale.groupSeparator());
-    return n < 0 ? locale.negativeSign() + digitos : digitos;
+QString DelegadoRejilla::formatearEntero(qlonglong n) {
+    // Qt leaves four-digit numbers ungrouped under Spanish; "#,###,##0" groups them all.
+    return CUtilidades::formatearImporte(QString::number(n), 0);
 }
 
 QRect DelegadoRejilla::rectBoton(const QRect &celda) {
@@ -52,12 +49,11 @@ bool DelegadoRejilla::tieneBoton(const QModelIndex &index) const {
 void DelegadoRejilla::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     const QVariant valor = index.data(Qt::DisplayRole);
-    const QLocale locale = option->locale;
     if (m_numeros.contains(index.column())) {
         bool ok = false;
         const qlonglong n = valor.toLongLong(&ok);
         if (ok && valor.isValid())
-            option->text = formatearEntero(n, locale);
+            option->text = formatearEntero(n);
         option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
     } else if (m_fechas.contains(index.column())) {
         const QDate fecha = valor.metaType().id() == QMetaType::QDateTime ? valor.toDateTime().date() : valor.toDate();

@@ -34,7 +34,7 @@ public:
     // Where the button sits inside a cell.
     static QRect rectBoton(const QRect &celda);
     // 1234567 → "1.234.567" under Spanish; grouped from the first thousand, as "#,###,##0" is.
-    static QString formatearEntero(qlonglong n, const QLocale &locale);
+    static QString formatearEntero(qlonglong n);
 
 signals:
     void botonPulsado(const QModelIndex &index);
