@@ -211,7 +211,7 @@ bool frmBuscarPorNombre::cargar(Conexion *conexion, const QString &sql, const QS
     QSqlQuery q(conexion->db());
     q.setForwardOnly(true);
     if (!conexion->preparar(q, sql) || !q.exec()) {
-        m_error = q.lastError().databaseText().trimmed();
+        m_error = textoError(q.lastError());
         if (m_error.isEmpty())
             m_error = conexion->lastError().isEmpty() ? QStringLiteral("Error desconocido en la sentencia")
                                                       : conexion->lastError();

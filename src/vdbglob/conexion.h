@@ -14,6 +14,11 @@ class DialectoSql;
 enum class TipoValor { Texto, Entero, Importe, Fecha, FechaHora, Blob };
 
 class Recordset;
+class QSqlError;
+
+// A database failure as a Spanish sentence saying what happened and what to do; the
+// engine's own text goes only to the debug log category "vmexp.basedatos".
+QString textoError(const QSqlError &e);
 
 class Conexion : public QObject {
     Q_OBJECT

@@ -121,8 +121,7 @@ bool MyBd::ejecutar(const QString &sql, const QString &accion, QString &error) {
     for (int i = 0; i < enlazados.size(); ++i)
         q.bindValue(i, enlazados[i]);
     if (!q.exec()) {
-        const QSqlError e = q.lastError();
-        return fallo((e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed());
+        return fallo(textoError(q.lastError()));
     }
     if (accion == QLatin1String("insertar"))
         m_ultimoId = q.lastInsertId().toLongLong();

@@ -18,7 +18,8 @@ private slots:
     void camposPorNombreEnCualquierCasoYPorPosicion();
     void fechasNulosYBlobs();
     void findBuscaDesdeLaFilaActual();
-    void sentenciaErroneaDevuelveElError();
+    void erroresDelMotorEnEspanol_data();
+    void erroresDelMotorEnEspanol();
     void observadorVeLaSentenciaSinTraducir();
     void modeloTraeFilasSegunSePiden();
     void parametros();
@@ -129,15 +130,50 @@ void TstConexion::findBuscaDesdeLaFilaActual() {
     QVERIFY(rs.Find("Tex_Id = 2"));
 }
 
-void TstConexion::sentenciaErroneaDevuelveElError() {
+void TstConexion::erroresDelMotorEnEspanol_data() {
+    QTest::addColumn<QString>("preparar"); // on this connection first
+    QTest::addColumn<QString>("otro");     // on a second connection, left open
+    QTest::addColumn<QString>("sentencia");
+    QTest::addColumn<QString>("causa");
+    QTest::newRow("tabla que falta") << "" << "" << "DELETE FROM TablaInexistente" << "Falta la tabla TablaInexistente";
+    QTest::newRow("columna que falta") << "" << "" << "SELECT NoHay FROM Exp" << "Falta la columna NoHay";
+    QTest::newRow("valor repetido") << "" << "" << "INSERT INTO Tex (Tex_Id, Tex_Des) VALUES (1, 'x')"
+                                    << "no cumplen una regla";
+    QTest::newRow("solo lectura") << "PRAGMA query_only = 1" << "" << "DELETE FROM Tex" << "solo lectura";
+    QTest::newRow("disco lleno") << "PRAGMA max_page_count = 1" << ""
+                                 << "INSERT INTO Tex (Tex_Des) SELECT hex(randomblob(900000))" << "espacio en el disco";
+    QTest::newRow("ocupada por otro") << "PRAGMA busy_timeout = 0" << "BEGIN IMMEDIATE" << "DELETE FROM Tex"
+                                      << "ocupada por otro usuario";
+}
+
+// What the user reads is Spanish and says what to do; the engine's words are not shown.
+void TstConexion::erroresDelMotorEnEspanol() {
+    QFETCH(QString, preparar);
+    QFETCH(QString, otro);
+    QFETCH(QString, sentencia);
+    QFETCH(QString, causa);
     Entorno e;
-    Recordset rs = e.conexion->Execute("SELECT NoHay FROM Exp");
-    QVERIFY(!rs.ok());
-    QVERIFY(rs.error().contains("NoHay"));
-    QVERIFY(rs.isEOF());
-    QString error;
-    QVERIFY(!e.conexion->Ejecutar("DELETE FROM TablaInexistente", &error));
-    QVERIFY(error.contains("TablaInexistente"));
+    {
+        QSqlDatabase segunda = abrirSegundaConexion(e, "segunda");
+        QSqlQuery q(segunda);
+        if (!otro.isEmpty())
+            QVERIFY(q.exec(otro));
+        if (!preparar.isEmpty())
+            QVERIFY(e.ejecutar(preparar));
+        QString error;
+        QVERIFY(!e.conexion->Ejecutar(sentencia, &error));
+        Recordset rs = e.conexion->Execute(sentencia);
+        QVERIFY(!rs.ok() && rs.isEOF());
+        for (const QString &t : {error, rs.error()}) {
+            QVERIFY2(t.contains(causa), qPrintable(t));
+            QVERIFY2(!t.contains("database") && !t.contains("no such") && !t.contains("constraint"), qPrintable(t));
+        }
+        if (!otro.isEmpty())
+            q.exec("ROLLBACK");
+        q.finish();
+        segunda.close();
+    }
+    QSqlDatabase::removeDatabase("segunda");
 }
 
 void TstConexion::observadorVeLaSentenciaSinTraducir() {

@@ -233,6 +233,8 @@ void frmExpedientes::msCargarTipos() {
     ui->Combo1->clear();
     ui->Combo1->addItem(QStringLiteral("Todos los tipos de expedientes"));
     Recordset rs = sesionConexion()->Execute(QStringLiteral("Select * from Tex order by tex_des"));
+    if (!rs.ok() && !bCargado)
+        setErrorCarga(QStringLiteral("Error (Expedientes): ") + rs.error());
     for (; !rs.isEOF(); rs.MoveNext())
         ui->Combo1->addItem(QStringLiteral("%1").arg(rs.Fields(QStringLiteral("tex_id")).toInt(), 4, 10, QChar(u'0'))
                             + QStringLiteral(" - ") + rs.Fields(QStringLiteral("tex_des")).toString());
@@ -306,7 +308,10 @@ void frmExpedientes::msBuscarExpedientes() {
     delete seleccionAnterior;
     delete anterior;
     if (!rsExp) {
-        avisar(QStringLiteral("Error (Expedientes): ") + error, vb::vbCritical);
+        if (bCargado)
+            avisar(QStringLiteral("Error (Expedientes): ") + error, vb::vbCritical);
+        else
+            setErrorCarga(QStringLiteral("Error (Expedientes): ") + error);
         return;
     }
     maquetarRejilla(origen);

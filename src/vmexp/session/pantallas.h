@@ -12,7 +12,8 @@ using Fabrica = std::function<QDialog *(QWidget *padre)>;
 void registrar(const QString &nombre, Fabrica fabrica);
 Fabrica fabrica(const QString &nombre);
 // Creates the screen, shows it modally through the dialog service and deletes it.
-// Returns the dialog's result, or -1 and a Spanish message when it cannot be created.
+// Returns the dialog's result, or -1 and a Spanish message when it cannot be created
+// or could not load (Formulario::errorCarga).
 int abrirModal(const QString &nombre, QWidget *padre = nullptr, QString *error = nullptr);
 } // namespace Pantallas
 
