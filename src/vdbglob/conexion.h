@@ -4,7 +4,8 @@
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
-#include <QSqlQueryModel>
+#include <QAbstractTableModel>
+#include <QSqlRecord>
 #include <QVariant>
 #include <memory>
 
@@ -37,7 +38,12 @@ public:
     // A statement without a result; false and the driver's text in *error on failure.
     bool Ejecutar(const QString &sql, QString *error = nullptr);
 
+    // A transaction for reading: the backend takes locks as statements need them.
     bool BeginTrans();
+    // A transaction that holds the write lock from its start ("BEGIN IMMEDIATE" on
+    // SQLite), waiting on the busy timeout; a save begun so cannot fail half-way for a
+    // lock. Inside an open transaction it only nests, as BeginTrans does.
+    bool BeginTransEscritura();
     bool CommitTrans();
     bool RollbackTrans();
     bool enTransaccion() const { return m_nivelTransaccion > 0; }
@@ -51,6 +57,9 @@ public:
     QVariant valorLeido(const QString &columna, const QVariant &bruto) const;
 
     QString lastError() const { return m_lastError; }
+    // Whether the last failure was another connection holding the database (busy or
+    // locked): the save may be tried again from the start.
+    bool ultimoErrorEsBloqueo() const { return m_bloqueo; }
 
     // Reports the statement to observers and prepares its translation on q; the
     // writer binds its values there. False and lastError() when the backend refuses it.
@@ -65,7 +74,11 @@ private:
     std::unique_ptr<DialectoSql> m_dialecto;
     QHash<QString, TipoValor> m_tipos; // keys lower case
     QString m_lastError;
+    bool m_bloqueo = false;
     int m_nivelTransaccion = 0;
+
+    void anotarError(const class QSqlError &e);
+    friend class RecordsetModel;
 };
 
 // A scrollable result: positioned on its first row, EOF and BOF both true when empty.
@@ -102,24 +115,45 @@ private:
     std::shared_ptr<Datos> d;
 };
 
-// A grid's model over a SELECT: rows are fetched as the view asks for them, so a
-// result of a million rows binds at once. Values are returned as Recordset does.
-class RecordsetModel : public QSqlQueryModel {
+// A grid's model over a SELECT. Rows are read a page at a time, each page by a short
+// statement that is finished before the user gets the screen back: a grid left open
+// holds no read snapshot, so the connection's next save is never refused for a stale
+// one, and a result of a million rows binds at once. Pages go by position (the
+// dialect's LIMIT/OFFSET) rather than by key: the statements are the screens' own, in
+// their own order, with no key this model could rely on. Rows another user inserts
+// meanwhile may shift a row across a page boundary; a new search shows them in place.
+// Values are returned as Recordset does.
+class RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent = nullptr);
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    // True when the result has at least one row, without counting the rest.
-    bool tieneFilas() const;
-    // A view may ask for more rows while the model is inserting fetched ones
-    // (item-model testers do); that nested request waits for the next call.
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role = Qt::EditRole) override;
     bool canFetchMore(const QModelIndex &parent = {}) const override;
     void fetchMore(const QModelIndex &parent = {}) override;
 
+    // The column names; with a row, its values as read.
+    QSqlRecord record() const { return m_columnas; }
+    QSqlRecord record(int fila) const;
+    // True when the result has at least one row, without counting the rest.
+    bool tieneFilas() const { return !m_filas.isEmpty(); }
+
 private:
+    bool leerPagina();
+
     Conexion *m_conexion;
+    QString m_sql; // translated
     QString m_error;
+    QSqlRecord m_columnas;
+    QList<TipoValor> m_tipos;
+    QList<QList<QVariant>> m_filas;
+    QHash<int, QVariant> m_cabeceras;
+    bool m_hayMas = true;
     bool m_trayendo = false;
 };
