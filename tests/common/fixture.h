@@ -66,6 +66,7 @@ public:
 
 // A customer component registered in place of "VMCLIENTES.VMCLI": it records what it
 // was given; FnEstadoCliente answers false (a customer that may get no new case file).
+// The card takes its customer from idCli, the status check from its argument.
 class ClienteFalso : public QObject {
     Q_OBJECT
     Q_PROPERTY(QObject *MyBd MEMBER bd)
@@ -76,8 +77,9 @@ public:
     static inline QObject *ultimoBd = nullptr;
     static inline int ultimoId = -1;
     static inline int fichasMostradas = 0;
-    Q_INVOKABLE bool FnEstadoCliente() {
-        anotar();
+    Q_INVOKABLE bool FnEstadoCliente(int idCliente) {
+        ultimoBd = bd;
+        ultimoId = idCliente;
         return false;
     }
     Q_INVOKABLE void vShow() {

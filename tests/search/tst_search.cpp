@@ -133,6 +133,15 @@ const QString kInicio = QStringLiteral("SELECT (Select (cast(cli_Cod as nvarchar
                                        "exp_idcli FROM Exp  Where Exp_Origen = 0 ");
 const QString kPregunta =
     QStringLiteral("Desea Buscar por el nombre Fiscal ?.\nSi contesta NO, la busqueda será por Nombre Comercial");
+
+// A customer component whose status check takes no customer.
+class ClienteSinId : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QObject *MyBd MEMBER bd)
+public:
+    QObject *bd = nullptr;
+    Q_INVOKABLE bool FnEstadoCliente() { return true; }
+};
 } // namespace
 
 class TstSearch : public QObject {
@@ -609,10 +618,15 @@ private slots:
         QTest::newRow("sin proveedor") << 1 << "" << "real" << false
                                        << "Debe indicar el proveedor con el que desea trabajar" << "Text1_6";
         QTest::newRow("cliente activo") << 0 << "100" << "real" << true << "" << "";
-        QTest::newRow("cliente de baja") << 0 << "104" << "real" << false << "" << "";
+        QTest::newRow("cliente de baja")
+            << 0 << "104" << "real" << false
+            << "El cliente Panadería La Espiga está dado de baja: no se le pueden abrir expedientes nuevos." << "";
         QTest::newRow("componente que no acepta") << 0 << "105" << "falso" << false << "" << "";
         QTest::newRow("sin cliente") << 0 << "" << "real" << false << "Debe indicar el cliente con el que desea trabajar"
                                      << "Text1_0";
+        QTest::newRow("componente sin el método con el cliente")
+            << 0 << "100" << "antiguo" << false << "Error (Expedientes): El componente no tiene el método FnEstadoCliente."
+            << "";
         QTest::newRow("componente no registrado")
             << 0 << "100" << "ninguno" << false
             << "Error (Expedientes): No se puede crear el componente \"VMCLIENTES.VMCLI\": no está registrado." << "";
@@ -628,6 +642,8 @@ private slots:
         Entorno e;
         if (componente == "falso")
             Componentes::registrar("VMCLIENTES.VMCLI", [] { return new ClienteFalso; });
+        else if (componente == "antiguo")
+            Componentes::registrar("VMCLIENTES.VMCLI", [] { return new ClienteSinId; });
         else if (componente == "ninguno")
             Componentes::quitar("VMCLIENTES.VMCLI");
         ClienteFalso::olvidar();
@@ -653,7 +669,10 @@ private slots:
         QCOMPARE(e.dialogos.ultimoMensaje(), mensaje);
         if (!mensaje.isEmpty()) {
             QCOMPARE(e.dialogos.mensajes.last().titulo, "");
-            QCOMPARE(e.dialogos.mensajes.last().estilo, mensaje.startsWith("Error") ? int(vb::vbCritical) : int(vb::vbOKOnly));
+            const int estilo = mensaje.startsWith("Error") ? vb::vbCritical
+                               : mensaje.startsWith("Debe")  ? vb::vbOKOnly
+                                                             : vb::vbExclamation;
+            QCOMPARE(e.dialogos.mensajes.last().estilo, estilo);
         }
         if (!foco.isEmpty()) {
             enterTrasAvisoNoMueveElFoco(control<QLineEdit>(&f, qPrintable(foco)));
@@ -710,26 +729,32 @@ private slots:
         QTest::addColumn<int>("idCli");
         QTest::addColumn<bool>("conBd");
         QTest::addColumn<bool>("acepta");
-        QTest::newRow("activo") << 1 << true << true;
-        QTest::newRow("de baja") << 5 << true << false;
-        QTest::newRow("no existe") << 99 << true << false;
-        QTest::newRow("sin base de datos") << 1 << false << false;
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("activo") << 1 << true << true << "";
+        QTest::newRow("de baja") << 5 << true << false
+                                 << "El cliente Panadería La Espiga está dado de baja: no se le pueden abrir expedientes nuevos.";
+        QTest::newRow("no existe") << 99 << true << false << "No existe el cliente 99.";
+        QTest::newRow("sin base de datos") << 1 << false << false
+                                           << "No se puede comprobar el cliente: no hay base de datos.";
     }
 
     void estadoDelCliente() {
         QFETCH(int, idCli);
         QFETCH(bool, conBd);
         QFETCH(bool, acepta);
+        QFETCH(QString, mensaje);
         Entorno e;
         QString error;
         auto cli = Componentes::crear("VMCLIENTES.VMCLI", &error);
         QVERIFY2(cli, qPrintable(error));
         if (conBd)
             QVERIFY(Componentes::asignar(cli.get(), "MyBd", QVariant::fromValue<QObject *>(e.bd.get())));
-        QVERIFY(Componentes::asignar(cli.get(), "idCli", idCli));
+        // The card's customer must not be the one checked.
+        QVERIFY(Componentes::asignar(cli.get(), "idCli", 5));
         QVariant r;
-        QVERIFY(Componentes::llamar(cli.get(), "FnEstadoCliente", &r, &error));
+        QVERIFY2(Componentes::llamar(cli.get(), "FnEstadoCliente", QVariantList{idCli}, &r, &error), qPrintable(error));
         QCOMPARE(r.toBool(), acepta);
+        QCOMPARE(e.dialogos.ultimoMensaje(), mensaje);
     }
 
     void fichaDelCliente_data() {

@@ -442,8 +442,8 @@ bool frmExpedientes::FnEstadoCliente(int idCliente) {
     QVariant aceptado;
     const bool ok = cliente
                     && Componentes::asignar(cliente.get(), "MyBd", QVariant::fromValue<QObject *>(sesionBd()), &error)
-                    && Componentes::asignar(cliente.get(), "idCli", idCliente, &error)
-                    && Componentes::llamar(cliente.get(), "FnEstadoCliente", &aceptado, &error);
+                    && Componentes::llamar(cliente.get(), "FnEstadoCliente", QVariantList{idCliente}, &aceptado,
+                                           &error);
     cliente.reset();
     if (!ok) {
         avisar(QStringLiteral("Error (Expedientes): ") + error, vb::vbCritical);
