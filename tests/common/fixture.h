@@ -99,5 +99,10 @@ private:
     }
 };
 
+// What a user cannot read whole on a shown screen: every visible label, button, check box,
+// tool button, column caption and loaded grid or list cell whose text needs more room than
+// it has. One "objectName: text" entry each; empty when everything shows whole.
+QStringList textosCortados(QWidget *pantalla);
+
 // Opens a second connection on the same files (for concurrency cases).
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre);
