@@ -34,7 +34,9 @@ bool Formulario::event(QEvent *ev) {
 void Formulario::partirCaptions() {
     for (QPushButton *b : findChildren<QPushButton *>()) {
         const QString texto = b->text();
-        if (texto.contains(u'\n') || !texto.contains(u' '))
+        // A button in a layout already gets the width its caption asks for.
+        const bool enLayout = b->parentWidget() && b->parentWidget()->layout();
+        if (enLayout || texto.contains(u'\n') || !texto.contains(u' '))
             continue;
         QStyleOptionButton opt;
         opt.initFrom(b);
