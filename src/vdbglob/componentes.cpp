@@ -51,29 +51,41 @@ QVariant Componentes::leer(QObject *o, const char *propiedad, QString *error) {
 }
 
 bool Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado, QString *error) {
+    return llamar(o, metodo, QVariantList(), resultado, error);
+}
+
+bool Componentes::llamar(QObject *o, const char *metodo, const QVariantList &argumentos, QVariant *resultado,
+                         QString *error) {
     const QMetaObject *mo = o ? o->metaObject() : nullptr;
     int indice = -1;
     for (int i = 0; mo && i < mo->methodCount(); ++i)
-        if (mo->method(i).name() == metodo && mo->method(i).parameterCount() == 0) {
+        if (mo->method(i).name() == metodo && mo->method(i).parameterCount() == argumentos.size()) {
             indice = i;
             break;
         }
-    if (indice < 0) {
+    if (indice < 0 || argumentos.size() > 9) {
         decir(error, QStringLiteral("El componente no tiene el método %1.").arg(QLatin1String(metodo)));
         return false;
     }
     const QMetaMethod m = mo->method(indice);
-    bool ok;
-    if (m.returnMetaType().id() == QMetaType::Void) {
-        ok = m.invoke(o, Qt::DirectConnection);
-        if (resultado)
-            *resultado = QVariant();
-    } else {
-        QVariant r(m.returnMetaType());
-        ok = m.invoke(o, Qt::DirectConnection, QGenericReturnArgument(m.typeName(), r.data()));
-        if (resultado)
-            *resultado = r;
+    QVariantList valores = argumentos;
+    QGenericArgument args[9];
+    for (int i = 0; i < valores.size(); ++i) {
+        if (!valores[i].convert(m.parameterMetaType(i))) {
+            decir(error, QStringLiteral("El método %1 del componente no admite el valor %2.")
+                             .arg(QLatin1String(metodo), argumentos[i].toString()));
+            return false;
+        }
+        args[i] = QGenericArgument(m.parameterMetaType(i).name(), valores[i].constData());
     }
+    QVariant r(m.returnMetaType());
+    QGenericReturnArgument retorno;
+    if (m.returnMetaType().id() != QMetaType::Void)
+        retorno = QGenericReturnArgument(m.typeName(), r.data());
+    const bool ok = m.invoke(o, Qt::DirectConnection, retorno, args[0], args[1], args[2], args[3], args[4], args[5],
+                             args[6], args[7], args[8]);
+    if (resultado)
+        *resultado = m.returnMetaType().id() == QMetaType::Void ? QVariant() : r;
     if (!ok)
         decir(error, QStringLiteral("Falló la llamada al método %1 del componente.").arg(QLatin1String(metodo)));
     return ok;

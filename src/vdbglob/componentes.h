@@ -22,4 +22,7 @@ public:
     static QVariant leer(QObject *o, const char *propiedad, QString *error = nullptr);
     static bool llamar(QObject *o, const char *metodo, QVariant *resultado = nullptr,
                        QString *error = nullptr);
+    // The same with arguments, each converted to the member's parameter type.
+    static bool llamar(QObject *o, const char *metodo, const QVariantList &argumentos,
+                       QVariant *resultado = nullptr, QString *error = nullptr);
 };

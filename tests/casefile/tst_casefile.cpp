@@ -186,6 +186,7 @@ void TstCasefile::contraparteDelQueAbre() {
     QCOMPARE(p.etiqueta("Label1_1"), QStringLiteral("Proveedor"));
     QCOMPARE(p.t(0)->text(), QStringLiteral("501 "));
     QCOMPARE(p.t(1)->text(), QStringLiteral("Maderas Peñalara"));
+    QCOMPARE(textosCortados(p.f.get()), QStringList());
     // A new case file gets nothing prepared and keeps the editor's own heading.
     gPreparacionEditor = {};
     Pantalla otra = abrir(e, 0);

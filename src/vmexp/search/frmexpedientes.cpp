@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -321,13 +322,13 @@ void frmExpedientes::msBuscarExpedientes() {
 
 void frmExpedientes::maquetarRejilla(short origen) {
     QTableView *rejilla = ui->DataGrid1;
-    for (int i = 0; i < int(std::size(kColumnas)); ++i) {
+    for (int i = 0; i < int(std::size(kColumnas)); ++i)
         if (*kColumnas[i].caption)
             rsExp->setHeaderData(i, Qt::Horizontal, u8(kColumnas[i].caption));
-        rejilla->setColumnWidth(i, px(kColumnas[i].anchoTwips));
-    }
     if (origen != kInternos)
         rsExp->setHeaderData(0, Qt::Horizontal, origen == kClientes ? QStringLiteral("Cliente") : QStringLiteral("Proveedor"));
+    for (int i = 0; i < int(std::size(kColumnas)); ++i)
+        anchoColumna(rejilla, rejilla->horizontalHeader(), i, kColumnas[i].anchoTwips);
     rejilla->setColumnHidden(0, origen == kInternos);
     rejilla->setColumnHidden(kColumnaIdCli, true);
 }
@@ -447,8 +448,8 @@ bool frmExpedientes::FnEstadoCliente(int idCliente) {
     QVariant aceptado;
     const bool ok = cliente
                     && Componentes::asignar(cliente.get(), "MyBd", QVariant::fromValue<QObject *>(sesionBd()), &error)
-                    && Componentes::asignar(cliente.get(), "idCli", idCliente, &error)
-                    && Componentes::llamar(cliente.get(), "FnEstadoCliente", &aceptado, &error);
+                    && Componentes::llamar(cliente.get(), "FnEstadoCliente", QVariantList{idCliente}, &aceptado,
+                                           &error);
     cliente.reset();
     if (!ok) {
         avisar(QStringLiteral("Error (Expedientes): ") + error, vb::vbCritical);
