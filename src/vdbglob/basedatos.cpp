@@ -147,7 +147,7 @@ bool BaseDatos::crear(const QString &carpeta, bool demo, QString *error) {
         ok = ejecutarScript(h, QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;") + script(ddl), error);
         if (ok && demo && ruta == empresa) {
             const QString attach = QStringLiteral("ATTACH DATABASE '%1' AS vmcomun;").arg(QString(comun).replace('\'', "''"));
-            ok = ejecutarScript(h, attach + QStringLiteral("BEGIN;") + script(QStringLiteral("demo.sql")) + QStringLiteral("COMMIT;"), error);
+            ok = ejecutarScript(h, attach + QStringLiteral("BEGIN;") + DialectoSqlite().traducir(script(QStringLiteral("demo.sql"))) + QStringLiteral("COMMIT;"), error);
         }
         sqlite3_close(h);
         if (!ok)

@@ -19,6 +19,11 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
     switch (tipo) {
     case TipoValor::Fecha:
     case TipoValor::FechaHora: {
+        // A driver with date types gives them as such; a date keeps its time of day when it has one.
+        if (bruto.metaType().id() == QMetaType::QDateTime) {
+            const QDateTime dt = bruto.toDateTime();
+            return tipo == TipoValor::Fecha && dt.time() == QTime(0, 0) ? QVariant(dt.date()) : bruto;
+        }
         if (bruto.metaType().id() != QMetaType::QString)
             return bruto;
         // Read by hand: QDateTime::fromString and a local QDateTime (a time-zone lookup)
@@ -80,7 +85,10 @@ struct Recordset::Datos {
 
 
 Conexion::Conexion(const QSqlDatabase &db, QObject *parent)
-    : QObject(parent), m_db(db), m_dialecto(DialectoSql::paraDriver(db.driverName())) {}
+    : QObject(parent), m_db(db), m_dialecto(DialectoSql::paraDriver(db.driverName())) {
+    if (m_db.isOpen())
+        m_dialecto->prepararSesion(m_db, &m_lastError);
+}
 
 Conexion::~Conexion() = default;
 
@@ -107,6 +115,16 @@ bool Conexion::preparar(QSqlQuery &q, const QString &sql) {
     m_lastError = textoError(q.lastError());
     return false;
 }
+
+bool Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QString &tabla) {
+    emit sentencia(sql);
+    if (q.prepare(traducir(sql) + m_dialecto->clausulaClave(m_db, traducir(tabla))))
+        return true;
+    m_lastError = textoError(q.lastError());
+    return false;
+}
+
+qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
 
 Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     Recordset rs;

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QSqlQuery>
 #include <QSet>
 #include <QTime>
 
@@ -9,7 +10,30 @@ std::unique_ptr<DialectoSql> DialectoSql::paraDriver(const QString &driver)
 {
     if (driver == QLatin1String("QSQLITE"))
         return std::make_unique<DialectoSqlite>();
+    if (driver == QLatin1String("QPSQL"))
+        return std::make_unique<DialectoPostgres>();
     return std::make_unique<DialectoSql>();
+}
+
+qint64 DialectoSql::claveGenerada(QSqlQuery &q) const
+{
+    return q.lastInsertId().toLongLong();
+}
+
+bool DialectoSql::guardarFichero(QSqlDatabase &, const QString &, const QString &, qint64, const QString &,
+                                 QString *error, const FlujoBlob::Progreso &) const
+{
+    if (error)
+        *error = QStringLiteral("Esta base de datos no admite guardar ficheros");
+    return false;
+}
+
+bool DialectoSql::cargarAFichero(QSqlDatabase &, const QString &, const QString &, qint64, const QString &,
+                                 QString *error, const FlujoBlob::Progreso &) const
+{
+    if (error)
+        *error = QStringLiteral("Esta base de datos no admite leer ficheros");
+    return false;
 }
 
 namespace {
@@ -124,15 +148,31 @@ QString fechaIso(const QString &literal)
                              fecha.day(), hora.hour(), hora.minute(), hora.second());
 }
 
+enum class Destino { Sqlite, Postgres };
+
+// [name] as PostgreSQL reads it: a plain name folds to lower case like the unquoted
+// ones; anything else (an alias with blanks) keeps its letters.
+QString nombreEntreComillas(const QString &corchetes)
+{
+    QString n = corchetes.mid(1, corchetes.size() - 2).replace(QStringLiteral("]]"), QStringLiteral("]"));
+    bool simple = !n.isEmpty() && !n[0].isDigit();
+    for (QChar c : std::as_const(n))
+        simple = simple && (c.isLetterOrNumber() || c == u'_');
+    if (simple)
+        n = n.toLower();
+    return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
 class Traductor {
 public:
-    explicit Traductor(const QString &tsql) : t(trocear(tsql)) {}
+    Traductor(const QString &tsql, Destino destino) : t(trocear(tsql)), destino(destino) {}
 
     QString traducir()
     {
         quitarEsquemaDbo();
         indexar();
         cambiarTokens();
+        cambiarCasts();
         nivel(0, sig.size());
         QString salida;
         for (const Token &tk : std::as_const(t))
@@ -149,6 +189,7 @@ private:
     };
 
     QList<Token> t;
+    Destino destino;
     QList<qsizetype> sig;    // positions in t of the tokens that are not blanks or comments
     QList<qsizetype> pareja; // per significant index: the matching parenthesis, -1 if none
 
@@ -210,19 +251,90 @@ private:
     {
         for (qsizetype k = 0; k < sig.size(); ++k) {
             Token &x = tok(k);
+            const bool pg = destino == Destino::Postgres;
             if (x.clase == Clase::Literal) {
                 const QString iso = fechaIso(x.texto);
                 if (!iso.isEmpty())
                     x.texto = iso;
                 continue;
             }
-            if (!es(k + 1, u"(") || es(k - 1, u"."))
+            if (pg && x.clase == Clase::Corchetes && x.texto.startsWith(u'[') && x.texto.endsWith(u']')) {
+                x.texto = nombreEntreComillas(x.texto);
+                continue;
+            }
+            if (es(k - 1, u"."))
                 continue;
             const QString n = nombre(k);
-            if (n == u"isnull")
-                x.texto = QStringLiteral("ifnull");
-            else if (n == u"getdate" && es(k + 2, u")"))
-                x.texto = QLatin1String(DialectoSqlite::kFuncionAhora);
+            // LIKE matches without regard to letter case, as the embedded like() does
+            if (pg && n == u"like")
+                x.texto = QStringLiteral("ILIKE");
+            if (!es(k + 1, u"("))
+                continue;
+            if (n == u"isnull") {
+                x.texto = pg ? QStringLiteral("coalesce") : QStringLiteral("ifnull");
+            } else if (n == u"getdate" && es(k + 2, u")")) {
+                if (pg) {
+                    x.texto = QStringLiteral("LOCALTIMESTAMP");
+                    tok(k + 2).texto = QStringLiteral("3)");
+                } else {
+                    x.texto = QLatin1String(DialectoSqlite::kFuncionAhora);
+                }
+            }
+        }
+    }
+
+    // Index of the AS of cast(x AS type), or -1.
+    qsizetype asDelCast(qsizetype abre, qsizetype cierra)
+    {
+        qsizetype as = -1;
+        for (qsizetype k = abre + 1; k < cierra; ++k) {
+            if (es(k, u"(") && pareja[k] >= 0)
+                k = pareja[k];
+            else if (nombre(k) == u"as")
+                as = k;
+        }
+        return as;
+    }
+
+    // Blanks the significant tokens [b, e) and the blanks before them.
+    void vaciar(qsizetype b, qsizetype e)
+    {
+        for (qsizetype i = sig[b - 1] + 1; b < e && i <= sig[e - 1]; ++i)
+            t[i].texto.clear();
+    }
+
+    // The types of cast(x AS type) the target names otherwise; binary casts make the
+    // documents of the demo data.
+    void cambiarCasts()
+    {
+        const bool pg = destino == Destino::Postgres;
+        for (qsizetype k = 0; k + 1 < sig.size(); ++k) {
+            if (nombre(k) != u"cast" || !es(k + 1, u"(") || pareja[k + 1] < 0 || es(k - 1, u"."))
+                continue;
+            const qsizetype cierra = pareja[k + 1];
+            const qsizetype as = asDelCast(k + 1, cierra);
+            if (as < 0)
+                continue;
+            const QString tipo = nombre(as + 1);
+            const bool conLargo = es(as + 2, u"(");
+            const bool largoMax = conLargo && nombre(as + 3) == u"max";
+            if (tipo == u"varbinary" || tipo == u"binary" || tipo == u"image") {
+                if (pg) {
+                    tok(k).texto = QStringLiteral("lo_from_bytea");
+                    tok(k + 1).texto = QStringLiteral("(0, convert_to(");
+                    tok(as).texto = QStringLiteral(", 'UTF8')");
+                } else {
+                    tok(as + 1).texto = QStringLiteral("BLOB");
+                }
+                vaciar(pg ? as + 1 : as + 2, cierra);
+            } else if (pg && (tipo == u"nvarchar" || tipo == u"nchar" || tipo == u"ntext"
+                              || (tipo == u"varchar" && largoMax))) {
+                const bool texto = tipo == u"ntext" || largoMax || !conLargo;
+                tok(as + 1).texto = texto ? QStringLiteral("text")
+                                          : tipo == u"nchar" ? QStringLiteral("char") : QStringLiteral("varchar");
+                if (texto)
+                    vaciar(as + 2, cierra);
+            }
         }
     }
 
@@ -235,7 +347,7 @@ private:
             "all",    "distinct", "top",  "into",    "values",    "set",    "update", "insert",
             "delete", "case",   "when",   "then",    "else",      "end",    "asc",    "desc",
             "escape", "exists", "collate", "with",   "except",    "intersect", "limit", "offset",
-            "using",  "natural"};
+            "using",  "natural", "ilike"};
         const QString n = nombre(k);
         if (!claves.contains(n))
             return false;
@@ -264,13 +376,7 @@ private:
     bool esCastATexto(qsizetype abre, qsizetype cierra)
     {
         static const QSet<QString> tipos = {"nvarchar", "varchar", "char", "nchar", "text", "ntext"};
-        qsizetype as = -1;
-        for (qsizetype k = abre + 1; k < cierra; ++k) {
-            if (es(k, u"(") && pareja[k] >= 0)
-                k = pareja[k];
-            else if (nombre(k) == u"as")
-                as = k;
-        }
+        const qsizetype as = asDelCast(abre, cierra);
         return as >= 0 && tipos.contains(nombre(as + 1));
     }
 
@@ -348,5 +454,10 @@ private:
 
 QString DialectoSqlite::traducir(const QString &tsql) const
 {
-    return Traductor(tsql).traducir();
+    return Traductor(tsql, Destino::Sqlite).traducir();
+}
+
+QString DialectoPostgres::traducir(const QString &tsql) const
+{
+    return Traductor(tsql, Destino::Postgres).traducir();
 }
