@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <string>
 
@@ -189,4 +190,45 @@ QSqlDatabase BaseDatos::abrir(const QString &carpeta, const QString &nombre, QSt
         db.close();
     }
     return db;
+}
+
+QSqlDatabase BaseDatos::abrirServidor(const QString &conexion, const QString &nombre, QString *error) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
+    char *fallo = nullptr;
+    PQconninfoOption *opciones = PQconninfoParse(conexion.toUtf8().constData(), &fallo);
+    if (!opciones) {
+        decir(error, QStringLiteral("La conexión «%1» no es válida: %2").arg(conexion, QString::fromUtf8(fallo).trimmed()));
+        PQfreemem(fallo);
+        return db;
+    }
+    // Qt takes the usual fields by name and the rest as options.
+    QStringList otras;
+    for (PQconninfoOption *o = opciones; o->keyword; ++o) {
+        if (!o->val)
+            continue;
+        const QByteArray clave(o->keyword);
+        const QString valor = QString::fromUtf8(o->val);
+        if (clave == "dbname")
+            db.setDatabaseName(valor);
+        else if (clave == "host")
+            db.setHostName(valor);
+        else if (clave == "port")
+            db.setPort(valor.toInt());
+        else if (clave == "user")
+            db.setUserName(valor);
+        else if (clave == "password")
+            db.setPassword(valor);
+        else
+            otras << QString::fromLatin1(clave) + QStringLiteral("='")
+                         + QString(valor).replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'")) + u'\'';
+    }
+    PQconninfoFree(opciones);
+    db.setConnectOptions(otras.join(u';'));
+    if (!db.open())
+        decir(error, QStringLiteral("No se puede conectar con el servidor: %1").arg(db.lastError().databaseText().trimmed()));
+    return db;
+}
+
+bool BaseDatos::crearEnServidor(QSqlDatabase &db, bool demo, QString *error) {
+    return DialectoPostgres::crearEsquema(db, demo, error);
 }

@@ -23,7 +23,9 @@ void decir(QString *error, const QString &texto) {
 
 PGconn *manejador(const QSqlDatabase &db, QString *error) {
     const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
-    PGconn *c = qstrcmp(v.typeName(), "PGconn*") == 0 ? *static_cast<PGconn *const *>(v.data()) : nullptr;
+    // The driver registers the type under the struct's own name or under the typedef.
+    const bool esPg = qstrcmp(v.typeName(), "PGconn*") == 0 || qstrcmp(v.typeName(), "pg_conn*") == 0;
+    PGconn *c = esPg ? *static_cast<PGconn *const *>(v.data()) : nullptr;
     if (!c || PQstatus(c) != CONNECTION_OK)
         decir(error, QStringLiteral("La conexión no es de una base de datos PostgreSQL abierta"));
     return c;
