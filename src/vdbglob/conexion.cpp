@@ -66,6 +66,9 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
         return ok ? QVariant(n) : bruto;
     }
     default:
+        // Counts come as unsigned from some drivers; every backend gives signed numbers.
+        if (bruto.metaType().id() == QMetaType::ULongLong)
+            return QVariant(bruto.toLongLong());
         return bruto;
     }
 }
@@ -278,7 +281,10 @@ int Recordset::indiceCampo(const QString &nombre) const { return ok() ? d->colum
 QVariant Recordset::Fields(int i) const {
     if (!ok() || !d->q.isValid() || i < 0 || i >= FieldCount())
         return {};
-    return convertir(d->tipos.value(i, TipoValor::Texto), d->q.value(i));
+    const TipoValor tipo = d->tipos.value(i, TipoValor::Texto);
+    if (tipo == TipoValor::Blob && !d->q.isNull(i))
+        return d->conexion->dialecto().contenidoBlob(d->conexion->db(), d->q.value(i));
+    return convertir(tipo, d->q.value(i));
 }
 
 QVariant Recordset::Fields(const QString &nombre) const { return Fields(indiceCampo(nombre)); }

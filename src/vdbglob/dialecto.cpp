@@ -296,10 +296,10 @@ private:
         return as;
     }
 
-    // Blanks the significant tokens [b, e) and the blanks before them.
+    // Blanks the significant tokens [b, e) and the blanks between them.
     void vaciar(qsizetype b, qsizetype e)
     {
-        for (qsizetype i = sig[b - 1] + 1; b < e && i <= sig[e - 1]; ++i)
+        for (qsizetype i = sig[b]; b < e && i <= sig[e - 1]; ++i)
             t[i].texto.clear();
     }
 
@@ -319,14 +319,13 @@ private:
             const bool conLargo = es(as + 2, u"(");
             const bool largoMax = conLargo && nombre(as + 3) == u"max";
             if (tipo == u"varbinary" || tipo == u"binary" || tipo == u"image") {
+                // On the server the contents become a large object, the column holds its id
                 if (pg) {
-                    tok(k).texto = QStringLiteral("lo_from_bytea");
-                    tok(k + 1).texto = QStringLiteral("(0, convert_to(");
-                    tok(as).texto = QStringLiteral(", 'UTF8')");
-                } else {
-                    tok(as + 1).texto = QStringLiteral("BLOB");
+                    tok(k).texto = QStringLiteral("lo_from_bytea(0, ") + tok(k).texto;
+                    tok(cierra).texto = QStringLiteral("))");
                 }
-                vaciar(pg ? as + 1 : as + 2, cierra);
+                tok(as + 1).texto = pg ? QStringLiteral("bytea") : QStringLiteral("BLOB");
+                vaciar(as + 2, cierra);
             } else if (pg && (tipo == u"nvarchar" || tipo == u"nchar" || tipo == u"ntext"
                               || (tipo == u"varchar" && largoMax))) {
                 const bool texto = tipo == u"ntext" || largoMax || !conLargo;

@@ -172,6 +172,17 @@ qint64 DialectoPostgres::claveGenerada(QSqlQuery &q) const {
     return q.isSelect() && q.first() ? q.value(0).toLongLong() : 0;
 }
 
+QVariant DialectoPostgres::contenidoBlob(QSqlDatabase &db, const QVariant &leido) const {
+    bool esId = false;
+    const qulonglong objeto = leido.toULongLong(&esId);
+    if (leido.isNull() || !esId)
+        return leido;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT lo_get(CAST(? AS oid))"));
+    q.addBindValue(QString::number(objeto));
+    return q.exec() && q.next() ? q.value(0) : QVariant();
+}
+
 bool DialectoPostgres::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
                                       const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     PGconn *c = manejador(db, error);

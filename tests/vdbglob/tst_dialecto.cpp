@@ -120,7 +120,7 @@ void TstDialecto::traducir_data()
          "SELECT b || CAST(a AS NVARCHAR(MAX)) FROM t", "SELECT b || CAST(a AS text) FROM t");
     fila("contenido binario", "INSERT INTO Ima (Ima_File) VALUES (CAST('ab' AS varbinary(max)))",
          "INSERT INTO Ima (Ima_File) VALUES (CAST('ab' AS BLOB))",
-         "INSERT INTO Ima (Ima_File) VALUES (lo_from_bytea(0, convert_to('ab' , 'UTF8')))");
+         "INSERT INTO Ima (Ima_File) VALUES (lo_from_bytea(0, CAST('ab' AS bytea)))");
     fila("cast a char y text", "SELECT cast(a as char(2)) + cast(b as text) FROM t",
          "SELECT cast(a as char(2)) || cast(b as text) FROM t");
     igual("cast a numero", "SELECT cast(a as int) + 1, cast(b as decimal(10,2)) + c FROM t");
