@@ -108,7 +108,12 @@ TipoValor Conexion::tipoColumna(const QString &columna) const {
 }
 
 QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) const {
-    return convertir(tipoColumna(columna), bruto);
+    const TipoValor tipo = tipoColumna(columna);
+    if (tipo == TipoValor::Blob && !bruto.isNull()) {
+        QSqlDatabase db = m_db;
+        return m_dialecto->contenidoBlob(db, bruto);
+    }
+    return convertir(tipo, bruto);
 }
 
 bool Conexion::preparar(QSqlQuery &q, const QString &sql) {

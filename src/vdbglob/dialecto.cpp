@@ -326,6 +326,9 @@ private:
                 }
                 tok(as + 1).texto = pg ? QStringLiteral("bytea") : QStringLiteral("BLOB");
                 vaciar(as + 2, cierra);
+            } else if (tipo == u"datetime") {
+                // the embedded database keeps dates as ISO text
+                tok(as + 1).texto = pg ? QStringLiteral("timestamp(3)") : QStringLiteral("TEXT");
             } else if (pg && (tipo == u"nvarchar" || tipo == u"nchar" || tipo == u"ntext"
                               || (tipo == u"varchar" && largoMax))) {
                 const bool texto = tipo == u"ntext" || largoMax || !conLargo;

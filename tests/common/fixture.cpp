@@ -228,6 +228,26 @@ bool Entorno::ejecutar(const QString &sql) {
     return q.exec(conexion->traducir(sql));
 }
 
+qint64 Entorno::largoContenido(const QString &donde) {
+    const QString largo = baseServidor.isEmpty() ? QStringLiteral("length(Ima_File)")
+                                                 : QStringLiteral("octet_length(lo_get(Ima_File))");
+    return valor(QStringLiteral("SELECT %1 FROM Ima WHERE %2").arg(largo, donde)).toLongLong();
+}
+
+bool Entorno::rechazar(const QString &tabla, const QString &operacion, const QString &mensaje) {
+    const QString nombre = QStringLiteral("rechazo_%1_%2").arg(tabla, operacion).toLower();
+    if (mensaje.isEmpty())
+        return ejecutar(QStringLiteral("DROP TRIGGER %1%2").arg(nombre, baseServidor.isEmpty() ? QString() : QStringLiteral(" ON ") + tabla));
+    if (baseServidor.isEmpty())
+        return ejecutar(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 BEGIN SELECT RAISE(ABORT, '%4'); END")
+                            .arg(nombre, operacion, tabla, mensaje));
+    return ejecutar(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS "
+                                   "$$ BEGIN RAISE EXCEPTION '%4'; END $$")
+                        .arg(nombre, mensaje))
+        && ejecutar(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %1()")
+                        .arg(nombre, operacion, tabla));
+}
+
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre) {
     if (!e.baseServidor.isEmpty())
         return servidor::abrir(e.baseServidor, 1, nombre);

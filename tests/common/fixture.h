@@ -64,6 +64,11 @@ public:
     QVariant valor(const QString &sql);
     int cuenta(const QString &sqlWhere); // "SELECT count(*) FROM " + sqlWhere
     bool ejecutar(const QString &sql);
+    // Size in bytes of the stored contents of the Ima rows matching donde, read on the server side.
+    qint64 largoContenido(const QString &donde);
+    // From now on every operacion ("INSERT", "UPDATE") on tabla fails with mensaje;
+    // without a mensaje, it works again.
+    bool rechazar(const QString &tabla, const QString &operacion, const QString &mensaje);
     QString carpetaDatos() const { return carpeta.path() + QStringLiteral("/datos"); }
 };
 

@@ -124,6 +124,8 @@ void TstDialecto::traducir_data()
     fila("cast a char y text", "SELECT cast(a as char(2)) + cast(b as text) FROM t",
          "SELECT cast(a as char(2)) || cast(b as text) FROM t");
     igual("cast a numero", "SELECT cast(a as int) + 1, cast(b as decimal(10,2)) + c FROM t");
+    fila("cast a fecha", "SELECT cast('05/03/2024' as datetime)", "SELECT cast('2024-03-05 00:00:00' as TEXT)",
+         "SELECT cast('2024-03-05 00:00:00' as timestamp(3))");
     igual("cast a numero tras un as interior", "SELECT cast((SELECT x AS nvarchar FROM y) as int) + 1");
     igual("suma de ids", "SELECT Exp_Id + 1 FROM Exp");
     igual("suma de columnas y numeros", "SELECT a + b, 1 + 2, t.a + 3.5 * b FROM t");
