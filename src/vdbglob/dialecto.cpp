@@ -173,6 +173,8 @@ public:
         indexar();
         cambiarTokens();
         cambiarCasts();
+        if (destino == Destino::Postgres)
+            ordenarNulosPrimero();
         nivel(0, sig.size());
         QString salida;
         for (const Token &tk : std::as_const(t))
@@ -337,6 +339,34 @@ private:
                 if (texto)
                     vaciar(as + 2, cierra);
             }
+        }
+    }
+
+    // The statements expect NULL before any value in ascending order (and after them in
+    // descending), as the original server and SQLite sort; PostgreSQL does the opposite.
+    void ordenarNulosPrimero()
+    {
+        static const QSet<QString> finales = {"limit", "offset", "for", "union", "except", "intersect", "fetch"};
+        for (qsizetype k = 0; k + 1 < sig.size(); ++k) {
+            if (nombre(k) != u"order" || nombre(k + 1) != u"by")
+                continue;
+            qsizetype j = k + 2;
+            while (true) {
+                const qsizetype inicio = j;
+                while (j < sig.size() && !es(j, u",") && !es(j, u")") && !es(j, u";")
+                       && !finales.contains(nombre(j))) {
+                    if (es(j, u"(") && pareja[j] > j)
+                        j = pareja[j];
+                    ++j;
+                }
+                if (j == inicio || nombre(j - 1) == u"first" || nombre(j - 1) == u"last")
+                    break;
+                tok(j - 1).texto += nombre(j - 1) == u"desc" ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST");
+                if (!es(j, u","))
+                    break;
+                ++j;
+            }
+            k = j;
         }
     }
 

@@ -191,6 +191,12 @@ void TstDialecto::traducir_data()
          "Select expper_idusu,(select usu_nom from vmcomun.usuarios where usu_id=expper_idusu) "
          "As \"Nombre de Usuario\" from expper where expper_idexp=4");
     igual("count", "Select count(*) from expper where expper_idexp=4 And expper_idusu=2");
+    igual("nulos primero al ordenar", "SELECT * FROM Act ORDER BY Act_Operario,Act_Fecha",
+          "SELECT * FROM Act ORDER BY Act_Operario NULLS FIRST,Act_Fecha NULLS FIRST");
+    igual("nulos al final en descendente",
+          "SELECT (SELECT max(a) FROM u ORDER BY b) AS x FROM t ORDER BY Est_Fecha DESC, isnull ASC LIMIT 3",
+          "SELECT (SELECT max(a) FROM u ORDER BY b NULLS FIRST) AS x FROM t ORDER BY Est_Fecha DESC NULLS LAST, "
+          "isnull ASC NULLS FIRST LIMIT 3");
     igual("in select",
           "SELECT Exp_Id FROM Exp  Where Exp_Origen = 2  and (Exp_id in (SELECT ExpPer_Idexp FROM "
           "ExpPer WHERE  ExpPer_IdUsu=3) or Exp_Idusu = 3)");
