@@ -2,6 +2,7 @@
 
 #include "basedatos.h"
 #include "conexion.h"
+#include "dialecto.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,8 +22,8 @@ void decir(QString *error, const QString &texto) {
 }
 
 // The connection's SQLite handle, or nullptr and the reason in *error.
-sqlite3 *manejador(Conexion *conexion, QString *error) {
-    sqlite3 *h = conexion ? BaseDatos::manejador(conexion->db()) : nullptr;
+sqlite3 *manejador(const QSqlDatabase &db, QString *error) {
+    sqlite3 *h = BaseDatos::manejador(db);
     if (!h)
         decir(error, QStringLiteral("La conexión no es de una base de datos SQLite abierta"));
     return h;
@@ -200,7 +201,26 @@ Contenido contenido(sqlite3 *h, const QString &tabla, const QString &columna, qi
 bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                                const QString &ruta, QString *error, const Progreso &progreso) {
     decir(error, {});
-    sqlite3 *h = manejador(conexion, error);
+    if (!conexion) {
+        decir(error, QStringLiteral("No hay conexión con la base de datos"));
+        return false;
+    }
+    return conexion->dialecto().guardarFichero(conexion->db(), tabla, columna, fila, ruta, error, progreso);
+}
+
+bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
+                               const QString &ruta, QString *error, const Progreso &progreso) {
+    decir(error, {});
+    if (!conexion) {
+        decir(error, QStringLiteral("No hay conexión con la base de datos"));
+        return false;
+    }
+    return conexion->dialecto().cargarAFichero(conexion->db(), tabla, columna, fila, ruta, error, progreso);
+}
+
+bool DialectoSqlite::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+    sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
     QFile fichero(ruta);
@@ -231,10 +251,9 @@ bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const Q
     return ok;
 }
 
-bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
-                               const QString &ruta, QString *error, const Progreso &progreso) {
-    decir(error, {});
-    sqlite3 *h = manejador(conexion, error);
+bool DialectoSqlite::cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+    sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
     switch (contenido(h, tabla, columna, fila)) {
