@@ -106,8 +106,14 @@ void Formulario::partirCaptions() {
 }
 
 void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips) {
-    cabecera->resizeSection(columna, std::max({px(twips), vista->sizeHintForColumn(columna),
-                                               cabecera->sectionSizeHint(columna)}));
+    int ancho = std::max(px(twips), cabecera->sectionSizeHint(columna));
+    // The rows a screen shows at most (about 40 at its tallest): measuring every loaded
+    // row of a page costs milliseconds on each search, for rows seen only by scrolling.
+    const QAbstractItemModel *modelo = vista->model();
+    const int filas = modelo ? std::min(modelo->rowCount(vista->rootIndex()), 40) : 0;
+    for (int fila = 0; fila < filas; ++fila)
+        ancho = std::max(ancho, vista->sizeHintForIndex(modelo->index(fila, columna, vista->rootIndex())).width() + 1);
+    cabecera->resizeSection(columna, ancho);
 }
 
 void Formulario::registrarCampo(QLineEdit *campo, Campo tipo, const QString &formatoSalida) {
