@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
+#include <unistd.h>
 
 namespace {
 // Stands in for "VMTwain.vTwain": writes a small PDF-like file, or fails when told to,
@@ -552,7 +553,7 @@ private slots:
             pulsar("ESCANER");
         QCOMPARE(EscanerFalso::ficheros.size(), 1);
         const QString ruta = EscanerFalso::ficheros.first();
-        QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(VMEXPE::carpetaLibreria())
+        QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(gCarpetaDoc)
                                     + QStringLiteral("/DOC\\d{12}\\.pdf$"))
                      .match(ruta)
                      .hasMatch(),
@@ -611,7 +612,34 @@ private slots:
         QVERIFY(contenido(id).toByteArray().startsWith("%PDF"));
         QCOMPARE(columna("ActF_Des", id).toString(), QStringLiteral("Hoja escaneada"));
         // The scan file is gone once stored.
-        QCOMPARE(QDir(VMEXPE::carpetaLibreria()).entryList({QStringLiteral("DOC*.pdf")}, QDir::Files), QStringList());
+        QCOMPARE(QDir(gCarpetaDoc).entryList({QStringLiteral("DOC*.pdf")}, QDir::Files), QStringList());
+    }
+
+    // An installed library: its folder cannot be written, so viewing and scanning use a
+    // folder of the user's own that nobody else may open.
+    void carpetaPrivadaDelUsuario() {
+        QTemporaryDir datosUsuario, instalada;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(datosUsuario.path()));
+        // Root writes through any permission: a folder where nothing can be created stands in.
+        QVERIFY(QFile::setPermissions(instalada.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+        VMEXPE::setCarpetaLibreria(geteuid() == 0 ? QStringLiteral("/proc") : instalada.path());
+        e->expe->setMyBd(e->bd);
+        const QString privada = datosUsuario.path() + QStringLiteral("/vmexp/DOC4");
+        QCOMPARE(gCarpetaDoc, privada);
+        e->dialogos.respuestasTexto << QStringLiteral("Contrato escaneado");
+        QVERIFY(abrir(2));
+        pulsar("VER");
+        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{privada + QStringLiteral("/presupuesto_cubierta.txt")});
+        QVERIFY(QFile::exists(e->dialogos.abiertosEscritorio.first()));
+        pulsar("ESCANER");
+        QCOMPARE(QFileInfo(EscanerFalso::ficheros.value(0)).absolutePath(), privada);
+        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
+        // Owner, group and others bits (0x7000, 0x0070, 0x0007): 0700.
+        QCOMPARE(int(QFile::permissions(privada) & 0x7077), 0x7000);
+        QCOMPARE(int(QFile::permissions(QFileInfo(privada).absolutePath()) & 0x7077), 0x7000);
+        QCOMPARE(QDir(instalada.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QFile::setPermissions(instalada.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qunsetenv("XDG_DATA_HOME");
     }
 
     void ficheroGrande() {

@@ -1,5 +1,6 @@
 #include "vmexpe.h"
 
+#include "carpetatrabajo.h"
 #include "conexion.h"
 #include "cutilidades.h"
 #include "esquema.h"
@@ -47,8 +48,10 @@ void VMEXPE::setMyBd(std::shared_ptr<::MyBd> bd) {
     m_myBd = std::move(bd);
     if (m_myBd && m_myBd->Conexion())
         m_myBd->Conexion()->setTiposColumna(Esquema::tiposColumna());
-    if (m_myBd)
-        gCarpetaDoc = carpetaLibreria() + QStringLiteral("/DOC") + QString::number(m_myBd->IdUsuario());
+    if (!m_myBd)
+        return;
+    gCarpetaDoc = CarpetaTrabajo::elegir(carpetaLibreria(), m_myBd->IdUsuario());
+    CarpetaTrabajo::limpiar(gCarpetaDoc);
 }
 
 bool VMEXPE::abrir(const char *pantalla) {
@@ -106,8 +109,9 @@ bool FnCrearCarpeta() {
     QDir d(gCarpetaDoc);
     if (d.exists())
         return true;
-    // mkdir, not mkpath: the parent folder must already be there.
-    return QDir().mkdir(gCarpetaDoc);
+    // mkdir, not mkpath: the parent folder must already be there. Only its user may
+    // look inside: the documents are confidential.
+    return QDir().mkdir(gCarpetaDoc, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 bool FnExisteFichero(const QString &sFile) {
