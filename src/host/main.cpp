@@ -5,6 +5,7 @@
 #include "modexp.h"
 #include "mybd.h"
 #include "pantallas.h"
+#include "registro.h"
 #include "registro_componentes.h"
 #include "vmexpe.h"
 
@@ -82,12 +83,19 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption optCapturas(QStringLiteral("screenshots"),
                                          QStringLiteral("Guarda cada pantalla como PNG en la carpeta y termina."),
                                          QStringLiteral("carpeta"));
-    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas});
+    const QCommandLineOption optRegistro(QStringLiteral("registro"),
+                                         QStringLiteral("Escribe el registro para el soporte técnico en el fichero."),
+                                         QStringLiteral("fichero"));
+    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optRegistro});
     opciones.addPositionalArgument(QStringLiteral("pantalla"), QStringLiteral("expedientes (por defecto), tipos o actuaciones"));
     opciones.process(app);
 
     const QString datos = opciones.value(optDatos);
     QString error;
+    if (opciones.isSet(optRegistro) && !Registro::activar(opciones.value(optRegistro), &error)) {
+        errores << error << "\n";
+        return 1;
+    }
     // Only a first run (neither file there) or --recrear builds the demo database: with
     // one file missing, the other may hold real data.
     const QStringList faltan = BaseDatos::faltan(datos);

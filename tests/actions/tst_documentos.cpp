@@ -6,6 +6,7 @@
 #include "frmexpedientes2.h"
 #include "modexp.h"
 #include "pantallas.h"
+#include "registro.h"
 #include "registro_componentes.h"
 
 #include <QAbstractItemModelTester>
@@ -640,6 +641,44 @@ private slots:
         QCOMPARE(QDir(instalada.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         QFile::setPermissions(instalada.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qunsetenv("XDG_DATA_HOME");
+    }
+
+    // The support log: off until switched on; then statements without their values, the
+    // transactions, documents and components with times, and each error's reference.
+    void registroParaSoporte() {
+        QVERIFY(!lcSentencias().isInfoEnabled());
+        const QString registro = e->carpeta.filePath(QStringLiteral("soporte.log"));
+        QVERIFY(Registro::activar(registro));
+        const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
+        QVERIFY(escribir(ruta, "contenido nuevo"));
+        preguntarFichero(ruta);
+        e->dialogos.respuestasTexto << QStringLiteral("Nómina confidencial Zq9xW") << QStringLiteral("Escaneo");
+        QVERIFY(abrir(2));
+        pulsar("ARCHIVO");
+        pulsar("ESCANER");
+        QVERIFY(e->ejecutar(QStringLiteral("DELETE FROM Ima WHERE Ima_IdTabla = 1")));
+        clicEnFila(0);
+        pulsar("VER");
+        QVERIFY(e->conexion->Ejecutar(QStringLiteral("UPDATE Tex SET Tex_Des = 'password=Secreto1' WHERE 1 = 0")));
+        Registro::desactivar();
+        QVERIFY(!lcSentencias().isInfoEnabled());
+
+        QCOMPARE(e->dialogos.ultimoMensaje(), QStringLiteral("Error en la recuperación del fichero"));
+        const QString detalle = e->dialogos.mensajes.last().detalle;
+        const auto ref = QRegularExpression(QStringLiteral("Ref\\. ([0-9A-F]{4}-\\d{4})$")).match(detalle);
+        QVERIFY2(ref.hasMatch(), qPrintable(detalle));
+        const QString log = QString::fromUtf8(leer(registro));
+        const QStringList lineas = log.split(u'\n', Qt::SkipEmptyParts);
+        for (const QString &l : lineas)
+            QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\[\\d+\\] vmexp\\.[a-z]+: "))
+                         .match(l).hasMatch(), qPrintable(l));
+        QVERIFY(log.contains(QStringLiteral("vmexp.errores: Ref. ") + ref.captured(1) + QStringLiteral(" Error en la recuperación del fichero")));
+        QVERIFY(log.contains(QStringLiteral("vmexp.sentencias: INSERT INTO ActF")));
+        QVERIFY(log.contains(QStringLiteral("vmexp.transacciones: ")));
+        QVERIFY(log.contains(QStringLiteral("vmexp.documentos: guardar ") + ruta));
+        QVERIFY(log.contains(QStringLiteral("vmexp.componentes: creando VMTwain.vTwain")));
+        QVERIFY(log.contains(QStringLiteral("password=***")));
+        QVERIFY2(!log.contains(QStringLiteral("Zq9xW")) && !log.contains(QStringLiteral("Secreto1")), qPrintable(log));
     }
 
     void ficheroGrande() {

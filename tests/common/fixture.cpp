@@ -20,8 +20,8 @@
 #include <QTranslator>
 #include <QtTest>
 
-int DialogoGuionizado::mensaje(const QString &texto, int estilo, const QString &titulo) {
-    mensajes.append({texto, estilo, titulo});
+int DialogoGuionizado::mensaje(const QString &texto, int estilo, const QString &titulo, const QString &detalle) {
+    mensajes.append({texto, estilo, titulo, detalle});
     if (!respuestas.isEmpty())
         return respuestas.takeFirst();
     switch (estilo & 7) {

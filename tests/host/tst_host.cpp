@@ -60,6 +60,36 @@ private slots:
                 QVERIFY2(QFile::exists(ruta) && huella(ruta) != antes.value(QLatin1String(f)), f);
         }
     }
+
+    void registroParaSoporte_data() {
+        QTest::addColumn<bool>("porEntorno"); // VMEXP_REGISTRO, as any host; otherwise --registro
+        QTest::newRow("--registro") << false;
+        QTest::newRow("VMEXP_REGISTRO") << true;
+    }
+    void registroParaSoporte() {
+        QFETCH(bool, porEntorno);
+        QTemporaryDir dir;
+        const QString registro = dir.filePath("soporte.log");
+        QStringList argumentos{"--datos", dir.filePath("datos"), "--screenshots", dir.filePath("capturas")};
+        QProcess host;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        if (porEntorno)
+            entorno.insert("VMEXP_REGISTRO", registro);
+        else
+            argumentos << "--registro" << registro;
+        host.setProcessEnvironment(entorno);
+        host.start(QStringLiteral(EXPEDIENTES), argumentos);
+        QVERIFY(host.waitForFinished(120000));
+        QCOMPARE(host.exitCode(), 0);
+        QFile f(registro);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString log = QString::fromUtf8(f.readAll());
+        QVERIFY2(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\[\\d+\\] vmexp\\.sentencias: Select isnull\\(usu_nom"))
+                     .match(log).hasMatch(),
+                 qPrintable(log.left(2000)));
+        // Nothing of the log reaches the terminal.
+        QVERIFY(!host.readAllStandardError().contains("vmexp."));
+    }
 };
 
 QTEST_MAIN(TstHost)

@@ -1,6 +1,7 @@
 #include "carpetatrabajo.h"
 
 #include "modexp.h"
+#include "registro.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -91,6 +92,7 @@ QString CarpetaTrabajo::elegir(const QString &carpetaLibreria, int idUsuario) {
     const QString propia = carpetaLibreria + u'/' + nombre;
     if (sePuedeEscribir(QDir(propia).exists() ? propia : carpetaLibreria))
         return propia;
+    qCInfo(lcDocumentos).noquote() << "no se puede escribir en" << carpetaLibreria << ": carpeta de trabajo propia del usuario";
     // Documents are confidential: nobody else may even list the private folder.
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/vmexp");
     if (QDir().mkpath(base))
@@ -134,8 +136,10 @@ int CarpetaTrabajo::limpiar(const QString &carpeta) {
             quedan.append(c);
             continue;
         }
-        if (QFile::remove(f.filePath()))
+        if (QFile::remove(f.filePath())) {
+            qCInfo(lcDocumentos).noquote() << "copia para ver borrada:" << f.filePath();
             ++borradas;
+        }
         else
             quedan.append(c);
     }

@@ -7,6 +7,7 @@
 #include "modexp.h"
 #include "mybd.h"
 #include "pantallas.h"
+#include "registro.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,6 +28,8 @@ VMEXPE::VMEXPE() = default;
 VMEXPE::~VMEXPE() = default;
 
 std::shared_ptr<VMEXPE> VMEXPE::crear() {
+    // Any host can switch the support log on, not only ours.
+    Registro::desdeEntorno();
     std::shared_ptr<VMEXPE> nuevo(new VMEXPE);
     gExpe = nuevo;
     nuevo->setNProceso(15);
