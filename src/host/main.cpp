@@ -2,17 +2,21 @@
 // vmcomun, and opens the screen asked for through the library's public class.
 #include "basedatos.h"
 #include "conexion.h"
+#include "copias.h"
 #include "modexp.h"
 #include "mybd.h"
 #include "pantallas.h"
 #include "registro.h"
 #include "registro_componentes.h"
+#include "versionesquema.h"
 #include "vmexpe.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStandardPaths>
@@ -30,6 +34,76 @@ void prepararIdioma(QApplication &app) {
     if (t->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(t);
+}
+
+// A folder for a backup the host takes on its own, under the data folder.
+QString carpetaCopia(const QString &datos, const QString &motivo) {
+    return QDir(datos).filePath(QStringLiteral("copias/") + motivo + u'-'
+                                + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+}
+
+// An older database is upgraded after a backup, saying so first; a newer one is refused.
+bool prepararEsquema(QSqlDatabase &db, const QString &datos, QString *error) {
+    const int version = VersionEsquema::leer(db, error);
+    if (version < 0)
+        return false;
+    if (const QString rechazo = VersionEsquema::rechazoPorNueva(version); !rechazo.isEmpty()) {
+        *error = rechazo;
+        return false;
+    }
+    const auto pasos = VersionEsquema::pendientes(version);
+    if (pasos.isEmpty())
+        return true;
+    const QString copia = carpetaCopia(datos, QStringLiteral("antes-de-version-%1").arg(VersionEsquema::kActual));
+    salida << "La base de datos tiene la versión " << version << " del esquema; este programa usa la "
+           << VersionEsquema::kActual << ". Se va a actualizar:\n";
+    for (const auto &p : pasos)
+        salida << "  - versión " << p.version << ": " << p.descripcion << "\n";
+    salida << "Antes se guarda una copia de seguridad en " << copia << "\n";
+    salida.flush();
+    if (!Copias::copiar(db, copia, error) || !VersionEsquema::actualizar(db, error))
+        return false;
+    salida << "Base de datos actualizada a la versión " << VersionEsquema::kActual << ".\n";
+    return true;
+}
+
+// --copia and --restaurar: done on the open database, then the host ends.
+int copiasDeSeguridad(QSqlDatabase &db, const QString &datos, const QString &copia, const QString &restaurar) {
+    QString error;
+    if (!copia.isEmpty()) {
+        if (!Copias::copiar(db, copia, &error)) {
+            errores << error << "\n";
+            return 1;
+        }
+        salida << "Copia de seguridad guardada en " << copia << "\n";
+        return 0;
+    }
+    // What is there now is kept too, in case the wrong copy was chosen.
+    const QString actual = carpetaCopia(datos, QStringLiteral("antes-de-restaurar"));
+    if (!Copias::comprobar(restaurar, nullptr, &error) || !Copias::copiar(db, actual, &error)
+        || !Copias::restaurar(db, restaurar, &error)) {
+        errores << error << "\n";
+        return 1;
+    }
+    salida << "Restaurada la copia de " << restaurar << ". Los datos que había están en " << actual << "\n";
+    return 0;
+}
+
+// A copy is put back even where a file of the database is missing: what is left is
+// moved aside and an empty database takes its place, to be filled from the copy.
+bool prepararRestauracion(const QString &datos, const QString &origen, QString *error) {
+    if (!Copias::comprobar(origen, nullptr, error))
+        return false;
+    const QString aparte = carpetaCopia(datos, QStringLiteral("antes-de-restaurar"));
+    // With its WAL: it may hold commits the file itself does not have yet.
+    for (const char *f : {"empresa.db", "empresa.db-wal", "empresa.db-shm", "vmcomun.db", "vmcomun.db-wal", "vmcomun.db-shm"}) {
+        const QString ruta = QDir(datos).filePath(QLatin1String(f));
+        if (QFile::exists(ruta) && (!QDir().mkpath(aparte) || !QFile::rename(ruta, QDir(aparte).filePath(QLatin1String(f))))) {
+            *error = QStringLiteral("No se puede apartar %1 a %2: no se ha restaurado nada.").arg(ruta, aparte);
+            return false;
+        }
+    }
+    return BaseDatos::crear(datos, false, error);
 }
 
 // Renders every screen the library offers to PNG files, with the demo data loaded.
@@ -86,7 +160,15 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption optRegistro(QStringLiteral("registro"),
                                          QStringLiteral("Escribe el registro para el soporte técnico en el fichero."),
                                          QStringLiteral("fichero"));
-    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optRegistro});
+    const QCommandLineOption optCopia(QStringLiteral("copia"),
+                                      QStringLiteral("Guarda una copia de seguridad de la base de datos en la carpeta y termina "
+                                                     "(los demás usuarios pueden seguir trabajando)."),
+                                      QStringLiteral("carpeta"));
+    const QCommandLineOption optRestaurar(QStringLiteral("restaurar"),
+                                          QStringLiteral("Comprueba la copia de seguridad de la carpeta, la pone en lugar de "
+                                                         "la base de datos y termina."),
+                                          QStringLiteral("carpeta"));
+    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optRegistro, optCopia, optRestaurar});
     opciones.addPositionalArgument(QStringLiteral("pantalla"), QStringLiteral("expedientes (por defecto), tipos o actuaciones"));
     opciones.process(app);
 
@@ -98,7 +180,12 @@ int main(int argc, char *argv[]) {
     }
     // Only a first run (neither file there) or --recrear builds the demo database: with
     // one file missing, the other may hold real data.
-    const QStringList faltan = BaseDatos::faltan(datos);
+    QStringList faltan = BaseDatos::faltan(datos);
+    if (opciones.isSet(optRestaurar) && !faltan.isEmpty() && !prepararRestauracion(datos, opciones.value(optRestaurar), &error)) {
+        errores << error << "\n";
+        return 1;
+    }
+    faltan = BaseDatos::faltan(datos);
     if (!opciones.isSet(optRecrear) && faltan.size() == 1) {
         errores << "Falta el fichero " << faltan.first() << " de la base de datos en " << datos
                 << ". No se ha tocado ningún fichero: recupere el que falta de una copia de seguridad, o use "
@@ -115,6 +202,12 @@ int main(int argc, char *argv[]) {
     }
     QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("expedientes"), &error);
     if (!db.isOpen()) {
+        errores << error << "\n";
+        return 1;
+    }
+    if (opciones.isSet(optCopia) || opciones.isSet(optRestaurar))
+        return copiasDeSeguridad(db, datos, opciones.value(optCopia), opciones.value(optRestaurar));
+    if (!prepararEsquema(db, datos, &error)) {
         errores << error << "\n";
         return 1;
     }
