@@ -43,7 +43,7 @@ QString carpetaCopia(const QString &datos, const QString &motivo) {
 }
 
 // An older database is upgraded after a backup, saying so first; a newer one is refused.
-bool prepararEsquema(QSqlDatabase &db, const QString &datos, QString *error) {
+bool prepararEsquema(QSqlDatabase &db, const QString &datos, bool actualizarServidor, QString *error) {
     const int version = VersionEsquema::leer(db, error);
     if (version < 0)
         return false;
@@ -54,14 +54,22 @@ bool prepararEsquema(QSqlDatabase &db, const QString &datos, QString *error) {
     const auto pasos = VersionEsquema::pendientes(version);
     if (pasos.isEmpty())
         return true;
+    const bool enServidor = db.driverName() != QLatin1String("QSQLITE");
     const QString copia = carpetaCopia(datos, QStringLiteral("antes-de-version-%1").arg(VersionEsquema::kActual));
     salida << "La base de datos tiene la versión " << version << " del esquema; este programa usa la "
-           << VersionEsquema::kActual << ". Se va a actualizar:\n";
+           << VersionEsquema::kActual << ". " << (enServidor && !actualizarServidor ? "Hay que actualizarla:\n" : "Se va a actualizar:\n");
     for (const auto &p : pasos)
         salida << "  - versión " << p.version << ": " << p.descripcion << "\n";
-    salida << "Antes se guarda una copia de seguridad en " << copia << "\n";
+    // A server's copy is its administrator's to take, with its own tools.
+    if (enServidor && !actualizarServidor) {
+        *error = QStringLiteral("Haga antes una copia de la base de datos del servidor (pg_dump -Fc -b) y vuelva a "
+                                "empezar con --actualizar. No se ha modificado nada.");
+        return false;
+    }
+    if (!enServidor)
+        salida << "Antes se guarda una copia de seguridad en " << copia << "\n";
     salida.flush();
-    if (!Copias::copiar(db, copia, error) || !VersionEsquema::actualizar(db, error))
+    if ((!enServidor && !Copias::copiar(db, copia, error)) || !VersionEsquema::actualizar(db, error))
         return false;
     salida << "Base de datos actualizada a la versión " << VersionEsquema::kActual << ".\n";
     return true;
@@ -168,50 +176,77 @@ int main(int argc, char *argv[]) {
                                           QStringLiteral("Comprueba la copia de seguridad de la carpeta, la pone en lugar de "
                                                          "la base de datos y termina."),
                                           QStringLiteral("carpeta"));
-    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optRegistro, optCopia, optRestaurar});
+    const QCommandLineOption optServidor(QStringLiteral("servidor"),
+                                         QStringLiteral("Base de datos PostgreSQL (cadena de conexión o URI de libpq)."),
+                                         QStringLiteral("conexion"));
+    const QCommandLineOption optCrear(QStringLiteral("crear"),
+                                      QStringLiteral("Con --servidor: crea las tablas y los datos de demostración en una base de datos vacía."));
+    const QCommandLineOption optActualizar(QStringLiteral("actualizar"),
+                                           QStringLiteral("Con --servidor: actualiza el esquema de una base de datos anterior "
+                                                          "(tras copiarla con pg_dump)."));
+    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optServidor, optCrear, optRegistro, optCopia,
+                         optRestaurar, optActualizar});
     opciones.addPositionalArgument(QStringLiteral("pantalla"), QStringLiteral("expedientes (por defecto), tipos o actuaciones"));
     opciones.process(app);
 
-    const QString datos = opciones.value(optDatos);
+    const bool enServidor = opciones.isSet(optServidor);
+    // The password is never shown: the server is named by its database only.
+    QString datos = opciones.value(optDatos);
     QString error;
     if (opciones.isSet(optRegistro) && !Registro::activar(opciones.value(optRegistro), &error)) {
         errores << error << "\n";
         return 1;
     }
-    // Only a first run (neither file there) or --recrear builds the demo database: with
-    // one file missing, the other may hold real data.
-    QStringList faltan = BaseDatos::faltan(datos);
-    if (opciones.isSet(optRestaurar) && !faltan.isEmpty() && !prepararRestauracion(datos, opciones.value(optRestaurar), &error)) {
-        errores << error << "\n";
-        return 1;
-    }
-    faltan = BaseDatos::faltan(datos);
-    if (!opciones.isSet(optRecrear) && faltan.size() == 1) {
-        errores << "Falta el fichero " << faltan.first() << " de la base de datos en " << datos
-                << ". No se ha tocado ningún fichero: recupere el que falta de una copia de seguridad, o use "
-                   "--recrear para crear de nuevo los dos con los datos de demostración (se perderán los datos "
-                   "actuales).\n";
-        return 1;
-    }
-    if (opciones.isSet(optRecrear) || faltan.size() == 2) {
-        salida << "Creando la base de datos de demostración en " << datos << "\n";
-        if (!BaseDatos::crear(datos, true, &error)) {
+    QSqlDatabase db;
+    if (enServidor) {
+        db = BaseDatos::abrirServidor(opciones.value(optServidor), QStringLiteral("expedientes"), &error);
+        datos = db.databaseName() + QStringLiteral(" (PostgreSQL)");
+        if (db.isOpen() && opciones.isSet(optCrear)) {
+            salida << "Creando las tablas y los datos de demostración en " << datos << "\n";
+            salida.flush();
+            if (!BaseDatos::crearEnServidor(db, true, &error))
+                db.close();
+        }
+    } else {
+        if (opciones.isSet(optRestaurar) && !BaseDatos::faltan(datos).isEmpty()
+            && !prepararRestauracion(datos, opciones.value(optRestaurar), &error)) {
             errores << error << "\n";
             return 1;
         }
+        // Only a first run (neither file there) or --recrear builds the demo database: with
+        // one file missing, the other may hold real data.
+        const QStringList faltan = BaseDatos::faltan(datos);
+        if (!opciones.isSet(optRecrear) && faltan.size() == 1) {
+            errores << "Falta el fichero " << faltan.first() << " de la base de datos en " << datos
+                    << ". No se ha tocado ningún fichero: recupere el que falta de una copia de seguridad, o use "
+                       "--recrear para crear de nuevo los dos con los datos de demostración (se perderán los datos "
+                       "actuales).\n";
+            return 1;
+        }
+        if (opciones.isSet(optRecrear) || faltan.size() == 2) {
+            salida << "Creando la base de datos de demostración en " << datos << "\n";
+            if (!BaseDatos::crear(datos, true, &error)) {
+                errores << error << "\n";
+                return 1;
+            }
+        }
+        db = BaseDatos::abrir(datos, QStringLiteral("expedientes"), &error);
     }
-    QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("expedientes"), &error);
     if (!db.isOpen()) {
         errores << error << "\n";
         return 1;
     }
     if (opciones.isSet(optCopia) || opciones.isSet(optRestaurar))
         return copiasDeSeguridad(db, datos, opciones.value(optCopia), opciones.value(optRestaurar));
-    if (!prepararEsquema(db, datos, &error)) {
+    if (!prepararEsquema(db, datos, opciones.isSet(optActualizar), &error)) {
         errores << error << "\n";
         return 1;
     }
     Conexion conexion(db);
+    if (!conexion.lastError().isEmpty()) {
+        errores << conexion.lastError() << "\n";
+        return 1;
+    }
     auto bd = std::make_shared<MyBd>(&conexion, opciones.value(optUsuario).toInt());
     registrarComponentesSuite();
 

@@ -29,6 +29,8 @@ public:
     ~Conexion() override;
 
     QSqlDatabase &db() { return m_db; }
+    // What the backend does its own way: translation, keys, documents.
+    const DialectoSql &dialecto() const { return *m_dialecto; }
 
     // A statement with a result. Errors come back in Recordset::error(), never thrown.
     // A forward-only result reads each row once, without keeping it: quicker for
@@ -64,6 +66,10 @@ public:
     // Reports the statement to observers and prepares its translation on q; the
     // writer binds its values there. False and lastError() when the backend refuses it.
     bool preparar(class QSqlQuery &q, const QString &sql);
+    // The same for an INSERT into tabla, made to give back the key it generates,
+    // which claveGenerada reads once q has run.
+    bool prepararInsercion(class QSqlQuery &q, const QString &sql, const QString &tabla);
+    qint64 claveGenerada(class QSqlQuery &q) const;
 
 signals:
     // Every statement exactly as the library wrote it, before translation.

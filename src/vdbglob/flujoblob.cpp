@@ -2,6 +2,7 @@
 
 #include "basedatos.h"
 #include "conexion.h"
+#include "dialecto.h"
 #include "registro.h"
 
 #include <QFile>
@@ -22,8 +23,8 @@ void decir(QString *error, const QString &texto) {
 }
 
 // The connection's SQLite handle, or nullptr and the reason in *error.
-sqlite3 *manejador(Conexion *conexion, QString *error) {
-    sqlite3 *h = conexion ? BaseDatos::manejador(conexion->db()) : nullptr;
+sqlite3 *manejador(const QSqlDatabase &db, QString *error) {
+    sqlite3 *h = BaseDatos::manejador(db);
     if (!h)
         decir(error, QStringLiteral("La conexión no es de una base de datos SQLite abierta"));
     return h;
@@ -224,7 +225,29 @@ bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const Q
     error = error ? error : &propio;
     decir(error, {});
     const Anotacion anotacion("guardar", tabla, fila, ruta, error);
-    sqlite3 *h = manejador(conexion, error);
+    if (!conexion) {
+        decir(error, QStringLiteral("No hay conexión con la base de datos"));
+        return false;
+    }
+    return conexion->dialecto().guardarFichero(conexion->db(), tabla, columna, fila, ruta, error, progreso);
+}
+
+bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
+                               const QString &ruta, QString *error, const Progreso &progreso) {
+    QString propio;
+    error = error ? error : &propio;
+    decir(error, {});
+    const Anotacion anotacion("recuperar", tabla, fila, ruta, error);
+    if (!conexion) {
+        decir(error, QStringLiteral("No hay conexión con la base de datos"));
+        return false;
+    }
+    return conexion->dialecto().cargarAFichero(conexion->db(), tabla, columna, fila, ruta, error, progreso);
+}
+
+bool DialectoSqlite::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+    sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
     QFile fichero(ruta);
@@ -255,13 +278,9 @@ bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const Q
     return ok;
 }
 
-bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
-                               const QString &ruta, QString *error, const Progreso &progreso) {
-    QString propio;
-    error = error ? error : &propio;
-    decir(error, {});
-    const Anotacion anotacion("recuperar", tabla, fila, ruta, error);
-    sqlite3 *h = manejador(conexion, error);
+bool DialectoSqlite::cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+    sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
     switch (contenido(h, tabla, columna, fila)) {

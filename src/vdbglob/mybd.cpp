@@ -115,16 +115,17 @@ bool MyBd::ejecutar(const QString &sql, const QString &accion, QString &error) {
             return fallo(QStringLiteral("el campo %1: %2").arg(c.nombre, v.error));
         enlazados << v.enlazado;
     }
+    const bool insertar = accion == QLatin1String("insertar");
     QSqlQuery q(m_conexion->db());
-    if (!m_conexion->preparar(q, sql))
+    if (!(insertar ? m_conexion->prepararInsercion(q, sql, m_tabla) : m_conexion->preparar(q, sql)))
         return fallo(m_conexion->lastError());
     for (int i = 0; i < enlazados.size(); ++i)
         q.bindValue(i, enlazados[i]);
     if (!q.exec()) {
         return fallo(textoError(q.lastError()));
     }
-    if (accion == QLatin1String("insertar"))
-        m_ultimoId = q.lastInsertId().toLongLong();
+    if (insertar)
+        m_ultimoId = m_conexion->claveGenerada(q);
     return true;
 }
 

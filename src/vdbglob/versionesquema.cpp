@@ -21,9 +21,14 @@ bool hayTabla(QSqlDatabase &db, const QString &tabla) { return db.tables().conta
 // upgrading at once take turns and the second finds the step done.
 bool empezar(QSqlDatabase &db) {
     const QString inicio = DialectoSql::paraDriver(db.driverName())->inicioEscritura();
-    if (inicio.isEmpty())
-        return db.transaction();
-    return QSqlQuery(db).exec(inicio);
+    if (!inicio.isEmpty())
+        return QSqlQuery(db).exec(inicio);
+    if (!db.transaction())
+        return false;
+    // A server's plain begin takes no lock: the version row is what upgraders queue on.
+    if (db.driverName() == QLatin1String("QPSQL") && hayTabla(db, kTabla))
+        return QSqlQuery(db).exec(QStringLiteral("LOCK TABLE vmexp_version IN EXCLUSIVE MODE"));
+    return true;
 }
 
 bool ejecutarPaso(QSqlDatabase &db, const VersionEsquema::Paso &paso, QString *error) {

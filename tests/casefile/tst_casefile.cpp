@@ -393,17 +393,13 @@ void TstCasefile::presupuestoEnFormatoEspanol() {
 
 void TstCasefile::fallaLaGrabacion_data() {
     QTest::addColumn<int>("idExp");
-    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<QString>("bloqueada"); // a table whose inserts the database refuses with the cause
     QTest::addColumn<int>("campo");
     QTest::addColumn<QString>("valor");
     QTest::addColumn<QString>("causa");
-    const QString bloqueo = QStringLiteral(
-        "CREATE TRIGGER Est_Bloqueado BEFORE INSERT ON Est BEGIN SELECT RAISE(ABORT,'historial bloqueado'); END");
-    const QString sinPermisos = QStringLiteral(
-        "CREATE TRIGGER ExpPer_Bloqueado BEFORE INSERT ON ExpPer BEGIN SELECT RAISE(ABORT,'permisos bloqueados'); END");
-    QTest::newRow("historial, nuevo") << 0 << bloqueo << 6 << "" << "historial bloqueado";
-    QTest::newRow("historial, existente") << 1 << bloqueo << 6 << "" << "historial bloqueado";
-    QTest::newRow("permisos, nuevo") << 0 << sinPermisos << 6 << "" << "permisos bloqueados";
+    QTest::newRow("historial, nuevo") << 0 << "Est" << 6 << "" << "historial bloqueado";
+    QTest::newRow("historial, existente") << 1 << "Est" << 6 << "" << "historial bloqueado";
+    QTest::newRow("permisos, nuevo") << 0 << "ExpPer" << 6 << "" << "permisos bloqueados";
     QTest::newRow("presupuesto no numérico, nuevo") << 0 << "" << 6 << "12-5" << "«12-5» no es un número";
     QTest::newRow("presupuesto no numérico, existente") << 1 << "" << 6 << "12-5" << "«12-5» no es un número";
     QTest::newRow("fecha imposible, existente") << 1 << "" << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
@@ -412,12 +408,12 @@ void TstCasefile::fallaLaGrabacion_data() {
 
 void TstCasefile::fallaLaGrabacion() {
     QFETCH(int, idExp);
-    QFETCH(QString, preparacion);
+    QFETCH(QString, bloqueada);
     QFETCH(int, campo);
     QFETCH(QString, valor);
     QFETCH(QString, causa);
     Entorno e;
-    QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
+    QVERIFY(bloqueada.isEmpty() || e.rechazar(bloqueada, "INSERT", causa));
     Pantalla p = abrir(e, idExp);
     const QString guardado = QStringLiteral("Texto que no se debe perder");
     p.descripcion()->setPlainText(guardado);
@@ -743,8 +739,9 @@ void TstCasefile::expedienteGrandeSigueSiendoAgil() {
                        "WHERE usu_id > 5"));
     QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
                        "INSERT INTO Act (Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario, Act_IdOperario) "
-                       "SELECT 1, date('2024-01-01', '+' || (i % 400) || ' days') || ' 00:00:00', i % 6, "
-                       "'Actuación ' || i, 'Operario ' || (i % 60), i % 7 = 0 FROM n"));
+                       "SELECT 1, CAST('2024-' || (CASE WHEN i % 12 < 9 THEN '0' ELSE '' END) || (i % 12 + 1) || '-' "
+                       "|| (CASE WHEN i % 28 < 9 THEN '0' ELSE '' END) || (i % 28 + 1) || ' 00:00:00' AS datetime), "
+                       "i % 6, 'Actuación ' || i, 'Operario ' || (i % 60), CASE WHEN i % 7 = 0 THEN 1 ELSE 0 END FROM n"));
     QElapsedTimer reloj;
     reloj.start();
     Pantalla p = abrir(e, 1);
