@@ -127,3 +127,8 @@ CREATE TABLE Ima (
   Ima_File BLOB
 );
 CREATE INDEX Ima_Tabla_Idx ON Ima (Ima_Tabla, Ima_IdTabla);
+
+-- The schema version; each later change of this file comes with a step that brings an
+-- existing database to it (VersionEsquema).
+CREATE TABLE vmexp_version (Ver_Numero integer NOT NULL);
+INSERT INTO vmexp_version VALUES (2);

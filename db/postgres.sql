@@ -7,7 +7,7 @@ CREATE EXTENSION IF NOT EXISTS citext;
 CREATE EXTENSION IF NOT EXISTS lo;
 
 CREATE TABLE vmexp_version (Ver_Numero integer NOT NULL);
-INSERT INTO vmexp_version VALUES (1);
+INSERT INTO vmexp_version VALUES (2); -- VersionEsquema::kActual, as db/empresa.sql
 
 -- Keys given explicitly (the demo data's) move the generator past them, as the
 -- embedded database's AUTOINCREMENT does, so that the next generated one is free.

@@ -2,16 +2,21 @@
 // vmcomun, and opens the screen asked for through the library's public class.
 #include "basedatos.h"
 #include "conexion.h"
+#include "copias.h"
 #include "modexp.h"
 #include "mybd.h"
 #include "pantallas.h"
+#include "registro.h"
 #include "registro_componentes.h"
+#include "versionesquema.h"
 #include "vmexpe.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStandardPaths>
@@ -29,6 +34,84 @@ void prepararIdioma(QApplication &app) {
     if (t->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(t);
+}
+
+// A folder for a backup the host takes on its own, under the data folder.
+QString carpetaCopia(const QString &datos, const QString &motivo) {
+    return QDir(datos).filePath(QStringLiteral("copias/") + motivo + u'-'
+                                + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+}
+
+// An older database is upgraded after a backup, saying so first; a newer one is refused.
+bool prepararEsquema(QSqlDatabase &db, const QString &datos, bool actualizarServidor, QString *error) {
+    const int version = VersionEsquema::leer(db, error);
+    if (version < 0)
+        return false;
+    if (const QString rechazo = VersionEsquema::rechazoPorNueva(version); !rechazo.isEmpty()) {
+        *error = rechazo;
+        return false;
+    }
+    const auto pasos = VersionEsquema::pendientes(version);
+    if (pasos.isEmpty())
+        return true;
+    const bool enServidor = db.driverName() != QLatin1String("QSQLITE");
+    const QString copia = carpetaCopia(datos, QStringLiteral("antes-de-version-%1").arg(VersionEsquema::kActual));
+    salida << "La base de datos tiene la versión " << version << " del esquema; este programa usa la "
+           << VersionEsquema::kActual << ". " << (enServidor && !actualizarServidor ? "Hay que actualizarla:\n" : "Se va a actualizar:\n");
+    for (const auto &p : pasos)
+        salida << "  - versión " << p.version << ": " << p.descripcion << "\n";
+    // A server's copy is its administrator's to take, with its own tools.
+    if (enServidor && !actualizarServidor) {
+        *error = QStringLiteral("Haga antes una copia de la base de datos del servidor (pg_dump -Fc -b) y vuelva a "
+                                "empezar con --actualizar. No se ha modificado nada.");
+        return false;
+    }
+    if (!enServidor)
+        salida << "Antes se guarda una copia de seguridad en " << copia << "\n";
+    salida.flush();
+    if ((!enServidor && !Copias::copiar(db, copia, error)) || !VersionEsquema::actualizar(db, error))
+        return false;
+    salida << "Base de datos actualizada a la versión " << VersionEsquema::kActual << ".\n";
+    return true;
+}
+
+// --copia and --restaurar: done on the open database, then the host ends.
+int copiasDeSeguridad(QSqlDatabase &db, const QString &datos, const QString &copia, const QString &restaurar) {
+    QString error;
+    if (!copia.isEmpty()) {
+        if (!Copias::copiar(db, copia, &error)) {
+            errores << error << "\n";
+            return 1;
+        }
+        salida << "Copia de seguridad guardada en " << copia << "\n";
+        return 0;
+    }
+    // What is there now is kept too, in case the wrong copy was chosen.
+    const QString actual = carpetaCopia(datos, QStringLiteral("antes-de-restaurar"));
+    if (!Copias::comprobar(restaurar, nullptr, &error) || !Copias::copiar(db, actual, &error)
+        || !Copias::restaurar(db, restaurar, &error)) {
+        errores << error << "\n";
+        return 1;
+    }
+    salida << "Restaurada la copia de " << restaurar << ". Los datos que había están en " << actual << "\n";
+    return 0;
+}
+
+// A copy is put back even where a file of the database is missing: what is left is
+// moved aside and an empty database takes its place, to be filled from the copy.
+bool prepararRestauracion(const QString &datos, const QString &origen, QString *error) {
+    if (!Copias::comprobar(origen, nullptr, error))
+        return false;
+    const QString aparte = carpetaCopia(datos, QStringLiteral("antes-de-restaurar"));
+    // With its WAL: it may hold commits the file itself does not have yet.
+    for (const char *f : {"empresa.db", "empresa.db-wal", "empresa.db-shm", "vmcomun.db", "vmcomun.db-wal", "vmcomun.db-shm"}) {
+        const QString ruta = QDir(datos).filePath(QLatin1String(f));
+        if (QFile::exists(ruta) && (!QDir().mkpath(aparte) || !QFile::rename(ruta, QDir(aparte).filePath(QLatin1String(f))))) {
+            *error = QStringLiteral("No se puede apartar %1 a %2: no se ha restaurado nada.").arg(ruta, aparte);
+            return false;
+        }
+    }
+    return BaseDatos::crear(datos, false, error);
 }
 
 // Renders every screen the library offers to PNG files, with the demo data loaded.
@@ -82,12 +165,27 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption optCapturas(QStringLiteral("screenshots"),
                                          QStringLiteral("Guarda cada pantalla como PNG en la carpeta y termina."),
                                          QStringLiteral("carpeta"));
+    const QCommandLineOption optRegistro(QStringLiteral("registro"),
+                                         QStringLiteral("Escribe el registro para el soporte técnico en el fichero."),
+                                         QStringLiteral("fichero"));
+    const QCommandLineOption optCopia(QStringLiteral("copia"),
+                                      QStringLiteral("Guarda una copia de seguridad de la base de datos en la carpeta y termina "
+                                                     "(los demás usuarios pueden seguir trabajando)."),
+                                      QStringLiteral("carpeta"));
+    const QCommandLineOption optRestaurar(QStringLiteral("restaurar"),
+                                          QStringLiteral("Comprueba la copia de seguridad de la carpeta, la pone en lugar de "
+                                                         "la base de datos y termina."),
+                                          QStringLiteral("carpeta"));
     const QCommandLineOption optServidor(QStringLiteral("servidor"),
                                          QStringLiteral("Base de datos PostgreSQL (cadena de conexión o URI de libpq)."),
                                          QStringLiteral("conexion"));
     const QCommandLineOption optCrear(QStringLiteral("crear"),
                                       QStringLiteral("Con --servidor: crea las tablas y los datos de demostración en una base de datos vacía."));
-    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optServidor, optCrear});
+    const QCommandLineOption optActualizar(QStringLiteral("actualizar"),
+                                           QStringLiteral("Con --servidor: actualiza el esquema de una base de datos anterior "
+                                                          "(tras copiarla con pg_dump)."));
+    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optServidor, optCrear, optRegistro, optCopia,
+                         optRestaurar, optActualizar});
     opciones.addPositionalArgument(QStringLiteral("pantalla"), QStringLiteral("expedientes (por defecto), tipos o actuaciones"));
     opciones.process(app);
 
@@ -95,6 +193,10 @@ int main(int argc, char *argv[]) {
     // The password is never shown: the server is named by its database only.
     QString datos = opciones.value(optDatos);
     QString error;
+    if (opciones.isSet(optRegistro) && !Registro::activar(opciones.value(optRegistro), &error)) {
+        errores << error << "\n";
+        return 1;
+    }
     QSqlDatabase db;
     if (enServidor) {
         db = BaseDatos::abrirServidor(opciones.value(optServidor), QStringLiteral("expedientes"), &error);
@@ -106,6 +208,11 @@ int main(int argc, char *argv[]) {
                 db.close();
         }
     } else {
+        if (opciones.isSet(optRestaurar) && !BaseDatos::faltan(datos).isEmpty()
+            && !prepararRestauracion(datos, opciones.value(optRestaurar), &error)) {
+            errores << error << "\n";
+            return 1;
+        }
         // Only a first run (neither file there) or --recrear builds the demo database: with
         // one file missing, the other may hold real data.
         const QStringList faltan = BaseDatos::faltan(datos);
@@ -126,6 +233,12 @@ int main(int argc, char *argv[]) {
         db = BaseDatos::abrir(datos, QStringLiteral("expedientes"), &error);
     }
     if (!db.isOpen()) {
+        errores << error << "\n";
+        return 1;
+    }
+    if (opciones.isSet(optCopia) || opciones.isSet(optRestaurar))
+        return copiasDeSeguridad(db, datos, opciones.value(optCopia), opciones.value(optRestaurar));
+    if (!prepararEsquema(db, datos, opciones.isSet(optActualizar), &error)) {
         errores << error << "\n";
         return 1;
     }

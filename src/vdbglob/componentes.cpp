@@ -1,5 +1,7 @@
 #include "componentes.h"
 
+#include "registro.h"
+
 #include <QHash>
 #include <QMetaMethod>
 #include <QMetaProperty>
@@ -11,6 +13,7 @@ QHash<QString, Componentes::Fabrica> &registro() {
 }
 QString clave(const QString &nombre) { return nombre.toUpper(); }
 void decir(QString *error, const QString &texto) {
+    qCWarning(lcComponentes).noquote() << texto;
     if (error)
         *error = texto;
 }
@@ -26,6 +29,7 @@ std::unique_ptr<QObject> Componentes::crear(const QString &nombre, QString *erro
         decir(error, QStringLiteral("No se puede crear el componente \"%1\": no está registrado.").arg(nombre));
         return {};
     }
+    qCInfo(lcComponentes).noquote() << "creando" << nombre;
     std::unique_ptr<QObject> o((*it)());
     if (!o)
         decir(error, QStringLiteral("No se puede crear el componente \"%1\".").arg(nombre));
@@ -68,6 +72,7 @@ bool Componentes::llamar(QObject *o, const char *metodo, const QVariantList &arg
         return false;
     }
     const QMetaMethod m = mo->method(indice);
+    qCInfo(lcComponentes).noquote() << "llamando a" << mo->className() << metodo;
     QVariantList valores = argumentos;
     QGenericArgument args[9];
     for (int i = 0; i < valores.size(); ++i) {
@@ -86,6 +91,7 @@ bool Componentes::llamar(QObject *o, const char *metodo, const QVariantList &arg
                              args[6], args[7], args[8]);
     if (resultado)
         *resultado = m.returnMetaType().id() == QMetaType::Void ? QVariant() : r;
+    qCInfo(lcComponentes).noquote() << metodo << "ha vuelto";
     if (!ok)
         decir(error, QStringLiteral("Falló la llamada al método %1 del componente.").arg(QLatin1String(metodo)));
     return ok;

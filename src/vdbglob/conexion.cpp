@@ -1,14 +1,12 @@
 #include "conexion.h"
 
 #include "dialecto.h"
+#include "registro.h"
 
 #include <QDateTime>
-#include <QLoggingCategory>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
-Q_LOGGING_CATEGORY(lcBaseDatos, "vmexp.basedatos")
 
 namespace {
 // The name after "no such table: " and the like, without its schema.
@@ -25,7 +23,7 @@ QString textoError(const QSqlError &e) {
     if (motor.isEmpty())
         return {};
     // The engine's own words go to the debug log; the user reads what happened and what to do.
-    qCDebug(lcBaseDatos) << "error del motor:" << e.nativeErrorCode() << motor;
+    qCWarning(lcSentencias) << "error del motor:" << e.nativeErrorCode() << motor;
     const QString codigo = e.nativeErrorCode();
     const auto tiene = [&motor](const char *t) { return motor.contains(QLatin1String(t), Qt::CaseInsensitive); };
     if (tiene("database is locked") || tiene("table is locked") || tiene("database is busy") || codigo == QLatin1String("40P01")
@@ -161,6 +159,8 @@ QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) con
 
 bool Conexion::preparar(QSqlQuery &q, const QString &sql) {
     emit sentencia(sql);
+    // The text as written: the values bound to it stay out of the log.
+    qCInfo(lcSentencias).noquote() << sql;
     if (q.prepare(traducir(sql)))
         return true;
     anotarError(q.lastError());
@@ -169,6 +169,7 @@ bool Conexion::preparar(QSqlQuery &q, const QString &sql) {
 
 bool Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QString &tabla) {
     emit sentencia(sql);
+    qCInfo(lcSentencias).noquote() << sql;
     if (q.prepare(traducir(sql) + m_dialecto->clausulaClave(m_db, traducir(tabla))))
         return true;
     m_lastError = textoError(q.lastError());
@@ -219,6 +220,7 @@ bool Conexion::BeginTransEscritura() {
     if (inicio.isEmpty() || m_nivelTransaccion > 0)
         return BeginTrans();
     emit sentencia(inicio);
+    qCInfo(lcTransacciones).noquote() << inicio;
     QSqlQuery q(m_db);
     if (q.exec(inicio)) {
         m_nivelTransaccion = 1;
@@ -232,6 +234,7 @@ bool Conexion::BeginTrans() {
     if (m_nivelTransaccion++ > 0)
         return true;
     emit sentencia(QStringLiteral("BEGIN TRANSACTION"));
+    qCInfo(lcTransacciones) << "BEGIN TRANSACTION";
     if (m_db.transaction())
         return true;
     m_nivelTransaccion = 0;
@@ -245,9 +248,11 @@ bool Conexion::CommitTrans() {
     if (--m_nivelTransaccion > 0)
         return true;
     emit sentencia(QStringLiteral("COMMIT TRANSACTION"));
+    qCInfo(lcTransacciones) << "COMMIT TRANSACTION";
     if (m_db.commit())
         return true;
     anotarError(m_db.lastError());
+    qCWarning(lcTransacciones).noquote() << "COMMIT fallido, se deshace:" << m_lastError;
     m_db.rollback();
     return false;
 }
@@ -257,6 +262,7 @@ bool Conexion::RollbackTrans() {
         return false;
     m_nivelTransaccion = 0;
     emit sentencia(QStringLiteral("ROLLBACK TRANSACTION"));
+    qCInfo(lcTransacciones) << "ROLLBACK TRANSACTION";
     return m_db.rollback();
 }
 

@@ -1,5 +1,7 @@
 #include "dialogos.h"
 
+#include "registro.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -52,9 +54,27 @@ DialogService &DialogService::actual() {
 
 void DialogService::instalar(DialogService *servicio) { g_instalado = servicio; }
 
-int QtDialogService::mensaje(const QString &texto, int estilo, const QString &titulo) {
+int MsgBox(const QString &texto, int estilo, const QString &titulo) {
+    const int icono = estilo & 0x70;
+    const bool error = icono == vb::vbCritical || ((estilo & 7) == vb::vbOKOnly && icono != vb::vbInformation && icono != vb::vbQuestion);
+    QString detalle;
+    if (error) {
+        const QString referencia = Registro::nuevaReferencia();
+        detalle = detalleReferencia(referencia);
+        qCWarning(lcErrores).noquote() << "Ref." << referencia << texto;
+    }
+    return DialogService::actual().mensaje(texto, estilo, titulo, detalle);
+}
+
+QString detalleReferencia(const QString &referencia) {
+    return QStringLiteral("Si llama al soporte técnico, indique esta referencia: Ref. ") + referencia;
+}
+
+int QtDialogService::mensaje(const QString &texto, int estilo, const QString &titulo, const QString &detalle) {
     QMessageBox box(iconoDe(estilo), titulo.isEmpty() ? tituloPorDefecto() : titulo, texto,
                     QMessageBox::NoButton, ventanaActiva());
+    // Under "Mostrar detalles...": the message itself reads as it always has.
+    box.setDetailedText(detalle);
     const auto botones = botonesDe(estilo);
     for (const auto &b : botones)
         box.addButton(b.qt);

@@ -46,8 +46,10 @@ class DialogService {
 public:
     virtual ~DialogService() = default;
 
-    // A message box; title empty gives the library's title "VMEXP". Returns vbYes, vbNo...
-    virtual int mensaje(const QString &texto, int estilo, const QString &titulo) = 0;
+    // A message box; title empty gives the library's title "VMEXP". detalle, when not
+    // empty, is offered under the box's details (an error's reference for support).
+    // Returns vbYes, vbNo...
+    virtual int mensaje(const QString &texto, int estilo, const QString &titulo, const QString &detalle) = 0;
     // An input box; empty text when cancelled.
     virtual QString pedirTexto(const QString &pregunta, const QString &titulo,
                                const QString &inicial) = 0;
@@ -68,7 +70,7 @@ public:
 // The service shown to a real user.
 class QtDialogService : public DialogService {
 public:
-    int mensaje(const QString &texto, int estilo, const QString &titulo) override;
+    int mensaje(const QString &texto, int estilo, const QString &titulo, const QString &detalle) override;
     QString pedirTexto(const QString &pregunta, const QString &titulo, const QString &inicial) override;
     RespuestaFichero pedirFichero(const PeticionFichero &peticion) override;
     int abrirModal(QDialog *pantalla) override;
@@ -80,10 +82,12 @@ public:
     static int indiceElegido(const QFileDialog &dlg, const PeticionFichero &peticion);
 };
 
-// MsgBox as the screens write it.
-inline int MsgBox(const QString &texto, int estilo = vb::vbOKOnly, const QString &titulo = {}) {
-    return DialogService::actual().mensaje(texto, estilo, titulo);
-}
+// MsgBox as the screens write it. An error (critical icon, or OK alone without the
+// information or question icon) gets a reference under its details that the support
+// log repeats with the text.
+int MsgBox(const QString &texto, int estilo = vb::vbOKOnly, const QString &titulo = {});
+// The reference offered under an error's details: "Ref. 3F2A-0007".
+QString detalleReferencia(const QString &referencia);
 inline QString InputBox(const QString &pregunta, const QString &titulo = {}, const QString &inicial = {}) {
     return DialogService::actual().pedirTexto(pregunta, titulo, inicial);
 }

@@ -3,6 +3,7 @@
 #include "basedatos.h"
 #include "conexion.h"
 #include "dialecto.h"
+#include "registro.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -38,7 +39,9 @@ QString ultimoError(sqlite3 *h) {
                                 QString::number(sqlite3_errcode(h))));
 }
 
+// Only the savepoint that holds a transfer together runs here.
 bool ejecutar(sqlite3 *h, const QByteArray &sql) {
+    qCInfo(lcTransacciones).noquote() << sql;
     return sqlite3_exec(h, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
@@ -198,9 +201,30 @@ Contenido contenido(sqlite3 *h, const QString &tabla, const QString &columna, qi
 }
 } // namespace
 
+namespace {
+// One line when a transfer starts and one when it ends, for the support log.
+struct Anotacion {
+    const char *que;
+    QString ruta;
+    QString *error;
+    Anotacion(const char *q, const QString &tabla, qint64 fila, const QString &r, QString *e) : que(q), ruta(r), error(e) {
+        qCInfo(lcDocumentos).noquote() << que << ruta << "fila" << fila << "de" << tabla;
+    }
+    ~Anotacion() {
+        if (error && !error->isEmpty())
+            qCWarning(lcDocumentos).noquote() << que << ruta << "falló:" << *error;
+        else
+            qCInfo(lcDocumentos).noquote() << que << ruta << "terminado";
+    }
+};
+} // namespace
+
 bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                                const QString &ruta, QString *error, const Progreso &progreso) {
+    QString propio;
+    error = error ? error : &propio;
     decir(error, {});
+    const Anotacion anotacion("guardar", tabla, fila, ruta, error);
     if (!conexion) {
         decir(error, QStringLiteral("No hay conexión con la base de datos"));
         return false;
@@ -210,7 +234,10 @@ bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const Q
 
 bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                                const QString &ruta, QString *error, const Progreso &progreso) {
+    QString propio;
+    error = error ? error : &propio;
     decir(error, {});
+    const Anotacion anotacion("recuperar", tabla, fila, ruta, error);
     if (!conexion) {
         decir(error, QStringLiteral("No hay conexión con la base de datos"));
         return false;
@@ -259,6 +286,7 @@ bool DialectoSqlite::cargarAFichero(QSqlDatabase &db, const QString &tabla, cons
     switch (contenido(h, tabla, columna, fila)) {
     case Contenido::Falta:
     case Contenido::Nulo:
+        qCWarning(lcDocumentos) << "sin contenido guardado";
         return false;
     case Contenido::Error:
         decir(error, QStringLiteral("No se puede leer %1.%2 de la fila %3: %4").arg(tabla, columna).arg(fila).arg(ultimoError(h)));

@@ -2,6 +2,7 @@
 // documents as large objects through libpq on the Qt driver's connection, and the
 // creation of the schema on an empty database.
 #include "dialecto.h"
+#include "registro.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -60,12 +61,18 @@ PGresult *ejecutar(PGconn *c, const QByteArray &sql, const QList<QByteArray> &va
     return PQexecParams(c, sql.constData(), int(valores.size()), nullptr, punteros.constData(), nullptr, nullptr, 0);
 }
 
+// Every transaction statement of a transfer goes through here, for the support log.
+PGresult *transaccion(PGconn *c, const char *sql) {
+    qCInfo(lcTransacciones).noquote() << sql;
+    return PQexec(c, sql);
+}
+
 // The work of a transfer runs in its own transaction, or in a savepoint of the one the
 // connection has open; large object descriptors live only inside one.
 class Transaccion {
 public:
     explicit Transaccion(PGconn *c) : m_c(c), m_propia(PQtransactionStatus(c) == PQTRANS_IDLE) {
-        m_ok = Resultado(PQexec(c, m_propia ? "BEGIN" : "SAVEPOINT vmexp_flujoblob")).ok();
+        m_ok = Resultado(transaccion(c, m_propia ? "BEGIN" : "SAVEPOINT vmexp_flujoblob")).ok();
     }
     ~Transaccion() {
         if (m_ok && !m_terminada)
@@ -74,7 +81,7 @@ public:
     bool ok() const { return m_ok; }
     bool confirmar() {
         m_terminada = true;
-        if (Resultado(PQexec(m_c, m_propia ? "COMMIT" : "RELEASE vmexp_flujoblob")).ok())
+        if (Resultado(transaccion(m_c, m_propia ? "COMMIT" : "RELEASE vmexp_flujoblob")).ok())
             return true;
         deshacer();
         return false;
@@ -84,10 +91,10 @@ private:
     void deshacer() {
         m_terminada = true;
         if (m_propia) {
-            Resultado(PQexec(m_c, "ROLLBACK"));
+            Resultado(transaccion(m_c, "ROLLBACK"));
         } else {
-            Resultado(PQexec(m_c, "ROLLBACK TO vmexp_flujoblob"));
-            Resultado(PQexec(m_c, "RELEASE vmexp_flujoblob"));
+            Resultado(transaccion(m_c, "ROLLBACK TO vmexp_flujoblob"));
+            Resultado(transaccion(m_c, "RELEASE vmexp_flujoblob"));
         }
     }
     PGconn *m_c;

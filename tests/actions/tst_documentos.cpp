@@ -6,6 +6,7 @@
 #include "frmexpedientes2.h"
 #include "modexp.h"
 #include "pantallas.h"
+#include "registro.h"
 #include "registro_componentes.h"
 
 #include <QAbstractItemModelTester>
@@ -23,6 +24,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
+#include <unistd.h>
 
 namespace {
 // Stands in for "VMTwain.vTwain": writes a small PDF-like file, or fails when told to,
@@ -551,7 +553,7 @@ private slots:
             pulsar("ESCANER");
         QCOMPARE(EscanerFalso::ficheros.size(), 1);
         const QString ruta = EscanerFalso::ficheros.first();
-        QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(VMEXPE::carpetaLibreria())
+        QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(gCarpetaDoc)
                                     + QStringLiteral("/DOC\\d{12}\\.pdf$"))
                      .match(ruta)
                      .hasMatch(),
@@ -610,7 +612,72 @@ private slots:
         QVERIFY(contenido(id).toByteArray().startsWith("%PDF"));
         QCOMPARE(columna("ActF_Des", id).toString(), QStringLiteral("Hoja escaneada"));
         // The scan file is gone once stored.
-        QCOMPARE(QDir(VMEXPE::carpetaLibreria()).entryList({QStringLiteral("DOC*.pdf")}, QDir::Files), QStringList());
+        QCOMPARE(QDir(gCarpetaDoc).entryList({QStringLiteral("DOC*.pdf")}, QDir::Files), QStringList());
+    }
+
+    // An installed library: its folder cannot be written, so viewing and scanning use a
+    // folder of the user's own that nobody else may open.
+    void carpetaPrivadaDelUsuario() {
+        QTemporaryDir datosUsuario, instalada;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(datosUsuario.path()));
+        // Root writes through any permission: a folder where nothing can be created stands in.
+        QVERIFY(QFile::setPermissions(instalada.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+        VMEXPE::setCarpetaLibreria(geteuid() == 0 ? QStringLiteral("/proc") : instalada.path());
+        e->expe->setMyBd(e->bd);
+        const QString privada = datosUsuario.path() + QStringLiteral("/vmexp/DOC4");
+        QCOMPARE(gCarpetaDoc, privada);
+        e->dialogos.respuestasTexto << QStringLiteral("Contrato escaneado");
+        QVERIFY(abrir(2));
+        pulsar("VER");
+        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{privada + QStringLiteral("/presupuesto_cubierta.txt")});
+        QVERIFY(QFile::exists(e->dialogos.abiertosEscritorio.first()));
+        pulsar("ESCANER");
+        QCOMPARE(QFileInfo(EscanerFalso::ficheros.value(0)).absolutePath(), privada);
+        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
+        // Owner, group and others bits (0x7000, 0x0070, 0x0007): 0700.
+        QCOMPARE(int(QFile::permissions(privada) & 0x7077), 0x7000);
+        QCOMPARE(int(QFile::permissions(QFileInfo(privada).absolutePath()) & 0x7077), 0x7000);
+        QCOMPARE(QDir(instalada.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QFile::setPermissions(instalada.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    // The support log: off until switched on; then statements without their values, the
+    // transactions, documents and components with times, and each error's reference.
+    void registroParaSoporte() {
+        QVERIFY(!lcSentencias().isInfoEnabled());
+        const QString registro = e->carpeta.filePath(QStringLiteral("soporte.log"));
+        QVERIFY(Registro::activar(registro));
+        const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
+        QVERIFY(escribir(ruta, "contenido nuevo"));
+        preguntarFichero(ruta);
+        e->dialogos.respuestasTexto << QStringLiteral("Nómina confidencial Zq9xW") << QStringLiteral("Escaneo");
+        QVERIFY(abrir(2));
+        pulsar("ARCHIVO");
+        pulsar("ESCANER");
+        QVERIFY(e->ejecutar(QStringLiteral("DELETE FROM Ima WHERE Ima_IdTabla = 1")));
+        clicEnFila(0);
+        pulsar("VER");
+        QVERIFY(e->conexion->Ejecutar(QStringLiteral("UPDATE Tex SET Tex_Des = 'password=Secreto1' WHERE 1 = 0")));
+        Registro::desactivar();
+        QVERIFY(!lcSentencias().isInfoEnabled());
+
+        QCOMPARE(e->dialogos.ultimoMensaje(), QStringLiteral("Error en la recuperación del fichero"));
+        const QString detalle = e->dialogos.mensajes.last().detalle;
+        const auto ref = QRegularExpression(QStringLiteral("Ref\\. ([0-9A-F]{4}-\\d{4})$")).match(detalle);
+        QVERIFY2(ref.hasMatch(), qPrintable(detalle));
+        const QString log = QString::fromUtf8(leer(registro));
+        const QStringList lineas = log.split(u'\n', Qt::SkipEmptyParts);
+        for (const QString &l : lineas)
+            QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\[\\d+\\] vmexp\\.[a-z]+: "))
+                         .match(l).hasMatch(), qPrintable(l));
+        QVERIFY(log.contains(QStringLiteral("vmexp.errores: Ref. ") + ref.captured(1) + QStringLiteral(" Error en la recuperación del fichero")));
+        QVERIFY(log.contains(QStringLiteral("vmexp.sentencias: INSERT INTO ActF")));
+        QVERIFY(log.contains(QStringLiteral("vmexp.transacciones: ")));
+        QVERIFY(log.contains(QStringLiteral("vmexp.documentos: guardar ") + ruta));
+        QVERIFY(log.contains(QStringLiteral("vmexp.componentes: creando VMTwain.vTwain")));
+        QVERIFY(log.contains(QStringLiteral("password=***")));
+        QVERIFY2(!log.contains(QStringLiteral("Zq9xW")) && !log.contains(QStringLiteral("Secreto1")), qPrintable(log));
     }
 
     void ficheroGrande() {

@@ -23,8 +23,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-int DialogoGuionizado::mensaje(const QString &texto, int estilo, const QString &titulo) {
-    mensajes.append({texto, estilo, titulo});
+int DialogoGuionizado::mensaje(const QString &texto, int estilo, const QString &titulo, const QString &detalle) {
+    mensajes.append({texto, estilo, titulo, detalle});
     if (!respuestas.isEmpty())
         return respuestas.takeFirst();
     switch (estilo & 7) {

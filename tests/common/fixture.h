@@ -22,6 +22,7 @@ public:
         QString texto;
         int estilo;
         QString titulo;
+        QString detalle;
     };
     QList<Mensaje> mensajes;
     QList<int> respuestas; // next answers; without one, the first button
@@ -36,7 +37,7 @@ public:
     QList<int> codigosEscritorio; // next exit codes of the opener; then codigoEscritorio
     int codigoEscritorio = 0;
 
-    int mensaje(const QString &texto, int estilo, const QString &titulo) override;
+    int mensaje(const QString &texto, int estilo, const QString &titulo, const QString &detalle) override;
     QString pedirTexto(const QString &pregunta, const QString &titulo, const QString &inicial) override;
     RespuestaFichero pedirFichero(const PeticionFichero &peticion) override;
     int abrirModal(QDialog *pantalla) override;

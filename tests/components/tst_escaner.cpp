@@ -27,7 +27,7 @@ public:
     std::function<int(QDialog *)> alElegir;    // frmEscaner; unset: accepted as offered
     std::function<int(QDialog *)> alEscanear;  // frmEscaneando; unset: accepted at once
 
-    int mensaje(const QString &texto, int, const QString &) override {
+    int mensaje(const QString &texto, int, const QString &, const QString &) override {
         mensajes << texto;
         return vb::vbOK;
     }

@@ -1,17 +1,131 @@
 // The demo host and its database files: it builds them on a first run or when asked,
-// and never replaces one that is there.
+// never replaces one that is there, upgrades an older one after a backup, refuses a
+// newer one, and takes and restores backups while others work.
+#include "basedatos.h"
+#include "copias.h"
+#include "versionesquema.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <atomic>
+#include <sqlite3.h>
 
 namespace {
 QByteArray huella(const QString &ruta) {
     QFile f(ruta);
     return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1) : QByteArray();
 }
+
+QString leerTexto(const QString &ruta) {
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+bool guion(const QString &fichero, const QString &sql) {
+    sqlite3 *h = nullptr;
+    const bool ok = sqlite3_open(QFile::encodeName(fichero).constData(), &h) == SQLITE_OK
+                    && sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(h);
+    return ok;
+}
+
+// A database as the first release built it, with its demo data and a document of 3 MB.
+bool crearVersion1(const QString &datos) {
+    const QString v1 = QStringLiteral(ESQUEMA_V1) + u'/';
+    const QString comun = datos + QStringLiteral("/vmcomun.db");
+    return QDir().mkpath(datos) && guion(comun, QStringLiteral("PRAGMA journal_mode=WAL;") + leerTexto(v1 + "vmcomun.sql"))
+           && guion(datos + QStringLiteral("/empresa.db"),
+                    QStringLiteral("PRAGMA journal_mode=WAL;") + leerTexto(v1 + "empresa.sql")
+                        + QStringLiteral("ATTACH '%1' AS vmcomun;").arg(comun) + leerTexto(v1 + "demo.sql")
+                        + QStringLiteral("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) "
+                                         "VALUES ('ActF', 99, randomblob(3145728));"));
+}
+
+// Every row of every table and every document's bytes, as text to compare.
+QStringList contenido(const QString &datos) {
+    QStringList r;
+    {
+        QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("contenido"));
+        QSqlQuery q(db), t(db);
+        q.exec("SELECT 'main', name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' "
+               "AND name <> 'vmexp_version' UNION ALL SELECT 'vmcomun', name FROM vmcomun.sqlite_master "
+               "WHERE type = 'table' AND name NOT LIKE 'sqlite%' ORDER BY 1, 2");
+        while (q.next()) {
+            t.exec(QStringLiteral("SELECT * FROM %1.%2 ORDER BY 1").arg(q.value(0).toString(), q.value(1).toString()));
+            QCryptographicHash h(QCryptographicHash::Sha1);
+            int filas = 0;
+            for (; t.next(); ++filas)
+                for (int i = 0; i < t.record().count(); ++i)
+                    h.addData(t.value(i).toByteArray() + '\x1f');
+            r << QStringLiteral("%1: %2 filas %3").arg(q.value(1).toString()).arg(filas).arg(QString::fromLatin1(h.result().toHex()));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("contenido"));
+    return r;
+}
+
+int versionDe(const QString &datos) {
+    int v = -1;
+    {
+        QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("version"));
+        v = VersionEsquema::leer(db);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("version"));
+    return v;
+}
+
+struct Ejecucion {
+    int salida = -1;
+    QString dice, errores;
+};
+Ejecucion host(const QStringList &argumentos) {
+    QProcess p;
+    p.start(QStringLiteral(EXPEDIENTES), argumentos);
+    Ejecucion r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.salida = p.exitCode();
+    r.dice = QString::fromUtf8(p.readAllStandardOutput());
+    r.errores = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Saves one row at a time on its own connection until told to stop; ultima is the id
+// of the last save committed.
+class Escritor : public QThread {
+public:
+    explicit Escritor(const QString &datos) : m_datos(datos) {}
+    std::atomic<int> ultima{0};
+    std::atomic<bool> parar{false};
+    QString error;
+
+protected:
+    void run() override {
+        {
+            QSqlDatabase db = BaseDatos::abrir(m_datos, QStringLiteral("escritor"), &error);
+            QSqlQuery q(db);
+            while (!parar && db.isOpen()) {
+                if (!q.exec(QStringLiteral("INSERT INTO Tex (Tex_Des) VALUES ('guardado durante la copia')"))) {
+                    error = q.lastError().text();
+                    break;
+                }
+                ultima = q.lastInsertId().toInt();
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("escritor"));
+    }
+
+private:
+    QString m_datos;
+};
 } // namespace
 
 class TstHost : public QObject {
@@ -59,6 +173,159 @@ private slots:
             else
                 QVERIFY2(QFile::exists(ruta) && huella(ruta) != antes.value(QLatin1String(f)), f);
         }
+    }
+
+    void abrirOtraVersion_data() {
+        QTest::addColumn<int>("version"); // 1: built by the first release
+        QTest::addColumn<int>("salida");
+        QTest::addColumn<QString>("dice");
+        QTest::newRow("versión anterior") << 1 << 0 << "La base de datos tiene la versión 1 del esquema";
+        QTest::newRow("versión actual") << VersionEsquema::kActual << 0 << "";
+        QTest::newRow("versión más nueva") << 99 << 1 << "La base de datos tiene la versión 99 del esquema, más nueva";
+    }
+    // An older database is upgraded once, after a backup, without losing a row or a
+    // document, and every screen opens on it; a newer one is left untouched.
+    void abrirOtraVersion() {
+        QFETCH(int, version);
+        QFETCH(int, salida);
+        QFETCH(QString, dice);
+        QTemporaryDir dir;
+        const QString datos = dir.filePath("datos");
+        if (version == 1)
+            QVERIFY(crearVersion1(datos));
+        else
+            QVERIFY(BaseDatos::crear(datos, true) && guion(datos + "/empresa.db", QStringLiteral("UPDATE vmexp_version SET Ver_Numero = %1").arg(version)));
+        const QStringList antes = contenido(datos);
+        const QByteArray huellaAntes = huella(datos + "/empresa.db");
+        const QStringList argumentos{"--datos", datos, "--screenshots", dir.filePath("capturas")};
+        const Ejecucion primera = host(argumentos);
+        QCOMPARE(primera.salida, salida);
+        QVERIFY2((salida ? primera.errores : primera.dice).contains(dice), qPrintable(primera.dice + primera.errores));
+        QCOMPARE(contenido(datos), antes);
+        const QStringList copias = QDir(datos + "/copias").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (salida) {
+            QCOMPARE(huella(datos + "/empresa.db"), huellaAntes);
+            QCOMPARE(versionDe(datos), version);
+            QVERIFY(copias.isEmpty());
+            return;
+        }
+        QCOMPARE(versionDe(datos), VersionEsquema::kActual);
+        QCOMPARE(QDir(dir.filePath("capturas")).entryList({"*.png"}).size(), 5);
+        QCOMPARE(copias.size(), version < VersionEsquema::kActual ? 1 : 0);
+        if (!copias.isEmpty()) {
+            const QString copia = datos + "/copias/" + copias.first();
+            QVERIFY2(primera.dice.contains("Antes se guarda una copia de seguridad en " + copia), qPrintable(primera.dice));
+            int vCopia = 0;
+            QVERIFY(Copias::comprobar(copia, &vCopia));
+            QCOMPARE(vCopia, version);
+            QCOMPARE(contenido(copia), antes);
+        }
+        // Once up to date, nothing more is done.
+        const Ejecucion segunda = host(argumentos);
+        QCOMPARE(segunda.salida, 0);
+        QVERIFY2(!segunda.dice.contains("Se va a actualizar"), qPrintable(segunda.dice));
+        QCOMPARE(QDir(datos + "/copias").entryList(QDir::Dirs | QDir::NoDotAndDotDot), copias);
+        QCOMPARE(contenido(datos), antes);
+    }
+
+    // A step that fails half-way leaves nothing of itself; the steps before it stay done.
+    void pasoInterrumpido() {
+        QTemporaryDir dir;
+        const QString datos = dir.filePath("datos");
+        QVERIFY(crearVersion1(datos));
+        const QStringList antes = contenido(datos);
+        QList<VersionEsquema::Paso> pasos = VersionEsquema::pasos();
+        pasos << VersionEsquema::Paso{VersionEsquema::kActual + 1, "paso de prueba",
+                                      {"CREATE TABLE Nueva (x integer)", "INSERT INTO Nueva VALUES (1)",
+                                       "UPDATE Exp SET Exp_Des = 'a medias'", "INSERT INTO NoExiste VALUES (1)"}};
+        {
+            QSqlDatabase db = BaseDatos::abrir(datos, "interrumpido");
+            QString error;
+            QVERIFY(!VersionEsquema::actualizar(db, &error, pasos));
+            QVERIFY2(error.contains(QStringLiteral("versión %1 (paso de prueba)").arg(VersionEsquema::kActual + 1)), qPrintable(error));
+            QVERIFY(!db.tables().contains("Nueva"));
+            QCOMPARE(VersionEsquema::leer(db), VersionEsquema::kActual);
+        }
+        QSqlDatabase::removeDatabase("interrumpido");
+        QCOMPARE(contenido(datos), antes);
+    }
+
+    // A backup taken by another process while saves keep coming holds every save
+    // committed before it began, passes the integrity check, and restores whole.
+    void copiaMientrasOtrosGraban() {
+        QTemporaryDir dir;
+        const QString datos = dir.filePath("datos"), copia = dir.filePath("copia");
+        QVERIFY(BaseDatos::crear(datos, true));
+        Escritor escritor(datos);
+        escritor.start();
+        QTRY_VERIFY(escritor.ultima > 50);
+        const int antes = escritor.ultima;
+        const Ejecucion r = host({"--datos", datos, "--copia", copia});
+        const int durante = escritor.ultima;
+        QTRY_VERIFY(escritor.ultima > durante + 50);
+        escritor.parar = true;
+        QVERIFY(escritor.wait(30000));
+        QVERIFY2(escritor.error.isEmpty(), qPrintable(escritor.error));
+        QVERIFY2(r.salida == 0, qPrintable(r.errores));
+        QVERIFY(Copias::comprobar(copia));
+        QVERIFY(host({"--datos", datos, "--copia", copia}).errores.contains("Ya hay una copia en"));
+
+        const auto guardados = [](const QString &carpeta) {
+            QList<int> r;
+            {
+                QSqlDatabase db = BaseDatos::abrir(carpeta, "guardados");
+                QSqlQuery q(db);
+                q.exec("SELECT Tex_Id FROM Tex WHERE Tex_Des = 'guardado durante la copia' ORDER BY Tex_Id");
+                while (q.next())
+                    r << q.value(0).toInt();
+            }
+            QSqlDatabase::removeDatabase("guardados");
+            return r;
+        };
+        const QList<int> enCopia = guardados(copia);
+        // Whole saves from the first on, none missing in between, all those made before.
+        QVERIFY(!enCopia.isEmpty() && enCopia.last() >= antes && enCopia.last() <= durante);
+        QCOMPARE(enCopia.last() - enCopia.first() + 1, enCopia.size());
+        QVERIFY(guardados(datos).size() > enCopia.size());
+
+        const Ejecucion restaurada = host({"--datos", datos, "--restaurar", copia});
+        QVERIFY2(restaurada.salida == 0, qPrintable(restaurada.errores));
+        QCOMPARE(guardados(datos), enCopia);
+        QVERIFY(Copias::comprobar(datos));
+        // What was there before the restore is kept aside.
+        const QStringList aparte = QDir(datos + "/copias").entryList({"antes-de-restaurar-*"}, QDir::Dirs);
+        QCOMPARE(aparte.size(), 1);
+        QVERIFY(guardados(datos + "/copias/" + aparte.first()).size() > enCopia.size());
+    }
+
+    void registroParaSoporte_data() {
+        QTest::addColumn<bool>("porEntorno"); // VMEXP_REGISTRO, as any host; otherwise --registro
+        QTest::newRow("--registro") << false;
+        QTest::newRow("VMEXP_REGISTRO") << true;
+    }
+    void registroParaSoporte() {
+        QFETCH(bool, porEntorno);
+        QTemporaryDir dir;
+        const QString registro = dir.filePath("soporte.log");
+        QStringList argumentos{"--datos", dir.filePath("datos"), "--screenshots", dir.filePath("capturas")};
+        QProcess host;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        if (porEntorno)
+            entorno.insert("VMEXP_REGISTRO", registro);
+        else
+            argumentos << "--registro" << registro;
+        host.setProcessEnvironment(entorno);
+        host.start(QStringLiteral(EXPEDIENTES), argumentos);
+        QVERIFY(host.waitForFinished(120000));
+        QCOMPARE(host.exitCode(), 0);
+        QFile f(registro);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString log = QString::fromUtf8(f.readAll());
+        QVERIFY2(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\[\\d+\\] vmexp\\.sentencias: Select isnull\\(usu_nom"))
+                     .match(log).hasMatch(),
+                 qPrintable(log.left(2000)));
+        // Nothing of the log reaches the terminal.
+        QVERIFY(!host.readAllStandardError().contains("vmexp."));
     }
 };
 

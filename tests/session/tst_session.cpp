@@ -1,4 +1,5 @@
 // The session: instances, work folder, user lookup, and screens opened by name.
+#include "carpetatrabajo.h"
 #include "fixture.h"
 #include "modexp.h"
 #include "pantallas.h"
@@ -20,6 +21,8 @@ private slots:
     void segundaInstanciaTomaElRelevo();
     void gExpeMantieneVivaLaInstancia();
     void carpetaDeTrabajoDelUsuario();
+    void copiasParaVerSeBorranAlEmpezar_data();
+    void copiasParaVerSeBorranAlEmpezar();
     void crearDirectorio();
     void existeFichero();
     void nombreDeUsuario_data();
@@ -94,14 +97,60 @@ void TstSession::gExpeMantieneVivaLaInstancia() {
 
 void TstSession::carpetaDeTrabajoDelUsuario() {
     Entorno e(7);
-    VMEXPE::setCarpetaLibreria("/opt/app");
+    QTemporaryDir app;
+    VMEXPE::setCarpetaLibreria(app.path());
     e.expe->setMyBd(e.bd);
-    QCOMPARE(gCarpetaDoc, QString("/opt/app/DOC7"));
+    QCOMPARE(gCarpetaDoc, app.path() + "/DOC7");
     VMEXPE::setCarpetaLibreria(QString());
     // Without an override, the folder of the loaded library.
     e.expe->setMyBd(e.bd);
     QVERIFY(gCarpetaDoc.endsWith("/DOC7"));
     QVERIFY(QFile::exists(QFileInfo(gCarpetaDoc).absolutePath() + "/libvmexp.so"));
+}
+
+namespace {
+bool escribirConFecha(const QString &ruta, const QByteArray &datos, const QDateTime &fecha) {
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size() && f.flush()
+           && f.setFileTime(fecha, QFileDevice::FileModificationTime);
+}
+} // namespace
+
+void TstSession::copiasParaVerSeBorranAlEmpezar_data() {
+    QTest::addColumn<QString>("caso");
+    QTest::addColumn<bool>("borrada");
+    QTest::newRow("de una sesión anterior, sin tocar") << "anterior" << true;
+    QTest::newRow("escaneo que quedó a medias") << "escaneo" << true;
+    QTest::newRow("cambiada por el usuario") << "cambiada" << false;
+    QTest::newRow("abierta por un programa") << "abierta" << false;
+    QTest::newRow("bloqueada por la ofimática") << "bloqueo" << false;
+    QTest::newRow("escrita en esta sesión") << "ahora" << false;
+    QTest::newRow("no la escribió la librería") << "ajena" << false;
+}
+
+// Copies written only to be opened go at the next start, unless a program may still
+// use them or the user made them their own.
+void TstSession::copiasParaVerSeBorranAlEmpezar() {
+    QFETCH(QString, caso);
+    QFETCH(bool, borrada);
+    Entorno e(7);
+    QVERIFY(FnCrearCarpeta());
+    const QString ruta = gCarpetaDoc + "/informe.odt";
+    const QDateTime ayer = QDateTime::currentDateTime().addDays(-1);
+    if (caso == "escaneo")
+        CarpetaTrabajo::anotarCopia(ruta);
+    QVERIFY(escribirConFecha(ruta, "contenido", caso == "ahora" ? QDateTime::currentDateTime() : ayer));
+    if (caso != "ajena" && caso != "escaneo")
+        CarpetaTrabajo::anotarCopia(ruta);
+    if (caso == "cambiada")
+        QVERIFY(escribirConFecha(ruta, "contenido con cambios", ayer));
+    QFile abierta(ruta);
+    if (caso == "abierta")
+        QVERIFY(abierta.open(QIODevice::ReadOnly));
+    if (caso == "bloqueo")
+        QVERIFY(escribirConFecha(gCarpetaDoc + "/.~lock.informe.odt#", "usuario", ayer));
+    e.expe->setMyBd(e.bd); // the next start
+    QCOMPARE(!QFile::exists(ruta), borrada);
 }
 
 void TstSession::crearDirectorio() {

@@ -1,5 +1,6 @@
 #include "documentos.h"
 
+#include "carpetatrabajo.h"
 #include "conexion.h"
 #include "dialogos.h"
 #include "esquema.h"
@@ -196,8 +197,10 @@ bool Documentos::LoadFileFromDB(QString *rutaDestino) {
 
     QString error;
     Progreso progreso(m_pantalla, QStringLiteral("Recuperando %1 de la base de datos...").arg(m_fichero->text()));
-    if (FlujoBlob::cargarAFichero(cn, kIma, kImaFile, fila, destino, &error, progreso.funcion()))
+    if (FlujoBlob::cargarAFichero(cn, kIma, kImaFile, fila, destino, &error, progreso.funcion())) {
+        CarpetaTrabajo::anotarCopia(destino);
         return true;
+    }
     // An empty error is a NULL content: the caller says the document cannot be fetched.
     if (!error.isEmpty())
         MsgBox(error, vb::vbOKOnly);

@@ -1,6 +1,7 @@
 #include "frmexpedientes2.h"
 #include "ui_frmExpedientes2.h"
 
+#include "carpetatrabajo.h"
 #include "componentes.h"
 #include "conexion.h"
 #include "cutilidades.h"
@@ -401,8 +402,7 @@ void frmExpedientes2::nuevoDesdeEscaner() {
 }
 
 void frmExpedientes2::msEscanearDocumento() {
-    const QString ruta = VMEXPE::carpetaLibreria() + QStringLiteral("/DOC")
-                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmm")) + QStringLiteral(".pdf");
+    const QString ruta = CarpetaTrabajo::rutaEscaneo();
     QString error;
     std::unique_ptr<QObject> escaner = Componentes::crear(QStringLiteral("VMTwain.vTwain"), &error);
     if (!escaner || !Componentes::asignar(escaner.get(), "fichero", ruta, &error)

@@ -9,7 +9,8 @@ class MyBd;
 
 // The newest VMEXPE; the screens reach MyBd and the ids through it.
 extern std::shared_ptr<VMEXPE> gExpe;
-// The user's document work folder: library folder + "/DOC" + user id.
+// The user's document work folder: library folder + "/DOC" + user id, or a private
+// folder of the user's where the library folder cannot be written (CarpetaTrabajo).
 extern QString gCarpetaDoc;
 
 // What the search screen sets on the case-file editor when it opens an existing case

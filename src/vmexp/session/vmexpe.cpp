@@ -1,11 +1,13 @@
 #include "vmexpe.h"
 
+#include "carpetatrabajo.h"
 #include "conexion.h"
 #include "cutilidades.h"
 #include "esquema.h"
 #include "modexp.h"
 #include "mybd.h"
 #include "pantallas.h"
+#include "registro.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,6 +28,8 @@ VMEXPE::VMEXPE() = default;
 VMEXPE::~VMEXPE() = default;
 
 std::shared_ptr<VMEXPE> VMEXPE::crear() {
+    // Any host can switch the support log on, not only ours.
+    Registro::desdeEntorno();
     std::shared_ptr<VMEXPE> nuevo(new VMEXPE);
     gExpe = nuevo;
     nuevo->setNProceso(15);
@@ -47,8 +51,10 @@ void VMEXPE::setMyBd(std::shared_ptr<::MyBd> bd) {
     m_myBd = std::move(bd);
     if (m_myBd && m_myBd->Conexion())
         m_myBd->Conexion()->setTiposColumna(Esquema::tiposColumna());
-    if (m_myBd)
-        gCarpetaDoc = carpetaLibreria() + QStringLiteral("/DOC") + QString::number(m_myBd->IdUsuario());
+    if (!m_myBd)
+        return;
+    gCarpetaDoc = CarpetaTrabajo::elegir(carpetaLibreria(), m_myBd->IdUsuario());
+    CarpetaTrabajo::limpiar(gCarpetaDoc);
 }
 
 bool VMEXPE::abrir(const char *pantalla) {
@@ -106,8 +112,9 @@ bool FnCrearCarpeta() {
     QDir d(gCarpetaDoc);
     if (d.exists())
         return true;
-    // mkdir, not mkpath: the parent folder must already be there.
-    return QDir().mkdir(gCarpetaDoc);
+    // mkdir, not mkpath: the parent folder must already be there. Only its user may
+    // look inside: the documents are confidential.
+    return QDir().mkdir(gCarpetaDoc, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 bool FnExisteFichero(const QString &sFile) {

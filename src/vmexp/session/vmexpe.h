@@ -5,7 +5,8 @@
 //
 // The library folder (where DOC<user> work folders live) is the folder of the loaded
 // libvmexp.so; a host may set another with VMEXPE::setCarpetaLibreria() before
-// assigning MyBd.
+// assigning MyBd. Where that folder cannot be written, the work folder is the user's own
+// (see CarpetaTrabajo); a host may still set any with vCrearDirectorio.
 #include <QObject>
 #include <memory>
 

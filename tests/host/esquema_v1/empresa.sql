@@ -1,0 +1,129 @@
+-- Company database. Text compares without regard to letter case, as the original
+-- server's default collation does; dates are ISO text 'yyyy-mm-dd hh:mm:ss[.mmm]'.
+
+CREATE TABLE Parametros (
+  Par_Clave TEXT COLLATE NOCASE PRIMARY KEY,
+  Par_Valor TEXT
+);
+
+CREATE TABLE Cli (
+  cli_id INTEGER PRIMARY KEY AUTOINCREMENT,
+  cli_Cod INTEGER NOT NULL,
+  Cli_Comer TEXT COLLATE NOCASE,
+  CLI_NOM TEXT COLLATE NOCASE,
+  CLI_APE1 TEXT COLLATE NOCASE,
+  CLI_APE2 TEXT COLLATE NOCASE,
+  Cli_Baja INTEGER NOT NULL DEFAULT 0  -- 1: may not get new case files
+);
+CREATE INDEX Cli_Cod_Idx ON Cli (cli_Cod);
+
+CREATE TABLE Pro (
+  Pro_id INTEGER PRIMARY KEY AUTOINCREMENT,
+  Pro_Cod INTEGER NOT NULL,
+  Pro_Comer TEXT COLLATE NOCASE,
+  Pro_Nom TEXT COLLATE NOCASE,
+  PRO_APE1 TEXT COLLATE NOCASE,
+  PRO_APE2 TEXT COLLATE NOCASE
+);
+CREATE INDEX Pro_Cod_Idx ON Pro (Pro_Cod);
+
+CREATE TABLE Tex (
+  Tex_Id INTEGER PRIMARY KEY AUTOINCREMENT,
+  Tex_Des TEXT COLLATE NOCASE
+);
+
+CREATE TABLE Tac (
+  Tac_Id INTEGER PRIMARY KEY AUTOINCREMENT,
+  Tac_Des TEXT COLLATE NOCASE
+);
+
+CREATE TABLE Exp (
+  Exp_Id INTEGER PRIMARY KEY AUTOINCREMENT,
+  Exp_IdCli INTEGER NOT NULL DEFAULT 0,
+  Exp_IdTipo INTEGER NOT NULL DEFAULT 0,
+  Exp_Fini TEXT,
+  Exp_FFin TEXT,
+  Exp_Des TEXT COLLATE NOCASE,
+  Exp_Obs TEXT COLLATE NOCASE,
+  Exp_Ubicacion TEXT COLLATE NOCASE,
+  Exp_Presup REAL NOT NULL DEFAULT 0,
+  Exp_Codigo TEXT COLLATE NOCASE,
+  Exp_Proceso INTEGER,
+  Exp_Origen INTEGER NOT NULL DEFAULT 0,
+  Exp_Estado INTEGER,
+  Exp_IdUsu INTEGER
+);
+CREATE INDEX Exp_Origen_Idx ON Exp (Exp_Origen, Exp_Id);
+CREATE INDEX Exp_IdCli_Idx ON Exp (Exp_IdCli);
+CREATE INDEX Exp_IdTipo_Idx ON Exp (Exp_IdTipo);
+
+CREATE TABLE Est (
+  Est_Id INTEGER PRIMARY KEY AUTOINCREMENT,
+  Est_Proceso INTEGER NOT NULL,
+  Est_IdTabla INTEGER NOT NULL,
+  Est_Estado INTEGER,
+  Est_FEstado TEXT,
+  Est_Obs TEXT COLLATE NOCASE,
+  Est_IdUsu INTEGER,
+  Est_Fecha TEXT
+);
+CREATE INDEX Est_Tabla_Idx ON Est (Est_Proceso, Est_IdTabla, Est_Fecha);
+CREATE INDEX Est_Fecha_Idx ON Est (Est_Fecha);
+-- The history is read newest first by Est_Fecha: stamp each row with the time of
+-- its insertion, one millisecond past the newest stamp when the clock has not moved.
+CREATE TRIGGER Est_Fecha_Al_Insertar AFTER INSERT ON Est
+BEGIN
+  UPDATE Est SET Est_Fecha = (
+    SELECT CASE WHEN ultima IS NULL OR ultima < ahora THEN ahora
+                ELSE strftime('%Y-%m-%d %H:%M:%f', julianday(ultima) + 1.0 / 86400000.0) END
+    FROM (SELECT MAX(Est_Fecha) AS ultima FROM Est WHERE Est_Id <> NEW.Est_Id),
+         (SELECT strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime') AS ahora))
+  WHERE Est_Id = NEW.Est_Id;
+END;
+
+CREATE TABLE ExpPer (
+  ExpPer_IdExp INTEGER NOT NULL,
+  ExpPer_IdUsu INTEGER NOT NULL
+);
+CREATE INDEX ExpPer_Exp_Idx ON ExpPer (ExpPer_IdExp, ExpPer_IdUsu);
+CREATE INDEX ExpPer_Usu_Idx ON ExpPer (ExpPer_IdUsu, ExpPer_IdExp);
+
+CREATE TABLE Act (
+  Act_Id INTEGER PRIMARY KEY AUTOINCREMENT,
+  Act_IdExp INTEGER NOT NULL,
+  Act_Fecha TEXT,
+  Act_IdTac INTEGER NOT NULL DEFAULT 0,
+  Act_Des TEXT COLLATE NOCASE,
+  Act_Importe REAL NOT NULL DEFAULT 0,
+  Act_Operario TEXT COLLATE NOCASE,
+  Act_IdOperario INTEGER NOT NULL DEFAULT 0,
+  Act_IdUsu INTEGER,
+  Act_Estado INTEGER,
+  Act_IdUsuEstado INTEGER,
+  Act_FEstado TEXT
+);
+CREATE INDEX Act_IdExp_Idx ON Act (Act_IdExp);
+CREATE INDEX Act_IdTac_Idx ON Act (Act_IdTac);
+
+CREATE TABLE ActF (
+  ActF_Id INTEGER PRIMARY KEY AUTOINCREMENT,
+  ActF_IdAct INTEGER NOT NULL,
+  ActF_Fic TEXT COLLATE NOCASE,
+  ActF_Des TEXT COLLATE NOCASE,
+  ActF_FicDes TEXT COLLATE NOCASE,
+  ActF_Operario TEXT COLLATE NOCASE,
+  ActF_IdOperario INTEGER,
+  ActF_IdUsu INTEGER,
+  ActF_Estado INTEGER,
+  ActF_IdUsuEstado INTEGER,
+  ActF_FEstado TEXT
+);
+CREATE INDEX ActF_IdAct_Idx ON ActF (ActF_IdAct);
+
+CREATE TABLE Ima (
+  Ima_Id INTEGER PRIMARY KEY AUTOINCREMENT,
+  Ima_Tabla TEXT COLLATE NOCASE NOT NULL,
+  Ima_IdTabla INTEGER NOT NULL,
+  Ima_File BLOB
+);
+CREATE INDEX Ima_Tabla_Idx ON Ima (Ima_Tabla, Ima_IdTabla);
