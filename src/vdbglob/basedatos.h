@@ -17,7 +17,13 @@ QStringList faltan(const QString &carpeta);
 // Opens carpeta/empresa.db with vmcomun attached, WAL, busy timeout, and the
 // functions the SQLite dialect needs. nombre is the Qt connection name.
 QSqlDatabase abrir(const QString &carpeta, const QString &nombre, QString *error = nullptr);
-// Registers Getdate() and a Unicode-aware like() on an open SQLite connection.
+// The collation of the text columns: Spanish order (accents do not move a letter, ñ
+// after n), letter case never counts, accents tell apart what the letters tie. Files
+// with it open in other SQLite programs for reading only what it does not index.
+constexpr const char *kCotejo = "VMEXP_ES";
+// Registers kCotejo on a raw SQLite handle.
+bool registrarCotejo(sqlite3 *h);
+// Registers kCotejo, Getdate() and a Unicode-aware like() on an open SQLite connection.
 bool registrarFunciones(QSqlDatabase &db);
 // The SQLite handle under an open Qt connection; nullptr for another backend.
 sqlite3 *manejador(const QSqlDatabase &db);
