@@ -101,7 +101,9 @@ QStringList cotejoEspanolIntegrado(QSqlDatabase &db) {
               << QStringLiteral("ALTER TABLE %1.%2 RENAME TO %3").arg(esquema, nueva, tabla) << despues;
         }
     }
-    return r;
+    return r << QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer)")
+             << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer)")
+             << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom)");
 }
 } // namespace
 
@@ -110,9 +112,7 @@ const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
         {2, QStringLiteral("anotar en la base de datos la versión de su esquema"),
          {QStringLiteral("CREATE TABLE IF NOT EXISTS vmexp_version (Ver_Numero integer NOT NULL)")}},
         {3, QStringLiteral("ordenar los textos en español (Á con la A, ñ tras la n) e indexar los nombres de clientes y proveedores"),
-         {QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer)"),
-          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer)"),
-          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom)")},
+         {},
          // citext keeps letter case out of equality; a deterministic ICU collation gives the
          // order and leaves LIKE working (a nondeterministic one breaks it before PostgreSQL 18).
          {QStringLiteral("CREATE COLLATION IF NOT EXISTS vmexp_es (provider = icu, locale = 'es-ES')"),
@@ -121,7 +121,11 @@ const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
                          "WHERE udt_name = 'citext' AND table_schema IN ('public', 'vmcomun') "
                          "AND collation_name IS DISTINCT FROM 'vmexp_es' LOOP "
                          "EXECUTE format('ALTER TABLE %I.%I ALTER COLUMN %I TYPE citext COLLATE vmexp_es', "
-                         "c.table_schema, c.table_name, c.column_name); END LOOP; END $$")},
+                         "c.table_schema, c.table_name, c.column_name); END LOOP; END $$"),
+          // The statements' ORDER BY puts NULL first, as the original server does.
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer NULLS FIRST)"),
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST)"),
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST)")},
          cotejoEspanolIntegrado},
     };
     return p;
