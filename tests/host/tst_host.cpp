@@ -38,7 +38,8 @@ bool guion(const QString &fichero, const QString &sql) {
     return ok;
 }
 
-// A database as the first release built it, with its demo data and a document of 3 MB.
+// A database as the first release built it, with its demo data, a document of 3 MB and
+// a deleted last type.
 bool crearVersion1(const QString &datos) {
     const QString v1 = QStringLiteral(ESQUEMA_V1) + u'/';
     const QString comun = datos + QStringLiteral("/vmcomun.db");
@@ -47,7 +48,9 @@ bool crearVersion1(const QString &datos) {
                     QStringLiteral("PRAGMA journal_mode=WAL;") + leerTexto(v1 + "empresa.sql")
                         + QStringLiteral("ATTACH '%1' AS vmcomun;").arg(comun) + leerTexto(v1 + "demo.sql")
                         + QStringLiteral("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) "
-                                         "VALUES ('ActF', 99, randomblob(3145728));"));
+                                         "VALUES ('ActF', 99, randomblob(3145728));"
+                                         // a counter past the last row: ids are never reused
+                                         "INSERT INTO Tex (Tex_Des) VALUES ('borrado'); DELETE FROM Tex WHERE Tex_Des = 'borrado';"));
 }
 
 // Every row of every table and every document's bytes, as text to compare.
