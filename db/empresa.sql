@@ -17,7 +17,8 @@ CREATE TABLE Cli (
   Cli_Baja INTEGER NOT NULL DEFAULT 0  -- 1: may not get new case files
 );
 CREATE INDEX Cli_Cod_Idx ON Cli (cli_Cod);
-CREATE INDEX Cli_Comer_Idx ON Cli (Cli_Comer);
+-- The name lists read the index alone, in order: it holds every column they show.
+CREATE INDEX Cli_Comer_Idx ON Cli (Cli_Comer, cli_Cod);
 
 CREATE TABLE Pro (
   Pro_id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -28,8 +29,8 @@ CREATE TABLE Pro (
   PRO_APE2 TEXT COLLATE VMEXP_ES
 );
 CREATE INDEX Pro_Cod_Idx ON Pro (Pro_Cod);
-CREATE INDEX Pro_Comer_Idx ON Pro (Pro_Comer);
-CREATE INDEX Pro_Nom_Idx ON Pro (Pro_Nom);
+CREATE INDEX Pro_Comer_Idx ON Pro (Pro_Comer, Pro_Cod);
+CREATE INDEX Pro_Nom_Idx ON Pro (Pro_Nom, Pro_Cod, PRO_APE1, PRO_APE2);
 
 CREATE TABLE Tex (
   Tex_Id INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -60,8 +60,9 @@ CREATE TABLE Cli (
   Cli_Baja integer NOT NULL DEFAULT 0  -- 1: may not get new case files
 );
 CREATE INDEX Cli_Cod_Idx ON Cli (cli_Cod);
--- The statements' ORDER BY puts NULL first, as the original server does.
-CREATE INDEX Cli_Comer_Idx ON Cli (Cli_Comer NULLS FIRST);
+-- The statements' ORDER BY puts NULL first, as the original server does; the name lists
+-- read the index alone, in order: it holds every column they show.
+CREATE INDEX Cli_Comer_Idx ON Cli (Cli_Comer NULLS FIRST) INCLUDE (cli_Cod);
 CREATE TRIGGER Cli_Clave BEFORE INSERT ON Cli FOR EACH ROW EXECUTE FUNCTION vmexp_avanzar_clave('cli_id');
 
 CREATE TABLE Pro (
@@ -73,8 +74,8 @@ CREATE TABLE Pro (
   PRO_APE2 citext COLLATE vmexp_es
 );
 CREATE INDEX Pro_Cod_Idx ON Pro (Pro_Cod);
-CREATE INDEX Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST);
-CREATE INDEX Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST);
+CREATE INDEX Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST) INCLUDE (Pro_Cod);
+CREATE INDEX Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST) INCLUDE (Pro_Cod, PRO_APE1, PRO_APE2);
 CREATE TRIGGER Pro_Clave BEFORE INSERT ON Pro FOR EACH ROW EXECUTE FUNCTION vmexp_avanzar_clave('pro_id');
 
 CREATE TABLE Tex (

@@ -171,7 +171,7 @@ const Peso *tablaPesos() {
 }
 
 // Reads one character of UTF-8 (a stray byte stands for itself) and moves past it.
-char32_t leerUtf8(const unsigned char *&p, const unsigned char *fin) {
+inline char32_t leerUtf8(const unsigned char *&p, const unsigned char *fin) {
     const unsigned char b = *p++;
     if (b < 0x80)
         return b;
@@ -189,10 +189,11 @@ char32_t leerUtf8(const unsigned char *&p, const unsigned char *fin) {
 }
 
 // One letter with the combining marks that follow it.
-Peso leerPeso(const unsigned char *&p, const unsigned char *fin, const Peso *tabla) {
-    const char32_t c = leerUtf8(p, fin);
+inline Peso leerPeso(const unsigned char *&p, const unsigned char *fin, const Peso *tabla) {
+    const char32_t c = *p < 0x80 ? *p++ : leerUtf8(p, fin);
     Peso r = c < kTabla ? tabla[c] : Peso{QChar::toCaseFolded(c) * 2, 0};
-    while (p < fin) {
+    // Combining marks (U+0300..U+036F) start with 0xCC or 0xCD in UTF-8.
+    while (p < fin && (*p == 0xCC || *p == 0xCD)) {
         const unsigned char *q = p;
         const char32_t m = leerUtf8(q, fin);
         if (!esMarca(m))

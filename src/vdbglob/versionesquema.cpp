@@ -101,9 +101,9 @@ QStringList cotejoEspanolIntegrado(QSqlDatabase &db) {
               << QStringLiteral("ALTER TABLE %1.%2 RENAME TO %3").arg(esquema, nueva, tabla) << despues;
         }
     }
-    return r << QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer)")
-             << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer)")
-             << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom)");
+    return r << QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer, cli_Cod)")
+             << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer, Pro_Cod)")
+             << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom, Pro_Cod, PRO_APE1, PRO_APE2)");
 }
 } // namespace
 
@@ -122,10 +122,11 @@ const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
                          "AND collation_name IS DISTINCT FROM 'vmexp_es' LOOP "
                          "EXECUTE format('ALTER TABLE %I.%I ALTER COLUMN %I TYPE citext COLLATE vmexp_es', "
                          "c.table_schema, c.table_name, c.column_name); END LOOP; END $$"),
-          // The statements' ORDER BY puts NULL first, as the original server does.
-          QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer NULLS FIRST)"),
-          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST)"),
-          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST)")},
+          // The statements' ORDER BY puts NULL first, as the original server does; the name
+          // lists read the index alone.
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer NULLS FIRST) INCLUDE (cli_Cod)"),
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST) INCLUDE (Pro_Cod)"),
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST) INCLUDE (Pro_Cod, PRO_APE1, PRO_APE2)")},
          cotejoEspanolIntegrado},
     };
     return p;
