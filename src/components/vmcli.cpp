@@ -20,6 +20,12 @@ bool VMCLI::FnEstadoCliente() {
         return false;
     Recordset rs = bd()->Conexion()->Execute(QStringLiteral("SELECT Cli_Baja FROM Cli WHERE cli_id = ")
                                              + QString::number(m_idCli));
+    // A failed read is no withdrawn customer: the user is told why nothing happens.
+    if (!rs.ok()) {
+        MsgBox(QStringLiteral("No se puede comprobar el estado del cliente.\n") + rs.resultado().mensaje(),
+               vb::vbCritical);
+        return false;
+    }
     const bool activo = !rs.isEOF() && rs.Fields(0).toInt() == 0;
     rs.Close();
     return activo;
@@ -33,6 +39,10 @@ void VMCLI::vShow() {
     Recordset rs = bd()->Conexion()->Execute(
         QStringLiteral("SELECT cli_Cod, Cli_Comer, CLI_NOM, CLI_APE1, CLI_APE2 FROM Cli WHERE cli_id = ")
         + QString::number(m_idCli));
+    if (!rs.ok()) {
+        MsgBox(QStringLiteral("No se puede mostrar el cliente.\n") + rs.resultado().mensaje(), vb::vbCritical);
+        return;
+    }
     if (rs.isEOF()) {
         MsgBox(QStringLiteral("No existe el cliente %1.").arg(m_idCli), vb::vbExclamation);
         return;

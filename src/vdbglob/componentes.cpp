@@ -10,47 +10,40 @@ QHash<QString, Componentes::Fabrica> &registro() {
     return r;
 }
 QString clave(const QString &nombre) { return nombre.toUpper(); }
-void decir(QString *error, const QString &texto) {
-    if (error)
-        *error = texto;
-}
 } // namespace
 
 void Componentes::registrar(const QString &nombre, Fabrica fabrica) { registro().insert(clave(nombre), std::move(fabrica)); }
 void Componentes::quitar(const QString &nombre) { registro().remove(clave(nombre)); }
 bool Componentes::registrado(const QString &nombre) { return registro().contains(clave(nombre)); }
 
-std::unique_ptr<QObject> Componentes::crear(const QString &nombre, QString *error) {
+Resultado Componentes::crear(const QString &nombre, std::unique_ptr<QObject> &objeto) {
+    objeto.reset();
     const auto it = registro().constFind(clave(nombre));
-    if (it == registro().constEnd()) {
-        decir(error, QStringLiteral("No se puede crear el componente \"%1\": no está registrado.").arg(nombre));
-        return {};
-    }
-    std::unique_ptr<QObject> o((*it)());
-    if (!o)
-        decir(error, QStringLiteral("No se puede crear el componente \"%1\".").arg(nombre));
-    return o;
+    if (it == registro().constEnd())
+        return Resultado::fallo(QStringLiteral("No se puede crear el componente \"%1\": no está registrado.").arg(nombre));
+    objeto.reset((*it)());
+    if (!objeto)
+        return Resultado::fallo(QStringLiteral("No se puede crear el componente \"%1\".").arg(nombre));
+    return {};
 }
 
-bool Componentes::asignar(QObject *o, const char *propiedad, const QVariant &valor, QString *error) {
+Resultado Componentes::asignar(QObject *o, const char *propiedad, const QVariant &valor) {
     const int i = o ? o->metaObject()->indexOfProperty(propiedad) : -1;
-    if (i < 0 || !o->metaObject()->property(i).write(o, valor)) {
-        decir(error, QStringLiteral("El componente no admite la propiedad %1.").arg(QLatin1String(propiedad)));
-        return false;
-    }
-    return true;
+    if (i < 0 || !o->metaObject()->property(i).write(o, valor))
+        return Resultado::fallo(QStringLiteral("El componente no admite la propiedad %1.").arg(QLatin1String(propiedad)));
+    return {};
 }
 
-QVariant Componentes::leer(QObject *o, const char *propiedad, QString *error) {
+Resultado Componentes::leer(QObject *o, const char *propiedad, QVariant &valor) {
     const int i = o ? o->metaObject()->indexOfProperty(propiedad) : -1;
-    if (i < 0) {
-        decir(error, QStringLiteral("El componente no tiene la propiedad %1.").arg(QLatin1String(propiedad)));
-        return {};
-    }
-    return o->metaObject()->property(i).read(o);
+    valor = QVariant();
+    if (i < 0)
+        return Resultado::fallo(QStringLiteral("El componente no tiene la propiedad %1.").arg(QLatin1String(propiedad)));
+    valor = o->metaObject()->property(i).read(o);
+    return {};
 }
 
-bool Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado, QString *error) {
+Resultado Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado) {
     const QMetaObject *mo = o ? o->metaObject() : nullptr;
     int indice = -1;
     for (int i = 0; mo && i < mo->methodCount(); ++i)
@@ -58,10 +51,8 @@ bool Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado, QS
             indice = i;
             break;
         }
-    if (indice < 0) {
-        decir(error, QStringLiteral("El componente no tiene el método %1.").arg(QLatin1String(metodo)));
-        return false;
-    }
+    if (indice < 0)
+        return Resultado::fallo(QStringLiteral("El componente no tiene el método %1.").arg(QLatin1String(metodo)));
     const QMetaMethod m = mo->method(indice);
     bool ok;
     if (m.returnMetaType().id() == QMetaType::Void) {
@@ -75,6 +66,6 @@ bool Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado, QS
             *resultado = r;
     }
     if (!ok)
-        decir(error, QStringLiteral("Falló la llamada al método %1 del componente.").arg(QLatin1String(metodo)));
-    return ok;
+        return Resultado::fallo(QStringLiteral("Falló la llamada al método %1 del componente.").arg(QLatin1String(metodo)));
+    return {};
 }

@@ -64,14 +64,16 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
         return bruto;
     }
 }
-} // namespace
 
 // ---------------------------------------------------------------- Conexion
+
+const QString kCerrado = QStringLiteral("El conjunto de registros está cerrado");
+} // namespace
 
 struct Recordset::Datos {
     Conexion *conexion = nullptr;
     QSqlQuery q;
-    QString error = QStringLiteral("El conjunto de registros está cerrado");
+    Resultado resultado = Resultado::fallo(kCerrado);
     bool vacio = true;
     // Column names and kinds, read once: QSqlQuery::record() copies the whole row.
     QSqlRecord columnas;
@@ -100,12 +102,16 @@ QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) con
     return convertir(tipoColumna(columna), bruto);
 }
 
-bool Conexion::preparar(QSqlQuery &q, const QString &sql) {
+Resultado Conexion::fallo(const QSqlError &e) {
+    const QString texto = textoError(e);
+    return Resultado::fallo(texto.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : texto, e.text());
+}
+
+Resultado Conexion::preparar(QSqlQuery &q, const QString &sql) {
     emit sentencia(sql);
     if (q.prepare(traducir(sql)))
-        return true;
-    m_lastError = textoError(q.lastError());
-    return false;
+        return {};
+    return fallo(q.lastError());
 }
 
 Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
@@ -115,11 +121,10 @@ Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     q = QSqlQuery(m_db);
     q.setForwardOnly(cursor == Cursor::SoloAdelante);
     if (!preparar(q, sql) || !q.exec()) {
-        m_lastError = textoError(q.lastError());
-        rs.d->error = m_lastError.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : m_lastError;
+        rs.d->resultado = fallo(q.lastError());
         return rs;
     }
-    rs.d->error.clear();
+    rs.d->resultado = {};
     rs.d->columnas = q.record();
     for (int i = 0; i < rs.d->columnas.count(); ++i)
         rs.d->tipos << tipoColumna(rs.d->columnas.fieldName(i));
@@ -127,54 +132,53 @@ Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     return rs;
 }
 
-bool Conexion::Ejecutar(const QString &sql, QString *error) {
+Resultado Conexion::Ejecutar(const QString &sql) {
     QSqlQuery q(m_db);
     if (preparar(q, sql) && q.exec())
-        return true;
-    m_lastError = textoError(q.lastError());
-    if (error)
-        *error = m_lastError;
-    return false;
+        return {};
+    return fallo(q.lastError());
 }
 
-bool Conexion::BeginTrans() {
+Resultado Conexion::BeginTrans() {
     if (m_nivelTransaccion++ > 0)
-        return true;
+        return {};
     emit sentencia(QStringLiteral("BEGIN TRANSACTION"));
     if (m_db.transaction())
-        return true;
+        return {};
     m_nivelTransaccion = 0;
-    m_lastError = textoError(m_db.lastError());
-    return false;
+    return fallo(m_db.lastError());
 }
 
-bool Conexion::CommitTrans() {
+Resultado Conexion::CommitTrans() {
+    const QString sinTransaccion = QStringLiteral("No hay ninguna transacción abierta");
     if (m_nivelTransaccion == 0)
-        return false;
+        return Resultado::fallo(sinTransaccion);
     if (--m_nivelTransaccion > 0)
-        return true;
+        return {};
     emit sentencia(QStringLiteral("COMMIT TRANSACTION"));
     if (m_db.commit())
-        return true;
-    m_lastError = textoError(m_db.lastError());
+        return {};
+    const Resultado r = fallo(m_db.lastError());
     m_db.rollback();
-    return false;
+    return r;
 }
 
-bool Conexion::RollbackTrans() {
+Resultado Conexion::RollbackTrans() {
     if (m_nivelTransaccion == 0)
-        return false;
+        return Resultado::fallo(QStringLiteral("No hay ninguna transacción abierta"));
     m_nivelTransaccion = 0;
     emit sentencia(QStringLiteral("ROLLBACK TRANSACTION"));
-    return m_db.rollback();
+    if (m_db.rollback())
+        return {};
+    return fallo(m_db.lastError());
 }
 
 // ---------------------------------------------------------------- Recordset
 
 Recordset::Recordset() : d(std::make_shared<Datos>()) {}
 
-bool Recordset::ok() const { return d->conexion && d->error.isEmpty(); }
-QString Recordset::error() const { return d->error; }
+bool Recordset::ok() const { return d->conexion && d->resultado.ok(); }
+Resultado Recordset::resultado() const { return d->conexion ? d->resultado : Resultado::fallo(kCerrado); }
 
 bool Recordset::isEOF() const {
     if (!ok() || d->vacio)
@@ -270,7 +274,7 @@ void Recordset::Close() {
     d->q = QSqlQuery();
     d->conexion = nullptr;
     d->vacio = true;
-    d->error = QStringLiteral("El conjunto de registros está cerrado");
+    d->resultado = Resultado::fallo(kCerrado);
 }
 
 // ---------------------------------------------------------------- RecordsetModel
@@ -280,14 +284,12 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *
     QSqlQuery q(conexion->db());
     q.setForwardOnly(false);
     if (!conexion->preparar(q, sql) || !q.exec()) {
-        m_error = textoError(q.lastError());
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("Error desconocido en la sentencia");
+        m_resultado = Conexion::fallo(q.lastError());
         return;
     }
     setQuery(std::move(q));
     if (lastError().isValid())
-        m_error = textoError(lastError());
+        m_resultado = Conexion::fallo(lastError());
 }
 
 QVariant RecordsetModel::data(const QModelIndex &index, int role) const {

@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <memory>
 
+#include "resultado.h"
+
 class DialectoSql;
 
 // Kind of value a column holds; tells the connection how to return what it reads.
@@ -24,17 +26,18 @@ public:
 
     QSqlDatabase &db() { return m_db; }
 
-    // A statement with a result. Errors come back in Recordset::error(), never thrown.
+    // A statement with a result. Errors come back in Recordset::resultado(), never thrown.
     // A forward-only result reads each row once, without keeping it: quicker for
     // long results read from start to end; it cannot move back nor count its rows.
     enum class Cursor { Desplazable, SoloAdelante };
     Recordset Execute(const QString &sql, Cursor cursor = Cursor::Desplazable);
-    // A statement without a result; false and the driver's text in *error on failure.
-    bool Ejecutar(const QString &sql, QString *error = nullptr);
+    // A statement without a result.
+    Resultado Ejecutar(const QString &sql);
 
-    bool BeginTrans();
-    bool CommitTrans();
-    bool RollbackTrans();
+    // Saves open their transaction through the guard (transaccion.h), not these.
+    Resultado BeginTrans();
+    Resultado CommitTrans();
+    Resultado RollbackTrans();
     bool enTransaccion() const { return m_nivelTransaccion > 0; }
 
     // T-SQL as the library writes it, turned into what the backend runs.
@@ -45,11 +48,11 @@ public:
     TipoValor tipoColumna(const QString &columna) const;
     QVariant valorLeido(const QString &columna, const QVariant &bruto) const;
 
-    QString lastError() const { return m_lastError; }
-
     // Reports the statement to observers and prepares its translation on q; the
-    // writer binds its values there. False and lastError() when the backend refuses it.
-    bool preparar(class QSqlQuery &q, const QString &sql);
+    // writer binds its values there.
+    Resultado preparar(class QSqlQuery &q, const QString &sql);
+    // A failed statement of q (or of the database when q is null) as a result.
+    static Resultado fallo(const class QSqlError &e);
 
 signals:
     // Every statement exactly as the library wrote it, before translation.
@@ -59,7 +62,6 @@ private:
     QSqlDatabase m_db;
     std::unique_ptr<DialectoSql> m_dialecto;
     QHash<QString, TipoValor> m_tipos; // keys lower case
-    QString m_lastError;
     int m_nivelTransaccion = 0;
 };
 
@@ -67,8 +69,9 @@ private:
 class Recordset {
 public:
     Recordset();
+    // A failed statement reads as no rows: check this before reading any.
+    Resultado resultado() const;
     bool ok() const;
-    QString error() const;
 
     bool isEOF() const;
     bool isBOF() const;
@@ -103,8 +106,8 @@ class RecordsetModel : public QSqlQueryModel {
     Q_OBJECT
 public:
     RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent = nullptr);
-    bool ok() const { return m_error.isEmpty(); }
-    QString error() const { return m_error; }
+    bool ok() const { return m_resultado.ok(); }
+    const Resultado &resultado() const { return m_resultado; }
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // True when the result has at least one row, without counting the rest.
     bool tieneFilas() const;
@@ -115,6 +118,6 @@ public:
 
 private:
     Conexion *m_conexion;
-    QString m_error;
+    Resultado m_resultado;
     bool m_trayendo = false;
 };

@@ -191,10 +191,9 @@ Contenido contenido(sqlite3 *h, const QString &tabla, const QString &columna, qi
         return Contenido::Error;
     }
 }
-} // namespace
 
-bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
-                               const QString &ruta, QString *error, const Progreso &progreso) {
+bool guardar(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila, const QString &ruta,
+             QString *error, const FlujoBlob::Progreso &progreso) {
     decir(error, {});
     sqlite3 *h = manejador(conexion, error);
     if (!h)
@@ -227,8 +226,8 @@ bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const Q
     return ok;
 }
 
-bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
-                               const QString &ruta, QString *error, const Progreso &progreso) {
+bool cargar(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila, const QString &ruta,
+            QString *error, const FlujoBlob::Progreso &progreso) {
     decir(error, {});
     sqlite3 *h = manejador(conexion, error);
     if (!h)
@@ -259,4 +258,24 @@ bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const Q
         return false;
     }
     return true;
+}
+} // namespace
+
+Resultado FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, const Progreso &progreso) {
+    QString error;
+    if (guardar(conexion, tabla, columna, fila, ruta, &error, progreso))
+        return {};
+    return Resultado::fallo(error);
+}
+
+Resultado FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, bool *escrito, const Progreso &progreso) {
+    QString error;
+    const bool hecho = cargar(conexion, tabla, columna, fila, ruta, &error, progreso);
+    if (escrito)
+        *escrito = hecho;
+    if (hecho || error.isEmpty())
+        return {};
+    return Resultado::fallo(error);
 }

@@ -153,7 +153,6 @@ private slots:
 void TstCasefile::cleanup() {
     Pantallas::registrar(QStringLiteral("frmExpedientes2"), {});
     Componentes::quitar(QStringLiteral("VMCLIENTES.VMCLI"));
-    gPreparacionEditor = {};
 }
 
 // ---------------------------------------------------------------- load
@@ -181,15 +180,20 @@ void TstCasefile::nuevoMuestraLosValoresPorDefecto() {
 
 void TstCasefile::contraparteDelQueAbre() {
     Entorno e;
-    gPreparacionEditor = {true, QStringLiteral("Proveedor"), QStringLiteral("501 "), QStringLiteral("Maderas Peñalara")};
-    Pantalla p = abrir(e, 6);
-    QCOMPARE(p.etiqueta("Label1_1"), QStringLiteral("Proveedor"));
-    QCOMPARE(p.t(0)->text(), QStringLiteral("501 "));
-    QCOMPARE(p.t(1)->text(), QStringLiteral("Maderas Peñalara"));
-    // A new case file gets nothing prepared and keeps the editor's own heading.
-    gPreparacionEditor = {};
-    Pantalla otra = abrir(e, 0);
-    QCOMPARE(otra.etiqueta("Label1_1"), QStringLiteral("Cliente "));
+    e.expe->setIdExp(6);
+    // The opener reaches the editor by name, as the search screen does.
+    const auto preparar = [](QDialog *d) {
+        QVERIFY(QMetaObject::invokeMethod(d, "mostrarContraparte", Q_ARG(QString, "Proveedor"), Q_ARG(QString, "501 "),
+                                          Q_ARG(QString, "Maderas Peñalara")));
+    };
+    QStringList vistos;
+    e.dialogos.manejadores << [&](QDialog *d) {
+        for (const char *n : {"Text1_0", "Text1_1"})
+            vistos << d->findChild<QLineEdit *>(n)->text();
+        vistos << d->findChild<QLabel *>("Label1_1")->text();
+    };
+    QVERIFY(Pantallas::abrirModal("frmExpedientes1", nullptr, nullptr, preparar) >= 0);
+    QCOMPARE(vistos, QStringList({"501 ", "Maderas Peñalara", "Proveedor"}));
 }
 
 void TstCasefile::errorAlCargar_data() {

@@ -4,6 +4,7 @@
 #include "conexion.h"
 #include "fixture.h"
 #include "mybd.h"
+#include "transaccion.h"
 
 #include <QAbstractItemModelTester>
 #include <QSqlQuery>
@@ -37,7 +38,7 @@ private slots:
 void TstConexion::recordsetSeMueveComoUnCursor() {
     Entorno e;
     Recordset rs = e.conexion->Execute("SELECT Tex_Id, Tex_Des FROM Tex ORDER BY Tex_Id");
-    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
     QVERIFY(!rs.isEOF() && !rs.isBOF());
     QCOMPARE(rs.RecordCount(), 5);
     QCOMPARE(rs.Fields(0).toInt(), 1); // counting does not move the cursor
@@ -85,7 +86,7 @@ void TstConexion::recordsetSoloAdelante() {
 void TstConexion::camposPorNombreEnCualquierCasoYPorPosicion() {
     Entorno e;
     Recordset rs = e.conexion->Execute("SELECT exp_idcli, Exp_FIni, EXP_DES FROM exp WHERE Exp_id = 3");
-    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
     QCOMPARE(rs.Fields("Exp_IdCli").toInt(), 4);
     QCOMPARE(rs.Fields("EXP_IDCLI"), rs.Fields(0));
     QCOMPARE(rs.Fields("exp_fini").toDate(), QDate(2024, 3, 5));
@@ -133,18 +134,18 @@ void TstConexion::sentenciaErroneaDevuelveElError() {
     Entorno e;
     Recordset rs = e.conexion->Execute("SELECT NoHay FROM Exp");
     QVERIFY(!rs.ok());
-    QVERIFY(rs.error().contains("NoHay"));
+    QVERIFY(rs.resultado().mensaje().contains("NoHay"));
     QVERIFY(rs.isEOF());
-    QString error;
-    QVERIFY(!e.conexion->Ejecutar("DELETE FROM TablaInexistente", &error));
-    QVERIFY(error.contains("TablaInexistente"));
+    const Resultado r = e.conexion->Ejecutar("DELETE FROM TablaInexistente");
+    QVERIFY(!r);
+    QVERIFY(r.mensaje().contains("TablaInexistente"));
 }
 
 void TstConexion::observadorVeLaSentenciaSinTraducir() {
     Entorno e;
     const QString sql = "Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = 5";
     Recordset rs = e.conexion->Execute(sql);
-    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
     QCOMPARE(e.sentencias.last(), sql);
     QCOMPARE(rs.Fields("uno").toString(), QString(""));
     QVERIFY(e.conexion->traducir(sql) != sql);
@@ -158,7 +159,7 @@ void TstConexion::modeloTraeFilasSegunSePiden() {
                    "SELECT 1, '2024-01-01 00:00:00', 'Generado ' || i, 0 FROM n"));
     RecordsetModel m(e.conexion.get(), "SELECT Exp_Id, Exp_Des, Exp_Fini FROM Exp ORDER BY Exp_Id");
     QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QVERIFY2(m.ok(), qPrintable(m.error()));
+    QVERIFY2(m.ok(), qPrintable(m.resultado().mensaje()));
     QVERIFY(m.tieneFilas());
     QVERIFY(m.rowCount() < 5008); // not all fetched at once
     QVERIFY(m.canFetchMore());
@@ -235,9 +236,8 @@ void TstConexion::escritorPorTipo() {
     e.bd->setTabla("Exp");
     e.bd->Campos().Add(columna, tipo, valor, 2);
     e.bd->setCondicion("");
-    QString error;
-    QVERIFY2(e.bd->Insertar(error), qPrintable(error));
-    QVERIFY(error.isEmpty());
+    const Resultado r = e.bd->Insertar();
+    QVERIFY2(r, qPrintable(r.mensaje()));
     const qint64 id = e.bd->UltimoId();
     QCOMPARE(id, 9);
     Recordset rs = e.conexion->Execute(QString("SELECT %1 FROM Exp WHERE Exp_Id = %2").arg(columna).arg(id));
@@ -252,9 +252,8 @@ void TstConexion::escritorNullYGetdate() {
     e.bd->Campos().Add("Act_Fecha", 4, "01/02/2025", 2);
     e.bd->Campos().Add("Act_IdUsuEstado", 6, "Null", 2);
     e.bd->Campos().Add("Act_FEstado", 6, "Getdate()", 2);
-    QString error;
     const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
-    QVERIFY2(e.bd->Insertar(error), qPrintable(error));
+    QVERIFY(e.bd->Insertar());
     QVERIFY(e.sentencias.last().contains("Getdate()"));
     Recordset rs = e.conexion->Execute(QString("SELECT * FROM Act WHERE Act_Id = %1").arg(e.bd->UltimoId()));
     QVERIFY(!rs.Fields("Act_IdUsuEstado").isValid());
@@ -269,9 +268,7 @@ void TstConexion::escritorModificaPorCondicion() {
     e.bd->setTabla("Tex");
     e.bd->Campos().Add("Tex_Des", 3, "Obra mayor", 2);
     e.bd->setCondicion(" WHERE Tex_Id = 1");
-    QString error = "previo";
-    QVERIFY(e.bd->Modificar(error));
-    QVERIFY(error.isEmpty());
+    QVERIFY(e.bd->Modificar());
     QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 1").toString(), QString("Obra mayor"));
     QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 2").toString(), QString("Reclamación"));
 }
@@ -300,11 +297,10 @@ void TstConexion::escritorRechazaValoresSinEscribir() {
     e.bd->setTabla("Exp");
     e.bd->Campos().Add("Exp_Des", 3, "No debe quedar", 2);
     e.bd->Campos().Add(columna, tipo, valor, 2);
-    QString error;
-    QVERIFY(!e.bd->Insertar(error));
-    QVERIFY2(error.contains("Exp") && error.contains(causa), qPrintable(error));
+    const Resultado r = e.bd->Insertar();
+    QVERIFY2(!r && r.mensaje().contains("Exp") && r.mensaje().contains(causa), qPrintable(r.mensaje()));
     QCOMPARE(e.cuenta("Exp"), antes);
-    QVERIFY(!e.bd->Modificar(error));
+    QVERIFY(!e.bd->Modificar());
     QCOMPARE(e.cuenta("Exp WHERE Exp_Des = 'No debe quedar'"), 0);
 }
 
@@ -316,8 +312,7 @@ void TstConexion::claveGeneradaConOtraConexionInsertando() {
         e.bd->LimpiarCampos(0);
         e.bd->setTabla("Tex");
         e.bd->Campos().Add("Tex_Des", 3, "Mío", 2);
-        QString error;
-        QVERIFY(e.bd->Insertar(error));
+        QVERIFY(e.bd->Insertar());
         QSqlQuery q(otra);
         QVERIFY(q.exec("INSERT INTO Tex (Tex_Des) VALUES ('De otro usuario')"));
         QCOMPARE(e.bd->UltimoId(), 6);
@@ -332,24 +327,39 @@ void TstConexion::claveGeneradaConOtraConexionInsertando() {
 void TstConexion::rollbackDeshaceTodo() {
     Entorno e;
     const int antes = e.cuenta("Exp");
-    QVERIFY(e.conexion->BeginTrans());
-    e.bd->LimpiarCampos(0);
-    e.bd->setTabla("Exp");
-    e.bd->Campos().Add("Exp_Des", 3, "Temporal", 2);
-    QString error;
-    QVERIFY(e.bd->Insertar(error));
-    QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
-    e.bd->LimpiarCampos(0);
-    e.bd->setTabla("Est");
-    e.bd->Campos().Add("Est_NoHay", 1, 1, 2);
-    QVERIFY(!e.bd->Insertar(error)); // the failed statement
-    QVERIFY(e.conexion->RollbackTrans());
+    const auto escribir = [&e](bool fallar) {
+        e.bd->LimpiarCampos(0);
+        e.bd->setTabla("Exp");
+        e.bd->Campos().Add("Exp_Des", 3, "Temporal", 2);
+        if (const Resultado r = e.bd->Insertar(); !r)
+            return r;
+        if (const Resultado r = e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"); !r)
+            return r;
+        if (!fallar)
+            return Resultado();
+        e.bd->LimpiarCampos(0);
+        e.bd->setTabla("Est");
+        e.bd->Campos().Add("Est_NoHay", 1, 1, 2);
+        return e.bd->Insertar();
+    };
+    // A failing step, an exception and an early return all leave nothing written.
+    QVERIFY(!enTransaccion(e.conexion.get(), [&] { return escribir(true); }));
+    QVERIFY_THROWS_EXCEPTION(int, enTransaccion(e.conexion.get(), [&]() -> Resultado {
+        escribir(false);
+        throw 1;
+    }));
+    {
+        Transaccion t(e.conexion.get());
+        QVERIFY(t.inicio());
+        escribir(false);
+    }
+    QVERIFY(!e.conexion->enTransaccion());
     QCOMPARE(e.cuenta("Exp"), antes);
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
+    QCOMPARE(e.sentencias.count("ROLLBACK TRANSACTION"), 3);
 
-    QVERIFY(e.conexion->BeginTrans());
-    QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
-    QVERIFY(e.conexion->CommitTrans());
+    QVERIFY(enTransaccion(e.conexion.get(), [&] { return escribir(false); }));
+    QCOMPARE(e.cuenta("Exp"), antes + 1);
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
 }
 

@@ -293,9 +293,9 @@ void TstSentencias::sentencia() {
     QCOMPARE(e->sentencias.last(), sql);
     if (filas < 0) {
         QVERIFY2(!rs.ok(), qPrintable(e->conexion->traducir(sql)));
-        QVERIFY(!rs.error().isEmpty());
+        QVERIFY(!rs.resultado().mensaje().isEmpty());
     } else {
-        QVERIFY2(rs.ok(), qPrintable(rs.error() + "\n" + e->conexion->traducir(sql)));
+        QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje() + "\n" + e->conexion->traducir(sql)));
         QCOMPARE(rs.RecordCount(), filas);
         if (!donde.isEmpty())
             QVERIFY2(rs.Find(donde), qPrintable(donde));
@@ -335,9 +335,8 @@ void TstSentencias::condicionDeModificar() {
     bd.setTabla(tabla);
     bd.Campos().Add(columna, kCampoTexto, "Cambiado", 2);
     bd.setCondicion(condicion + QString::number(id));
-    QString error;
-    QVERIFY2(bd.Modificar(error), qPrintable(error));
-    QVERIFY(error.isEmpty());
+    const Resultado r = bd.Modificar();
+    QVERIFY2(r, qPrintable(r.mensaje()));
     QCOMPARE(e->cuenta(tabla + " WHERE " + columna + " = 'Cambiado'"), 1);
     QCOMPARE(e->valor("SELECT " + columna + " FROM " + tabla + condicion + QString::number(id)).toString(), QString("Cambiado"));
 }

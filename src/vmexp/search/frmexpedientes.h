@@ -10,6 +10,8 @@
 namespace Ui {
 class frmExpedientes;
 }
+class DatosBusqueda;
+struct FiltroBusqueda;
 class QAbstractItemView;
 class QLineEdit;
 class RecordsetModel;
@@ -79,10 +81,12 @@ private slots:
     void cmdNuevo_Click();
 
 private:
-    enum Origen : short { kClientes = 0, kProveedores = 1, kInternos = 2 };
-
     void msCargarTipos();
     void msBuscarExpedientes();
+    // The filters as the controls hold them.
+    FiltroBusqueda filtro(short origen) const;
+    // The grid over the new result (none after a failed search).
+    void mostrarResultado(RecordsetModel *modelo);
     void msAbrirExpediente(int idExp);
     void msBuscarCliente(int codigo);
     void msBuscarProveedor(int codigo);
@@ -101,6 +105,7 @@ private:
     void avisar(const QString &texto, int estilo);
 
     std::unique_ptr<Ui::frmExpedientes> ui;
+    std::unique_ptr<DatosBusqueda> m_datos;
     QLineEdit *m_text1[8] = {};
     RecordsetModel *rsExp = nullptr;
     DelegadoRejilla *m_delegado = nullptr;
