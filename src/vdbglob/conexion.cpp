@@ -3,9 +3,12 @@
 #include "dialecto.h"
 
 #include <QDateTime>
+#include <QLoggingCategory>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+Q_LOGGING_CATEGORY(lcDatos, "vmexp.datos")
 
 namespace {
 QString textoError(const QSqlError &e) {
@@ -103,6 +106,8 @@ QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) con
 }
 
 Resultado Conexion::fallo(const QSqlError &e) {
+    // The user is told the message; the engine's own words go to the log.
+    qCWarning(lcDatos).noquote() << e.text();
     const QString texto = textoError(e);
     return Resultado::fallo(texto.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : texto, e.text());
 }

@@ -431,9 +431,6 @@ void TstCasefile::fallaLaGrabacion_data() {
     QTest::addColumn<int>("campo");
     QTest::addColumn<QString>("valor");
     QTest::addColumn<QString>("causa");
-    QTest::newRow("historial, nuevo") << 0
-                                      << "CREATE TRIGGER B BEFORE INSERT ON Est BEGIN SELECT RAISE(ABORT,'bloqueado'); END"
-                                      << 6 << "" << "bloqueado";
     QTest::newRow("presupuesto no numérico, nuevo") << 0 << "" << 6 << "12-5" << "«12-5» no es un número";
     QTest::newRow("presupuesto no numérico, existente") << 1 << "" << 6 << "12-5" << "«12-5» no es un número";
     QTest::newRow("fecha imposible, existente") << 1 << "" << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
