@@ -88,7 +88,17 @@ int main(int argc, char *argv[]) {
 
     const QString datos = opciones.value(optDatos);
     QString error;
-    if (opciones.isSet(optRecrear) || !BaseDatos::existe(datos)) {
+    // Only a first run (neither file there) or --recrear builds the demo database: with
+    // one file missing, the other may hold real data.
+    const QStringList faltan = BaseDatos::faltan(datos);
+    if (!opciones.isSet(optRecrear) && faltan.size() == 1) {
+        errores << "Falta el fichero " << faltan.first() << " de la base de datos en " << datos
+                << ". No se ha tocado ningún fichero: recupere el que falta de una copia de seguridad, o use "
+                   "--recrear para crear de nuevo los dos con los datos de demostración (se perderán los datos "
+                   "actuales).\n";
+        return 1;
+    }
+    if (opciones.isSet(optRecrear) || faltan.size() == 2) {
         salida << "Creando la base de datos de demostración en " << datos << "\n";
         if (!BaseDatos::crear(datos, true, &error)) {
             errores << error << "\n";

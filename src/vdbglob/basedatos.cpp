@@ -1,5 +1,6 @@
 #include "basedatos.h"
 
+#include "conexion.h"
 #include "dialecto.h"
 
 #include <QDateTime>
@@ -120,9 +121,15 @@ void fnLike(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
 }
 } // namespace
 
-bool BaseDatos::existe(const QString &carpeta) {
+bool BaseDatos::existe(const QString &carpeta) { return faltan(carpeta).isEmpty(); }
+
+QStringList BaseDatos::faltan(const QString &carpeta) {
     QDir d(carpeta);
-    return d.exists(QLatin1String(kEmpresa)) && d.exists(QLatin1String(kComun));
+    QStringList r;
+    for (const char *f : {kEmpresa, kComun})
+        if (!d.exists(QLatin1String(f)))
+            r << QLatin1String(f);
+    return r;
 }
 
 bool BaseDatos::crear(const QString &carpeta, bool demo, QString *error) {
@@ -178,14 +185,14 @@ QSqlDatabase BaseDatos::abrir(const QString &carpeta, const QString &nombre, QSt
     db.setDatabaseName(QDir(carpeta).filePath(QLatin1String(kEmpresa)));
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!existe(carpeta) || !db.open()) {
-        decir(error, QStringLiteral("No se puede abrir la base de datos de %1: %2").arg(carpeta, db.lastError().text()));
+        decir(error, QStringLiteral("No se puede abrir la base de datos de %1: %2").arg(carpeta, textoError(db.lastError())));
         return db;
     }
     QSqlQuery q(db);
     const QString comun = QDir(carpeta).filePath(QLatin1String(kComun)).replace('\'', "''");
     if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("ATTACH DATABASE '%1' AS vmcomun").arg(comun))
         || !registrarFunciones(db)) {
-        decir(error, QStringLiteral("No se puede preparar la base de datos: %1").arg(q.lastError().text()));
+        decir(error, QStringLiteral("No se puede preparar la base de datos: %1").arg(textoError(q.lastError())));
         db.close();
     }
     return db;

@@ -3,6 +3,7 @@
 // the DDL in db/, and the connection the host hands to the library.
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
@@ -11,6 +12,8 @@ namespace BaseDatos {
 // also the Spanish demo data. False and a message in *error on failure.
 bool crear(const QString &carpeta, bool demo, QString *error = nullptr);
 bool existe(const QString &carpeta);
+// The database files missing from carpeta ("empresa.db", "vmcomun.db").
+QStringList faltan(const QString &carpeta);
 // Opens carpeta/empresa.db with vmcomun attached, WAL, busy timeout, and the
 // functions the SQLite dialect needs. nombre is the Qt connection name.
 QSqlDatabase abrir(const QString &carpeta, const QString &nombre, QString *error = nullptr);

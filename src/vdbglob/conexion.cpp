@@ -8,14 +8,54 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-Q_LOGGING_CATEGORY(lcDatos, "vmexp.datos")
+Q_LOGGING_CATEGORY(lcBaseDatos, "vmexp.basedatos")
 
 namespace {
+// The name after "no such table: " and the like, without its schema.
+QString nombreTras(const QString &texto, const QString &marca) {
+    const qsizetype p = texto.indexOf(marca, 0, Qt::CaseInsensitive);
+    QString nombre = texto.mid(p + marca.size()).section(u' ', 0, 0).trimmed();
+    nombre.remove(u'"');
+    return nombre.section(u'.', -1);
+}
+} // namespace
+
 QString textoError(const QSqlError &e) {
-    QString t = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return t.trimmed();
+    const QString motor = (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed();
+    if (motor.isEmpty())
+        return {};
+    // The engine's own words go to the debug log; the user reads what happened and what to do.
+    qCDebug(lcBaseDatos) << "error del motor:" << e.nativeErrorCode() << motor;
+    const QString codigo = e.nativeErrorCode();
+    const auto tiene = [&motor](const char *t) { return motor.contains(QLatin1String(t), Qt::CaseInsensitive); };
+    if (tiene("database is locked") || tiene("table is locked") || tiene("database is busy") || codigo == QLatin1String("40P01")
+        || codigo == QLatin1String("55P03"))
+        return QStringLiteral("La base de datos está ocupada por otro usuario. Espere unos segundos y vuelva a intentarlo.");
+    if (tiene("disk is full") || tiene("disk full") || codigo == QLatin1String("53100"))
+        return QStringLiteral("No queda espacio en el disco de la base de datos. Libere espacio en el disco y vuelva a "
+                              "intentarlo.");
+    if (tiene("readonly database") || tiene("read-only") || codigo == QLatin1String("25006"))
+        return QStringLiteral("La base de datos es de solo lectura: el fichero o su carpeta no admiten escritura. Pida "
+                              "permiso de escritura al administrador.");
+    if (tiene("no such table") || tiene("no such column") || codigo == QLatin1String("42P01")
+        || codigo == QLatin1String("42703")) {
+        const bool tabla = tiene("no such table") || codigo == QLatin1String("42P01");
+        const QString nombre = nombreTras(motor, tabla ? QStringLiteral("no such table: ") : QStringLiteral("no such column: "));
+        return QStringLiteral("Falta %1 %2 en la base de datos. Compruebe que abre la base de datos de la empresa o "
+                              "pida al administrador que la actualice.")
+            .arg(tabla ? QStringLiteral("la tabla") : QStringLiteral("la columna"), nombre);
+    }
+    if (tiene("unable to open database") || tiene("not a database") || tiene("disk I/O error"))
+        return QStringLiteral("No se puede abrir o leer el fichero de la base de datos. Compruebe que existe, que no "
+                              "está dañado y que tiene permiso para usarlo.");
+    if (tiene("constraint failed") || codigo.startsWith(QLatin1String("23")))
+        return QStringLiteral("Los datos no cumplen una regla de la base de datos (un valor repetido o que falta). "
+                              "Revise los datos y vuelva a intentarlo.");
+    // Anything else is no situation a user can mend: the detail helps whoever is called.
+    return QStringLiteral("La base de datos ha rechazado la operación (detalle técnico: %1).").arg(motor);
 }
 
+namespace {
 QVariant convertir(TipoValor tipo, const QVariant &bruto) {
     if (bruto.isNull() || !bruto.isValid())
         return {};
@@ -106,8 +146,6 @@ QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) con
 }
 
 Resultado Conexion::fallo(const QSqlError &e) {
-    // The user is told the message; the engine's own words go to the log.
-    qCWarning(lcDatos).noquote() << e.text();
     const QString texto = textoError(e);
     return Resultado::fallo(texto.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : texto, e.text());
 }

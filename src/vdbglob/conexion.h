@@ -16,6 +16,11 @@ class DialectoSql;
 enum class TipoValor { Texto, Entero, Importe, Fecha, FechaHora, Blob };
 
 class Recordset;
+class QSqlError;
+
+// A database failure as a Spanish sentence saying what happened and what to do; the
+// engine's own text goes only to the debug log category "vmexp.basedatos".
+QString textoError(const QSqlError &e);
 
 class Conexion : public QObject {
     Q_OBJECT
@@ -51,7 +56,7 @@ public:
     // Reports the statement to observers and prepares its translation on q; the
     // writer binds its values there.
     Resultado preparar(class QSqlQuery &q, const QString &sql);
-    // A failed statement of q (or of the database when q is null) as a result.
+    // A database failure as a result: textoError's message, the engine's text as cause.
     static Resultado fallo(const class QSqlError &e);
 
 signals:

@@ -3,14 +3,13 @@
 #include "buscarpornombre.h"
 #include "conexion.h"
 #include "dialogos.h"
+#include "numeros.h"
 
 #include <QApplication>
 #include <QDate>
 #include <QLineEdit>
 #include <QLocale>
 #include <QRegularExpression>
-
-#include <optional>
 
 namespace {
 const char *const kPropFecha = "vmexp_fecha";
@@ -34,10 +33,29 @@ QChar separadorMiles() { return QLocale().groupSeparator().at(0); }
 
 bool esDigito(QChar c) { return c >= u'0' && c <= u'9'; }
 
-bool todoDigitos(const QString &t) {
-    for (QChar c : t)
-        if (!esDigito(c))
+// "1,234" with a separator typed at its end: the comma was a thousands mark. The field
+// becomes "1.234" when the digits before it still group by three; false otherwise.
+bool agruparDecimal(QLineEdit *campo, const QString &resto) {
+    const QChar decimal = separadorDecimal();
+    const QChar miles = separadorMiles();
+    const qsizetype pd = resto.indexOf(decimal);
+    QString entero = resto.left(pd);
+    if (entero.startsWith(u'-'))
+        entero.remove(0, 1);
+    const QStringList grupos = (entero + miles + resto.mid(pd + 1)).split(miles);
+    if (grupos.front().isEmpty() || grupos.front().size() > 3 || grupos.front().front() == u'0')
+        return false;
+    for (const QString &g : grupos) {
+        for (QChar c : g)
+            if (!esDigito(c))
+                return false;
+        if (&g != &grupos.front() && g.size() != 3)
             return false;
+    }
+    QString agrupado = resto;
+    agrupado[pd] = miles;
+    campo->setText(agrupado);
+    campo->setCursorPosition(int(agrupado.size()));
     return true;
 }
 
@@ -47,59 +65,6 @@ int anioCompleto(int anio, int cifras) {
     return anio < 30 ? 2000 + anio : 1900 + anio;
 }
 
-// An amount as typed, kept as digit text so that rounding is decimal and exact.
-struct Cifra {
-    bool negativo = false;
-    QString entero;
-    QString fraccion;
-};
-
-std::optional<Cifra> leerCifra(const QString &texto, QChar decimal, QChar miles) {
-    QString t = texto.trimmed();
-    Cifra c;
-    if (t.startsWith(u'-') || t.startsWith(u'+')) {
-        c.negativo = t.front() == u'-';
-        t.remove(0, 1);
-    }
-    // A lone thousands mark not followed by exactly three digits can only be a
-    // decimal point typed the other way ("1234.5" under a "," locale).
-    if (!t.contains(decimal) && t.count(miles) == 1) {
-        const qsizetype p = t.indexOf(miles);
-        if (t.size() - p - 1 != 3)
-            t[p] = decimal;
-    }
-    const qsizetype pd = t.indexOf(decimal);
-    if (pd >= 0 && t.indexOf(decimal, pd + 1) >= 0)
-        return std::nullopt;
-    QString entero = pd >= 0 ? t.left(pd) : t;
-    c.fraccion = pd >= 0 ? t.mid(pd + 1) : QString();
-    if (entero.contains(miles)) {
-        // Thousands marks are only believed where they group by three.
-        const QStringList grupos = entero.split(miles);
-        if (grupos.front().isEmpty() || grupos.front().size() > 3)
-            return std::nullopt;
-        for (qsizetype i = 1; i < grupos.size(); ++i)
-            if (grupos[i].size() != 3)
-                return std::nullopt;
-        entero = grupos.join(QString());
-    }
-    if (!todoDigitos(entero) || !todoDigitos(c.fraccion) || (entero.isEmpty() && c.fraccion.isEmpty()))
-        return std::nullopt;
-    c.entero = entero;
-    return c;
-}
-
-// Adds one unit in the last place of a digit string; may grow it by one digit.
-void sumarUno(QString &digitos) {
-    for (qsizetype i = digitos.size() - 1; i >= 0; --i) {
-        if (digitos[i] != u'9') {
-            digitos[i] = QChar(digitos[i].unicode() + 1);
-            return;
-        }
-        digitos[i] = u'0';
-    }
-    digitos.prepend(u'1');
-}
 } // namespace
 
 CUtilidades::CUtilidades(QObject *parent) : QObject(parent) {}
@@ -163,8 +128,12 @@ void CUtilidades::TeclaCampo(QLineEdit *campo, int &keyAscii, bool fecha) {
         if (inicio != 0 || resto.contains(u'-'))
             keyAscii = 0;
     } else if (enRango && (c == u'.' || c == u',' || c == decimal)) {
-        // The keypad's "." and a typed "," both stand for the locale's separator.
-        if (antesDelSigno || resto.contains(decimal))
+        // The keypad's "." and a typed "," both stand for the locale's separator; a
+        // second one typed after three digits turns the first into a thousands mark,
+        // so "1.234,56" and "1.234.567,89" come out as written.
+        if (!antesDelSigno && resto.contains(decimal) && inicio == resto.size() && agruparDecimal(campo, resto))
+            keyAscii = decimal.unicode();
+        else if (antesDelSigno || resto.contains(decimal))
             keyAscii = 0;
         else
             keyAscii = decimal.unicode();
@@ -217,39 +186,7 @@ QString CUtilidades::formatearFecha(const QString &texto, bool *valida) {
 }
 
 QString CUtilidades::formatearImporte(const QString &texto, int decimales, bool *valido) {
-    if (valido)
-        *valido = false;
-    const QChar decimal = separadorDecimal();
-    const QChar miles = separadorMiles();
-    const std::optional<Cifra> cifra = leerCifra(texto, decimal, miles);
-    if (!cifra || decimales < 0)
-        return texto;
-
-    // Round half up on the digits themselves.
-    QString digitos = cifra->entero + cifra->fraccion.left(decimales).leftJustified(decimales, u'0');
-    if (cifra->fraccion.size() > decimales && cifra->fraccion[decimales] >= u'5')
-        sumarUno(digitos);
-    QString entero = digitos.left(digitos.size() - decimales);
-    const QString fraccion = digitos.right(decimales);
-    while (entero.size() > 1 && entero.front() == u'0')
-        entero.remove(0, 1);
-    if (entero.isEmpty())
-        entero = QStringLiteral("0");
-    const bool cero = (entero + fraccion).count(u'0') == entero.size() + fraccion.size();
-
-    QString r;
-    for (qsizetype i = 0; i < entero.size(); ++i) {
-        if (i > 0 && (entero.size() - i) % 3 == 0)
-            r.append(miles);
-        r.append(entero[i]);
-    }
-    if (decimales > 0)
-        r += decimal + fraccion;
-    if (cifra->negativo && !cero)
-        r.prepend(u'-');
-    if (valido)
-        *valido = true;
-    return r;
+    return textoImporte(texto, decimales, true, valido);
 }
 
 int CUtilidades::decimalesDeFormato(const QString &formato) {

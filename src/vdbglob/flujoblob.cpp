@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <sqlite3.h>
 
 namespace {
@@ -31,7 +32,10 @@ QString nombreSql(const QString &nombre) {
     return u'"' + QString(nombre).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
-QString ultimoError(sqlite3 *h) { return QString::fromUtf8(sqlite3_errmsg(h)); }
+QString ultimoError(sqlite3 *h) {
+    return textoError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(h)), QSqlError::StatementError,
+                                QString::number(sqlite3_errcode(h))));
+}
 
 bool ejecutar(sqlite3 *h, const QByteArray &sql) {
     return sqlite3_exec(h, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;

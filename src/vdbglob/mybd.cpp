@@ -121,8 +121,8 @@ Resultado MyBd::ejecutar(const QString &sql, const QString &accion) {
     for (int i = 0; i < enlazados.size(); ++i)
         q.bindValue(i, enlazados[i]);
     if (!q.exec()) {
-        const QSqlError e = q.lastError();
-        return fallo((e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed(), e.text());
+        const Resultado r = Conexion::fallo(q.lastError());
+        return fallo(r.mensaje(), r.causa());
     }
     if (accion == QLatin1String("insertar"))
         m_ultimoId = q.lastInsertId().toLongLong();

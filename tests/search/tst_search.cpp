@@ -187,8 +187,12 @@ private slots:
             tipos << combo->itemText(i);
         QCOMPARE(tipos, QStringList({"Todos los tipos de expedientes", "0007 - Acústica", "0005 - Litigio",
                                      "0003 - Mantenimiento", "0001 - Obra", "0002 - Reclamación", "0004 - Subvención"}));
-        for (const auto &[i, maximo] : {std::pair{0, 6}, {1, 50}, {6, 6}, {7, 50}, {2, 30}, {3, 30}, {4, 10}, {5, 10}})
-            QCOMPARE(campo(&f, i)->maxLength(), maximo);
+        // The limits stop what is typed.
+        for (const auto &[i, maximo] : {std::pair{0, 6}, {1, 50}, {6, 6}, {7, 50}, {2, 30}, {3, 30}, {4, 10}, {5, 10}}) {
+            campo(&f, i)->clear();
+            QTest::keyClicks(campo(&f, i), QString(maximo + 5, u'1'));
+            QCOMPARE(campo(&f, i)->text().size(), maximo);
+        }
     }
 
     void sentenciaDelEjemplo() {
@@ -685,8 +689,9 @@ private slots:
 
     void busquedaFallidaDejaLaPantallaUsable() {
         Entorno e(3);
-        QVERIFY(e.ejecutar("ALTER TABLE ExpPer RENAME TO ExpPerAparte"));
         frmExpedientes f;
+        QVERIFY(e.ejecutar("ALTER TABLE ExpPer RENAME TO ExpPerAparte"));
+        pulsar(&f, "cmdBuscar");
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         QVERIFY(e.dialogos.mensajes[0].texto.startsWith("Error (Expedientes): "));
         QVERIFY(e.dialogos.mensajes[0].texto.size() > QString("Error (Expedientes): ").size());

@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QMetaObject>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QtTest>
 
 class TstSession : public QObject {
@@ -23,6 +26,10 @@ private slots:
     void nombreDeUsuario();
     void pantallaSinBaseDeDatosDaError();
     void pantallaNoDisponibleDaError();
+    void pantallaQueNoCargaDaError_data();
+    void pantallaQueNoCargaDaError();
+    void textosEImportesEnterosEnLasPantallas_data();
+    void textosEImportesEnterosEnLasPantallas();
     void pantallaRegistradaSeAbreModal();
     void buscarProveedorPorNombre();
     void botonesDeMensajeEnEspanol();
@@ -158,6 +165,124 @@ void TstSession::pantallaNoDisponibleDaError() {
     QString error;
     QCOMPARE(Pantallas::abrirModal("frmNoExiste", nullptr, &error), -1);
     QVERIFY(error.contains("frmNoExiste"));
+}
+
+void TstSession::pantallaQueNoCargaDaError_data() {
+    QTest::addColumn<QString>("metodo");
+    QTest::addColumn<QString>("tabla");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("búsqueda") << "vExpedientes" << "Exp" << "Error (Expedientes): Falta la tabla Exp";
+    QTest::newRow("tipos de expediente") << "vTipos" << "Tex" << "Error (Tipos de Expedientes): Falta la tabla Tex";
+    QTest::newRow("tipos de actuación") << "vActuaciones" << "Tac" << "Error (Tipos de Actuaciones): Falta la tabla Tac";
+}
+
+// The host hears of a screen that could not load; no empty screen is shown.
+void TstSession::pantallaQueNoCargaDaError() {
+    QFETCH(QString, metodo);
+    QFETCH(QString, tabla);
+    QFETCH(QString, error);
+    Entorno e;
+    QVERIFY(e.ejecutar("DROP TABLE " + tabla));
+    bool ok = true;
+    QVERIFY(QMetaObject::invokeMethod(e.expe.get(), metodo.toLatin1().constData(), Q_RETURN_ARG(bool, ok)));
+    QVERIFY(!ok);
+    QVERIFY2(e.expe->UltimoError().startsWith(error), qPrintable(e.expe->UltimoError()));
+    QVERIFY2(!e.expe->UltimoError().contains("no such"), qPrintable(e.expe->UltimoError()));
+    QVERIFY(e.dialogos.modales.isEmpty());
+    QVERIFY(e.dialogos.mensajes.isEmpty());
+}
+
+void TstSession::textosEImportesEnterosEnLasPantallas_data() {
+    QTest::addColumn<QString>("pantalla");
+    QTest::addColumn<int>("idAct");
+    QTest::addColumn<QString>("guardado"); // written to the row before the screen opens
+    QTest::addColumn<QString>("campo");
+    QTest::addColumn<QString>("teclas"); // typed into the emptied field, when given
+    QTest::addColumn<QString>("mostrado"); // the field once left, when given
+    QTest::addColumn<QString>("boton");
+    QTest::addColumn<QString>("consulta");
+    QTest::addColumn<QVariant>("esperado");
+    const QString largo = QString(12, u'x') + QStringLiteral(" ñandú ") + QString(130, u'y') + u'Z';
+    const QString presupuesto = "SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1";
+    const QString importe = "SELECT Act_Importe FROM Act WHERE Act_Id = 4";
+    const auto exp = [&](const char *fila, const char *columna, const char *campo) {
+        QTest::newRow(fila) << "frmExpedientes1" << 0 << QString("UPDATE Exp SET %1 = '%2' WHERE Exp_Id = 1").arg(columna, largo)
+                            << campo << "" << "" << "cmdGrabar"
+                            << QString("SELECT %1 FROM Exp WHERE Exp_Id = 1").arg(columna) << QVariant(largo);
+    };
+    exp("expediente: descripción guardada", "Exp_Des", "Text1_4");
+    exp("expediente: observaciones guardadas", "Exp_Obs", "Text1_5");
+    exp("expediente: código guardado", "Exp_Codigo", "Text1_7");
+    exp("expediente: ubicación guardada", "Exp_Ubicacion", "Text1_8");
+    QTest::newRow("expediente: presupuesto guardado")
+        << "frmExpedientes1" << 0 << "UPDATE Exp SET Exp_Presup = 123456789.12 WHERE Exp_Id = 1" << "Text1_6" << ""
+        << "" << "cmdGrabar" << presupuesto << QVariant(123456789.12);
+    QTest::newRow("expediente: presupuesto tecleado") << "frmExpedientes1" << 0 << "" << "Text1_6" << "1234567,89"
+                                                      << "1.234.567,89" << "cmdGrabar" << presupuesto
+                                                      << QVariant(1234567.89);
+    QTest::newRow("expediente: presupuesto con puntos de miles")
+        << "frmExpedientes1" << 0 << "" << "Text1_6" << "1.234,56" << "1.234,56" << "cmdGrabar" << presupuesto
+        << QVariant(1234.56);
+    QTest::newRow("expediente: descripción tecleada de más")
+        << "frmExpedientes1" << 0 << "" << "Text1_4" << QString(105, u'd') << "" << "cmdGrabar"
+        << "SELECT Exp_Des FROM Exp WHERE Exp_Id = 1" << QVariant(QString(100, u'd'));
+    QTest::newRow("actuación: importe con puntos de miles") << "frmExpedientes2" << 4 << "" << "Text1_9" << "1.234,56"
+                                                           << "1.234,56" << "cmdGuardar" << importe << QVariant(1234.56);
+    QTest::newRow("actuación: descripción guardada")
+        << "frmExpedientes2" << 4 << QString("UPDATE Act SET Act_Des = '%1' WHERE Act_Id = 4").arg(largo + largo)
+        << "Text1_10" << "" << "" << "cmdGuardar" << "SELECT Act_Des FROM Act WHERE Act_Id = 4"
+        << QVariant(largo + largo);
+    QTest::newRow("tipos de expediente: nombre guardado")
+        << "frmTiposExp" << 0 << QString("UPDATE Tex SET Tex_Des = '%1' WHERE Tex_Id = 1").arg(largo) << "Text1_1" << ""
+        << "" << "cmdGuardar" << "SELECT Tex_Des FROM Tex WHERE Tex_Id = 1" << QVariant(largo);
+    QTest::newRow("tipos de actuación: nombre guardado")
+        << "frmTiposAct" << 0 << QString("UPDATE Tac SET Tac_Des = '%1' WHERE Tac_Id = 1").arg(largo) << "Text1_1" << ""
+        << "" << "cmdGuardar" << "SELECT Tac_Des FROM Tac WHERE Tac_Id = 1" << QVariant(largo);
+}
+
+// A limit stops only what is typed: what was stored comes back whole after opening and
+// saving, amounts typed with thousands points are stored as written.
+void TstSession::textosEImportesEnterosEnLasPantallas() {
+    QFETCH(QString, pantalla);
+    QFETCH(int, idAct);
+    QFETCH(QString, guardado);
+    QFETCH(QString, campo);
+    QFETCH(QString, teclas);
+    QFETCH(QString, mostrado);
+    QFETCH(QString, boton);
+    QFETCH(QString, consulta);
+    QFETCH(QVariant, esperado);
+    Entorno e;
+    if (!guardado.isEmpty())
+        QVERIFY(e.ejecutar(guardado));
+    e.expe->setIdExp(1);
+    e.expe->setIdAct(idAct);
+    e.dialogos.respuestas << vb::vbNo; // the action editor's offer of documents
+    std::unique_ptr<QDialog> w(Pantallas::fabrica(pantalla)(nullptr));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QWidget *c = w->findChild<QWidget *>(campo);
+    QVERIFY(c);
+    c->setFocus();
+    QTRY_VERIFY(c->hasFocus());
+    if (!teclas.isEmpty()) {
+        if (auto *linea = qobject_cast<QLineEdit *>(c))
+            linea->clear();
+        else
+            qobject_cast<QPlainTextEdit *>(c)->clear();
+        QTest::keyClicks(c, teclas);
+    }
+    auto *guardar = w->findChild<QPushButton *>(boton);
+    guardar->setFocus();
+    QTRY_VERIFY(!c->hasFocus());
+    if (!mostrado.isEmpty())
+        QCOMPARE(qobject_cast<QLineEdit *>(c)->text(), mostrado);
+    QTest::mouseClick(guardar, Qt::LeftButton);
+    const QVariant leido = e.valor(consulta);
+    if (esperado.typeId() == QMetaType::Double)
+        QCOMPARE(leido.toDouble(), esperado.toDouble());
+    else
+        QCOMPARE(leido.toString(), esperado.toString());
 }
 
 void TstSession::pantallaRegistradaSeAbreModal() {

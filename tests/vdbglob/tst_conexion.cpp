@@ -19,7 +19,8 @@ private slots:
     void camposPorNombreEnCualquierCasoYPorPosicion();
     void fechasNulosYBlobs();
     void findBuscaDesdeLaFilaActual();
-    void sentenciaErroneaDevuelveElError();
+    void erroresDelMotorEnEspanol_data();
+    void erroresDelMotorEnEspanol();
     void observadorVeLaSentenciaSinTraducir();
     void modeloTraeFilasSegunSePiden();
     void parametros();
@@ -130,15 +131,53 @@ void TstConexion::findBuscaDesdeLaFilaActual() {
     QVERIFY(rs.Find("Tex_Id = 2"));
 }
 
-void TstConexion::sentenciaErroneaDevuelveElError() {
+void TstConexion::erroresDelMotorEnEspanol_data() {
+    QTest::addColumn<QString>("preparar"); // on this connection first
+    QTest::addColumn<QString>("otro");     // on a second connection, left open
+    QTest::addColumn<QString>("sentencia");
+    QTest::addColumn<QString>("causa");
+    QTest::newRow("tabla que falta") << "" << "" << "DELETE FROM TablaInexistente" << "Falta la tabla TablaInexistente";
+    QTest::newRow("columna que falta") << "" << "" << "SELECT NoHay FROM Exp" << "Falta la columna NoHay";
+    QTest::newRow("valor repetido") << "" << "" << "INSERT INTO Tex (Tex_Id, Tex_Des) VALUES (1, 'x')"
+                                    << "no cumplen una regla";
+    QTest::newRow("solo lectura") << "PRAGMA query_only = 1" << "" << "DELETE FROM Tex" << "solo lectura";
+    QTest::newRow("disco lleno") << "PRAGMA max_page_count = 1" << ""
+                                 << "INSERT INTO Tex (Tex_Des) SELECT hex(randomblob(900000))" << "espacio en el disco";
+    QTest::newRow("ocupada por otro") << "PRAGMA busy_timeout = 0" << "BEGIN IMMEDIATE" << "DELETE FROM Tex"
+                                      << "ocupada por otro usuario";
+}
+
+// What the user reads is Spanish and says what to do; the engine's words are not shown.
+void TstConexion::erroresDelMotorEnEspanol() {
+    QFETCH(QString, preparar);
+    QFETCH(QString, otro);
+    QFETCH(QString, sentencia);
+    QFETCH(QString, causa);
     Entorno e;
-    Recordset rs = e.conexion->Execute("SELECT NoHay FROM Exp");
-    QVERIFY(!rs.ok());
-    QVERIFY(rs.resultado().mensaje().contains("NoHay"));
-    QVERIFY(rs.isEOF());
-    const Resultado r = e.conexion->Ejecutar("DELETE FROM TablaInexistente");
-    QVERIFY(!r);
-    QVERIFY(r.mensaje().contains("TablaInexistente"));
+    {
+        QSqlDatabase segunda = abrirSegundaConexion(e, "segunda");
+        QSqlQuery q(segunda);
+        if (!otro.isEmpty())
+            QVERIFY(q.exec(otro));
+        if (!preparar.isEmpty())
+            QVERIFY(e.ejecutar(preparar));
+        const Resultado r = e.conexion->Ejecutar(sentencia);
+        Recordset rs = e.conexion->Execute(sentencia);
+        QVERIFY(!r && !rs.ok() && rs.isEOF());
+        for (const Resultado &t : {r, rs.resultado()}) {
+            QVERIFY2(t.mensaje().contains(causa), qPrintable(t.mensaje()));
+            QVERIFY2(!t.mensaje().contains("database") && !t.mensaje().contains("no such")
+                         && !t.mensaje().contains("constraint"),
+                     qPrintable(t.mensaje()));
+            // The engine's own words stay with the result, for the log.
+            QVERIFY2(t.causa() != t.mensaje() && !t.causa().isEmpty(), qPrintable(t.causa()));
+        }
+        if (!otro.isEmpty())
+            q.exec("ROLLBACK");
+        q.finish();
+        segunda.close();
+    }
+    QSqlDatabase::removeDatabase("segunda");
 }
 
 void TstConexion::observadorVeLaSentenciaSinTraducir() {

@@ -160,6 +160,10 @@ private slots:
         QTest::newRow("fecha: cifras y barra") << es << Tipo::Fecha << "" << 0 << "12a03/2024-x." << "1203/2024";
         QTest::newRow("importe: punto es decimal") << es << Tipo::Importe << "" << 0 << "-12a34.5,6" << "-1234,56";
         QTest::newRow("importe: un solo separador") << es << Tipo::Importe << "" << 0 << "5,5.5" << "5,55";
+        QTest::newRow("importe: punto de miles y coma") << es << Tipo::Importe << "" << 0 << "1.234,56" << "1.234,56";
+        QTest::newRow("importe: dos puntos de miles")
+            << es << Tipo::Importe << "" << 0 << "1.234.567,89" << "1.234.567,89";
+        QTest::newRow("importe: sin grupo de tres no hay miles") << es << Tipo::Importe << "" << 0 << "12,34," << "12,34";
         QTest::newRow("importe: menos solo al principio") << es << Tipo::Importe << "" << 0 << "12-3" << "123";
         QTest::newRow("importe: un solo menos") << es << Tipo::Importe << "" << 0 << "--5" << "-5";
         QTest::newRow("importe: borrar la coma deja poner otra")
@@ -268,6 +272,38 @@ private slots:
         QTest::newRow("sin formato") << es << "" << "1234,5" << "1234,5" << false;
         QTest::newRow("formato desconocido") << es << "0%" << "1234,5" << "1234,5" << false;
         QTest::newRow("formato con almohadillas") << es << "#,##0.##" << "1234,5" << "1234,5" << false;
+    }
+
+    // One reader for the writer and the fields: the text typed is stored as the number
+    // the field shows once left.
+    void importeLeidoIgualAlGrabarYAlSalir_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<double>("numero");
+        QTest::addColumn<QString>("mostrado");
+        QTest::newRow("miles y decimales") << "1.234,56" << 1234.56 << "1.234,56";
+        QTest::newRow("millones") << "1.234.567,89" << 1234567.89 << "1.234.567,89";
+        QTest::newRow("sin miles") << "1234,5" << 1234.5 << "1.234,50";
+        QTest::newRow("punto decimal solo") << "1.5" << 1.5 << "1,50";
+        QTest::newRow("punto decimal tras cero") << "0.250" << 0.25 << "0,25";
+        QTest::newRow("punto de miles solo") << "12.345" << 12345.0 << "12.345,00";
+        QTest::newRow("negativo") << "-1.234,5" << -1234.5 << "-1.234,50";
+    }
+    void importeLeidoIgualAlGrabarYAlSalir() {
+        QFETCH(QString, texto);
+        QFETCH(double, numero);
+        QFETCH(QString, mostrado);
+        Entorno e;
+        e.bd->LimpiarCampos(0);
+        e.bd->setTabla("Exp");
+        e.bd->Campos().Add("Exp_Presup", 2, texto, 2);
+        e.bd->setCondicion(" WHERE Exp_Id = 1");
+        const Resultado r = e.bd->Modificar();
+        QVERIFY2(r, qPrintable(r.mensaje()));
+        QCOMPARE(e.valor("SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1").toDouble(), numero);
+        CUtilidades u;
+        QLineEdit campo(texto);
+        u.SalirCampo(&campo, "#,##0.00");
+        QCOMPARE(campo.text(), mostrado);
     }
 
     void salirCampo() {

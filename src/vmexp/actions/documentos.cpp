@@ -8,6 +8,7 @@
 
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QRegularExpression>
 
 #include <memory>
 
@@ -53,10 +54,34 @@ void Documentos::informar(const QString &error) {
     MsgBox(QStringLiteral("No se ha podido grabar el documento.\n") + error, vb::vbOKOnly | vb::vbCritical);
 }
 
+QString Documentos::nombreFichero(const QString &texto, QString *error) {
+    // Both separators: names typed or stored on Windows carry "\\".
+    const QString nombre = texto.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1);
+    if (nombre.trimmed().isEmpty() || nombre == QLatin1String(".") || nombre == QLatin1String("..")) {
+        if (error)
+            *error = texto.trimmed().isEmpty()
+                         ? QStringLiteral("Falta el nombre del fichero del documento. Escriba su nombre, sin carpetas.")
+                         : QStringLiteral("«%1» no es un nombre de fichero válido. Escriba solo el nombre del "
+                                          "fichero, sin carpetas.")
+                               .arg(texto);
+        return {};
+    }
+    return nombre;
+}
+
 bool Documentos::mfGrabarDocumento() {
     int idActF = gExpe->IdActF();
     const bool existente = idActF != 0;
-    const Documento d{idActF, m_fichero->text(), m_descripcion->text(), m_operario->text()};
+    // Only a bare name is stored, so that viewing it writes into the work folder.
+    QString motivo;
+    const QString nombre = nombreFichero(m_fichero->text(), &motivo);
+    if (nombre.isEmpty()) {
+        m_pantalla->Tag = QStringLiteral("e");
+        MsgBox(motivo, vb::vbOKOnly | vb::vbExclamation);
+        return existente;
+    }
+    m_fichero->setText(nombre);
+    const Documento d{idActF, nombre, m_descripcion->text(), m_operario->text()};
     const Resultado r = m_datos->grabarDocumento(gExpe->IdAct(), d, idActF);
     if (!r)
         informar(r.mensaje());
@@ -82,11 +107,21 @@ bool Documentos::SaveFileToDB() {
     return false;
 }
 
-bool Documentos::LoadFileFromDB() {
+bool Documentos::LoadFileFromDB(QString *rutaDestino) {
+    // A stored name with folders (another program, an older version) is never
+    // followed out of the work folder.
+    QString motivo;
+    const QString nombre = nombreFichero(m_fichero->text(), &motivo);
+    if (nombre.isEmpty()) {
+        MsgBox(motivo, vb::vbOKOnly | vb::vbExclamation);
+        return false;
+    }
     if (!FnCrearCarpeta())
         MsgBox(QStringLiteral("Error creando o accediendo al directorio personal de trabajo."),
                vb::vbOKOnly | vb::vbCritical);
-    const QString destino = gCarpetaDoc + u'/' + m_fichero->text();
+    const QString destino = gCarpetaDoc + u'/' + nombre;
+    if (rutaDestino)
+        *rutaDestino = destino;
     if (FnExisteFichero(destino)
         && MsgBox(QStringLiteral("El fichero ") + destino + QStringLiteral(" ya existe en su carpeta personal de trabajo")
                       + u'\n' + QStringLiteral("Desea reemplazarlo ?"),

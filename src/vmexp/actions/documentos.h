@@ -29,8 +29,12 @@ public:
     // showing the reason.
     bool SaveFileToDB();
     // The current document's contents into the work folder under its file name; true
-    // when that file is ready to be opened.
-    bool LoadFileFromDB();
+    // when that file is ready to be opened, at *destino.
+    bool LoadFileFromDB(QString *destino = nullptr);
+
+    // A document's file name is its last path component: "../x" and "/etc/x" are "x".
+    // Empty, "." and ".." name no file: empty result and a Spanish reason in *error.
+    static QString nombreFichero(const QString &texto, QString *error = nullptr);
 
 private:
     void informar(const QString &error);

@@ -23,35 +23,12 @@
 #include <QPainter>
 #include <QScreen>
 #include <QToolButton>
-#include <QValidator>
 
 REGISTRAR_PANTALLA(frmExpedientes2);
 
 namespace {
 const QColor kFondo(192, 192, 255);
 const QColor kTituloMarco(192, 0, 0);
-
-// A field's maximum length limits what the user types or pastes, not what the screen
-// puts there: a loaded or formatted amount may be longer than ten characters.
-class LimiteTecleo : public QValidator {
-public:
-    LimiteTecleo(QLineEdit *campo, int maximo) : QValidator(campo), m_maximo(maximo) {
-        connect(campo, &QLineEdit::textChanged, this, [this](const QString &t) { m_largo = t.size(); });
-    }
-    State validate(QString &texto, int &) const override {
-        return texto.size() <= m_maximo || texto.size() <= m_largo ? Acceptable : Invalid;
-    }
-
-private:
-    int m_maximo;
-    qsizetype m_largo = 0; // the text before this edit
-};
-
-void limitarTecleo(QLineEdit *campo) {
-    const int maximo = campo->maxLength();
-    campo->setMaxLength(32767);
-    campo->setValidator(new LimiteTecleo(campo, maximo));
-}
 
 // The scanner button's picture: a flatbed with its lid up and the light on.
 QIcon iconoEscaner() {
@@ -70,10 +47,7 @@ QIcon iconoEscaner() {
 
 // "###,##0.00": grouped thousands always (the locale's own rules leave 4-digit
 // numbers ungrouped), two decimals, as the amount field shows them on exit.
-QString formatoImporte(double valor) {
-    // Plain digits in, so that only the form utilities decide the grouping.
-    return CUtilidades::formatearImporte(QString::number(valor, 'f', 2).replace(u'.', QLocale().decimalPoint()), 2);
-}
+QString formatoImporte(double valor) { return textoImporte(valor, 2); }
 } // namespace
 
 frmExpedientes2::frmExpedientes2(QWidget *parent)
@@ -104,8 +78,6 @@ void frmExpedientes2::prepararControles() {
     const int ancho = qMax(web.width(), ui->chkWeb->sizeHint().width());
     ui->chkWeb->setGeometry(qMin(web.x(), ui->Frame2->width() - ancho - 2), web.y(), ancho, web.height());
 
-    for (QLineEdit *campo : findChildren<QLineEdit *>())
-        limitarTecleo(campo);
     registrarCampo(ui->Text1_8, Campo::Fecha);
     registrarCampo(ui->Text1_9, Campo::Importe);
     registrarCamposTexto();
@@ -440,8 +412,8 @@ void frmExpedientes2::eliminarDocumento(QTreeWidgetItem *fila, int id) {
 }
 
 void frmExpedientes2::msVerDocumento() {
-    if (m_documentos->LoadFileFromDB()) {
-        abrirConShell(gCarpetaDoc + u'/' + ui->Text1_7->text());
+    if (QString ruta; m_documentos->LoadFileFromDB(&ruta)) {
+        abrirConShell(ruta);
         return;
     }
     Tag = QStringLiteral("e");

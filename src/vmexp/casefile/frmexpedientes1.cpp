@@ -81,14 +81,8 @@ void frmExpedientes1::prepararControles() {
     registrarCampo(ui->Text1_7);
     registrarCampo(ui->Text1_8);
     ui->Text1_4->installEventFilter(this);
-    connect(ui->Text1_4, &QPlainTextEdit::textChanged, this, [this] {
-        // A multi-line field has no maximum length of its own.
-        const QString t = ui->Text1_4->toPlainText();
-        if (t.size() <= kLargoDescripcion)
-            return;
-        ui->Text1_4->setPlainText(t.left(kLargoDescripcion));
-        ui->Text1_4->moveCursor(QTextCursor::End);
-    });
+    // A multi-line field has no maximum length of its own.
+    limitarTecleo(ui->Text1_4, kLargoDescripcion);
 
     connect(ui->cmdGrabar, &QPushButton::clicked, this, &frmExpedientes1::cmdGrabar_Click);
     connect(ui->XPButton1, &QPushButton::clicked, this, &frmExpedientes1::XPButton1_Click);
@@ -181,9 +175,7 @@ QString frmExpedientes1::cargarRegistro(int idExp) {
     ui->Text1_5->setText(r.obs.toString());
     if (esNulo(r.presup))
         return sinValor(QStringLiteral("Exp_Presup"));
-    QLocale local;
-    local.setNumberOptions(QLocale::OmitGroupSeparator);
-    ui->Text1_6->setText(local.toString(r.presup.toDouble(), 'f', 2));
+    ui->Text1_6->setText(textoImporte(r.presup.toDouble(), 2, false));
     ui->Text1_7->setText(textoOVacio(r.codigo));
     ui->Text1_8->setText(textoOVacio(r.ubicacion));
     if (esNulo(r.idTipo))

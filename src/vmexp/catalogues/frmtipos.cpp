@@ -102,7 +102,7 @@ void frmTipos::ponerIconos() {
 
 void frmTipos::Form_Load() {
     if (const QString error = msCargarGrid(); !error.isEmpty())
-        avisarError(error);
+        setErrorCarga(QStringLiteral("Error (%1): %2").arg(m_cat.titulo, error));
     else
         mostrarFila(0);
 }

@@ -201,6 +201,17 @@ void frmExpedientes::avisar(const QString &texto, int estilo) {
     MsgBox(texto, estilo, QString());
 }
 
+void frmExpedientes::avisarFallo(const Resultado &r) {
+    if (r.ok())
+        return;
+    const QString texto = QStringLiteral("Error (Expedientes): ") + r.mensaje();
+    // Before the screen is shown its opener is told instead: no empty screen behind a message.
+    if (bCargado)
+        avisar(texto, vb::vbCritical);
+    else if (errorCarga().isEmpty())
+        setErrorCarga(texto);
+}
+
 void frmExpedientes::msCargarTipos() {
     ui->Combo1->clear();
     ui->Combo1->addItem(QStringLiteral("Todos los tipos de expedientes"));
@@ -208,8 +219,7 @@ void frmExpedientes::msCargarTipos() {
     const Resultado r = m_datos->tipos(tipos);
     ui->Combo1->addItems(tipos);
     ui->Combo1->setCurrentIndex(0);
-    if (!r)
-        avisar(QStringLiteral("Error (Expedientes): ") + r.mensaje(), vb::vbCritical);
+    avisarFallo(r);
 }
 
 FiltroBusqueda frmExpedientes::filtro(short origen) const {
@@ -235,7 +245,7 @@ void frmExpedientes::msBuscarExpedientes() {
     const Resultado r = m_datos->buscar(filtro(origen), this, modelo);
     mostrarResultado(modelo);
     if (!r) {
-        avisar(QStringLiteral("Error (Expedientes): ") + r.mensaje(), vb::vbCritical);
+        avisarFallo(r);
         return;
     }
     maquetarRejilla(origen);
@@ -330,8 +340,7 @@ void frmExpedientes::msBuscarContraparte(const Contraparte &c, int codigo) {
         ContraparteEncontrada encontrada;
         const Resultado r = m_datos->contraparte(c.origen, codigo, encontrada);
         elegir(encontrada.id, encontrada.codigo, encontrada.nombre);
-        if (!r)
-            avisar(QStringLiteral("Error (Expedientes): ") + r.mensaje(), vb::vbCritical);
+        avisarFallo(r);
         return;
     }
 
@@ -381,8 +390,7 @@ void frmExpedientes::Text1_LostFocusCodigo(const Contraparte &c) {
 
 bool frmExpedientes::FnEstadoCliente(int idCliente) {
     bool activo = false;
-    if (const Resultado r = m_datos->clienteActivo(idCliente, activo); !r)
-        avisar(QStringLiteral("Error (Expedientes): ") + r.mensaje(), vb::vbCritical);
+    avisarFallo(m_datos->clienteActivo(idCliente, activo));
     return activo;
 }
 

@@ -7,6 +7,8 @@
 #include <QStyledItemDelegate>
 #include <memory>
 
+class Resultado;
+
 namespace Ui {
 class frmExpedientes;
 }
@@ -103,6 +105,7 @@ private:
     void maquetarRejilla(short origen);
     // A warning or error: the key marker first, so the Enter that closes it is no command.
     void avisar(const QString &texto, int estilo);
+    void avisarFallo(const Resultado &r);
 
     std::unique_ptr<Ui::frmExpedientes> ui;
     std::unique_ptr<DatosBusqueda> m_datos;

@@ -5,6 +5,28 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <memory>
+#include <QValidator>
+
+namespace {
+// Accepts an edit that keeps the text within the limit or does not lengthen it, so a
+// long text set by the screen can still be shortened.
+class LimiteTecleo : public QValidator {
+public:
+    LimiteTecleo(QLineEdit *campo, int maximo) : QValidator(campo), m_maximo(maximo) {
+        connect(campo, &QLineEdit::textChanged, this, [this](const QString &t) { m_largo = t.size(); });
+        m_largo = campo->text().size();
+    }
+    State validate(QString &texto, int &) const override {
+        return texto.size() <= m_maximo || texto.size() <= m_largo ? Acceptable : Invalid;
+    }
+
+private:
+    int m_maximo;
+    qsizetype m_largo = 0; // the text before this edit
+};
+} // namespace
 
 Formulario::Formulario(QWidget *parent) : QDialog(parent), m_util(new CUtilidades(this)) {
     // The screens were laid out in twips for an 8-point font.
@@ -18,7 +40,37 @@ Formulario::Formulario(QWidget *parent) : QDialog(parent), m_util(new CUtilidade
 
 Formulario::~Formulario() = default;
 
+void Formulario::limitarTecleo(QLineEdit *campo) {
+    const int maximo = campo->maxLength();
+    if (maximo >= 32767 || campo->validator())
+        return;
+    campo->setMaxLength(32767);
+    campo->setValidator(new LimiteTecleo(campo, maximo));
+}
+
+void Formulario::limitarTecleo(QPlainTextEdit *campo, int maximo) {
+    auto largo = std::make_shared<int>(campo->toPlainText().size());
+    connect(campo, &QPlainTextEdit::textChanged, campo, [campo, maximo, largo] {
+        const int nuevo = int(campo->toPlainText().size());
+        // setPlainText leaves nothing to undo: the screen set it, so it stays whole.
+        if (campo->document()->isUndoAvailable() && nuevo > maximo && nuevo > *largo) {
+            // Drop what the user just added beyond the limit, just before the cursor.
+            const int sobra = nuevo - qMax(maximo, *largo);
+            QTextCursor c = campo->textCursor();
+            const int fin = c.position();
+            c.setPosition(qMax(0, fin - sobra));
+            c.setPosition(fin, QTextCursor::KeepAnchor);
+            *largo = nuevo - sobra;
+            c.removeSelectedText();
+            campo->setTextCursor(c);
+            return;
+        }
+        *largo = nuevo;
+    });
+}
+
 void Formulario::registrarCampo(QLineEdit *campo, Campo tipo, const QString &formatoSalida) {
+    limitarTecleo(campo);
     m_campos.insert(campo, {tipo, formatoSalida});
     if (tipo == Campo::Importe)
         m_util->setCampoImporte(campo);

@@ -7,6 +7,7 @@
 
 class CUtilidades;
 class QLineEdit;
+class QPlainTextEdit;
 class QKeyEvent;
 
 class Formulario : public QDialog {
@@ -26,6 +27,16 @@ public:
     void registrarCampo(QLineEdit *campo, Campo tipo = Campo::Texto, const QString &formatoSalida = {});
     // Every QLineEdit child not registered yet, as plain text.
     void registrarCamposTexto();
+    // A field's length limit stops only what the user types or pastes: text the screen
+    // sets (a loaded value, a reformatted amount) is shown and saved back whole.
+    // registrarCampo does this with the limit of the form; a multi-line field is given
+    // its limit here.
+    static void limitarTecleo(QLineEdit *campo);
+    static void limitarTecleo(QPlainTextEdit *campo, int maximo);
+
+    // Why the screen could not load; empty when it did. The library's methods report
+    // it to the host instead of showing the screen.
+    QString errorCarga() const { return m_errorCarga; }
 
     // Twips to pixels at 96 dpi (15 twips a pixel).
     static int px(int twips) { return twips / 15; }
@@ -44,6 +55,7 @@ protected:
 
     bool eventFilter(QObject *obj, QEvent *ev) override;
     void keyPressEvent(QKeyEvent *e) override;
+    void setErrorCarga(const QString &error) { m_errorCarga = error; }
 
 private:
     CUtilidades *m_util;
@@ -53,4 +65,5 @@ private:
     };
     QHash<QLineEdit *, Config> m_campos;
     bool m_f1PoneMarca = false;
+    QString m_errorCarga;
 };

@@ -1,6 +1,7 @@
 #include "pantallas.h"
 
 #include "dialogos.h"
+#include "formulario.h"
 
 #include <QDialog>
 #include <QHash>
@@ -25,6 +26,12 @@ int Pantallas::abrirModal(const QString &nombre, QWidget *padre, QString *error,
         return -1;
     }
     std::unique_ptr<QDialog> pantalla(f(padre));
+    // A screen that could not load is not shown empty: its opener hears why.
+    if (auto *formulario = qobject_cast<Formulario *>(pantalla.get()); formulario && !formulario->errorCarga().isEmpty()) {
+        if (error)
+            *error = formulario->errorCarga();
+        return -1;
+    }
     if (preparar)
         preparar(pantalla.get());
     return DialogService::actual().abrirModal(pantalla.get());

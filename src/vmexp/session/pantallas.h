@@ -15,7 +15,7 @@ Fabrica fabrica(const QString &nombre);
 using Preparar = std::function<void(QDialog *pantalla)>;
 // Creates the screen, lets the opener prepare it, shows it modally through the dialog
 // service and deletes it. Returns the dialog's result, or -1 and a Spanish message
-// when it cannot be created.
+// when it cannot be created or could not load (Formulario::errorCarga).
 int abrirModal(const QString &nombre, QWidget *padre = nullptr, QString *error = nullptr,
                const Preparar &preparar = {});
 } // namespace Pantallas
