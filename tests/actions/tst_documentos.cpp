@@ -2,6 +2,7 @@
 // in Ima and their way back into the user's work folder, the scanner.
 #include "componentes.h"
 #include "datosactuacion.h"
+#include "documentos.h"
 #include "fixture.h"
 #include "formulario.h"
 #include "frmexpedientes2.h"
@@ -10,14 +11,12 @@
 #include "registro_componentes.h"
 
 #include <QAbstractItemModelTester>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProgressDialog>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QToolBar>
@@ -60,17 +59,6 @@ QByteArray leer(const QString &ruta) {
 bool escribir(const QString &ruta, const QByteArray &datos) {
     QFile f(ruta);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
-}
-
-// Hash of every megabyte of a file, so two large files are compared without holding them.
-QList<QByteArray> huellas(const QString &ruta) {
-    QList<QByteArray> r;
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return r;
-    while (!f.atEnd())
-        r << QCryptographicHash::hash(f.read(1 << 20), QCryptographicHash::Sha1);
-    return r;
 }
 } // namespace
 
@@ -637,22 +625,16 @@ private slots:
         QCOMPARE(QDir(VMEXPE::carpetaLibreria()).entryList({QStringLiteral("DOC*.pdf")}, QDir::Files), QStringList());
     }
 
+    // Above the threshold the progress window shows while the transfer lets events run;
+    // the bytes of large files are the blob stream's own test.
     void ficheroGrande() {
-        // 64 MB of varied bytes, generated a megabyte at a time.
+        QByteArray datos(Documentos::kUmbralProgreso + 4096, Qt::Uninitialized);
+        for (qsizetype i = 0; i < datos.size(); ++i)
+            datos[i] = char(i * 131 % 251);
         const QString ruta = e->carpeta.filePath(QStringLiteral("grande.bin"));
-        {
-            QFile f(ruta);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            QByteArray bloque(1 << 20, Qt::Uninitialized);
-            QRandomGenerator azar(20240305);
-            for (int i = 0; i < 64; ++i) {
-                azar.fillRange(reinterpret_cast<quint32 *>(bloque.data()), bloque.size() / 4);
-                QCOMPARE(f.write(bloque), qint64(bloque.size()));
-            }
-        }
+        QVERIFY(escribir(ruta, datos));
         preguntarFichero(ruta);
         QVERIFY(abrir(1));
-        // The progress window shows while the transfer lets events run.
         int vistas = 0;
         QTimer vigia;
         connect(&vigia, &QTimer::timeout, this, [&] {
@@ -660,23 +642,15 @@ private slots:
                 ++vistas;
         });
         vigia.start(0);
-        pulsar("ARCHIVO");
-        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
-        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
-        QCOMPARE(e->valor(QStringLiteral("SELECT length(Ima_File) FROM Ima WHERE Ima_IdTabla = %1").arg(id)).toLongLong(),
-                 qint64(64) << 20);
-        QVERIFY(vistas > 0);
-        vistas = 0;
-        pulsar("VER");
-        vigia.stop();
-        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
-        QVERIFY(vistas > 0);
+        for (const char *boton : {"ARCHIVO", "VER"}) {
+            vistas = 0;
+            pulsar(boton);
+            QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
+            QVERIFY2(vistas > 0, boton);
+        }
         QVERIFY(!w->findChild<QProgressDialog *>("dlgProgreso"));
-        const QString vuelta = copia(QStringLiteral("grande.bin"));
-        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{vuelta});
-        const QList<QByteArray> original = huellas(ruta);
-        QCOMPARE(original.size(), 64);
-        QCOMPARE(huellas(vuelta), original);
+        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("grande.bin"))});
+        QVERIFY(leer(copia(QStringLiteral("grande.bin"))) == datos);
     }
 };
 
