@@ -28,8 +28,6 @@ private slots:
     void likeSinDistinguirMayusculas();
     void escritorPorTipo_data();
     void escritorPorTipo();
-    void escritorNullYGetdate();
-    void escritorModificaPorCondicion();
     void escritorRechazaValoresSinEscribir_data();
     void escritorRechazaValoresSinEscribir();
     void claveGeneradaConOtraConexionInsertando();
@@ -281,35 +279,6 @@ void TstConexion::escritorPorTipo() {
     QCOMPARE(id, 9);
     Recordset rs = e.conexion->Execute(QString("SELECT %1 FROM Exp WHERE Exp_Id = %2").arg(columna).arg(id));
     QCOMPARE(rs.Fields(0), leido);
-}
-
-void TstConexion::escritorNullYGetdate() {
-    Entorno e;
-    e.bd->LimpiarCampos(0);
-    e.bd->setTabla("Act");
-    e.bd->Campos().Add("Act_IdExp", 1, 1, 2);
-    e.bd->Campos().Add("Act_Fecha", 4, "01/02/2025", 2);
-    e.bd->Campos().Add("Act_IdUsuEstado", 6, "Null", 2);
-    e.bd->Campos().Add("Act_FEstado", 6, "Getdate()", 2);
-    const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
-    QVERIFY(e.bd->Insertar());
-    QVERIFY(e.sentencias.last().contains("Getdate()"));
-    Recordset rs = e.conexion->Execute(QString("SELECT * FROM Act WHERE Act_Id = %1").arg(e.bd->UltimoId()));
-    QVERIFY(!rs.Fields("Act_IdUsuEstado").isValid());
-    const QDateTime ahora = rs.Fields("Act_FEstado").toDateTime();
-    QVERIFY(ahora >= antes && ahora <= QDateTime::currentDateTime().addSecs(1));
-    QCOMPARE(rs.Fields("Act_Fecha").toDate(), QDate(2025, 2, 1));
-}
-
-void TstConexion::escritorModificaPorCondicion() {
-    Entorno e;
-    e.bd->LimpiarCampos(0);
-    e.bd->setTabla("Tex");
-    e.bd->Campos().Add("Tex_Des", 3, "Obra mayor", 2);
-    e.bd->setCondicion(" WHERE Tex_Id = 1");
-    QVERIFY(e.bd->Modificar());
-    QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 1").toString(), QString("Obra mayor"));
-    QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 2").toString(), QString("Reclamación"));
 }
 
 void TstConexion::escritorRechazaValoresSinEscribir_data() {

@@ -75,7 +75,6 @@ QString comoTexto(const QVariant &v) {
 }
 
 const QByteArray kPresupuesto("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido).");
-const QByteArray kPlano("Plano de la nave: 40 m x 25 m, altura libre 8 m.");
 } // namespace
 
 class TstSentencias : public QObject {
@@ -110,14 +109,6 @@ void TstSentencias::sentencia_data() {
     agregar({"proveedores por nombre", "Select Pro_Id,Pro_Cod,Pro_Nom FROM Pro", 3, {},
              {{"PRO_ID", 1}, {"pro_cod", 500}, {"Pro_Nom", "Gregorio"}}});
 
-    // New keys read back
-    agregar({"nuevo expediente", "SELECT isnull(MAX(Exp_Id),1) FROM Exp", 1, {}, {{"#0", 8}}});
-    agregar({"nuevo expediente sin ninguno", "SELECT isnull(MAX(Exp_Id),1) FROM Exp", 1, {}, {{"#0", 1}},
-             {"DELETE FROM Exp"}});
-    agregar({"nueva actuacion", "SELECT MAX(Act_Id) FROM Act", 1, {}, {{"#0", 7}}});
-    agregar({"nueva actuacion sin ninguna", "SELECT MAX(Act_Id) FROM Act", 1, {}, {{"#0", QVariant()}},
-             {"DELETE FROM Act"}});
-    agregar({"nuevo documento", "SELECT MAX(ActF_Id) FROM ActF", 1, {}, {{"#0", 2}}});
 
     // Case-file search: types and the query with each of its pieces
     agregar({"permiso por haberlo creado", busqueda(2, permisos(4)), 1, {}, {{"Exp_Id", 8}},
@@ -164,9 +155,6 @@ void TstSentencias::sentencia_data() {
     agregar({"ultimo estado", "SELECT * FROM Est WHERE Est_Proceso = 15 AND Est_IdTabla = 2 ORDER BY Est_Fecha DESC", 2, {},
              {{"Est_Estado", 3}, {"Est_Festado", QDateTime(QDate(2024, 4, 30), QTime(12, 0))}}});
     agregar({"sin historial", "SELECT * FROM Est WHERE Est_Proceso = 15 AND Est_IdTabla = 99 ORDER BY Est_Fecha DESC", 0});
-    agregar({"permisos para todos", "SELECT * FROM vmcomun.dbo.Usuarios", 5, "Usu_Id = 4", {{"usu_nom", "Lucía García Ortiz"}}});
-    agregar({"permiso solo al creador", "SELECT * FROM vmcomun.dbo.Usuarios WHERE Usu_Id = 3", 1, {},
-             {{"usu_id", 3}, {"usu_cod", "JNU"}, {"usu_nom", "Jorge Núñez Peña"}}});
 
     // Authorised users
     const QString autorizados = "Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) "
@@ -178,8 +166,6 @@ void TstSentencias::sentencia_data() {
              {{"usu_cod", "INV"}, {"usu_nom", QVariant()}}});
     agregar({"ya autorizado", "Select count(*) from expper where expper_idexp=1 And expper_idusu=2", 1, {}, {{"#0", 1}}});
     agregar({"aun no autorizado", "Select count(*) from expper where expper_idexp=1 And expper_idusu=5", 1, {}, {{"#0", 0}}});
-    agregar({"quitar usuario", "delete from expper where expper_idusu=2 and ExpPer_IdExp=1", 0, {}, {}, {},
-             {{"ExpPer", 13}, {"ExpPer WHERE ExpPer_IdExp = 1 AND ExpPer_IdUsu = 2", 0}}});
 
     // Actions tree, by each grouping
     agregar({"arbol por actuacion", arbol(0, 1), 4, {},
@@ -207,10 +193,6 @@ void TstSentencias::sentencia_data() {
     agregar({"contenido de un documento", "select * from Ima where Ima_IdTabla = 1 AND Ima_Tabla = 'ActF'", 1, {},
              {{"Ima_File", kPresupuesto}}});
     agregar({"documento sin contenido", "select * from Ima where Ima_IdTabla = 3 AND Ima_Tabla = 'ActF'", 0});
-    const QString contenido = "select Ima_File from Ima where Ima_Tabla = 'ActF' AND Ima_IdTabla  = ";
-    agregar({"contenido para verlo", contenido + "2", 1, {}, {{"Ima_File", kPlano}}});
-    agregar({"contenido nulo", contenido + "3", 1, {}, {{"Ima_File", QVariant()}},
-             {"INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', 3, NULL)"}});
 }
 
 void TstSentencias::sentencia() {
