@@ -15,19 +15,29 @@ VMCLI::VMCLI(QObject *parent) : QObject(parent) {}
 
 ::MyBd *VMCLI::bd() const { return qobject_cast<::MyBd *>(m_bd.data()); }
 
-bool VMCLI::FnEstadoCliente() {
-    if (!bd() || !bd()->Conexion())
+bool VMCLI::FnEstadoCliente(int idCliente) {
+    if (!bd() || !bd()->Conexion()) {
+        MsgBox(QStringLiteral("No se puede comprobar el cliente: no hay base de datos."), vb::vbExclamation);
         return false;
-    Recordset rs = bd()->Conexion()->Execute(QStringLiteral("SELECT Cli_Baja FROM Cli WHERE cli_id = ")
-                                             + QString::number(m_idCli));
+    }
+    Recordset rs = bd()->Conexion()->Execute(
+        QStringLiteral("SELECT Cli_Baja, Cli_Comer FROM Cli WHERE cli_id = ") + QString::number(idCliente));
     // A failed read is no withdrawn customer: the user is told why nothing happens.
     if (!rs.ok()) {
         MsgBox(QStringLiteral("No se puede comprobar el estado del cliente.\n") + rs.resultado().mensaje(),
                vb::vbCritical);
         return false;
     }
-    const bool activo = !rs.isEOF() && rs.Fields(0).toInt() == 0;
+    const bool existe = !rs.isEOF();
+    const bool activo = existe && rs.Fields(0).toInt() == 0;
+    const QString nombre = existe ? rs.Fields(1).toString().trimmed() : QString();
     rs.Close();
+    if (!existe)
+        MsgBox(QStringLiteral("No existe el cliente %1.").arg(idCliente), vb::vbExclamation);
+    else if (!activo)
+        MsgBox(QStringLiteral("El cliente %1 está dado de baja: no se le pueden abrir expedientes nuevos.")
+                   .arg(nombre),
+               vb::vbExclamation);
     return activo;
 }
 

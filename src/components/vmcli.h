@@ -1,7 +1,7 @@
 #pragma once
 // The customer component "VMCLIENTES.VMCLI": tells whether a customer may get a new
-// case file and shows the customer's card. Driven by member name: set MyBd and idCli,
-// then call FnEstadoCliente or vShow.
+// case file and shows the customer's card. Driven by member name: set MyBd, then call
+// FnEstadoCliente with the customer's id, or set idCli and call vShow.
 #include <QObject>
 #include <QPointer>
 
@@ -19,8 +19,9 @@ public:
     int idCli() const { return m_idCli; }
     void setIdCli(int id) { m_idCli = id; }
 
-    // True when the customer exists and is not withdrawn (Cli_Baja = 0).
-    Q_INVOKABLE bool FnEstadoCliente();
+    // True when the customer exists and is not withdrawn (Cli_Baja = 0); otherwise the
+    // user is told why, since the screen that asks says nothing.
+    Q_INVOKABLE bool FnEstadoCliente(int idCliente);
     // The customer's card, modal: code, trade name and legal name.
     Q_INVOKABLE void vShow();
 

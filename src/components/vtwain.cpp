@@ -64,6 +64,22 @@ private:
     int m_paginas = 0;
 };
 
+QString motivoDeEstado(SANE_Status estado) {
+    switch (estado) {
+    case SANE_STATUS_CANCELLED: return {}; // someone pressed cancel on the scanner itself
+    case SANE_STATUS_JAMMED: return QStringLiteral("El papel se ha atascado en el escáner.");
+    case SANE_STATUS_NO_DOCS: return QStringLiteral("No hay documentos en el escáner.");
+    case SANE_STATUS_COVER_OPEN: return QStringLiteral("La tapa del escáner está abierta.");
+    case SANE_STATUS_DEVICE_BUSY: return QStringLiteral("El escáner está ocupado.");
+    case SANE_STATUS_EOF: return QStringLiteral("El escáner no ha entregado ninguna página.");
+    default: return QStringLiteral("El escáner ha fallado al leer el documento.");
+    }
+}
+
+QString noSeGuarda(const QString &ruta) {
+    return QStringLiteral("No se puede guardar el documento escaneado en \"%1\".").arg(ruta);
+}
+
 bool guardar(const QString &ruta, const QByteArray &datos) {
     QSaveFile f(ruta);
     return f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size() && f.commit();
@@ -75,21 +91,30 @@ vTwain::vTwain(QObject *parent) : QObject(parent) {}
 void vTwain::vConfig() {
     m_resultado = false;
     m_dispositivo.clear();
+    m_motivo.clear();
     m_resultado = escanear();
+    if (!m_resultado && !m_motivo.isEmpty())
+        MsgBox(m_motivo, vb::vbExclamation);
+}
+
+bool vTwain::fallar(const QString &motivo) {
+    m_motivo = motivo;
+    return false;
 }
 
 bool vTwain::escanear() {
     // Checked first, so nobody scans a document that cannot be written.
     if (m_fichero.isEmpty() || !QFileInfo(m_fichero).absoluteDir().exists())
-        return false;
+        return fallar(noSeGuarda(m_fichero));
     if (SesionSane::hayOtra())
-        return false;
+        return fallar(QStringLiteral("El escáner ya se está usando."));
     auto sesion = std::make_shared<SesionSane>();
+    const QString sinEscaner = QStringLiteral("No se encuentra ningún escáner conectado.");
     if (!sesion->iniciada())
-        return false;
+        return fallar(sinEscaner);
     const QList<DispositivoSane> dispositivos = sesion->dispositivos();
     if (dispositivos.isEmpty())
-        return false;
+        return fallar(sinEscaner);
 
     auto resolucionesDe = [&](int i) -> std::optional<ResolucionesSane> {
         if (i < 0 || i >= dispositivos.size() || !sesion->abrir(dispositivos[i].nombre))
@@ -107,9 +132,9 @@ bool vTwain::escanear() {
         ppp = dlg.resolucion();
     }
     if (elegido < 0 || elegido >= dispositivos.size() || !sesion->abrir(dispositivos[elegido].nombre))
-        return false;
+        return fallar(QStringLiteral("No se puede abrir el escáner."));
     if (ppp && !sesion->fijarResolucion(*ppp))
-        return false;
+        return fallar(QStringLiteral("El escáner no admite la resolución elegida."));
     m_dispositivo = QString::fromLocal8Bit(dispositivos[elegido].nombre);
     // Read back: a driver may round what it was given.
     const double actual = sesion->resoluciones().actual;
@@ -131,12 +156,13 @@ bool vTwain::leerYGuardar(const std::shared_ptr<SesionSane> &sesion, double ppp)
             lectura->fin = true;
         });
     } catch (const std::system_error &) {
-        return false;
+        return fallar(QStringLiteral("El escáner ha fallado al leer el documento."));
     }
 
     DocumentoPdf pdf;
     frmEscaneando progreso;
     bool fallo = false; // the document failed or the driver stopped giving signs of life
+    bool sinRespuesta = false;
     bool terminado = false;
     QEventLoop espera;
     // Takes the pages read so far into the document: one page at a time is held as an image.
@@ -153,7 +179,7 @@ bool vTwain::leerYGuardar(const std::shared_ptr<SesionSane> &sesion, double ppp)
             progreso.mostrarPagina(pdf.paginas() + 1);
         }
         if (!terminado && ahoraMs() - lectura->actividad > m_limiteEspera)
-            fallo = true;
+            fallo = sinRespuesta = true;
         if (terminado || fallo) {
             if (progreso.isVisible())
                 progreso.done(QDialog::Accepted);
@@ -193,15 +219,20 @@ bool vTwain::leerYGuardar(const std::shared_ptr<SesionSane> &sesion, double ppp)
     if (!acabado()) {
         qWarning("vTwain: el controlador del escáner no responde; se abandona la lectura.");
         hilo.detach();
-        return false;
+        return fallar(QStringLiteral("El escáner no responde; se ha abandonado el escaneo."));
     }
     hilo.join();
     revisar();
-    if (cancelado || fallo)
+    if (cancelado)
         return false;
+    if (fallo)
+        return fallar(sinRespuesta ? QStringLiteral("El escáner no responde; se ha abandonado el escaneo.")
+                                   : QStringLiteral("No se puede componer el documento escaneado."));
     if (lectura->estado != SANE_STATUS_GOOD) {
         qWarning("vTwain: %s", sane_strstatus(lectura->estado));
-        return false;
+        return fallar(motivoDeEstado(lectura->estado));
     }
-    return pdf.paginas() > 0 && guardar(m_fichero, pdf.cerrar());
+    if (pdf.paginas() == 0)
+        return fallar(motivoDeEstado(SANE_STATUS_EOF));
+    return guardar(m_fichero, pdf.cerrar()) || fallar(noSeGuarda(m_fichero));
 }

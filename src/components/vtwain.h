@@ -30,7 +30,8 @@ public:
     void setLimiteEspera(int ms) { m_limiteEspera = ms; }
 
     // Lets the user choose a scanner and a resolution when there is a choice, scans and
-    // writes fichero. Returns when done; resultado tells how it went.
+    // writes fichero. Returns when done; resultado tells how it went. A scan that fails for
+    // any reason but the user's own cancelling tells the user why: the screen says nothing.
     Q_INVOKABLE void vConfig();
 
 signals:
@@ -38,10 +39,12 @@ signals:
 
 private:
     bool escanear();
+    bool fallar(const QString &motivo);
     bool leerYGuardar(const std::shared_ptr<SesionSane> &sesion, double ppp);
 
     QString m_fichero;
     bool m_resultado = false;
     QString m_dispositivo;
+    QString m_motivo; // why the last vConfig failed; empty when it was cancelled
     int m_limiteEspera = 120000; // a lamp warming up or a feeder loading takes its time
 };

@@ -44,27 +44,36 @@ Resultado Componentes::leer(QObject *o, const char *propiedad, QVariant &valor) 
 }
 
 Resultado Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado) {
+    return llamar(o, metodo, QVariantList(), resultado);
+}
+
+Resultado Componentes::llamar(QObject *o, const char *metodo, const QVariantList &argumentos, QVariant *resultado) {
     const QMetaObject *mo = o ? o->metaObject() : nullptr;
     int indice = -1;
     for (int i = 0; mo && i < mo->methodCount(); ++i)
-        if (mo->method(i).name() == metodo && mo->method(i).parameterCount() == 0) {
+        if (mo->method(i).name() == metodo && mo->method(i).parameterCount() == argumentos.size()) {
             indice = i;
             break;
         }
-    if (indice < 0)
+    if (indice < 0 || argumentos.size() > 9)
         return Resultado::fallo(QStringLiteral("El componente no tiene el método %1.").arg(QLatin1String(metodo)));
     const QMetaMethod m = mo->method(indice);
-    bool ok;
-    if (m.returnMetaType().id() == QMetaType::Void) {
-        ok = m.invoke(o, Qt::DirectConnection);
-        if (resultado)
-            *resultado = QVariant();
-    } else {
-        QVariant r(m.returnMetaType());
-        ok = m.invoke(o, Qt::DirectConnection, QGenericReturnArgument(m.typeName(), r.data()));
-        if (resultado)
-            *resultado = r;
+    QVariantList valores = argumentos;
+    QGenericArgument args[9];
+    for (int i = 0; i < valores.size(); ++i) {
+        if (!valores[i].convert(m.parameterMetaType(i)))
+            return Resultado::fallo(QStringLiteral("El método %1 del componente no admite el valor %2.")
+                                        .arg(QLatin1String(metodo), argumentos[i].toString()));
+        args[i] = QGenericArgument(m.parameterMetaType(i).name(), valores[i].constData());
     }
+    QVariant r(m.returnMetaType());
+    QGenericReturnArgument retorno;
+    if (m.returnMetaType().id() != QMetaType::Void)
+        retorno = QGenericReturnArgument(m.typeName(), r.data());
+    const bool ok = m.invoke(o, Qt::DirectConnection, retorno, args[0], args[1], args[2], args[3], args[4], args[5],
+                             args[6], args[7], args[8]);
+    if (resultado)
+        *resultado = m.returnMetaType().id() == QMetaType::Void ? QVariant() : r;
     if (!ok)
         return Resultado::fallo(QStringLiteral("Falló la llamada al método %1 del componente.").arg(QLatin1String(metodo)));
     return {};

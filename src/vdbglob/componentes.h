@@ -23,4 +23,7 @@ public:
     static Resultado asignar(QObject *o, const char *propiedad, const QVariant &valor);
     static Resultado leer(QObject *o, const char *propiedad, QVariant &valor);
     static Resultado llamar(QObject *o, const char *metodo, QVariant *resultado = nullptr);
+    // The same with arguments, each converted to the member's parameter type.
+    static Resultado llamar(QObject *o, const char *metodo, const QVariantList &argumentos,
+                            QVariant *resultado = nullptr);
 };

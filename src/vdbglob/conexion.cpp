@@ -147,7 +147,12 @@ QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) con
 
 Resultado Conexion::fallo(const QSqlError &e) {
     const QString texto = textoError(e);
-    return Resultado::fallo(texto.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : texto, e.text());
+    // SQLite's busy (5) and locked (6), with or without their extended codes.
+    bool numero = false;
+    const int codigo = e.nativeErrorCode().toInt(&numero);
+    const bool bloqueo = numero && ((codigo & 0xff) == 5 || (codigo & 0xff) == 6);
+    return Resultado::fallo(texto.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : texto, e.text(),
+                            bloqueo);
 }
 
 Resultado Conexion::preparar(QSqlQuery &q, const QString &sql) {
@@ -180,6 +185,18 @@ Resultado Conexion::Ejecutar(const QString &sql) {
     if (preparar(q, sql) && q.exec())
         return {};
     return fallo(q.lastError());
+}
+
+Resultado Conexion::BeginTransEscritura() {
+    const QString inicio = m_dialecto->inicioEscritura();
+    if (inicio.isEmpty() || m_nivelTransaccion > 0)
+        return BeginTrans();
+    emit sentencia(inicio);
+    QSqlQuery q(m_db);
+    if (!q.exec(inicio))
+        return fallo(q.lastError());
+    m_nivelTransaccion = 1;
+    return {};
 }
 
 Resultado Conexion::BeginTrans() {
@@ -322,36 +339,114 @@ void Recordset::Close() {
 
 // ---------------------------------------------------------------- RecordsetModel
 
+namespace {
+// Up to n rows of q, each value as Recordset returns it.
+QList<QList<QVariant>> leerFilas(QSqlQuery &q, const QList<TipoValor> &tipos, int n) {
+    QList<QList<QVariant>> filas;
+    while (filas.size() < n && q.next()) {
+        QList<QVariant> fila(tipos.size());
+        for (int i = 0; i < fila.size(); ++i)
+            fila[i] = convertir(tipos[i], q.value(i));
+        filas << fila;
+    }
+    return filas;
+}
+
+// A screenful and some; deeper pages grow so a long scroll takes few statements.
+constexpr int kPrimeraPagina = 256;
+int tamanoPagina(qsizetype leidas) { return leidas == 0 ? kPrimeraPagina : int(qBound(qsizetype(kPrimeraPagina), leidas / 8, qsizetype(4096))); }
+} // namespace
+
 RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent)
-    : QSqlQueryModel(parent), m_conexion(conexion) {
+    : QAbstractTableModel(parent), m_conexion(conexion), m_sql(conexion->traducir(sql)) {
     QSqlQuery q(conexion->db());
-    q.setForwardOnly(false);
+    q.setForwardOnly(true);
+    // The first page is the statement as written: its names are the grid's columns.
     if (!conexion->preparar(q, sql) || !q.exec()) {
         m_resultado = Conexion::fallo(q.lastError());
+        m_hayMas = false;
         return;
     }
-    setQuery(std::move(q));
-    if (lastError().isValid())
-        m_resultado = Conexion::fallo(lastError());
+    m_columnas = q.record();
+    for (int i = 0; i < m_columnas.count(); ++i)
+        m_tipos << conexion->tipoColumna(m_columnas.fieldName(i));
+    const int filas = tamanoPagina(0);
+    m_filas = leerFilas(q, m_tipos, filas);
+    m_hayMas = m_filas.size() == filas && q.next();
+    q.finish();
 }
+
+bool RecordsetModel::leerPagina() {
+    const qsizetype desde = m_filas.size();
+    const int filas = tamanoPagina(desde);
+    QString sql = m_conexion->m_dialecto->pagina(m_sql, filas + 1, desde);
+    qsizetype saltar = 0;
+    if (sql.isEmpty()) {
+        sql = m_sql;
+        saltar = desde;
+    }
+    QSqlQuery q(m_conexion->db());
+    q.setForwardOnly(true);
+    if (!q.exec(sql)) {
+        // The rows already shown stay; the failure is kept for whoever checks the model.
+        m_resultado = Conexion::fallo(q.lastError());
+        m_hayMas = false;
+        return false;
+    }
+    while (saltar > 0 && q.next())
+        --saltar;
+    const QList<QList<QVariant>> nuevas = leerFilas(q, m_tipos, filas);
+    m_hayMas = nuevas.size() == filas && q.next();
+    q.finish();
+    if (nuevas.isEmpty())
+        return false;
+    beginInsertRows({}, int(desde), int(desde + nuevas.size() - 1));
+    m_filas << nuevas;
+    endInsertRows();
+    return true;
+}
+
+int RecordsetModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_filas.size()); }
+int RecordsetModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_columnas.count(); }
 
 QVariant RecordsetModel::data(const QModelIndex &index, int role) const {
-    const QVariant v = QSqlQueryModel::data(index, role);
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
-        return v;
-    return m_conexion->valorLeido(record().fieldName(index.column()), v);
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return m_filas[index.row()][index.column()];
 }
 
-bool RecordsetModel::tieneFilas() const { return rowCount() > 0; }
-
-bool RecordsetModel::canFetchMore(const QModelIndex &parent) const {
-    return !m_trayendo && QSqlQueryModel::canFetchMore(parent);
+QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columnas.count()
+        || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return m_cabeceras.value(section, m_columnas.fieldName(section));
 }
 
+bool RecordsetModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columnas.count()
+        || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return false;
+    m_cabeceras.insert(section, value);
+    emit headerDataChanged(orientation, section, section);
+    return true;
+}
+
+QSqlRecord RecordsetModel::record(int fila) const {
+    QSqlRecord r = m_columnas;
+    if (fila >= 0 && fila < m_filas.size())
+        for (int i = 0; i < r.count(); ++i)
+            r.setValue(i, m_filas[fila][i]);
+    return r;
+}
+
+bool RecordsetModel::canFetchMore(const QModelIndex &parent) const { return !parent.isValid() && !m_trayendo && m_hayMas; }
+
+// A view may ask for more rows while the model is inserting fetched ones (item-model
+// testers do); that nested request waits for the next call.
 void RecordsetModel::fetchMore(const QModelIndex &parent) {
-    if (m_trayendo)
+    if (parent.isValid() || m_trayendo || !m_hayMas)
         return;
     m_trayendo = true;
-    QSqlQueryModel::fetchMore(parent);
+    leerPagina();
     m_trayendo = false;
 }

@@ -4,7 +4,8 @@
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
-#include <QSqlQueryModel>
+#include <QAbstractTableModel>
+#include <QSqlRecord>
 #include <QVariant>
 #include <memory>
 
@@ -40,7 +41,12 @@ public:
     Resultado Ejecutar(const QString &sql);
 
     // Saves open their transaction through the guard (transaccion.h), not these.
+    // BeginTrans is a transaction for reading: the backend takes locks as statements
+    // need them. BeginTransEscritura holds the write lock from its start ("BEGIN
+    // IMMEDIATE" on SQLite), waiting on the busy timeout, so that a save begun so cannot
+    // fail half-way for a lock; inside an open transaction it only nests.
     Resultado BeginTrans();
+    Resultado BeginTransEscritura();
     Resultado CommitTrans();
     Resultado RollbackTrans();
     bool enTransaccion() const { return m_nivelTransaccion > 0; }
@@ -68,6 +74,8 @@ private:
     std::unique_ptr<DialectoSql> m_dialecto;
     QHash<QString, TipoValor> m_tipos; // keys lower case
     int m_nivelTransaccion = 0;
+
+    friend class RecordsetModel;
 };
 
 // A scrollable result: positioned on its first row, EOF and BOF both true when empty.
@@ -105,24 +113,45 @@ private:
     std::shared_ptr<Datos> d;
 };
 
-// A grid's model over a SELECT: rows are fetched as the view asks for them, so a
-// result of a million rows binds at once. Values are returned as Recordset does.
-class RecordsetModel : public QSqlQueryModel {
+// A grid's model over a SELECT. Rows are read a page at a time, each page by a short
+// statement that is finished before the user gets the screen back: a grid left open
+// holds no read snapshot, so the connection's next save is never refused for a stale
+// one, and a result of a million rows binds at once. Pages go by position (the
+// dialect's LIMIT/OFFSET) rather than by key: the statements are the screens' own, in
+// their own order, with no key this model could rely on. Rows another user inserts
+// meanwhile may shift a row across a page boundary; a new search shows them in place.
+// Values are returned as Recordset does.
+class RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent = nullptr);
     bool ok() const { return m_resultado.ok(); }
     const Resultado &resultado() const { return m_resultado; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    // True when the result has at least one row, without counting the rest.
-    bool tieneFilas() const;
-    // A view may ask for more rows while the model is inserting fetched ones
-    // (item-model testers do); that nested request waits for the next call.
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role = Qt::EditRole) override;
     bool canFetchMore(const QModelIndex &parent = {}) const override;
     void fetchMore(const QModelIndex &parent = {}) override;
 
+    // The column names; with a row, its values as read.
+    QSqlRecord record() const { return m_columnas; }
+    QSqlRecord record(int fila) const;
+    // True when the result has at least one row, without counting the rest.
+    bool tieneFilas() const { return !m_filas.isEmpty(); }
+
 private:
+    bool leerPagina();
+
     Conexion *m_conexion;
+    QString m_sql; // translated
     Resultado m_resultado;
+    QSqlRecord m_columnas;
+    QList<TipoValor> m_tipos;
+    QList<QList<QVariant>> m_filas;
+    QHash<int, QVariant> m_cabeceras;
+    bool m_hayMas = true;
     bool m_trayendo = false;
 };

@@ -12,6 +12,20 @@ std::unique_ptr<DialectoSql> DialectoSql::paraDriver(const QString &driver)
     return std::make_unique<DialectoSql>();
 }
 
+QString DialectoSql::pagina(const QString &, int, qint64) const { return {}; }
+
+QString DialectoSqlite::pagina(const QString &sql, int filas, qint64 desde) const
+{
+    // Wrapped rather than appended: the statement may end in a comment or have a LIMIT
+    // of its own. SQLite flattens the subquery, so the order and the cost are the same.
+    QString cuerpo = sql.trimmed();
+    if (cuerpo.endsWith(u';'))
+        cuerpo.chop(1);
+    // Joined, not arg()'d: a LIKE '%2%' in the statement must stay as it is.
+    return QStringLiteral("SELECT * FROM (\n") + cuerpo + QStringLiteral("\n) LIMIT ") + QString::number(filas)
+           + QStringLiteral(" OFFSET ") + QString::number(desde);
+}
+
 namespace {
 
 enum class Clase { Blanco, Comentario, Literal, Corchetes, Nombre, Numero, Signo };

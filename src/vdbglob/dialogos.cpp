@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTimer>
 #include <QPushButton>
 
 namespace {
@@ -142,19 +144,25 @@ int QtDialogService::abrirModal(QDialog *pantalla) { return pantalla->exec(); }
 int QtDialogService::abrirConEscritorio(const QString &ruta) {
     if (!QFileInfo::exists(ruta))
         return 2;
+    // Without a desktop session xdg-open waits for the application it started: it is let
+    // run on its own, and only a failure it reports at once is returned. A destroyed
+    // QProcess would kill it, so it is deleted when it ends.
     auto *p = new QProcess;
+    QEventLoop espera;
+    QObject::connect(p, &QProcess::finished, &espera, &QEventLoop::quit);
+    QObject::connect(p, &QProcess::errorOccurred, &espera, &QEventLoop::quit);
+    QTimer::singleShot(700, &espera, &QEventLoop::quit);
     p->start(QStringLiteral("xdg-open"), {ruta});
-    if (!p->waitForStarted(5000)) {
-        delete p;
-        return 3;
-    }
-    // Without a desktop session xdg-open waits for the application it started; a
-    // destroyed QProcess would kill it, so a slow opener is left running and let go.
-    if (!p->waitForFinished(5000)) {
+    // Screens keep painting meanwhile; clicks wait until the answer is in.
+    if (p->state() != QProcess::NotRunning)
+        espera.exec(QEventLoop::ExcludeUserInputEvents);
+    if (p->state() != QProcess::NotRunning) {
         QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
         return 0;
     }
-    const int codigo = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : 4;
+    const int codigo = p->error() == QProcess::FailedToStart ? 3
+                       : p->exitStatus() == QProcess::NormalExit ? p->exitCode()
+                                                                 : 4;
     delete p;
     return codigo;
 }

@@ -171,6 +171,8 @@ private slots:
         QCOMPARE(campo("Text1_0")->text(), QStringLiteral("Presupuesto detallado"));
         QCOMPARE(campo("Text1_2")->text(), QStringLiteral("María José Fernández"));
         QCOMPARE(e->expe->IdActF(), 1);
+        // The screen as it opens: captions, toolbar and every document shown whole.
+        QCOMPARE(textosCortados(w.get()), QStringList());
     }
 
     void sinDocumentosNoCambiaElActual() {

@@ -193,6 +193,7 @@ void TstCasefile::contraparteDelQueAbre() {
         for (const char *n : {"Text1_0", "Text1_1"})
             vistos << d->findChild<QLineEdit *>(n)->text();
         vistos << d->findChild<QLabel *>("Label1_1")->text();
+        vistos << textosCortados(d);
     };
     QVERIFY(Pantallas::abrirModal("frmExpedientes1", nullptr, nullptr, preparar) >= 0);
     QCOMPARE(vistos, QStringList({"501 ", "Maderas Peñalara", "Proveedor"}));

@@ -165,6 +165,7 @@ void TstCatalogues::abrirDesdeLaSesion() {
         QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QString("Codigo"));
         QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QString("Descripcion"));
         QCOMPARE(d->findChild<QLineEdit *>("Text1_0")->text(), QString("1"));
+        QCOMPARE(textosCortados(d), QStringList());
         d->accept();
     };
     QVERIFY(cat ? e.expe->vActuaciones() : e.expe->vTipos());

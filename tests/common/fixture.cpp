@@ -3,7 +3,17 @@
 #include "basedatos.h"
 #include "modexp.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeView>
 #include <QLocale>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -119,4 +129,90 @@ bool Entorno::ejecutar(const QString &sql) {
 
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre) {
     return BaseDatos::abrir(e.carpetaDatos(), nombre);
+}
+
+namespace {
+// Width and height a text needs, line by line, without its mnemonic marker.
+QSize tamanoTexto(const QFontMetrics &fm, QString texto) {
+    texto.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    int ancho = 0;
+    const QStringList lineas = texto.split(u'\n');
+    for (const QString &l : lineas)
+        ancho = std::max(ancho, fm.horizontalAdvance(l));
+    return {ancho, int(lineas.size()) * fm.height()};
+}
+
+bool cabe(const QSize &texto, const QRect &sitio) {
+    return texto.width() <= sitio.width() && texto.height() <= sitio.height() + 2;
+}
+
+// The room the style leaves a button's caption.
+QRect sitioDelTexto(QAbstractButton *b) {
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    opt.text = b->text();
+    opt.icon = b->icon();
+    opt.iconSize = b->iconSize();
+    QRect r;
+    if (qobject_cast<QCheckBox *>(b))
+        r = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
+    else if (qobject_cast<QRadioButton *>(b))
+        r = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
+    else
+        r = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+    if (!b->icon().isNull() && !qobject_cast<QCheckBox *>(b) && !qobject_cast<QRadioButton *>(b))
+        r.adjust(b->iconSize().width() + 4, 0, 0, 0);
+    return r;
+}
+
+void celdasCortadas(QAbstractItemView *v, QHeaderView *cabecera, QStringList &cortados, int sangria = 0) {
+    QAbstractItemModel *m = v->model();
+    if (!m)
+        return;
+    const QString nombre = v->objectName();
+    for (int c = 0; c < m->columnCount(); ++c) {
+        if (cabecera->isSectionHidden(c))
+            continue;
+        const int ancho = cabecera->sectionSize(c) - (c == 0 ? sangria : 0);
+        if (!cabecera->isHidden() && cabecera->sectionSizeHint(c) > ancho)
+            cortados << nombre + QStringLiteral(" caption: ") + m->headerData(c, Qt::Horizontal).toString();
+        for (int f = 0; f < std::min(m->rowCount(), 200); ++f) {
+            const QModelIndex i = m->index(f, c);
+            if (v->sizeHintForIndex(i).width() > ancho)
+                cortados << nombre + QStringLiteral(": ") + i.data().toString();
+        }
+    }
+}
+} // namespace
+
+QStringList textosCortados(QWidget *pantalla) {
+    QStringList cortados;
+    const auto visibles = [pantalla](auto *w) { return w->isVisibleTo(pantalla) && !w->size().isEmpty(); };
+    for (QLabel *l : pantalla->findChildren<QLabel *>()) {
+        if (!visibles(l) || l->text().isEmpty() || l->textFormat() == Qt::RichText)
+            continue;
+        const QRect sitio = l->contentsRect().adjusted(l->margin(), l->margin(), -l->margin(), -l->margin());
+        const QSize necesita = l->wordWrap()
+                                   ? l->fontMetrics().boundingRect(sitio, Qt::TextWordWrap, l->text()).size()
+                                   : tamanoTexto(l->fontMetrics(), l->text());
+        if (!cabe(necesita, sitio))
+            cortados << l->objectName() + QStringLiteral(": ") + l->text();
+    }
+    for (QAbstractButton *b : pantalla->findChildren<QAbstractButton *>()) {
+        if (!visibles(b) || b->text().isEmpty())
+            continue;
+        // A tool button's own size hint already holds its icon, caption and margins.
+        const bool cortado = qobject_cast<QToolButton *>(b)
+                                 ? b->sizeHint().height() > b->height() || b->sizeHint().width() > b->width()
+                                 : !cabe(tamanoTexto(b->fontMetrics(), b->text()), sitioDelTexto(b));
+        if (cortado)
+            cortados << b->objectName() + QStringLiteral(": ") + b->text();
+    }
+    for (QTableView *t : pantalla->findChildren<QTableView *>())
+        if (visibles(t))
+            celdasCortadas(t, t->horizontalHeader(), cortados);
+    for (QTreeView *t : pantalla->findChildren<QTreeView *>())
+        if (visibles(t))
+            celdasCortadas(t, t->header(), cortados, t->rootIsDecorated() ? t->indentation() : 0);
+    return cortados;
 }

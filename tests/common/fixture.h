@@ -66,6 +66,7 @@ public:
 
 // A customer component registered in place of "VMCLIENTES.VMCLI": it records what it
 // was given; FnEstadoCliente answers false (a customer that may get no new case file).
+// The card takes its customer from idCli, the status check from its argument.
 class ClienteFalso : public QObject {
     Q_OBJECT
     Q_PROPERTY(QObject *MyBd MEMBER bd)
@@ -76,8 +77,9 @@ public:
     static inline QObject *ultimoBd = nullptr;
     static inline int ultimoId = -1;
     static inline int fichasMostradas = 0;
-    Q_INVOKABLE bool FnEstadoCliente() {
-        anotar();
+    Q_INVOKABLE bool FnEstadoCliente(int idCliente) {
+        ultimoBd = bd;
+        ultimoId = idCliente;
         return false;
     }
     Q_INVOKABLE void vShow() {
@@ -96,6 +98,11 @@ private:
         ultimoId = idCli;
     }
 };
+
+// What a user cannot read whole on a shown screen: every visible label, button, check box,
+// tool button, column caption and loaded grid or list cell whose text needs more room than
+// it has. One "objectName: text" entry each; empty when everything shows whole.
+QStringList textosCortados(QWidget *pantalla);
 
 // Opens a second connection on the same files (for concurrency cases).
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre);

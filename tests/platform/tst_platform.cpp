@@ -6,6 +6,7 @@
 #include "platform/mshellexecute.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -162,16 +163,42 @@ private slots:
         QCOMPARE(UltimoErrorShell().origen, exito ? QString() : QStringLiteral("tst_platform.GShell"));
         QVERIFY(servicio.mensajes.isEmpty());
     }
-    void abrirConShellFicheroInexistente() {
-        // The Qt service itself: a missing file is reported before any opener is started.
+    void abrirConEscritorio_data() {
+        QTest::addColumn<QString>("opener"); // body of the xdg-open found first on PATH; empty: no file
+        QTest::addColumn<bool>("exito");
+        QTest::addColumn<int>("numero");
+        QTest::newRow("missing file, no opener started") << QString() << false << 53;
+        QTest::newRow("opener waiting for its viewer") << "sleep 5" << true << 0;
+        QTest::newRow("no application, said at once") << "exit 3" << false << -2147220425;
+    }
+    void abrirConEscritorio() {
+        // The Qt service itself, with a stand-in opener on PATH.
+        QFETCH(QString, opener);
+        QFETCH(bool, exito);
         DialogService::instalar(nullptr);
         QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("informe.pdf"));
+        if (!opener.isEmpty()) {
+            QFile(ruta).open(QIODevice::WriteOnly);
+            QFile guion(dir.filePath(QStringLiteral("xdg-open")));
+            QVERIFY(guion.open(QIODevice::WriteOnly));
+            guion.write("#!/bin/sh\n" + opener.toUtf8() + "\n");
+            guion.close();
+            guion.setPermissions(guion.permissions() | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
         QString verbo = QStringLiteral("open");
         QWidget *ventana = nullptr;
-        QVERIFY(!FnAbrirConShell(dir.filePath(QStringLiteral("no-existe.pdf")), 10, {}, {}, verbo, ventana));
-        QCOMPARE(UltimoErrorShell().numero, 53);
-        QCOMPARE(UltimoErrorShell().descripcion, QStringLiteral("File not found"));
-        QCOMPARE(UltimoErrorShell().origen, QStringLiteral("tst_platform.GShell"));
+        QElapsedTimer reloj;
+        reloj.start();
+        const bool abierto = FnAbrirConShell(ruta, 10, {}, {}, verbo, ventana);
+        const qint64 ms = reloj.elapsed();
+        qputenv("PATH", path);
+        QCOMPARE(abierto, exito);
+        QVERIFY2(ms < 1200, qPrintable(QString::number(ms)));
+        QTEST(UltimoErrorShell().numero, "numero");
+        QCOMPARE(UltimoErrorShell().origen, exito ? QString() : QStringLiteral("tst_platform.GShell"));
     }
 
     void textos_data() {

@@ -22,7 +22,9 @@ private slots:
     void erroresDelMotorEnEspanol_data();
     void erroresDelMotorEnEspanol();
     void observadorVeLaSentenciaSinTraducir();
+    void modeloTraeFilasSegunSePiden_data();
     void modeloTraeFilasSegunSePiden();
+    void escrituraEmpiezaConElBloqueo();
     void parametros();
     void likeSinDistinguirMayusculas_data();
     void likeSinDistinguirMayusculas();
@@ -188,26 +190,80 @@ void TstConexion::observadorVeLaSentenciaSinTraducir() {
     QVERIFY(e.conexion->traducir(sql) != sql);
 }
 
+void TstConexion::modeloTraeFilasSegunSePiden_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("todas") << "SELECT Exp_Id, Exp_Des, Exp_Fini FROM Exp ORDER BY Exp_Id";
+    QTest::newRow("LIKE con %2 y LIMIT propio")
+        << "SELECT Exp_Id, Exp_Des, Exp_Fini FROM Exp WHERE Exp_Des LIKE '%2%' ORDER BY Exp_Id LIMIT 3000";
+}
+
 void TstConexion::modeloTraeFilasSegunSePiden() {
+    QFETCH(QString, sql);
     Entorno e;
     QSqlQuery q(e.db);
     QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
                    "INSERT INTO Exp (Exp_IdCli, Exp_Fini, Exp_Des, Exp_Origen) "
                    "SELECT 1, '2024-01-01 00:00:00', 'Generado ' || i, 0 FROM n"));
-    RecordsetModel m(e.conexion.get(), "SELECT Exp_Id, Exp_Des, Exp_Fini FROM Exp ORDER BY Exp_Id");
+    const int total = e.valor("SELECT count(*) FROM (" + sql + ")").toInt();
+    RecordsetModel m(e.conexion.get(), sql);
     QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY2(m.ok(), qPrintable(m.resultado().mensaje()));
     QVERIFY(m.tieneFilas());
-    QVERIFY(m.rowCount() < 5008); // not all fetched at once
+    QVERIFY(m.rowCount() < total); // not all fetched at once
     QVERIFY(m.canFetchMore());
     QCOMPARE(m.data(m.index(0, 2)).metaType().id(), QMetaType::QDate);
+
+    // The open grid holds no snapshot: after another user's save, this connection's is not refused.
+    {
+        QSqlDatabase otra = abrirSegundaConexion(e, "otra");
+        QVERIFY(QSqlQuery(otra).exec("INSERT INTO Tex (Tex_Des) VALUES ('De otro usuario')"));
+        otra.close();
+    }
+    QSqlDatabase::removeDatabase("otra");
+    const Resultado mio = e.conexion->Ejecutar("INSERT INTO Tex (Tex_Des) VALUES ('Mío')");
+    QVERIFY2(mio, qPrintable(mio.mensaje()));
+    e.ejecutar("DELETE FROM Tex WHERE Tex_Des IN ('Mío', 'De otro usuario')");
+
     while (m.canFetchMore())
         m.fetchMore();
-    QCOMPARE(m.rowCount(), 5008);
+    QCOMPARE(m.rowCount(), total);
+    // Pages join in the statement's order, with no row twice nor missing.
+    for (int fila = 1; fila < m.rowCount(); ++fila)
+        QVERIFY(m.data(m.index(fila, 0)).toInt() > m.data(m.index(fila - 1, 0)).toInt());
+    QCOMPARE(m.record(total - 1).value("Exp_Id").toInt(), m.data(m.index(total - 1, 0)).toInt());
 
     RecordsetModel malo(e.conexion.get(), "SELECT x FROM NoHay");
     QVERIFY(!malo.ok());
     QVERIFY(!malo.tieneFilas());
+}
+
+void TstConexion::escrituraEmpiezaConElBloqueo() {
+    Entorno e;
+    QVERIFY(QSqlQuery(e.db).exec("PRAGMA busy_timeout = 300"));
+    {
+        QSqlDatabase otra = abrirSegundaConexion(e, "otra");
+        QSqlQuery q(otra);
+        QVERIFY(q.exec("BEGIN IMMEDIATE"));
+        e.sentencias.clear();
+        QElapsedTimer espera;
+        espera.start();
+        const Resultado r = e.conexion->BeginTransEscritura();
+        QVERIFY(!r && r.bloqueo());
+        QVERIFY(espera.elapsed() >= 250); // waited on the busy timeout
+        QVERIFY(!e.conexion->enTransaccion());
+        QVERIFY(q.exec("COMMIT"));
+        otra.close();
+    }
+    QSqlDatabase::removeDatabase("otra");
+    QVERIFY(e.conexion->BeginTransEscritura());
+    QVERIFY(e.conexion->BeginTransEscritura()); // nests
+    QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
+    QVERIFY(e.conexion->CommitTrans());
+    QVERIFY(e.conexion->CommitTrans());
+    QVERIFY(!e.conexion->enTransaccion());
+    QCOMPARE(e.sentencias, (QStringList{"BEGIN IMMEDIATE", "BEGIN IMMEDIATE", "DELETE FROM ExpPer WHERE ExpPer_IdExp = 1",
+                                        "COMMIT TRANSACTION"}));
+    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
 }
 
 void TstConexion::parametros() {

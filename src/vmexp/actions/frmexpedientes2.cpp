@@ -18,6 +18,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -242,6 +243,13 @@ void frmExpedientes2::prepararDocumentos() {
         lista->headerItem()->setData(i, kRolClave, QString::fromLatin1(columnas[i].clave));
         lista->setColumnWidth(i, px(columnas[i].ancho));
     }
+    // Widened again as documents come and change, so that names show whole.
+    auto ajustar = [lista, columnas] {
+        for (int i = 0; i < 3; ++i)
+            anchoColumna(lista, lista->header(), i, columnas[i].ancho);
+    };
+    connect(lista->model(), &QAbstractItemModel::rowsInserted, this, ajustar);
+    connect(lista->model(), &QAbstractItemModel::dataChanged, this, ajustar);
     // A row reached with the keyboard is as current as a clicked one.
     connect(lista, &QTreeWidget::itemClicked, this, &frmExpedientes2::ListView1_ItemClick);
     connect(lista, &QTreeWidget::currentItemChanged, this, &frmExpedientes2::ListView1_ItemClick);
@@ -265,6 +273,18 @@ void frmExpedientes2::prepararDocumentos() {
     if (auto *b = qobject_cast<QToolButton *>(ui->Toolbar1->widgetForAction(ui->ARCHIVO)))
         b->setPopupMode(QToolButton::MenuButtonPopup);
     connect(menu, &QMenu::triggered, this, &frmExpedientes2::Toolbar1_ButtonMenuClick);
+
+    // The toolbar gets the height its captions need under the icons; the list gives up
+    // the difference, so that the frame keeps its size.
+    const int falta = ui->Toolbar1->sizeHint().height() - ui->Toolbar1->height();
+    if (falta > 0) {
+        const int bajoLista = lista->geometry().bottom();
+        for (QWidget *w : ui->Frame1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (w->y() > bajoLista)
+                w->move(w->x(), w->y() - falta);
+        ui->Toolbar1->resize(ui->Toolbar1->width(), ui->Toolbar1->height() + falta);
+        lista->resize(lista->width(), lista->height() - falta);
+    }
 }
 
 void frmExpedientes2::msCargarDocumentos() {

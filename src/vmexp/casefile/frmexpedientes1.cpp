@@ -225,7 +225,7 @@ QString frmExpedientes1::msCargarUsuarios() {
     delete m_usuarios;
     m_usuarios = modelo;
     ui->dbgUsuarios->setColumnHidden(0, true);
-    ui->dbgUsuarios->setColumnWidth(1, px(4000));
+    anchoColumna(ui->dbgUsuarios, ui->dbgUsuarios->horizontalHeader(), 1, 4000);
     // As a fresh result set, the grid stands on its first row.
     if (modelo->tieneFilas())
         ui->dbgUsuarios->setCurrentIndex(modelo->index(0, 1));

@@ -124,9 +124,9 @@ QString frmTipos::msCargarGrid() {
             &frmTipos::rs_MoveComplete);
 
     rs->setHeaderData(0, Qt::Horizontal, QStringLiteral("Codigo"));
-    ui->dbgFco->setColumnWidth(0, px(1000));
-    ui->dbgFco->setColumnWidth(1, px(5000));
     rs->setHeaderData(1, Qt::Horizontal, QStringLiteral("Descripcion"));
+    anchoColumna(ui->dbgFco, ui->dbgFco->horizontalHeader(), 0, 1000);
+    anchoColumna(ui->dbgFco, ui->dbgFco->horizontalHeader(), 1, 5000);
     return {};
 }
 

@@ -9,7 +9,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -69,6 +74,17 @@ QColor colorFromNumber(quint32 color)
     return QColor(int(color & 0xFF), int(color >> 8 & 0xFF), int(color >> 16 & 0xFF));
 }
 
+// Whether a black caption would be hard to read on the background.
+bool isDark(const QImage &background)
+{
+    qint64 sum = 0, count = 0;
+    for (int y = 0; y < background.height(); y += 3) {
+        for (int x = 0; x < background.width(); x += 3, ++count)
+            sum += qGray(background.pixel(x, y));
+    }
+    return count > 0 && sum / count < 110;
+}
+
 quint32 colorProperty(const QWidget *window, const char *name)
 {
     return window->property(name).toUInt();
@@ -80,6 +96,78 @@ bool isButton(const QWidget *window)
     return qobject_cast<const QAbstractButton *>(window) != nullptr;
 }
 
+// Draws a decorated widget with its button face in a key colour and, on a dark
+// background, its caption in white. Styles such as Fusion shade the face into a
+// gradient of their own, so the face is found by drawing it twice in two keys
+// and looking at which pixels follow the key.
+class KeyedStyle : public QProxyStyle
+{
+public:
+    explicit KeyedStyle(QStyle *base) : QProxyStyle(base) {}
+
+    QColor face; // invalid: drawn as it is
+    QColor caption;
+    mutable bool asked = false; // whether the widget drew anything through the style
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        const Keyed keyed(this, option);
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const Keyed keyed(this, option);
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                            QPainter *painter, const QWidget *widget) const override
+    {
+        const Keyed keyed(this, option);
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+    void drawItemText(QPainter *painter, const QRect &rect, int flags, const QPalette &palette,
+                      bool enabled, const QString &text, QPalette::ColorRole role) const override
+    {
+        QProxyStyle::drawItemText(painter, rect, flags, keyedPalette(palette), enabled, text, role);
+    }
+
+private:
+    QPalette keyedPalette(QPalette palette) const
+    {
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            if (face.isValid())
+                palette.setColor(group, QPalette::Button, face);
+            if (caption.isValid() && group != QPalette::Disabled) {
+                palette.setColor(group, QPalette::ButtonText, caption);
+                palette.setColor(group, QPalette::WindowText, caption);
+            }
+        }
+        return palette;
+    }
+    // The option's palette is keyed for one call and put back afterwards.
+    struct Keyed
+    {
+        Keyed(const KeyedStyle *style, const QStyleOption *option)
+            : m_option(const_cast<QStyleOption *>(option))
+        {
+            style->asked = true;
+            if (m_option) {
+                m_saved = m_option->palette;
+                m_option->palette = style->keyedPalette(m_saved);
+            }
+        }
+        ~Keyed()
+        {
+            if (m_option)
+                m_option->palette = m_saved;
+        }
+        QStyleOption *m_option;
+        QPalette m_saved;
+    };
+};
+
 } // namespace
 
 // The per-window stub: the window's own painting is done first and the result
@@ -88,7 +176,21 @@ bool isButton(const QWidget *window)
 class CSubclassHook : public QGraphicsEffect
 {
 public:
-    CSubclassHook(CSubclass *owner, QWidget *window) : m_owner(owner), m_window(window) {}
+    CSubclassHook(CSubclass *owner, QWidget *window) : m_owner(owner), m_window(window)
+    {
+        // The widget draws through a keyed copy of its own style while decorated.
+        if (window->testAttribute(Qt::WA_SetStyle))
+            m_ownStyle = window->style();
+        m_style = new KeyedStyle(QStyleFactory::create(window->style()->name()));
+        m_style->setParent(this);
+        window->setStyle(m_style);
+    }
+    void restoreStyle()
+    {
+        if (m_window && m_window->style() == m_style)
+            m_window->setStyle(m_ownStyle);
+    }
+    KeyedStyle *keyedStyle() const { return m_style; }
 
 protected:
     void draw(QPainter *painter) override
@@ -109,6 +211,8 @@ protected:
 private:
     QPointer<CSubclass> m_owner;
     QPointer<QWidget> m_window;
+    QPointer<QStyle> m_ownStyle;
+    KeyedStyle *m_style;
 };
 
 CSubclass::CSubclass(QWidget *parent)
@@ -227,6 +331,7 @@ void CSubclass::release(QWidget *window)
         const Record record = m_records.takeAt(i);
         disconnect(record.destroyedConnection);
         if (QObject *hook = record.hook.data()) {
+            static_cast<CSubclassHook *>(hook)->restoreStyle();
             window->removeEventFilter(hook);
             if (window->graphicsEffect() == hook)
                 window->setGraphicsEffect(nullptr); // deletes it
@@ -271,15 +376,6 @@ void CSubclass::paintDecorated(QWidget *window, QPainter &target)
     const qreal ratio = window->devicePixelRatioF();
     const QSize pixels = (QSizeF(size) * ratio).toSize();
 
-    // The widget's own drawing, without its children.
-    QImage copy(pixels, QImage::Format_ARGB32_Premultiplied);
-    copy.setDevicePixelRatio(ratio);
-    copy.fill(Qt::transparent);
-    // The region is given: inside a render() of the widget already under way
-    // (a decorated parent drawing its children), an empty one draws nothing.
-    const QRegion whole(QRect(QPoint(0, 0), size));
-    window->render(&copy, QPoint(), whole, QWidget::DrawWindowBackground);
-
     // The background; a fresh surface is black where the style leaves it
     // empty (a picture style with no picture, an unknown style).
     QImage background(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -308,15 +404,49 @@ void CSubclass::paintDecorated(QWidget *window, QPainter &target)
         }
     }
 
-    // Exactly the button-face pixels show the background; the rest, and what
-    // the widget left transparent, stay as the widget drew them.
+    // The widget's own drawing, without its children, with its face black and
+    // then white. The region is given: inside a render() of the widget already
+    // under way (a decorated parent drawing its children), an empty one draws nothing.
+    auto *hook = dynamic_cast<CSubclassHook *>(window->graphicsEffect());
+    KeyedStyle *keyed = hook ? hook->keyedStyle() : nullptr;
+    if (keyed)
+        keyed->caption = isDark(background) ? QColor(Qt::white) : QColor();
+    const auto drawn = [&](const QColor &face) {
+        if (keyed)
+            keyed->face = face;
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        window->render(&image, QPoint(), QRegion(QRect(QPoint(0, 0), size)), QWidget::DrawWindowBackground);
+        return image;
+    };
+    if (keyed)
+        keyed->asked = false;
+    QImage copy = drawn(Qt::black);
+    // A widget that paints its face itself, not through the style, is drawn once.
+    const QImage onWhite = keyed && keyed->asked ? drawn(Qt::white) : copy;
+    if (keyed)
+        keyed->face = keyed->caption = QColor();
+
+    // A pixel that follows the key is face, wholly or in part (the soft edge of
+    // a letter): that part shows the background. Of the rest, exactly the
+    // button-face pixels show it; others, and what the widget left
+    // transparent, stay as the widget drew them.
     const QRgb face = colorFromNumber(translateColor(kButtonFace)).rgba();
     for (int y = 0; y < copy.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(copy.scanLine(y));
+        const auto *white = reinterpret_cast<const QRgb *>(onWhite.constScanLine(y));
         const auto *fill = reinterpret_cast<const QRgb *>(background.constScanLine(y));
         for (int x = 0; x < copy.width(); ++x) {
-            if (line[x] == face)
+            const int follows = std::max({qRed(white[x]) - qRed(line[x]), qGreen(white[x]) - qGreen(line[x]),
+                                          qBlue(white[x]) - qBlue(line[x]), 0});
+            if (follows >= 204 || (follows == 0 && line[x] == face)) {
                 line[x] = fill[x];
+            } else if (follows > 0) {
+                const auto mix = [follows](int own, int under) { return std::min(255, own + under * follows / 255); };
+                line[x] = qRgba(mix(qRed(line[x]), qRed(fill[x])), mix(qGreen(line[x]), qGreen(fill[x])),
+                                mix(qBlue(line[x]), qBlue(fill[x])), mix(qAlpha(line[x]), 255));
+            }
         }
     }
     // Children paint themselves on top, as they do undecorated. They are drawn

@@ -129,9 +129,7 @@ Resultado DatosBusqueda::clienteActivo(int idCliente, bool &activo) {
     if (r)
         r = Componentes::asignar(cliente.get(), "MyBd", QVariant::fromValue<QObject *>(m_bd));
     if (r)
-        r = Componentes::asignar(cliente.get(), "idCli", idCliente);
-    if (r)
-        r = Componentes::llamar(cliente.get(), "FnEstadoCliente", &aceptado);
+        r = Componentes::llamar(cliente.get(), "FnEstadoCliente", QVariantList{idCliente}, &aceptado);
     activo = r.ok() && aceptado.toBool();
     return r;
 }

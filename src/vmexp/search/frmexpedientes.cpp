@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -264,13 +265,13 @@ void frmExpedientes::mostrarResultado(RecordsetModel *modelo) {
 
 void frmExpedientes::maquetarRejilla(short origen) {
     QTableView *rejilla = ui->DataGrid1;
-    for (int i = 0; i < int(std::size(kColumnas)); ++i) {
+    for (int i = 0; i < int(std::size(kColumnas)); ++i)
         if (*kColumnas[i].caption)
             rsExp->setHeaderData(i, Qt::Horizontal, u8(kColumnas[i].caption));
-        rejilla->setColumnWidth(i, px(kColumnas[i].anchoTwips));
-    }
     if (origen != kInternos)
         rsExp->setHeaderData(0, Qt::Horizontal, origen == kClientes ? QStringLiteral("Cliente") : QStringLiteral("Proveedor"));
+    for (int i = 0; i < int(std::size(kColumnas)); ++i)
+        anchoColumna(rejilla, rejilla->horizontalHeader(), i, kColumnas[i].anchoTwips);
     rejilla->setColumnHidden(0, origen == kInternos);
     rejilla->setColumnHidden(kColumnaIdCli, true);
 }

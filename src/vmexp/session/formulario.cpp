@@ -3,7 +3,12 @@
 #include "cutilidades.h"
 #include "modexp.h"
 
+#include <QHeaderView>
+#include <algorithm>
 #include <QKeyEvent>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <memory>
@@ -67,6 +72,42 @@ void Formulario::limitarTecleo(QPlainTextEdit *campo, int maximo) {
         }
         *largo = nuevo;
     });
+}
+
+bool Formulario::event(QEvent *ev) {
+    if (ev->type() == QEvent::Polish)
+        partirCaptions();
+    return QDialog::event(ev);
+}
+
+// A caption too long for one line wraps at the blank nearest its middle, as the
+// buttons were drawn for.
+void Formulario::partirCaptions() {
+    for (QPushButton *b : findChildren<QPushButton *>()) {
+        const QString texto = b->text();
+        // A button in a layout already gets the width its caption asks for.
+        const bool enLayout = b->parentWidget() && b->parentWidget()->layout();
+        if (enLayout || texto.contains(u'\n') || !texto.contains(u' '))
+            continue;
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.text = texto;
+        const QRect sitio = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+        const int ancho = sitio.width() - (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
+        const QFontMetrics fm = b->fontMetrics();
+        if (fm.horizontalAdvance(QString(texto).remove(u'&')) <= ancho || 2 * fm.height() > sitio.height())
+            continue;
+        qsizetype corte = -1;
+        for (qsizetype i = 0; i < texto.size(); ++i)
+            if (texto[i] == u' ' && (corte < 0 || std::abs(i - texto.size() / 2) < std::abs(corte - texto.size() / 2)))
+                corte = i;
+        b->setText(texto.left(corte) + u'\n' + texto.mid(corte + 1));
+    }
+}
+
+void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips) {
+    cabecera->resizeSection(columna, std::max({px(twips), vista->sizeHintForColumn(columna),
+                                               cabecera->sectionSizeHint(columna)}));
 }
 
 void Formulario::registrarCampo(QLineEdit *campo, Campo tipo, const QString &formatoSalida) {

@@ -6,6 +6,8 @@
 #include <QHash>
 
 class CUtilidades;
+class QAbstractItemView;
+class QHeaderView;
 class QLineEdit;
 class QPlainTextEdit;
 class QKeyEvent;
@@ -40,6 +42,9 @@ public:
 
     // Twips to pixels at 96 dpi (15 twips a pixel).
     static int px(int twips) { return twips / 15; }
+    // A column's width from twips, widened to what its caption and the rows loaded need:
+    // the twips were made for another font, and a date must never lose its year.
+    static void anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips);
 
 protected:
     // A key released anywhere on the screen, before the control sees it. Return true
@@ -54,10 +59,13 @@ protected:
     void prepararTeclado();
 
     bool eventFilter(QObject *obj, QEvent *ev) override;
+    bool event(QEvent *ev) override;
     void keyPressEvent(QKeyEvent *e) override;
     void setErrorCarga(const QString &error) { m_errorCarga = error; }
 
 private:
+    void partirCaptions();
+
     CUtilidades *m_util;
     struct Config {
         Campo tipo;
