@@ -17,8 +17,10 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
+# Every suite runs twice: on the embedded database and on a throwaway PostgreSQL 15
+# cluster that pg_virtualenv starts for the run and drops afterwards.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen pg_virtualenv -v 15 ctest --output-on-failure -j$(JOBS)
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \

@@ -7,4 +7,12 @@ function(vmexp_add_test name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=es_ES.UTF-8;LC_ALL=C.UTF-8;VMEXP_DB_DIR=${PROJECT_SOURCE_DIR}/db"
     TIMEOUT 300)
+  # The same suite on the PostgreSQL server of PGHOST/PGPORT (`make test` starts a
+  # throwaway one); skipped when no server is named.
+  add_test(NAME ${name}_servidor COMMAND ${name})
+  set_tests_properties(${name}_servidor PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=es_ES.UTF-8;LC_ALL=C.UTF-8;VMEXP_DB_DIR=${PROJECT_SOURCE_DIR}/db;VMEXP_PRUEBAS_BD=postgres"
+    SKIP_RETURN_CODE 77
+    LABELS servidor
+    TIMEOUT 600)
 endfunction()

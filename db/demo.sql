@@ -74,5 +74,5 @@ INSERT INTO ActF (ActF_Id, ActF_IdAct, ActF_Fic, ActF_Des, ActF_FicDes, ActF_Ope
   (2, 2, 'plano_nave.txt', 'Plano acotado de la nave', NULL, 'Jorge Núñez Peña', 0, 3, 1, 3, '2024-01-21 09:30:00');
 
 INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES
-  ('ActF', 1, CAST('Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido).' AS BLOB)),
-  ('ActF', 2, CAST('Plano de la nave: 40 m x 25 m, altura libre 8 m.' AS BLOB));
+  ('ActF', 1, CAST('Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido).' AS varbinary(max))),
+  ('ActF', 2, CAST('Plano de la nave: 40 m x 25 m, altura libre 8 m.' AS varbinary(max)));

@@ -82,35 +82,58 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption optCapturas(QStringLiteral("screenshots"),
                                          QStringLiteral("Guarda cada pantalla como PNG en la carpeta y termina."),
                                          QStringLiteral("carpeta"));
-    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas});
+    const QCommandLineOption optServidor(QStringLiteral("servidor"),
+                                         QStringLiteral("Base de datos PostgreSQL (cadena de conexión o URI de libpq)."),
+                                         QStringLiteral("conexion"));
+    const QCommandLineOption optCrear(QStringLiteral("crear"),
+                                      QStringLiteral("Con --servidor: crea las tablas y los datos de demostración en una base de datos vacía."));
+    opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optServidor, optCrear});
     opciones.addPositionalArgument(QStringLiteral("pantalla"), QStringLiteral("expedientes (por defecto), tipos o actuaciones"));
     opciones.process(app);
 
-    const QString datos = opciones.value(optDatos);
+    const bool enServidor = opciones.isSet(optServidor);
+    // The password is never shown: the server is named by its database only.
+    QString datos = opciones.value(optDatos);
     QString error;
-    // Only a first run (neither file there) or --recrear builds the demo database: with
-    // one file missing, the other may hold real data.
-    const QStringList faltan = BaseDatos::faltan(datos);
-    if (!opciones.isSet(optRecrear) && faltan.size() == 1) {
-        errores << "Falta el fichero " << faltan.first() << " de la base de datos en " << datos
-                << ". No se ha tocado ningún fichero: recupere el que falta de una copia de seguridad, o use "
-                   "--recrear para crear de nuevo los dos con los datos de demostración (se perderán los datos "
-                   "actuales).\n";
-        return 1;
-    }
-    if (opciones.isSet(optRecrear) || faltan.size() == 2) {
-        salida << "Creando la base de datos de demostración en " << datos << "\n";
-        if (!BaseDatos::crear(datos, true, &error)) {
-            errores << error << "\n";
+    QSqlDatabase db;
+    if (enServidor) {
+        db = BaseDatos::abrirServidor(opciones.value(optServidor), QStringLiteral("expedientes"), &error);
+        datos = db.databaseName() + QStringLiteral(" (PostgreSQL)");
+        if (db.isOpen() && opciones.isSet(optCrear)) {
+            salida << "Creando las tablas y los datos de demostración en " << datos << "\n";
+            salida.flush();
+            if (!BaseDatos::crearEnServidor(db, true, &error))
+                db.close();
+        }
+    } else {
+        // Only a first run (neither file there) or --recrear builds the demo database: with
+        // one file missing, the other may hold real data.
+        const QStringList faltan = BaseDatos::faltan(datos);
+        if (!opciones.isSet(optRecrear) && faltan.size() == 1) {
+            errores << "Falta el fichero " << faltan.first() << " de la base de datos en " << datos
+                    << ". No se ha tocado ningún fichero: recupere el que falta de una copia de seguridad, o use "
+                       "--recrear para crear de nuevo los dos con los datos de demostración (se perderán los datos "
+                       "actuales).\n";
             return 1;
         }
+        if (opciones.isSet(optRecrear) || faltan.size() == 2) {
+            salida << "Creando la base de datos de demostración en " << datos << "\n";
+            if (!BaseDatos::crear(datos, true, &error)) {
+                errores << error << "\n";
+                return 1;
+            }
+        }
+        db = BaseDatos::abrir(datos, QStringLiteral("expedientes"), &error);
     }
-    QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("expedientes"), &error);
     if (!db.isOpen()) {
         errores << error << "\n";
         return 1;
     }
     Conexion conexion(db);
+    if (!conexion.sesion()) {
+        errores << conexion.sesion().mensaje() << "\n";
+        return 1;
+    }
     auto bd = std::make_shared<MyBd>(&conexion, opciones.value(optUsuario).toInt());
     registrarComponentesSuite();
 

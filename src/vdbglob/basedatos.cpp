@@ -9,6 +9,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <string>
 
@@ -154,7 +155,7 @@ bool BaseDatos::crear(const QString &carpeta, bool demo, QString *error) {
         ok = ejecutarScript(h, QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;") + script(ddl), error);
         if (ok && demo && ruta == empresa) {
             const QString attach = QStringLiteral("ATTACH DATABASE '%1' AS vmcomun;").arg(QString(comun).replace('\'', "''"));
-            ok = ejecutarScript(h, attach + QStringLiteral("BEGIN;") + script(QStringLiteral("demo.sql")) + QStringLiteral("COMMIT;"), error);
+            ok = ejecutarScript(h, attach + QStringLiteral("BEGIN;") + DialectoSqlite().traducir(script(QStringLiteral("demo.sql"))) + QStringLiteral("COMMIT;"), error);
         }
         sqlite3_close(h);
         if (!ok)
@@ -196,4 +197,45 @@ QSqlDatabase BaseDatos::abrir(const QString &carpeta, const QString &nombre, QSt
         db.close();
     }
     return db;
+}
+
+QSqlDatabase BaseDatos::abrirServidor(const QString &conexion, const QString &nombre, QString *error) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
+    char *fallo = nullptr;
+    PQconninfoOption *opciones = PQconninfoParse(conexion.toUtf8().constData(), &fallo);
+    if (!opciones) {
+        decir(error, QStringLiteral("La conexión «%1» no es válida: %2").arg(conexion, QString::fromUtf8(fallo).trimmed()));
+        PQfreemem(fallo);
+        return db;
+    }
+    // Qt takes the usual fields by name and the rest as options.
+    QStringList otras;
+    for (PQconninfoOption *o = opciones; o->keyword; ++o) {
+        if (!o->val)
+            continue;
+        const QByteArray clave(o->keyword);
+        const QString valor = QString::fromUtf8(o->val);
+        if (clave == "dbname")
+            db.setDatabaseName(valor);
+        else if (clave == "host")
+            db.setHostName(valor);
+        else if (clave == "port")
+            db.setPort(valor.toInt());
+        else if (clave == "user")
+            db.setUserName(valor);
+        else if (clave == "password")
+            db.setPassword(valor);
+        else
+            otras << QString::fromLatin1(clave) + QStringLiteral("='")
+                         + QString(valor).replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'")) + u'\'';
+    }
+    PQconninfoFree(opciones);
+    db.setConnectOptions(otras.join(u';'));
+    if (!db.open())
+        decir(error, QStringLiteral("No se puede conectar con el servidor: %1").arg(db.lastError().databaseText().trimmed()));
+    return db;
+}
+
+bool BaseDatos::crearEnServidor(QSqlDatabase &db, bool demo, QString *error) {
+    return DialectoPostgres::crearEsquema(db, demo, error);
 }

@@ -21,4 +21,11 @@ QSqlDatabase abrir(const QString &carpeta, const QString &nombre, QString *error
 bool registrarFunciones(QSqlDatabase &db);
 // The SQLite handle under an open Qt connection; nullptr for another backend.
 sqlite3 *manejador(const QSqlDatabase &db);
+
+// A PostgreSQL database given by a libpq connection string or URI; what it leaves out
+// (the password too) comes from libpq's usual sources: environment, ~/.pgpass.
+QSqlDatabase abrirServidor(const QString &conexion, const QString &nombre, QString *error = nullptr);
+// Schema and, with demo, the demo data on an open server database that has none of
+// the tables; never drops or replaces one.
+bool crearEnServidor(QSqlDatabase &db, bool demo, QString *error = nullptr);
 } // namespace BaseDatos

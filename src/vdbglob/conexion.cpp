@@ -62,6 +62,11 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
     switch (tipo) {
     case TipoValor::Fecha:
     case TipoValor::FechaHora: {
+        // A driver with date types gives them as such; a date keeps its time of day when it has one.
+        if (bruto.metaType().id() == QMetaType::QDateTime) {
+            const QDateTime dt = bruto.toDateTime();
+            return tipo == TipoValor::Fecha && dt.time() == QTime(0, 0) ? QVariant(dt.date()) : bruto;
+        }
         if (bruto.metaType().id() != QMetaType::QString)
             return bruto;
         // Read by hand: QDateTime::fromString and a local QDateTime (a time-zone lookup)
@@ -104,6 +109,9 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
         return ok ? QVariant(n) : bruto;
     }
     default:
+        // Counts come as unsigned from some drivers; every backend gives signed numbers.
+        if (bruto.metaType().id() == QMetaType::ULongLong)
+            return QVariant(bruto.toLongLong());
         return bruto;
     }
 }
@@ -125,7 +133,11 @@ struct Recordset::Datos {
 
 
 Conexion::Conexion(const QSqlDatabase &db, QObject *parent)
-    : QObject(parent), m_db(db), m_dialecto(DialectoSql::paraDriver(db.driverName())) {}
+    : QObject(parent), m_db(db), m_dialecto(DialectoSql::paraDriver(db.driverName())) {
+    QString error;
+    if (m_db.isOpen() && !m_dialecto->prepararSesion(m_db, &error))
+        m_sesion = Resultado::fallo(error);
+}
 
 Conexion::~Conexion() = default;
 
@@ -142,15 +154,23 @@ TipoValor Conexion::tipoColumna(const QString &columna) const {
 }
 
 QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) const {
-    return convertir(tipoColumna(columna), bruto);
+    const TipoValor tipo = tipoColumna(columna);
+    if (tipo == TipoValor::Blob && !bruto.isNull()) {
+        QSqlDatabase db = m_db;
+        return m_dialecto->contenidoBlob(db, bruto);
+    }
+    return convertir(tipo, bruto);
 }
 
 Resultado Conexion::fallo(const QSqlError &e) {
     const QString texto = textoError(e);
     // SQLite's busy (5) and locked (6), with or without their extended codes.
+    // A server's SQLSTATE: serialization failure, deadlock, lock not available.
+    const QString nativo = e.nativeErrorCode();
     bool numero = false;
-    const int codigo = e.nativeErrorCode().toInt(&numero);
-    const bool bloqueo = numero && ((codigo & 0xff) == 5 || (codigo & 0xff) == 6);
+    const int codigo = nativo.toInt(&numero);
+    const bool bloqueo = nativo.size() == 5 ? nativo.startsWith(QLatin1String("40")) || nativo == QLatin1String("55P03")
+                                            : numero && ((codigo & 0xff) == 5 || (codigo & 0xff) == 6);
     return Resultado::fallo(texto.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : texto, e.text(),
                             bloqueo);
 }
@@ -161,6 +181,15 @@ Resultado Conexion::preparar(QSqlQuery &q, const QString &sql) {
         return {};
     return fallo(q.lastError());
 }
+
+Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QString &tabla) {
+    emit sentencia(sql);
+    if (q.prepare(traducir(sql) + m_dialecto->clausulaClave(m_db, traducir(tabla))))
+        return {};
+    return fallo(q.lastError());
+}
+
+qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
 
 Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     Recordset rs;
@@ -324,7 +353,10 @@ int Recordset::indiceCampo(const QString &nombre) const { return ok() ? d->colum
 QVariant Recordset::Fields(int i) const {
     if (!ok() || !d->q.isValid() || i < 0 || i >= FieldCount())
         return {};
-    return convertir(d->tipos.value(i, TipoValor::Texto), d->q.value(i));
+    const TipoValor tipo = d->tipos.value(i, TipoValor::Texto);
+    if (tipo == TipoValor::Blob && !d->q.isNull(i))
+        return d->conexion->dialecto().contenidoBlob(d->conexion->db(), d->q.value(i));
+    return convertir(tipo, d->q.value(i));
 }
 
 QVariant Recordset::Fields(const QString &nombre) const { return Fields(indiceCampo(nombre)); }
@@ -361,8 +393,17 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *
     : QAbstractTableModel(parent), m_conexion(conexion), m_sql(conexion->traducir(sql)) {
     QSqlQuery q(conexion->db());
     q.setForwardOnly(true);
-    // The first page is the statement as written: its names are the grid's columns.
-    if (!conexion->preparar(q, sql) || !q.exec()) {
+    // The first page is the statement as written: its names are the grid's columns. A
+    // driver that would bring the whole result is asked for the first page only.
+    const int primera = tamanoPagina(0);
+    bool preparada = false;
+    if (conexion->m_dialecto->traeResultadoEntero()) {
+        emit conexion->sentencia(sql);
+        preparada = q.prepare(conexion->m_dialecto->pagina(m_sql, primera + 1, 0));
+    } else {
+        preparada = conexion->preparar(q, sql).ok();
+    }
+    if (!preparada || !q.exec()) {
         m_resultado = Conexion::fallo(q.lastError());
         m_hayMas = false;
         return;
@@ -370,9 +411,8 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *
     m_columnas = q.record();
     for (int i = 0; i < m_columnas.count(); ++i)
         m_tipos << conexion->tipoColumna(m_columnas.fieldName(i));
-    const int filas = tamanoPagina(0);
-    m_filas = leerFilas(q, m_tipos, filas);
-    m_hayMas = m_filas.size() == filas && q.next();
+    m_filas = leerFilas(q, m_tipos, primera);
+    m_hayMas = m_filas.size() == primera && q.next();
     q.finish();
 }
 

@@ -31,6 +31,10 @@ public:
     ~Conexion() override;
 
     QSqlDatabase &db() { return m_db; }
+    // What the backend does its own way: translation, keys, documents.
+    const DialectoSql &dialecto() const { return *m_dialecto; }
+    // Whether the backend's session settings took; the connection is not to be used otherwise.
+    const Resultado &sesion() const { return m_sesion; }
 
     // A statement with a result. Errors come back in Recordset::resultado(), never thrown.
     // A forward-only result reads each row once, without keeping it: quicker for
@@ -62,6 +66,10 @@ public:
     // Reports the statement to observers and prepares its translation on q; the
     // writer binds its values there.
     Resultado preparar(class QSqlQuery &q, const QString &sql);
+    // The same for an INSERT into tabla, made to give back the key it generates,
+    // which claveGenerada reads once q has run.
+    Resultado prepararInsercion(class QSqlQuery &q, const QString &sql, const QString &tabla);
+    qint64 claveGenerada(class QSqlQuery &q) const;
     // A database failure as a result: textoError's message, the engine's text as cause.
     static Resultado fallo(const class QSqlError &e);
 
@@ -74,6 +82,7 @@ private:
     std::unique_ptr<DialectoSql> m_dialecto;
     QHash<QString, TipoValor> m_tipos; // keys lower case
     int m_nivelTransaccion = 0;
+    Resultado m_sesion;
 
     friend class RecordsetModel;
 };

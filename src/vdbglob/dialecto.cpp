@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QSqlQuery>
 #include <QSet>
 #include <QTime>
 
@@ -9,12 +10,14 @@ std::unique_ptr<DialectoSql> DialectoSql::paraDriver(const QString &driver)
 {
     if (driver == QLatin1String("QSQLITE"))
         return std::make_unique<DialectoSqlite>();
+    if (driver == QLatin1String("QPSQL"))
+        return std::make_unique<DialectoPostgres>();
     return std::make_unique<DialectoSql>();
 }
 
 QString DialectoSql::pagina(const QString &, int, qint64) const { return {}; }
 
-QString DialectoSqlite::pagina(const QString &sql, int filas, qint64 desde) const
+QString DialectoSql::conLimite(const QString &sql, int filas, qint64 desde)
 {
     // Wrapped rather than appended: the statement may end in a comment or have a LIMIT
     // of its own. SQLite flattens the subquery, so the order and the cost are the same.
@@ -22,8 +25,39 @@ QString DialectoSqlite::pagina(const QString &sql, int filas, qint64 desde) cons
     if (cuerpo.endsWith(u';'))
         cuerpo.chop(1);
     // Joined, not arg()'d: a LIKE '%2%' in the statement must stay as it is.
-    return QStringLiteral("SELECT * FROM (\n") + cuerpo + QStringLiteral("\n) LIMIT ") + QString::number(filas)
-           + QStringLiteral(" OFFSET ") + QString::number(desde);
+    return QStringLiteral("SELECT * FROM (\n") + cuerpo + QStringLiteral("\n) AS vmexp_pagina LIMIT ")
+           + QString::number(filas) + QStringLiteral(" OFFSET ") + QString::number(desde);
+}
+
+QString DialectoSqlite::pagina(const QString &sql, int filas, qint64 desde) const
+{
+    return conLimite(sql, filas, desde);
+}
+
+QString DialectoPostgres::pagina(const QString &sql, int filas, qint64 desde) const
+{
+    return conLimite(sql, filas, desde);
+}
+
+qint64 DialectoSql::claveGenerada(QSqlQuery &q) const
+{
+    return q.lastInsertId().toLongLong();
+}
+
+bool DialectoSql::guardarFichero(QSqlDatabase &, const QString &, const QString &, qint64, const QString &,
+                                 QString *error, const FlujoBlob::Progreso &) const
+{
+    if (error)
+        *error = QStringLiteral("Esta base de datos no admite guardar ficheros");
+    return false;
+}
+
+bool DialectoSql::cargarAFichero(QSqlDatabase &, const QString &, const QString &, qint64, const QString &,
+                                 QString *error, const FlujoBlob::Progreso &) const
+{
+    if (error)
+        *error = QStringLiteral("Esta base de datos no admite leer ficheros");
+    return false;
 }
 
 namespace {
@@ -138,15 +172,33 @@ QString fechaIso(const QString &literal)
                              fecha.day(), hora.hour(), hora.minute(), hora.second());
 }
 
+enum class Destino { Sqlite, Postgres };
+
+// [name] as PostgreSQL reads it: a plain name folds to lower case like the unquoted
+// ones; anything else (an alias with blanks) keeps its letters.
+QString nombreEntreComillas(const QString &corchetes)
+{
+    QString n = corchetes.mid(1, corchetes.size() - 2).replace(QStringLiteral("]]"), QStringLiteral("]"));
+    bool simple = !n.isEmpty() && !n[0].isDigit();
+    for (QChar c : std::as_const(n))
+        simple = simple && (c.isLetterOrNumber() || c == u'_');
+    if (simple)
+        n = n.toLower();
+    return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
 class Traductor {
 public:
-    explicit Traductor(const QString &tsql) : t(trocear(tsql)) {}
+    Traductor(const QString &tsql, Destino destino) : t(trocear(tsql)), destino(destino) {}
 
     QString traducir()
     {
         quitarEsquemaDbo();
         indexar();
         cambiarTokens();
+        cambiarCasts();
+        if (destino == Destino::Postgres)
+            ordenarNulosPrimero();
         nivel(0, sig.size());
         QString salida;
         for (const Token &tk : std::as_const(t))
@@ -163,6 +215,7 @@ private:
     };
 
     QList<Token> t;
+    Destino destino;
     QList<qsizetype> sig;    // positions in t of the tokens that are not blanks or comments
     QList<qsizetype> pareja; // per significant index: the matching parenthesis, -1 if none
 
@@ -224,19 +277,120 @@ private:
     {
         for (qsizetype k = 0; k < sig.size(); ++k) {
             Token &x = tok(k);
+            const bool pg = destino == Destino::Postgres;
             if (x.clase == Clase::Literal) {
                 const QString iso = fechaIso(x.texto);
                 if (!iso.isEmpty())
                     x.texto = iso;
                 continue;
             }
-            if (!es(k + 1, u"(") || es(k - 1, u"."))
+            if (pg && x.clase == Clase::Corchetes && x.texto.startsWith(u'[') && x.texto.endsWith(u']')) {
+                x.texto = nombreEntreComillas(x.texto);
+                continue;
+            }
+            if (es(k - 1, u"."))
                 continue;
             const QString n = nombre(k);
-            if (n == u"isnull")
-                x.texto = QStringLiteral("ifnull");
-            else if (n == u"getdate" && es(k + 2, u")"))
-                x.texto = QLatin1String(DialectoSqlite::kFuncionAhora);
+            // LIKE matches without regard to letter case, as the embedded like() does
+            if (pg && n == u"like")
+                x.texto = QStringLiteral("ILIKE");
+            if (!es(k + 1, u"("))
+                continue;
+            if (n == u"isnull") {
+                x.texto = pg ? QStringLiteral("coalesce") : QStringLiteral("ifnull");
+            } else if (n == u"getdate" && es(k + 2, u")")) {
+                if (pg) {
+                    x.texto = QStringLiteral("LOCALTIMESTAMP");
+                    tok(k + 2).texto = QStringLiteral("3)");
+                } else {
+                    x.texto = QLatin1String(DialectoSqlite::kFuncionAhora);
+                }
+            }
+        }
+    }
+
+    // Index of the AS of cast(x AS type), or -1.
+    qsizetype asDelCast(qsizetype abre, qsizetype cierra)
+    {
+        qsizetype as = -1;
+        for (qsizetype k = abre + 1; k < cierra; ++k) {
+            if (es(k, u"(") && pareja[k] >= 0)
+                k = pareja[k];
+            else if (nombre(k) == u"as")
+                as = k;
+        }
+        return as;
+    }
+
+    // Blanks the significant tokens [b, e) and the blanks between them.
+    void vaciar(qsizetype b, qsizetype e)
+    {
+        for (qsizetype i = sig[b]; b < e && i <= sig[e - 1]; ++i)
+            t[i].texto.clear();
+    }
+
+    // The types of cast(x AS type) the target names otherwise; binary casts make the
+    // documents of the demo data.
+    void cambiarCasts()
+    {
+        const bool pg = destino == Destino::Postgres;
+        for (qsizetype k = 0; k + 1 < sig.size(); ++k) {
+            if (nombre(k) != u"cast" || !es(k + 1, u"(") || pareja[k + 1] < 0 || es(k - 1, u"."))
+                continue;
+            const qsizetype cierra = pareja[k + 1];
+            const qsizetype as = asDelCast(k + 1, cierra);
+            if (as < 0)
+                continue;
+            const QString tipo = nombre(as + 1);
+            const bool conLargo = es(as + 2, u"(");
+            const bool largoMax = conLargo && nombre(as + 3) == u"max";
+            if (tipo == u"varbinary" || tipo == u"binary" || tipo == u"image") {
+                // On the server the contents become a large object, the column holds its id
+                if (pg) {
+                    tok(k).texto = QStringLiteral("lo_from_bytea(0, ") + tok(k).texto;
+                    tok(cierra).texto = QStringLiteral("))");
+                }
+                tok(as + 1).texto = pg ? QStringLiteral("bytea") : QStringLiteral("BLOB");
+                vaciar(as + 2, cierra);
+            } else if (tipo == u"datetime") {
+                // the embedded database keeps dates as ISO text
+                tok(as + 1).texto = pg ? QStringLiteral("timestamp(3)") : QStringLiteral("TEXT");
+            } else if (pg && (tipo == u"nvarchar" || tipo == u"nchar" || tipo == u"ntext"
+                              || (tipo == u"varchar" && largoMax))) {
+                const bool texto = tipo == u"ntext" || largoMax || !conLargo;
+                tok(as + 1).texto = texto ? QStringLiteral("text")
+                                          : tipo == u"nchar" ? QStringLiteral("char") : QStringLiteral("varchar");
+                if (texto)
+                    vaciar(as + 2, cierra);
+            }
+        }
+    }
+
+    // The statements expect NULL before any value in ascending order (and after them in
+    // descending), as the original server and SQLite sort; PostgreSQL does the opposite.
+    void ordenarNulosPrimero()
+    {
+        static const QSet<QString> finales = {"limit", "offset", "for", "union", "except", "intersect", "fetch"};
+        for (qsizetype k = 0; k + 1 < sig.size(); ++k) {
+            if (nombre(k) != u"order" || nombre(k + 1) != u"by")
+                continue;
+            qsizetype j = k + 2;
+            while (true) {
+                const qsizetype inicio = j;
+                while (j < sig.size() && !es(j, u",") && !es(j, u")") && !es(j, u";")
+                       && !finales.contains(nombre(j))) {
+                    if (es(j, u"(") && pareja[j] > j)
+                        j = pareja[j];
+                    ++j;
+                }
+                if (j == inicio || nombre(j - 1) == u"first" || nombre(j - 1) == u"last")
+                    break;
+                tok(j - 1).texto += nombre(j - 1) == u"desc" ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST");
+                if (!es(j, u","))
+                    break;
+                ++j;
+            }
+            k = j;
         }
     }
 
@@ -249,7 +403,7 @@ private:
             "all",    "distinct", "top",  "into",    "values",    "set",    "update", "insert",
             "delete", "case",   "when",   "then",    "else",      "end",    "asc",    "desc",
             "escape", "exists", "collate", "with",   "except",    "intersect", "limit", "offset",
-            "using",  "natural"};
+            "using",  "natural", "ilike"};
         const QString n = nombre(k);
         if (!claves.contains(n))
             return false;
@@ -278,13 +432,7 @@ private:
     bool esCastATexto(qsizetype abre, qsizetype cierra)
     {
         static const QSet<QString> tipos = {"nvarchar", "varchar", "char", "nchar", "text", "ntext"};
-        qsizetype as = -1;
-        for (qsizetype k = abre + 1; k < cierra; ++k) {
-            if (es(k, u"(") && pareja[k] >= 0)
-                k = pareja[k];
-            else if (nombre(k) == u"as")
-                as = k;
-        }
+        const qsizetype as = asDelCast(abre, cierra);
         return as >= 0 && tipos.contains(nombre(as + 1));
     }
 
@@ -362,5 +510,10 @@ private:
 
 QString DialectoSqlite::traducir(const QString &tsql) const
 {
-    return Traductor(tsql).traducir();
+    return Traductor(tsql, Destino::Sqlite).traducir();
+}
+
+QString DialectoPostgres::traducir(const QString &tsql) const
+{
+    return Traductor(tsql, Destino::Postgres).traducir();
 }

@@ -2,6 +2,7 @@
 
 #include "basedatos.h"
 #include "conexion.h"
+#include "dialecto.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,8 +22,8 @@ void decir(QString *error, const QString &texto) {
 }
 
 // The connection's SQLite handle, or nullptr and the reason in *error.
-sqlite3 *manejador(Conexion *conexion, QString *error) {
-    sqlite3 *h = conexion ? BaseDatos::manejador(conexion->db()) : nullptr;
+sqlite3 *manejador(const QSqlDatabase &db, QString *error) {
+    sqlite3 *h = BaseDatos::manejador(db);
     if (!h)
         decir(error, QStringLiteral("La conexión no es de una base de datos SQLite abierta"));
     return h;
@@ -195,11 +196,11 @@ Contenido contenido(sqlite3 *h, const QString &tabla, const QString &columna, qi
         return Contenido::Error;
     }
 }
+} // namespace
 
-bool guardar(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila, const QString &ruta,
-             QString *error, const FlujoBlob::Progreso &progreso) {
-    decir(error, {});
-    sqlite3 *h = manejador(conexion, error);
+bool DialectoSqlite::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+    sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
     QFile fichero(ruta);
@@ -230,10 +231,9 @@ bool guardar(Conexion *conexion, const QString &tabla, const QString &columna, q
     return ok;
 }
 
-bool cargar(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila, const QString &ruta,
-            QString *error, const FlujoBlob::Progreso &progreso) {
-    decir(error, {});
-    sqlite3 *h = manejador(conexion, error);
+bool DialectoSqlite::cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+    sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
     switch (contenido(h, tabla, columna, fila)) {
@@ -263,20 +263,25 @@ bool cargar(Conexion *conexion, const QString &tabla, const QString &columna, qi
     }
     return true;
 }
-} // namespace
 
 Resultado FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                                     const QString &ruta, const Progreso &progreso) {
+    if (!conexion)
+        return Resultado::fallo(QStringLiteral("No hay conexión con la base de datos"));
     QString error;
-    if (guardar(conexion, tabla, columna, fila, ruta, &error, progreso))
+    if (conexion->dialecto().guardarFichero(conexion->db(), tabla, columna, fila, ruta, &error, progreso))
         return {};
     return Resultado::fallo(error);
 }
 
 Resultado FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                                     const QString &ruta, bool *escrito, const Progreso &progreso) {
+    if (escrito)
+        *escrito = false;
+    if (!conexion)
+        return Resultado::fallo(QStringLiteral("No hay conexión con la base de datos"));
     QString error;
-    const bool hecho = cargar(conexion, tabla, columna, fila, ruta, &error, progreso);
+    const bool hecho = conexion->dialecto().cargarAFichero(conexion->db(), tabla, columna, fila, ruta, &error, progreso);
     if (escrito)
         *escrito = hecho;
     if (hecho || error.isEmpty())

@@ -115,17 +115,19 @@ Resultado MyBd::ejecutar(const QString &sql, const QString &accion) {
             return fallo(QStringLiteral("el campo %1: %2").arg(c.nombre, v.error));
         enlazados << v.enlazado;
     }
+    const bool insertar = accion == QLatin1String("insertar");
     QSqlQuery q(m_conexion->db());
-    if (const Resultado r = m_conexion->preparar(q, sql); !r)
-        return fallo(r.mensaje(), r.causa());
+    const Resultado preparada = insertar ? m_conexion->prepararInsercion(q, sql, m_tabla) : m_conexion->preparar(q, sql);
+    if (!preparada)
+        return fallo(preparada.mensaje(), preparada.causa());
     for (int i = 0; i < enlazados.size(); ++i)
         q.bindValue(i, enlazados[i]);
     if (!q.exec()) {
         const Resultado r = Conexion::fallo(q.lastError());
         return fallo(r.mensaje(), r.causa());
     }
-    if (accion == QLatin1String("insertar"))
-        m_ultimoId = q.lastInsertId().toLongLong();
+    if (insertar)
+        m_ultimoId = m_conexion->claveGenerada(q);
     return {};
 }
 

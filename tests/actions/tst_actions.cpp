@@ -410,8 +410,7 @@ private slots:
         QFETCH(bool, disparador);
         QFETCH(QString, motivo);
         if (disparador)
-            QVERIFY(e->ejecutar(QStringLiteral("CREATE TRIGGER rechazo BEFORE INSERT ON Act "
-                                               "BEGIN SELECT RAISE(ABORT, 'sin permiso'); END")));
+            QVERIFY(e->rechazar("Act", "INSERT", "sin permiso"));
         const int antes = e->cuenta(QStringLiteral("Act"));
         e->expe->setIdActF(0);
         QVERIFY(abrir(1, 0));

@@ -116,7 +116,7 @@ class tst_documentos : public QObject {
                                    "'2024-02-01 10:00:00')"));
         const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
         e->ejecutar(QStringLiteral("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', %1, "
-                                   "CAST('Acta de la reunión' AS BLOB))").arg(id));
+                                   "CAST('Acta de la reunión' AS varbinary(max)))").arg(id));
         return id;
     }
     void preguntarFichero(const QString &ruta) {
@@ -498,8 +498,7 @@ private slots:
     }
 
     void altaRechazada() {
-        QVERIFY(e->ejecutar(QStringLiteral("CREATE TRIGGER bloqueo BEFORE INSERT ON ActF "
-                                           "BEGIN SELECT RAISE(ABORT, 'documentos bloqueados'); END")));
+        QVERIFY(e->rechazar("ActF", "INSERT", "documentos bloqueados"));
         const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
         QVERIFY(escribir(ruta, "contenido nuevo"));
         preguntarFichero(ruta);
@@ -650,6 +649,9 @@ private slots:
             QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
             QVERIFY2(vistas > 0, boton);
         }
+        vigia.stop();
+        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
+        QCOMPARE(e->largoContenido(QStringLiteral("Ima_IdTabla = %1").arg(id)), qint64(datos.size()));
         QVERIFY(!w->findChild<QProgressDialog *>("dlgProgreso"));
         QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("grande.bin"))});
         QVERIFY(leer(copia(QStringLiteral("grande.bin"))) == datos);

@@ -428,7 +428,7 @@ void TstCasefile::presupuestoEnFormatoEspanol() {
 
 void TstCasefile::fallaLaGrabacion_data() {
     QTest::addColumn<int>("idExp");
-    QTest::addColumn<QString>("preparacion");
+    QTest::addColumn<QString>("bloqueada"); // a table whose inserts the database refuses with the cause
     QTest::addColumn<int>("campo");
     QTest::addColumn<QString>("valor");
     QTest::addColumn<QString>("causa");
@@ -440,12 +440,12 @@ void TstCasefile::fallaLaGrabacion_data() {
 
 void TstCasefile::fallaLaGrabacion() {
     QFETCH(int, idExp);
-    QFETCH(QString, preparacion);
+    QFETCH(QString, bloqueada);
     QFETCH(int, campo);
     QFETCH(QString, valor);
     QFETCH(QString, causa);
     Entorno e;
-    QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
+    QVERIFY(bloqueada.isEmpty() || e.rechazar(bloqueada, "INSERT", causa));
     Pantalla p = abrir(e, idExp);
     const QString guardado = QStringLiteral("Texto que no se debe perder");
     p.descripcion()->setPlainText(guardado);
@@ -771,8 +771,9 @@ void TstCasefile::expedienteGrandeSigueSiendoAgil() {
                        "WHERE usu_id > 5"));
     QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
                        "INSERT INTO Act (Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario, Act_IdOperario) "
-                       "SELECT 1, date('2024-01-01', '+' || (i % 400) || ' days') || ' 00:00:00', i % 6, "
-                       "'Actuación ' || i, 'Operario ' || (i % 60), i % 7 = 0 FROM n"));
+                       "SELECT 1, CAST('2024-' || (CASE WHEN i % 12 < 9 THEN '0' ELSE '' END) || (i % 12 + 1) || '-' "
+                       "|| (CASE WHEN i % 28 < 9 THEN '0' ELSE '' END) || (i % 28 + 1) || ' 00:00:00' AS datetime), "
+                       "i % 6, 'Actuación ' || i, 'Operario ' || (i % 60), CASE WHEN i % 7 = 0 THEN 1 ELSE 0 END FROM n"));
     QElapsedTimer reloj;
     reloj.start();
     Pantalla p = abrir(e, 1);

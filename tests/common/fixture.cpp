@@ -15,10 +15,13 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QLocale>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTranslator>
 #include <QtTest>
+#include <cstdio>
+#include <cstdlib>
 
 int DialogoGuionizado::mensaje(const QString &texto, int estilo, const QString &titulo) {
     mensajes.append({texto, estilo, titulo});
@@ -79,18 +82,122 @@ void prepararIdioma() {
                 QStringLiteral("/usr/share/qt6/translations")))
         QCoreApplication::installTranslator(t);
 }
+// The test databases of one process on the server: two templates (with and without
+// the demo data) built once, copied for each test case, dropped at the end. The
+// schema belongs to the office's group role; the sessions log in as its members.
+namespace servidor {
+const QString kOficina = QStringLiteral("vmexp_oficina");
+const QStringList kUsuarios = {QStringLiteral("vmexp_usuario1"), QStringLiteral("vmexp_usuario2")};
+const QString kClave = QStringLiteral("vmexp-pruebas");
+const QString kAdmin = QStringLiteral("vmexp_admin");
+QStringList g_plantillas;
+
+QString prefijo() { return QStringLiteral("vmexp_p%1_").arg(QCoreApplication::applicationPid()); }
+
+void ejecutar(QSqlDatabase &db, const QString &sql) {
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+void borrarPlantillas() {
+    {
+        QSqlDatabase admin = QSqlDatabase::database(kAdmin);
+        for (const QString &p : std::as_const(g_plantillas))
+            QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(p));
+        admin.close();
+    }
+    QSqlDatabase::removeDatabase(kAdmin);
+}
+
+// The superuser's connection (the one PG* variables give), opened once.
+QSqlDatabase admin() {
+    if (QSqlDatabase::contains(kAdmin))
+        return QSqlDatabase::database(kAdmin);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kAdmin);
+    db.setDatabaseName(QStringLiteral("postgres"));
+    if (!db.open() && qEnvironmentVariableIsEmpty("PGHOST")) {
+        // No server named: CTest reports the suite as skipped.
+        fprintf(stderr, "Sin servidor PostgreSQL (PGHOST): no se ejecutan las pruebas en el servidor\n");
+        std::exit(77);
+    }
+    if (!db.isOpen())
+        qFatal("No se puede conectar con el servidor PostgreSQL de pruebas: %s", qPrintable(db.lastError().text()));
+    // Roles belong to the whole cluster: another test process may be making them too.
+    QStringList roles = {QStringLiteral("CREATE ROLE %1 NOLOGIN").arg(kOficina)};
+    for (const QString &u : kUsuarios)
+        roles << QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2' IN ROLE %3").arg(u, kClave, kOficina);
+    for (const QString &r : std::as_const(roles))
+        ejecutar(db, QStringLiteral("DO $$ BEGIN %1; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$").arg(r));
+    qAddPostRoutine(borrarPlantillas);
+    return db;
+}
+
+QString plantilla(bool demo) {
+    const QString nombre = prefijo() + (demo ? QStringLiteral("demo") : QStringLiteral("vacia"));
+    if (g_plantillas.contains(nombre))
+        return nombre;
+    QSqlDatabase a = admin();
+    // Spanish order and Unicode letter case from ICU, whatever the server's own locale.
+    ejecutar(a, QStringLiteral("CREATE DATABASE %1 OWNER %2 TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C.UTF-8' "
+                               "LOCALE_PROVIDER icu ICU_LOCALE 'es-ES'").arg(nombre, kOficina));
+    g_plantillas << nombre;
+    const QString conexion = QStringLiteral("plantilla");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conexion);
+        db.setDatabaseName(nombre);
+        if (!db.open())
+            qFatal("%s", qPrintable(db.lastError().text()));
+        ejecutar(db, QStringLiteral("SET ROLE ") + kOficina);
+        QString error;
+        if (!BaseDatos::crearEnServidor(db, demo, &error))
+            qFatal("%s", qPrintable(error));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(conexion);
+    return nombre;
+}
+
+int g_bases = 0;
+
+QString crearBase(bool demo) {
+    const QString origen = plantilla(demo);
+    const QString nombre = prefijo() + QString::number(++g_bases);
+    QSqlDatabase a = admin();
+    ejecutar(a, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2 OWNER %3").arg(nombre, origen, kOficina));
+    return nombre;
+}
+
+QSqlDatabase abrir(const QString &base, int usuario, const QString &nombre) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
+    db.setDatabaseName(base);
+    db.setUserName(kUsuarios.value(usuario));
+    db.setPassword(kClave);
+    db.open();
+    return db;
+}
+} // namespace servidor
 } // namespace
+
+bool enServidor() { return qgetenv("VMEXP_PRUEBAS_BD") == "postgres"; }
 
 Entorno::Entorno(int idUsuario, bool demo) {
     prepararIdioma();
     QString error;
-    if (!BaseDatos::crear(carpetaDatos(), demo, &error))
-        qFatal("%s", qPrintable(error));
-    db = BaseDatos::abrir(carpetaDatos(), QStringLiteral("prueba%1").arg(++g_conexiones), &error);
+    const QString nombre = QStringLiteral("prueba%1").arg(++g_conexiones);
+    if (enServidor()) {
+        baseServidor = servidor::crearBase(demo);
+        db = servidor::abrir(baseServidor, 0, nombre);
+        error = db.lastError().text();
+    } else {
+        if (!BaseDatos::crear(carpetaDatos(), demo, &error))
+            qFatal("%s", qPrintable(error));
+        db = BaseDatos::abrir(carpetaDatos(), nombre, &error);
+        // Test databases are thrown away: no need to wait for the disk.
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=OFF"));
+    }
     if (!db.isOpen())
         qFatal("%s", qPrintable(error));
-    // Test databases are thrown away: no need to wait for the disk.
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=OFF"));
     conexion = std::make_unique<Conexion>(db);
     QObject::connect(conexion.get(), &Conexion::sentencia, [this](const QString &s) { sentencias << s; });
     bd = std::make_shared<MyBd>(conexion.get(), idUsuario);
@@ -111,6 +218,10 @@ Entorno::~Entorno() {
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(nombre);
+    if (!baseServidor.isEmpty()) {
+        QSqlDatabase admin = servidor::admin();
+        QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(baseServidor));
+    }
 }
 
 QVariant Entorno::valor(const QString &sql) {
@@ -127,7 +238,29 @@ bool Entorno::ejecutar(const QString &sql) {
     return q.exec(conexion->traducir(sql));
 }
 
+qint64 Entorno::largoContenido(const QString &donde) {
+    const QString largo = baseServidor.isEmpty() ? QStringLiteral("length(Ima_File)")
+                                                 : QStringLiteral("octet_length(lo_get(Ima_File))");
+    return valor(QStringLiteral("SELECT %1 FROM Ima WHERE %2").arg(largo, donde)).toLongLong();
+}
+
+bool Entorno::rechazar(const QString &tabla, const QString &operacion, const QString &mensaje) {
+    const QString nombre = QStringLiteral("rechazo_%1_%2").arg(tabla, operacion).toLower();
+    if (mensaje.isEmpty())
+        return ejecutar(QStringLiteral("DROP TRIGGER %1%2").arg(nombre, baseServidor.isEmpty() ? QString() : QStringLiteral(" ON ") + tabla));
+    if (baseServidor.isEmpty())
+        return ejecutar(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 BEGIN SELECT RAISE(ABORT, '%4'); END")
+                            .arg(nombre, operacion, tabla, mensaje));
+    return ejecutar(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS "
+                                   "$$ BEGIN RAISE EXCEPTION '%4'; END $$")
+                        .arg(nombre, mensaje))
+        && ejecutar(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %1()")
+                        .arg(nombre, operacion, tabla));
+}
+
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre) {
+    if (!e.baseServidor.isEmpty())
+        return servidor::abrir(e.baseServidor, 1, nombre);
     return BaseDatos::abrir(e.carpetaDatos(), nombre);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// A fresh embedded database per test case, the session on it, and a dialog service
-// that records every message and answers from queues.
+// A fresh database per test case, the session on it, and a dialog service that records
+// every message and answers from queues. The database is embedded, or one of its own on
+// the PostgreSQL server of PGHOST/PGPORT when VMEXP_PRUEBAS_BD=postgres; there the
+// session logs in as an ordinary office user, and a second connection as another.
 #include "conexion.h"
 #include "dialogos.h"
 #include "mybd.h"
@@ -50,6 +52,7 @@ public:
     ~Entorno();
 
     QTemporaryDir carpeta;
+    QString baseServidor; // the server database's name; empty when embedded
     QSqlDatabase db;
     std::unique_ptr<Conexion> conexion;
     std::shared_ptr<MyBd> bd;
@@ -61,6 +64,11 @@ public:
     QVariant valor(const QString &sql);
     int cuenta(const QString &sqlWhere); // "SELECT count(*) FROM " + sqlWhere
     bool ejecutar(const QString &sql);
+    // Size in bytes of the stored contents of the Ima rows matching donde, read on the server side.
+    qint64 largoContenido(const QString &donde);
+    // From now on every operacion ("INSERT", "UPDATE") on tabla fails with mensaje;
+    // without a mensaje, it works again.
+    bool rechazar(const QString &tabla, const QString &operacion, const QString &mensaje);
     QString carpetaDatos() const { return carpeta.path() + QStringLiteral("/datos"); }
 };
 
@@ -104,5 +112,9 @@ private:
 // it has. One "objectName: text" entry each; empty when everything shows whole.
 QStringList textosCortados(QWidget *pantalla);
 
-// Opens a second connection on the same files (for concurrency cases).
+// True when the tests run on the PostgreSQL server.
+bool enServidor();
+
+// Opens a second connection on the same database (for concurrency cases); on the
+// server it logs in as the other office user.
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre);

@@ -121,8 +121,10 @@ void TstSession::crearDirectorio() {
 
 void TstSession::existeFichero() {
     Entorno e;
-    const QString fichero = e.carpeta.path() + "/datos/empresa.db";
-    QVERIFY(QFile::exists(fichero));
+    const QString fichero = e.carpeta.filePath("existe.txt");
+    QFile f(fichero);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
     QVERIFY(!QDir(gCarpetaDoc).exists());
     QVERIFY(!e.expe->vExisteFichero(fichero)); // work folder missing
     QVERIFY(FnCrearCarpeta());

@@ -111,7 +111,7 @@ void TstConexion::fechasNulosYBlobs() {
 
     QByteArray bytes("\x00\x01\xff binario \xc3\xb1", 13);
     QSqlQuery q(e.db);
-    q.prepare("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', 77, ?)");
+    q.prepare(e.conexion->traducir("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', 77, CAST(? AS varbinary(max)))"));
     q.addBindValue(bytes);
     QVERIFY(q.exec());
     Recordset ima = e.conexion->Execute("SELECT Ima_File FROM Ima WHERE Ima_IdTabla = 77");
@@ -293,7 +293,7 @@ void TstConexion::likeSinDistinguirMayusculas() {
     QFETCH(bool, coincide);
     Entorno e;
     QSqlQuery q(e.db);
-    q.prepare("SELECT ? LIKE ?, ? LIKE ? ESCAPE '!'");
+    q.prepare(e.conexion->traducir("SELECT ? LIKE ?, ? LIKE ? ESCAPE '!'"));
     q.addBindValue(texto);
     q.addBindValue(patron);
     q.addBindValue(texto);

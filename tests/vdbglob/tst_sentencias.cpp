@@ -224,6 +224,9 @@ void TstSentencias::sentencia() {
         }
     }
     rs.Close();
+    // A server ends the transaction that a statement failed in: count after undoing it.
+    if (filas < 0)
+        QVERIFY(e->conexion->RollbackTrans() && e->conexion->BeginTrans());
     for (auto it = despues.cbegin(); it != despues.cend(); ++it)
         QCOMPARE(it.key() + ": " + QString::number(e->cuenta(it.key())), it.key() + ": " + it.value().toString());
 }
