@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -17,6 +18,18 @@ QString nombreTras(const QString &texto, const QString &marca) {
     QString nombre = texto.mid(p + marca.size()).section(u' ', 0, 0).trimmed();
     nombre.remove(u'"');
     return nombre.section(u'.', -1);
+}
+
+// The object a server's message names: quoted ("x" in English, «x» in Spanish), or after
+// the word for it when the server writes it qualified and unquoted (column t.x).
+QString nombreDelServidor(const QString &texto) {
+    const QString linea = texto.section(u'\n', 0, 0);
+    static const QRegularExpression citado(QStringLiteral("[\"«]([^\"»]+)[\"»]"));
+    if (const QRegularExpressionMatch m = citado.match(linea); m.hasMatch())
+        return m.captured(1).section(u'.', -1);
+    static const QRegularExpression tras(QStringLiteral("\\b(?:column|relation|columna|relación)\\s+(\\S+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return tras.match(linea).captured(1).section(u'.', -1);
 }
 } // namespace
 
@@ -40,7 +53,9 @@ QString textoError(const QSqlError &e) {
     if (tiene("no such table") || tiene("no such column") || codigo == QLatin1String("42P01")
         || codigo == QLatin1String("42703")) {
         const bool tabla = tiene("no such table") || codigo == QLatin1String("42P01");
-        const QString nombre = nombreTras(motor, tabla ? QStringLiteral("no such table: ") : QStringLiteral("no such column: "));
+        const QString nombre = codigo.size() == 5
+                                   ? nombreDelServidor(motor)
+                                   : nombreTras(motor, tabla ? QStringLiteral("no such table: ") : QStringLiteral("no such column: "));
         return QStringLiteral("Falta %1 %2 en la base de datos. Compruebe que abre la base de datos de la empresa o "
                               "pida al administrador que la actualice.")
             .arg(tabla ? QStringLiteral("la tabla") : QStringLiteral("la columna"), nombre);

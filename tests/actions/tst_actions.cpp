@@ -455,7 +455,7 @@ private slots:
         QFETCH(int, idAct);
         QFETCH(bool, rechazo);
         QFETCH(QStringList, sentencias);
-        QVERIFY(!rechazo || e->ejecutar("CREATE TRIGGER r BEFORE INSERT ON Act BEGIN SELECT RAISE(ABORT, 'no'); END"));
+        QVERIFY(!rechazo || e->rechazar("Act", "INSERT", "no"));
         const int antes = e->cuenta(QStringLiteral("Act"));
         int id = idAct;
         e->sentencias.clear();

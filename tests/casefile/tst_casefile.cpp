@@ -387,9 +387,7 @@ void TstCasefile::escrituraDelGuardado() {
     QFETCH(QString, bloqueo);
     QFETCH(QStringList, sentencias);
     Entorno e(2);
-    QVERIFY(bloqueo.isEmpty()
-            || e.ejecutar(QString("CREATE TRIGGER Bloqueo BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT,'bloqueado'); END")
-                              .arg(bloqueo)));
+    QVERIFY(bloqueo.isEmpty() || e.rechazar(bloqueo, "INSERT", "bloqueado"));
     const int exp = e.cuenta("Exp"), est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
     ValoresExpediente v{.fini = "01/06/2025", .idCliente = 4, .idTipo = 3, .descripcion = "Placas", .estado = "02"};
     int id = idExp;
