@@ -198,8 +198,8 @@ Contenido contenido(sqlite3 *h, const QString &tabla, const QString &columna, qi
 }
 } // namespace
 
-bool DialectoSqlite::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+bool DialectoSqlite::subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                  const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
@@ -231,8 +231,8 @@ bool DialectoSqlite::guardarFichero(QSqlDatabase &db, const QString &tabla, cons
     return ok;
 }
 
-bool DialectoSqlite::cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+bool DialectoSqlite::bajarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                   const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
@@ -268,10 +268,7 @@ Resultado FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, co
                                     const QString &ruta, const Progreso &progreso) {
     if (!conexion)
         return Resultado::fallo(QStringLiteral("No hay conexión con la base de datos"));
-    QString error;
-    if (conexion->dialecto().guardarFichero(conexion->db(), tabla, columna, fila, ruta, &error, progreso))
-        return {};
-    return Resultado::fallo(error);
+    return conexion->dialecto().guardarFichero(conexion->db(), tabla, columna, fila, ruta, progreso);
 }
 
 Resultado FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
@@ -280,11 +277,5 @@ Resultado FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, co
         *escrito = false;
     if (!conexion)
         return Resultado::fallo(QStringLiteral("No hay conexión con la base de datos"));
-    QString error;
-    const bool hecho = conexion->dialecto().cargarAFichero(conexion->db(), tabla, columna, fila, ruta, &error, progreso);
-    if (escrito)
-        *escrito = hecho;
-    if (hecho || error.isEmpty())
-        return {};
-    return Resultado::fallo(error);
+    return conexion->dialecto().cargarAFichero(conexion->db(), tabla, columna, fila, ruta, escrito, progreso);
 }

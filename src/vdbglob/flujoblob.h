@@ -12,8 +12,8 @@ namespace FlujoBlob {
 // Progress callback: bytes done of the total; returning false cancels the transfer.
 using Progreso = std::function<bool(qint64 hecho, qint64 total)>;
 
-// Writes the whole file at ruta into tabla.columna of the row whose rowid (its
-// INTEGER PRIMARY KEY) is fila. A failure when the file cannot be read, the row does
+// Writes the whole file at ruta into tabla.columna of the row whose generated key is
+// fila. A failure when the file cannot be read, the row does
 // not exist or the database refuses the write; the column is then left as it was.
 Resultado guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                          const QString &ruta, const Progreso &progreso = {});

@@ -183,8 +183,8 @@ QVariant DialectoPostgres::contenidoBlob(QSqlDatabase &db, const QVariant &leido
     return q.exec() && q.next() ? q.value(0) : QVariant();
 }
 
-bool DialectoPostgres::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                      const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+bool DialectoPostgres::subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     PGconn *c = manejador(db, error);
     if (!c)
         return false;
@@ -247,8 +247,8 @@ bool DialectoPostgres::guardarFichero(QSqlDatabase &db, const QString &tabla, co
     return tr.confirmar() || errorBd(errorDe(c));
 }
 
-bool DialectoPostgres::cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                      const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+bool DialectoPostgres::bajarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                     const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     PGconn *c = manejador(db, error);
     if (!c)
         return false;
