@@ -243,8 +243,8 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     Conexion conexion(db);
-    if (!conexion.lastError().isEmpty()) {
-        errores << conexion.lastError() << "\n";
+    if (!conexion.sesion()) {
+        errores << conexion.sesion().mensaje() << "\n";
         return 1;
     }
     auto bd = std::make_shared<MyBd>(&conexion, opciones.value(optUsuario).toInt());

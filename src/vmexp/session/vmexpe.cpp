@@ -15,7 +15,6 @@
 
 std::shared_ptr<VMEXPE> gExpe;
 QString gCarpetaDoc;
-PreparacionEditor gPreparacionEditor;
 
 namespace {
 QString &carpetaFijada() {
