@@ -1,13 +1,14 @@
 #pragma once
 // Sibling components created by their registered name ("VMCLIENTES.VMCLI") and
 // driven by member name, as automation does: QObject properties and invokable methods.
+#include "exportar.h"
 #include <QObject>
 #include <QString>
 #include <QVariant>
 #include <functional>
 #include <memory>
 
-class Componentes {
+class VMEXP_EXPORT Componentes {
 public:
     using Fabrica = std::function<QObject *()>;
     // Registers (or replaces) the factory of a name; tests register fakes this way.

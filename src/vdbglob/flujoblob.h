@@ -1,6 +1,7 @@
 #pragma once
 // File contents moved in and out of a blob column in chunks, so that storing or
 // viewing a large document never holds the whole file in memory.
+#include "exportar.h"
 #include <QString>
 #include <functional>
 
@@ -14,12 +15,12 @@ using Progreso = std::function<bool(qint64 hecho, qint64 total)>;
 // INTEGER PRIMARY KEY) is fila. False and a Spanish description in *error when the
 // file cannot be read, the row does not exist or the database refuses the write;
 // the column is then left as it was.
-bool guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
+VMEXP_EXPORT bool guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                     const QString &ruta, QString *error, const Progreso &progreso = {});
 
 // Writes the contents of tabla.columna of row fila into the file at ruta (replacing it).
 // Returns false with *error empty when the row is missing or its content is NULL, and
 // false with a description when the file cannot be written (no partial file remains).
-bool cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
+VMEXP_EXPORT bool cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
                     const QString &ruta, QString *error, const Progreso &progreso = {});
 } // namespace FlujoBlob
