@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QTextStream>
 #include <QTimer>
+#include <QWidget>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);

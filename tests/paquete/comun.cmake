@@ -1,6 +1,6 @@
 # Runs a command; the test fails with its output when the command does.
 function(ejecutar)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE salida ERROR_VARIABLE salida)
+  execute_process(COMMAND ${ARGN} TIMEOUT 240 RESULT_VARIABLE rc OUTPUT_VARIABLE salida ERROR_VARIABLE salida)
   if(NOT rc EQUAL 0)
     string(REPLACE ";" " " orden "${ARGN}")
     message(FATAL_ERROR "${orden}\n(${rc})\n${salida}")
