@@ -1,6 +1,7 @@
 #pragma once
 // Sibling components created by their registered name ("VMCLIENTES.VMCLI") and
 // driven by member name, as automation does: QObject properties and invokable methods.
+#include "exportar.h"
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -9,7 +10,7 @@
 
 #include "resultado.h"
 
-class Componentes {
+class VMEXP_EXPORT Componentes {
 public:
     using Fabrica = std::function<QObject *()>;
     // Registers (or replaces) the factory of a name; tests register fakes this way.

@@ -1,6 +1,7 @@
 #pragma once
 // Database access for the screens: one open connection, scrollable results and a
 // grid model, with the statements written in T-SQL and translated for the backend.
+#include "exportar.h"
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
@@ -21,9 +22,9 @@ class QSqlError;
 
 // A database failure as a Spanish sentence saying what happened and what to do; the
 // engine's own text goes only to the debug log category "vmexp.basedatos".
-QString textoError(const QSqlError &e);
+VMEXP_EXPORT QString textoError(const QSqlError &e);
 
-class Conexion : public QObject {
+class VMEXP_EXPORT Conexion : public QObject {
     Q_OBJECT
 public:
     // Takes an open database; the dialect is chosen by its driver name.
@@ -88,7 +89,7 @@ private:
 };
 
 // A scrollable result: positioned on its first row, EOF and BOF both true when empty.
-class Recordset {
+class VMEXP_EXPORT Recordset {
 public:
     Recordset();
     // A failed statement reads as no rows: check this before reading any.
@@ -130,7 +131,7 @@ private:
 // their own order, with no key this model could rely on. Rows another user inserts
 // meanwhile may shift a row across a page boundary; a new search shows them in place.
 // Values are returned as Recordset does.
-class RecordsetModel : public QAbstractTableModel {
+class VMEXP_EXPORT RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent = nullptr);

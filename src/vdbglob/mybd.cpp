@@ -23,6 +23,33 @@ Parametro Parametros::Item(const QString &clave) const {
 MyBd::MyBd(::Conexion *conexion, int idUsuario, QObject *parent)
     : QObject(parent), m_conexion(conexion), m_idUsuario(idUsuario), m_parametros(conexion) {}
 
+std::shared_ptr<MyBd> MyBd::crear(const QSqlDatabase &db, int idUsuario, QString *error) {
+    // The connection object lives as long as the MyBd: its child.
+    auto *conexion = new ::Conexion(db);
+    auto bd = std::make_shared<MyBd>(conexion, idUsuario);
+    conexion->setParent(bd.get());
+    QString fallo = db.isOpen() ? conexion->sesion().mensaje()
+                                : QStringLiteral("La conexión con la base de datos no está abierta.");
+    if (fallo.isEmpty()) {
+        Recordset rs = conexion->Execute(
+            QStringLiteral("Select isnull(usu_nom,'') as nombre, usu_adm from vmcomun.dbo.usuarios where usu_id = ")
+            + QString::number(idUsuario));
+        if (!rs.ok())
+            fallo = rs.resultado().mensaje();
+        else if (rs.isEOF())
+            fallo = QStringLiteral("El usuario %1 no existe en vmcomun.").arg(idUsuario);
+        else {
+            bd->m_nombreUsuario = rs.Fields(0).toString();
+            bd->m_administrador = rs.Fields(1).toInt() != 0;
+        }
+    }
+    if (fallo.isEmpty())
+        return bd;
+    if (error)
+        *error = fallo;
+    return nullptr;
+}
+
 namespace {
 // A value of the writer ready to bind, or the reason it cannot be written.
 struct Valor {

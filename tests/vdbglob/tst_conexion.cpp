@@ -25,7 +25,8 @@ private slots:
     void modeloTraeFilasSegunSePiden_data();
     void modeloTraeFilasSegunSePiden();
     void escrituraEmpiezaConElBloqueoSqlite();
-    void parametros();
+    void mybdDeUnaConexionDelAnfitrion_data();
+    void mybdDeUnaConexionDelAnfitrion();
     void likeSinDistinguirMayusculas_data();
     void likeSinDistinguirMayusculas();
     void escritorPorTipo_data();
@@ -277,11 +278,41 @@ void TstConexion::escrituraEmpiezaConElBloqueoSqlite() {
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
 }
 
-void TstConexion::parametros() {
+void TstConexion::mybdDeUnaConexionDelAnfitrion_data() {
+    QTest::addColumn<int>("usuario");
+    QTest::addColumn<bool>("abierta");
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<bool>("administrador");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("administrador") << 1 << true << "Administrador del Sistema" << true << QString();
+    QTest::newRow("usuario") << 2 << true << "María José Fernández" << false << QString();
+    QTest::newRow("usuario que no existe") << 999 << true << QString() << false
+                                           << "El usuario 999 no existe en vmcomun.";
+    QTest::newRow("conexión cerrada") << 1 << false << QString() << false
+                                      << "La conexión con la base de datos no está abierta.";
+}
+
+// What a host builds on the connection it opened: the user as vmcomun knows it and the
+// company's parameters; or nothing, and why.
+void TstConexion::mybdDeUnaConexionDelAnfitrion() {
+    QFETCH(int, usuario);
+    QFETCH(bool, abierta);
+    QFETCH(QString, nombre);
+    QFETCH(bool, administrador);
+    QFETCH(QString, error);
     Entorno e;
-    QCOMPARE(e.bd->Parametros().Item("PAR_EXP_PER").Valor.toInt(), 0);
-    QCOMPARE(e.bd->Parametros().Item("par_decpre").Valor.toInt(), 2);
-    QVERIFY(!e.bd->Parametros().Item("NO_EXISTE").Valor.isValid());
+    const QSqlDatabase db = abierta ? abrirSegundaConexion(e, QStringLiteral("anfitrion")) : QSqlDatabase();
+    QString mensaje;
+    const auto bd = MyBd::crear(db, usuario, &mensaje);
+    QCOMPARE(mensaje, error);
+    QCOMPARE(bool(bd), error.isEmpty());
+    if (!bd)
+        return;
+    QCOMPARE(bd->NombreUsuario(), nombre);
+    QCOMPARE(bd->Administrador(), administrador);
+    QCOMPARE(bd->Parametros().Item("PAR_EXP_PER").Valor.toInt(), 0);
+    QCOMPARE(bd->Parametros().Item("par_decpre").Valor.toInt(), 2);
+    QVERIFY(!bd->Parametros().Item("NO_EXISTE").Valor.isValid());
 }
 
 void TstConexion::likeSinDistinguirMayusculas_data() {

@@ -1,9 +1,15 @@
 #pragma once
 // The host's database-services object: connection, user, company parameters and
-// the field-list writer that builds every INSERT and UPDATE of the screens.
+// the field-list writer that builds every INSERT and UPDATE of the screens. A host
+// builds it with MyBd::crear from a connection it opened (BaseDatos::abrir for the
+// embedded files, BaseDatos::abrirServidor for PostgreSQL) and hands it to
+// VMEXPE::setMyBd.
+#include "exportar.h"
 #include <QList>
 #include <QObject>
+#include <QSqlDatabase>
 #include <QVariant>
+#include <memory>
 
 #include "resultado.h"
 
@@ -15,7 +21,7 @@ struct Parametro {
 };
 
 // Company parameters, read from the table Parametros (Par_Clave, Par_Valor).
-class Parametros {
+class VMEXP_EXPORT Parametros {
 public:
     explicit Parametros(Conexion *c) : m_conexion(c) {}
     Parametro Item(const QString &clave) const;
@@ -52,11 +58,19 @@ private:
     QList<Campo> m_lista;
 };
 
-class MyBd : public QObject {
+class VMEXP_EXPORT MyBd : public QObject {
     Q_OBJECT
     Q_PROPERTY(int IdUsuario READ IdUsuario)
 public:
     MyBd(::Conexion *conexion, int idUsuario, QObject *parent = nullptr);
+    // The services over an open connection, for the user idUsuario of vmcomun. nullptr
+    // and a Spanish message in *error when the connection cannot be used or the user
+    // does not exist. The connection stays the host's: close it after the last MyBd.
+    static std::shared_ptr<MyBd> crear(const QSqlDatabase &db, int idUsuario, QString *error = nullptr);
+
+    // The user's name and whether the user administers the suite, as crear read them.
+    QString NombreUsuario() const { return m_nombreUsuario; }
+    bool Administrador() const { return m_administrador; }
 
     ::Conexion *Conexion() const { return m_conexion; }
     int IdUsuario() const { return m_idUsuario; }
@@ -85,6 +99,8 @@ private:
 
     ::Conexion *m_conexion;
     int m_idUsuario;
+    QString m_nombreUsuario;
+    bool m_administrador = false;
     ::Parametros m_parametros;
     ::Campos m_campos;
     QString m_tabla;
