@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: deps configure build test run bench clean
+.PHONY: deps configure build test run package bench clean
 
 deps:
 	@missing=$$(for p in $$(cat deps/debian.txt); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
@@ -29,6 +29,10 @@ run: build
 	else \
 	  $(BUILD)/bin/expedientes; \
 	fi
+
+# A .deb of the libraries, their headers and CMake package, the DDL and the demo host.
+package: build
+	cd $(BUILD) && cpack
 
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVMEXP_BENCH=ON

@@ -336,12 +336,13 @@ void benchDocumentos(const QString &carpeta, const QString &yo, qint64 megas, in
 
 int transferencia(const QString &modo, const QString &carpeta, const QString &fichero) {
     Sesion s(carpeta, 1, QStringLiteral("doc"));
-    QString error;
     if (modo == QLatin1String("--guardar")) {
-        s.conexion->Ejecutar(QStringLiteral("INSERT OR IGNORE INTO Ima (Ima_Id, Ima_Tabla, Ima_IdTabla) VALUES (1, 'ActF', 1)"));
-        return FlujoBlob::guardarFichero(s.conexion.get(), QStringLiteral("Ima"), QStringLiteral("Ima_File"), 1, fichero, &error) ? 0 : 1;
+        if (!s.conexion->Ejecutar(QStringLiteral("INSERT OR IGNORE INTO Ima (Ima_Id, Ima_Tabla, Ima_IdTabla) VALUES (1, 'ActF', 1)")))
+            return 1;
+        return FlujoBlob::guardarFichero(s.conexion.get(), QStringLiteral("Ima"), QStringLiteral("Ima_File"), 1, fichero) ? 0 : 1;
     }
-    return FlujoBlob::cargarAFichero(s.conexion.get(), QStringLiteral("Ima"), QStringLiteral("Ima_File"), 1, fichero, &error) ? 0 : 1;
+    bool escrito = false;
+    return FlujoBlob::cargarAFichero(s.conexion.get(), QStringLiteral("Ima"), QStringLiteral("Ima_File"), 1, fichero, &escrito) && escrito ? 0 : 1;
 }
 } // namespace
 

@@ -2,7 +2,8 @@
 function(vmexp_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE vmexp_testfixture Qt6::Test ${T_LIBS})
+  # The objects themselves, not the shared libraries: the tests reach internal classes.
+  target_link_libraries(${name} PRIVATE vmexp_testfixture vmexp vdbglob vmcomponentes Qt6::Test ${T_LIBS})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=es_ES.UTF-8;LC_ALL=C.UTF-8;VMEXP_DB_DIR=${PROJECT_SOURCE_DIR}/db"

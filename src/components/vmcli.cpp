@@ -22,6 +22,12 @@ bool VMCLI::FnEstadoCliente(int idCliente) {
     }
     Recordset rs = bd()->Conexion()->Execute(
         QStringLiteral("SELECT Cli_Baja, Cli_Comer FROM Cli WHERE cli_id = ") + QString::number(idCliente));
+    // A failed read is no withdrawn customer: the user is told why nothing happens.
+    if (!rs.ok()) {
+        MsgBox(QStringLiteral("No se puede comprobar el estado del cliente.\n") + rs.resultado().mensaje(),
+               vb::vbCritical);
+        return false;
+    }
     const bool existe = !rs.isEOF();
     const bool activo = existe && rs.Fields(0).toInt() == 0;
     const QString nombre = existe ? rs.Fields(1).toString().trimmed() : QString();
@@ -43,6 +49,10 @@ void VMCLI::vShow() {
     Recordset rs = bd()->Conexion()->Execute(
         QStringLiteral("SELECT cli_Cod, Cli_Comer, CLI_NOM, CLI_APE1, CLI_APE2 FROM Cli WHERE cli_id = ")
         + QString::number(m_idCli));
+    if (!rs.ok()) {
+        MsgBox(QStringLiteral("No se puede mostrar el cliente.\n") + rs.resultado().mensaje(), vb::vbCritical);
+        return;
+    }
     if (rs.isEOF()) {
         MsgBox(QStringLiteral("No existe el cliente %1.").arg(m_idCli), vb::vbExclamation);
         return;

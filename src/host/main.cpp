@@ -1,19 +1,15 @@
 // Demo host: creates the embedded database on first run, logs in as a user of
 // vmcomun, and opens the screen asked for through the library's public class.
-#include "basedatos.h"
-#include "conexion.h"
-#include "copias.h"
-#include "modexp.h"
-#include "mybd.h"
-#include "pantallas.h"
-#include "registro.h"
-#include "registro_componentes.h"
-#include "versionesquema.h"
-#include "vmexpe.h"
+#include <vmexp/basedatos.h>
+#include <vmexp/copias.h>
+#include <vmexp/mybd.h>
+#include <vmexp/registro.h>
+#include <vmexp/registro_componentes.h>
+#include <vmexp/versionesquema.h>
+#include <vmexp/vmexpe.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDialog>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -22,7 +18,6 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QTranslator>
-#include <memory>
 
 namespace {
 QTextStream salida(stdout);
@@ -114,38 +109,6 @@ bool prepararRestauracion(const QString &datos, const QString &origen, QString *
     return BaseDatos::crear(datos, false, error);
 }
 
-// Renders every screen the library offers to PNG files, with the demo data loaded.
-int capturarPantallas(const QString &carpeta) {
-    QDir().mkpath(carpeta);
-    struct Captura {
-        const char *pantalla;
-        int idExp, idAct, origen;
-    };
-    const Captura capturas[] = {{"frmExpedientes", 0, 0, 0}, {"frmExpedientes1", 1, 0, 0},
-                                {"frmExpedientes2", 1, 2, 0}, {"frmTiposExp", 0, 0, 0},
-                                {"frmTiposAct", 0, 0, 0}};
-    int hechas = 0;
-    for (const Captura &c : capturas) {
-        const auto fabrica = Pantallas::fabrica(QLatin1String(c.pantalla));
-        if (!fabrica) {
-            salida << "  " << c.pantalla << ": todavía no disponible\n";
-            continue;
-        }
-        gExpe->setIdExp(c.idExp);
-        gExpe->setIdAct(c.idAct);
-        gExpe->setOrigen(short(c.origen));
-        std::unique_ptr<QDialog> d(fabrica(nullptr));
-        d->show();
-        QApplication::processEvents();
-        const QString fichero = QDir(carpeta).filePath(QLatin1String(c.pantalla) + QStringLiteral(".png"));
-        d->grab().save(fichero);
-        salida << "  " << c.pantalla << ": " << fichero << "\n";
-        d->close();
-        ++hechas;
-    }
-    salida.flush();
-    return hechas > 0 ? 0 : 1;
-}
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -242,30 +205,26 @@ int main(int argc, char *argv[]) {
         errores << error << "\n";
         return 1;
     }
-    Conexion conexion(db);
-    if (!conexion.lastError().isEmpty()) {
-        errores << conexion.lastError() << "\n";
+    const auto bd = MyBd::crear(db, opciones.value(optUsuario).toInt(), &error);
+    if (!bd) {
+        errores << error << "\n";
         return 1;
     }
-    auto bd = std::make_shared<MyBd>(&conexion, opciones.value(optUsuario).toInt());
     registrarComponentesSuite();
 
     auto expe = VMEXPE::crear();
     expe->setMyBd(bd);
-    int adm = 0;
-    const QString nombre = FnNombreUsuario(bd->IdUsuario(), adm);
-    Recordset existe = conexion.Execute(QStringLiteral("SELECT usu_id FROM vmcomun.dbo.usuarios WHERE usu_id = ")
-                                        + QString::number(bd->IdUsuario()));
-    if (existe.isEOF()) {
-        errores << "El usuario " << bd->IdUsuario() << " no existe en vmcomun.\n";
-        return 1;
-    }
-    salida << "Base de datos: " << datos << "\nUsuario: " << bd->IdUsuario() << " " << nombre
-           << (adm ? " (administrador)" : "") << "\nCarpeta de trabajo: " << gCarpetaDoc << "\n";
+    salida << "Base de datos: " << datos << "\nUsuario: " << bd->IdUsuario() << " " << bd->NombreUsuario()
+           << (bd->Administrador() ? " (administrador)" : "") << "\nCarpeta de trabajo: " << expe->carpetaTrabajo() << "\n";
     salida.flush();
 
-    if (opciones.isSet(optCapturas))
-        return capturarPantallas(opciones.value(optCapturas));
+    // The demo data's first case file and its second action.
+    if (opciones.isSet(optCapturas)) {
+        QString informe;
+        const bool hechas = !expe->capturarPantallas(opciones.value(optCapturas), 1, 2, &informe).isEmpty();
+        salida << informe;
+        return hechas ? 0 : 1;
+    }
 
     const QString pantalla = opciones.positionalArguments().value(0, QStringLiteral("expedientes"));
     bool ok;

@@ -211,10 +211,7 @@ bool frmBuscarPorNombre::cargar(Conexion *conexion, const QString &sql, const QS
     QSqlQuery q(conexion->db());
     q.setForwardOnly(true);
     if (!conexion->preparar(q, sql) || !q.exec()) {
-        m_error = textoError(q.lastError());
-        if (m_error.isEmpty())
-            m_error = conexion->lastError().isEmpty() ? QStringLiteral("Error desconocido en la sentencia")
-                                                      : conexion->lastError();
+        m_error = Conexion::fallo(q.lastError()).mensaje();
         return false;
     }
     const QSqlRecord registro = q.record();

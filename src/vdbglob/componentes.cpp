@@ -12,10 +12,10 @@ QHash<QString, Componentes::Fabrica> &registro() {
     return r;
 }
 QString clave(const QString &nombre) { return nombre.toUpper(); }
-void decir(QString *error, const QString &texto) {
-    qCWarning(lcComponentes).noquote() << texto;
-    if (error)
-        *error = texto;
+// Every refusal goes to the support log too.
+Resultado avisar(Resultado r) {
+    qCWarning(lcComponentes).noquote() << r.mensaje();
+    return r;
 }
 } // namespace
 
@@ -23,43 +23,39 @@ void Componentes::registrar(const QString &nombre, Fabrica fabrica) { registro()
 void Componentes::quitar(const QString &nombre) { registro().remove(clave(nombre)); }
 bool Componentes::registrado(const QString &nombre) { return registro().contains(clave(nombre)); }
 
-std::unique_ptr<QObject> Componentes::crear(const QString &nombre, QString *error) {
+Resultado Componentes::crear(const QString &nombre, std::unique_ptr<QObject> &objeto) {
+    objeto.reset();
     const auto it = registro().constFind(clave(nombre));
-    if (it == registro().constEnd()) {
-        decir(error, QStringLiteral("No se puede crear el componente \"%1\": no está registrado.").arg(nombre));
-        return {};
-    }
+    if (it == registro().constEnd())
+        return avisar(Resultado::fallo(QStringLiteral("No se puede crear el componente \"%1\": no está registrado.").arg(nombre)));
     qCInfo(lcComponentes).noquote() << "creando" << nombre;
-    std::unique_ptr<QObject> o((*it)());
-    if (!o)
-        decir(error, QStringLiteral("No se puede crear el componente \"%1\".").arg(nombre));
-    return o;
+    objeto.reset((*it)());
+    if (!objeto)
+        return avisar(Resultado::fallo(QStringLiteral("No se puede crear el componente \"%1\".").arg(nombre)));
+    return {};
 }
 
-bool Componentes::asignar(QObject *o, const char *propiedad, const QVariant &valor, QString *error) {
+Resultado Componentes::asignar(QObject *o, const char *propiedad, const QVariant &valor) {
     const int i = o ? o->metaObject()->indexOfProperty(propiedad) : -1;
-    if (i < 0 || !o->metaObject()->property(i).write(o, valor)) {
-        decir(error, QStringLiteral("El componente no admite la propiedad %1.").arg(QLatin1String(propiedad)));
-        return false;
-    }
-    return true;
+    if (i < 0 || !o->metaObject()->property(i).write(o, valor))
+        return avisar(Resultado::fallo(QStringLiteral("El componente no admite la propiedad %1.").arg(QLatin1String(propiedad))));
+    return {};
 }
 
-QVariant Componentes::leer(QObject *o, const char *propiedad, QString *error) {
+Resultado Componentes::leer(QObject *o, const char *propiedad, QVariant &valor) {
     const int i = o ? o->metaObject()->indexOfProperty(propiedad) : -1;
-    if (i < 0) {
-        decir(error, QStringLiteral("El componente no tiene la propiedad %1.").arg(QLatin1String(propiedad)));
-        return {};
-    }
-    return o->metaObject()->property(i).read(o);
+    valor = QVariant();
+    if (i < 0)
+        return avisar(Resultado::fallo(QStringLiteral("El componente no tiene la propiedad %1.").arg(QLatin1String(propiedad))));
+    valor = o->metaObject()->property(i).read(o);
+    return {};
 }
 
-bool Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado, QString *error) {
-    return llamar(o, metodo, QVariantList(), resultado, error);
+Resultado Componentes::llamar(QObject *o, const char *metodo, QVariant *resultado) {
+    return llamar(o, metodo, QVariantList(), resultado);
 }
 
-bool Componentes::llamar(QObject *o, const char *metodo, const QVariantList &argumentos, QVariant *resultado,
-                         QString *error) {
+Resultado Componentes::llamar(QObject *o, const char *metodo, const QVariantList &argumentos, QVariant *resultado) {
     const QMetaObject *mo = o ? o->metaObject() : nullptr;
     int indice = -1;
     for (int i = 0; mo && i < mo->methodCount(); ++i)
@@ -67,20 +63,16 @@ bool Componentes::llamar(QObject *o, const char *metodo, const QVariantList &arg
             indice = i;
             break;
         }
-    if (indice < 0 || argumentos.size() > 9) {
-        decir(error, QStringLiteral("El componente no tiene el método %1.").arg(QLatin1String(metodo)));
-        return false;
-    }
+    if (indice < 0 || argumentos.size() > 9)
+        return avisar(Resultado::fallo(QStringLiteral("El componente no tiene el método %1.").arg(QLatin1String(metodo))));
     const QMetaMethod m = mo->method(indice);
     qCInfo(lcComponentes).noquote() << "llamando a" << mo->className() << metodo;
     QVariantList valores = argumentos;
     QGenericArgument args[9];
     for (int i = 0; i < valores.size(); ++i) {
-        if (!valores[i].convert(m.parameterMetaType(i))) {
-            decir(error, QStringLiteral("El método %1 del componente no admite el valor %2.")
-                             .arg(QLatin1String(metodo), argumentos[i].toString()));
-            return false;
-        }
+        if (!valores[i].convert(m.parameterMetaType(i)))
+            return Resultado::fallo(QStringLiteral("El método %1 del componente no admite el valor %2.")
+                                        .arg(QLatin1String(metodo), argumentos[i].toString()));
         args[i] = QGenericArgument(m.parameterMetaType(i).name(), valores[i].constData());
     }
     QVariant r(m.returnMetaType());
@@ -93,6 +85,6 @@ bool Componentes::llamar(QObject *o, const char *metodo, const QVariantList &arg
         *resultado = m.returnMetaType().id() == QMetaType::Void ? QVariant() : r;
     qCInfo(lcComponentes).noquote() << metodo << "ha vuelto";
     if (!ok)
-        decir(error, QStringLiteral("Falló la llamada al método %1 del componente.").arg(QLatin1String(metodo)));
-    return ok;
+        return avisar(Resultado::fallo(QStringLiteral("Falló la llamada al método %1 del componente.").arg(QLatin1String(metodo))));
+    return {};
 }

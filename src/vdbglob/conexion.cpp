@@ -4,6 +4,7 @@
 #include "registro.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -15,6 +16,18 @@ QString nombreTras(const QString &texto, const QString &marca) {
     QString nombre = texto.mid(p + marca.size()).section(u' ', 0, 0).trimmed();
     nombre.remove(u'"');
     return nombre.section(u'.', -1);
+}
+
+// The object a server's message names: quoted ("x" in English, «x» in Spanish), or after
+// the word for it when the server writes it qualified and unquoted (column t.x).
+QString nombreDelServidor(const QString &texto) {
+    const QString linea = texto.section(u'\n', 0, 0);
+    static const QRegularExpression citado(QStringLiteral("[\"«]([^\"»]+)[\"»]"));
+    if (const QRegularExpressionMatch m = citado.match(linea); m.hasMatch())
+        return m.captured(1).section(u'.', -1);
+    static const QRegularExpression tras(QStringLiteral("\\b(?:column|relation|columna|relación)\\s+(\\S+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return tras.match(linea).captured(1).section(u'.', -1);
 }
 } // namespace
 
@@ -38,7 +51,9 @@ QString textoError(const QSqlError &e) {
     if (tiene("no such table") || tiene("no such column") || codigo == QLatin1String("42P01")
         || codigo == QLatin1String("42703")) {
         const bool tabla = tiene("no such table") || codigo == QLatin1String("42P01");
-        const QString nombre = nombreTras(motor, tabla ? QStringLiteral("no such table: ") : QStringLiteral("no such column: "));
+        const QString nombre = codigo.size() == 5
+                                   ? nombreDelServidor(motor)
+                                   : nombreTras(motor, tabla ? QStringLiteral("no such table: ") : QStringLiteral("no such column: "));
         return QStringLiteral("Falta %1 %2 en la base de datos. Compruebe que abre la base de datos de la empresa o "
                               "pida al administrador que la actualice.")
             .arg(tabla ? QStringLiteral("la tabla") : QStringLiteral("la columna"), nombre);
@@ -113,14 +128,16 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
         return bruto;
     }
 }
-} // namespace
 
 // ---------------------------------------------------------------- Conexion
+
+const QString kCerrado = QStringLiteral("El conjunto de registros está cerrado");
+} // namespace
 
 struct Recordset::Datos {
     Conexion *conexion = nullptr;
     QSqlQuery q;
-    QString error = QStringLiteral("El conjunto de registros está cerrado");
+    Resultado resultado = Resultado::fallo(kCerrado);
     bool vacio = true;
     // Column names and kinds, read once: QSqlQuery::record() copies the whole row.
     QSqlRecord columnas;
@@ -130,8 +147,9 @@ struct Recordset::Datos {
 
 Conexion::Conexion(const QSqlDatabase &db, QObject *parent)
     : QObject(parent), m_db(db), m_dialecto(DialectoSql::paraDriver(db.driverName())) {
-    if (m_db.isOpen())
-        m_dialecto->prepararSesion(m_db, &m_lastError);
+    QString error;
+    if (m_db.isOpen() && !m_dialecto->prepararSesion(m_db, &error))
+        m_sesion = Resultado::fallo(error);
 }
 
 Conexion::~Conexion() = default;
@@ -157,23 +175,34 @@ QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) con
     return convertir(tipo, bruto);
 }
 
-bool Conexion::preparar(QSqlQuery &q, const QString &sql) {
+Resultado Conexion::fallo(const QSqlError &e) {
+    const QString texto = textoError(e);
+    // SQLite's busy (5) and locked (6), with or without their extended codes.
+    // A server's SQLSTATE: serialization failure, deadlock, lock not available.
+    const QString nativo = e.nativeErrorCode();
+    bool numero = false;
+    const int codigo = nativo.toInt(&numero);
+    const bool bloqueo = nativo.size() == 5 ? nativo.startsWith(QLatin1String("40")) || nativo == QLatin1String("55P03")
+                                            : numero && ((codigo & 0xff) == 5 || (codigo & 0xff) == 6);
+    return Resultado::fallo(texto.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : texto, e.text(),
+                            bloqueo);
+}
+
+Resultado Conexion::preparar(QSqlQuery &q, const QString &sql) {
     emit sentencia(sql);
     // The text as written: the values bound to it stay out of the log.
     qCInfo(lcSentencias).noquote() << sql;
     if (q.prepare(traducir(sql)))
-        return true;
-    anotarError(q.lastError());
-    return false;
+        return {};
+    return fallo(q.lastError());
 }
 
-bool Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QString &tabla) {
+Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QString &tabla) {
     emit sentencia(sql);
     qCInfo(lcSentencias).noquote() << sql;
     if (q.prepare(traducir(sql) + m_dialecto->clausulaClave(m_db, traducir(tabla))))
-        return true;
-    m_lastError = textoError(q.lastError());
-    return false;
+        return {};
+    return fallo(q.lastError());
 }
 
 qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
@@ -185,11 +214,10 @@ Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     q = QSqlQuery(m_db);
     q.setForwardOnly(cursor == Cursor::SoloAdelante);
     if (!preparar(q, sql) || !q.exec()) {
-        anotarError(q.lastError());
-        rs.d->error = m_lastError.isEmpty() ? QStringLiteral("Error desconocido en la sentencia") : m_lastError;
+        rs.d->resultado = fallo(q.lastError());
         return rs;
     }
-    rs.d->error.clear();
+    rs.d->resultado = {};
     rs.d->columnas = q.record();
     for (int i = 0; i < rs.d->columnas.count(); ++i)
         rs.d->tipos << tipoColumna(rs.d->columnas.fieldName(i));
@@ -197,81 +225,70 @@ Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     return rs;
 }
 
-bool Conexion::Ejecutar(const QString &sql, QString *error) {
+Resultado Conexion::Ejecutar(const QString &sql) {
     QSqlQuery q(m_db);
     if (preparar(q, sql) && q.exec())
-        return true;
-    anotarError(q.lastError());
-    if (error)
-        *error = m_lastError;
-    return false;
+        return {};
+    return fallo(q.lastError());
 }
 
-void Conexion::anotarError(const QSqlError &e) {
-    m_lastError = textoError(e);
-    // SQLite's busy (5) and locked (6), with or without their extended codes.
-    bool ok = false;
-    const int codigo = e.nativeErrorCode().toInt(&ok);
-    m_bloqueo = ok && ((codigo & 0xff) == 5 || (codigo & 0xff) == 6);
-}
-
-bool Conexion::BeginTransEscritura() {
+Resultado Conexion::BeginTransEscritura() {
     const QString inicio = m_dialecto->inicioEscritura();
     if (inicio.isEmpty() || m_nivelTransaccion > 0)
         return BeginTrans();
     emit sentencia(inicio);
     qCInfo(lcTransacciones).noquote() << inicio;
     QSqlQuery q(m_db);
-    if (q.exec(inicio)) {
-        m_nivelTransaccion = 1;
-        return true;
-    }
-    anotarError(q.lastError());
-    return false;
+    if (!q.exec(inicio))
+        return fallo(q.lastError());
+    m_nivelTransaccion = 1;
+    return {};
 }
 
-bool Conexion::BeginTrans() {
+Resultado Conexion::BeginTrans() {
     if (m_nivelTransaccion++ > 0)
-        return true;
+        return {};
     emit sentencia(QStringLiteral("BEGIN TRANSACTION"));
     qCInfo(lcTransacciones) << "BEGIN TRANSACTION";
     if (m_db.transaction())
-        return true;
+        return {};
     m_nivelTransaccion = 0;
-    anotarError(m_db.lastError());
-    return false;
+    return fallo(m_db.lastError());
 }
 
-bool Conexion::CommitTrans() {
+Resultado Conexion::CommitTrans() {
+    const QString sinTransaccion = QStringLiteral("No hay ninguna transacción abierta");
     if (m_nivelTransaccion == 0)
-        return false;
+        return Resultado::fallo(sinTransaccion);
     if (--m_nivelTransaccion > 0)
-        return true;
+        return {};
     emit sentencia(QStringLiteral("COMMIT TRANSACTION"));
     qCInfo(lcTransacciones) << "COMMIT TRANSACTION";
     if (m_db.commit())
-        return true;
-    anotarError(m_db.lastError());
-    qCWarning(lcTransacciones).noquote() << "COMMIT fallido, se deshace:" << m_lastError;
+        return {};
+    const Resultado r = fallo(m_db.lastError());
+    qCWarning(lcTransacciones).noquote() << "COMMIT fallido, se deshace:" << r.causa();
     m_db.rollback();
-    return false;
+    return r;
 }
 
-bool Conexion::RollbackTrans() {
+Resultado Conexion::RollbackTrans() {
     if (m_nivelTransaccion == 0)
-        return false;
+        return Resultado::fallo(QStringLiteral("No hay ninguna transacción abierta"));
     m_nivelTransaccion = 0;
     emit sentencia(QStringLiteral("ROLLBACK TRANSACTION"));
     qCInfo(lcTransacciones) << "ROLLBACK TRANSACTION";
-    return m_db.rollback();
+    if (m_db.rollback())
+        return {};
+    return fallo(m_db.lastError());
 }
 
 // ---------------------------------------------------------------- Recordset
 
 Recordset::Recordset() : d(std::make_shared<Datos>()) {}
 
-bool Recordset::ok() const { return d->conexion && d->error.isEmpty(); }
-QString Recordset::error() const { return d->error; }
+bool Recordset::ok() const { return d->conexion && d->resultado.ok(); }
+Resultado Recordset::resultado() const { return d->conexion ? d->resultado : Resultado::fallo(kCerrado); }
 
 bool Recordset::isEOF() const {
     if (!ok() || d->vacio)
@@ -370,7 +387,7 @@ void Recordset::Close() {
     d->q = QSqlQuery();
     d->conexion = nullptr;
     d->vacio = true;
-    d->error = QStringLiteral("El conjunto de registros está cerrado");
+    d->resultado = Resultado::fallo(kCerrado);
 }
 
 // ---------------------------------------------------------------- RecordsetModel
@@ -405,12 +422,10 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *
         emit conexion->sentencia(sql);
         preparada = q.prepare(conexion->m_dialecto->pagina(m_sql, primera + 1, 0));
     } else {
-        preparada = conexion->preparar(q, sql);
+        preparada = conexion->preparar(q, sql).ok();
     }
     if (!preparada || !q.exec()) {
-        m_error = textoError(q.lastError());
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("Error desconocido en la sentencia");
+        m_resultado = Conexion::fallo(q.lastError());
         m_hayMas = false;
         return;
     }
@@ -434,6 +449,8 @@ bool RecordsetModel::leerPagina() {
     QSqlQuery q(m_conexion->db());
     q.setForwardOnly(true);
     if (!q.exec(sql)) {
+        // The rows already shown stay; the failure is kept for whoever checks the model.
+        m_resultado = Conexion::fallo(q.lastError());
         m_hayMas = false;
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Database access for the screens: one open connection, scrollable results and a
 // grid model, with the statements written in T-SQL and translated for the backend.
+#include "exportar.h"
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
@@ -8,6 +9,8 @@
 #include <QSqlRecord>
 #include <QVariant>
 #include <memory>
+
+#include "resultado.h"
 
 class DialectoSql;
 
@@ -19,9 +22,9 @@ class QSqlError;
 
 // A database failure as a Spanish sentence saying what happened and what to do; the
 // engine's own text goes only to the debug log category "vmexp.basedatos".
-QString textoError(const QSqlError &e);
+VMEXP_EXPORT QString textoError(const QSqlError &e);
 
-class Conexion : public QObject {
+class VMEXP_EXPORT Conexion : public QObject {
     Q_OBJECT
 public:
     // Takes an open database; the dialect is chosen by its driver name.
@@ -31,23 +34,26 @@ public:
     QSqlDatabase &db() { return m_db; }
     // What the backend does its own way: translation, keys, documents.
     const DialectoSql &dialecto() const { return *m_dialecto; }
+    // Whether the backend's session settings took; the connection is not to be used otherwise.
+    const Resultado &sesion() const { return m_sesion; }
 
-    // A statement with a result. Errors come back in Recordset::error(), never thrown.
+    // A statement with a result. Errors come back in Recordset::resultado(), never thrown.
     // A forward-only result reads each row once, without keeping it: quicker for
     // long results read from start to end; it cannot move back nor count its rows.
     enum class Cursor { Desplazable, SoloAdelante };
     Recordset Execute(const QString &sql, Cursor cursor = Cursor::Desplazable);
-    // A statement without a result; false and the driver's text in *error on failure.
-    bool Ejecutar(const QString &sql, QString *error = nullptr);
+    // A statement without a result.
+    Resultado Ejecutar(const QString &sql);
 
-    // A transaction for reading: the backend takes locks as statements need them.
-    bool BeginTrans();
-    // A transaction that holds the write lock from its start ("BEGIN IMMEDIATE" on
-    // SQLite), waiting on the busy timeout; a save begun so cannot fail half-way for a
-    // lock. Inside an open transaction it only nests, as BeginTrans does.
-    bool BeginTransEscritura();
-    bool CommitTrans();
-    bool RollbackTrans();
+    // Saves open their transaction through the guard (transaccion.h), not these.
+    // BeginTrans is a transaction for reading: the backend takes locks as statements
+    // need them. BeginTransEscritura holds the write lock from its start ("BEGIN
+    // IMMEDIATE" on SQLite), waiting on the busy timeout, so that a save begun so cannot
+    // fail half-way for a lock; inside an open transaction it only nests.
+    Resultado BeginTrans();
+    Resultado BeginTransEscritura();
+    Resultado CommitTrans();
+    Resultado RollbackTrans();
     bool enTransaccion() const { return m_nivelTransaccion > 0; }
 
     // T-SQL as the library writes it, turned into what the backend runs.
@@ -58,18 +64,15 @@ public:
     TipoValor tipoColumna(const QString &columna) const;
     QVariant valorLeido(const QString &columna, const QVariant &bruto) const;
 
-    QString lastError() const { return m_lastError; }
-    // Whether the last failure was another connection holding the database (busy or
-    // locked): the save may be tried again from the start.
-    bool ultimoErrorEsBloqueo() const { return m_bloqueo; }
-
     // Reports the statement to observers and prepares its translation on q; the
-    // writer binds its values there. False and lastError() when the backend refuses it.
-    bool preparar(class QSqlQuery &q, const QString &sql);
+    // writer binds its values there.
+    Resultado preparar(class QSqlQuery &q, const QString &sql);
     // The same for an INSERT into tabla, made to give back the key it generates,
     // which claveGenerada reads once q has run.
-    bool prepararInsercion(class QSqlQuery &q, const QString &sql, const QString &tabla);
+    Resultado prepararInsercion(class QSqlQuery &q, const QString &sql, const QString &tabla);
     qint64 claveGenerada(class QSqlQuery &q) const;
+    // A database failure as a result: textoError's message, the engine's text as cause.
+    static Resultado fallo(const class QSqlError &e);
 
 signals:
     // Every statement exactly as the library wrote it, before translation.
@@ -79,20 +82,19 @@ private:
     QSqlDatabase m_db;
     std::unique_ptr<DialectoSql> m_dialecto;
     QHash<QString, TipoValor> m_tipos; // keys lower case
-    QString m_lastError;
-    bool m_bloqueo = false;
     int m_nivelTransaccion = 0;
+    Resultado m_sesion;
 
-    void anotarError(const class QSqlError &e);
     friend class RecordsetModel;
 };
 
 // A scrollable result: positioned on its first row, EOF and BOF both true when empty.
-class Recordset {
+class VMEXP_EXPORT Recordset {
 public:
     Recordset();
+    // A failed statement reads as no rows: check this before reading any.
+    Resultado resultado() const;
     bool ok() const;
-    QString error() const;
 
     bool isEOF() const;
     bool isBOF() const;
@@ -129,12 +131,12 @@ private:
 // their own order, with no key this model could rely on. Rows another user inserts
 // meanwhile may shift a row across a page boundary; a new search shows them in place.
 // Values are returned as Recordset does.
-class RecordsetModel : public QAbstractTableModel {
+class VMEXP_EXPORT RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent = nullptr);
-    bool ok() const { return m_error.isEmpty(); }
-    QString error() const { return m_error; }
+    bool ok() const { return m_resultado.ok(); }
+    const Resultado &resultado() const { return m_resultado; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -155,7 +157,7 @@ private:
 
     Conexion *m_conexion;
     QString m_sql; // translated
-    QString m_error;
+    Resultado m_resultado;
     QSqlRecord m_columnas;
     QList<TipoValor> m_tipos;
     QList<QList<QVariant>> m_filas;

@@ -1,6 +1,7 @@
 #pragma once
 // Form utilities every screen creates: focus colours, key filtering and formats
 // of its text fields, and the search-by-name dialog.
+#include "exportar.h"
 #include <QColor>
 #include <QObject>
 #include <QString>
@@ -8,7 +9,7 @@
 class Conexion;
 class QLineEdit;
 
-class CUtilidades : public QObject {
+class VMEXP_EXPORT CUtilidades : public QObject {
     Q_OBJECT
 public:
     explicit CUtilidades(QObject *parent = nullptr);

@@ -44,16 +44,38 @@ qint64 DialectoSql::claveGenerada(QSqlQuery &q) const
     return q.lastInsertId().toLongLong();
 }
 
-bool DialectoSql::guardarFichero(QSqlDatabase &, const QString &, const QString &, qint64, const QString &,
-                                 QString *error, const FlujoBlob::Progreso &) const
+Resultado DialectoSql::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                      const QString &ruta, const FlujoBlob::Progreso &progreso) const
+{
+    QString error;
+    if (subirFichero(db, tabla, columna, fila, ruta, &error, progreso))
+        return {};
+    return Resultado::fallo(error);
+}
+
+Resultado DialectoSql::cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                      const QString &ruta, bool *escrito, const FlujoBlob::Progreso &progreso) const
+{
+    QString error;
+    const bool hecho = bajarAFichero(db, tabla, columna, fila, ruta, &error, progreso);
+    if (escrito)
+        *escrito = hecho;
+    // Nothing stored is no failure: only a reason is.
+    if (hecho || error.isEmpty())
+        return {};
+    return Resultado::fallo(error);
+}
+
+bool DialectoSql::subirFichero(QSqlDatabase &, const QString &, const QString &, qint64, const QString &,
+                               QString *error, const FlujoBlob::Progreso &) const
 {
     if (error)
         *error = QStringLiteral("Esta base de datos no admite guardar ficheros");
     return false;
 }
 
-bool DialectoSql::cargarAFichero(QSqlDatabase &, const QString &, const QString &, qint64, const QString &,
-                                 QString *error, const FlujoBlob::Progreso &) const
+bool DialectoSql::bajarAFichero(QSqlDatabase &, const QString &, const QString &, qint64, const QString &,
+                                QString *error, const FlujoBlob::Progreso &) const
 {
     if (error)
         *error = QStringLiteral("Esta base de datos no admite leer ficheros");

@@ -33,10 +33,10 @@ public:
     virtual QVariant contenidoBlob(QSqlDatabase &db, const QVariant &leido) const { return leido; }
     // Contents of a file into tabla.columna of the row whose generated key is fila,
     // and back (see FlujoBlob).
-    virtual bool guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const;
-    virtual bool cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const;
+    Resultado guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                             const QString &ruta, const FlujoBlob::Progreso &progreso) const;
+    Resultado cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                             const QString &ruta, bool *escrito, const FlujoBlob::Progreso &progreso) const;
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
@@ -44,6 +44,12 @@ public:
     static std::unique_ptr<DialectoSql> paraDriver(const QString &driver);
 
 protected:
+    // The transfers themselves: false and the reason in *error; false with no reason when
+    // there is nothing to read.
+    virtual bool subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                              const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const;
+    virtual bool bajarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                               const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const;
     // A SELECT wrapped to return rows [desde, desde + filas).
     static QString conLimite(const QString &sql, int filas, qint64 desde);
 };
@@ -54,12 +60,14 @@ public:
     QString traducir(const QString &tsql) const override;
     QString pagina(const QString &sql, int filas, qint64 desde) const override;
     QString inicioEscritura() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
-    bool guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                        const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const override;
-    bool cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                        const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
+
+protected:
+    bool subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                      const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const override;
+    bool bajarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                       const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const override;
 };
 
 // PostgreSQL: vmcomun is a schema of the company database; documents are large
@@ -73,13 +81,15 @@ public:
     QString clausulaClave(QSqlDatabase &db, const QString &tabla) const override;
     qint64 claveGenerada(QSqlQuery &q) const override;
     QVariant contenidoBlob(QSqlDatabase &db, const QVariant &leido) const override;
-    bool guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                        const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const override;
-    bool cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                        const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const override;
     // Creates the schema (and the demo data) on an empty database; never drops or
     // replaces a table: an existing one is an error.
     static bool crearEsquema(QSqlDatabase &db, bool demo, QString *error);
+
+protected:
+    bool subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                      const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const override;
+    bool bajarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                       const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const override;
 
 private:
     // The generated key column of tabla (lower case), empty when it has none.

@@ -1,6 +1,7 @@
 #pragma once
 // Every blocking dialog of the screens goes through this service, so that a test
 // can answer it. Button and icon numbers are the classic message-box ones.
+#include "exportar.h"
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -42,7 +43,7 @@ struct RespuestaFichero {
     bool soloLectura = false;
 };
 
-class DialogService {
+class VMEXP_EXPORT DialogService {
 public:
     virtual ~DialogService() = default;
 
@@ -68,7 +69,7 @@ public:
 };
 
 // The service shown to a real user.
-class QtDialogService : public DialogService {
+class VMEXP_EXPORT QtDialogService : public DialogService {
 public:
     int mensaje(const QString &texto, int estilo, const QString &titulo, const QString &detalle) override;
     QString pedirTexto(const QString &pregunta, const QString &titulo, const QString &inicial) override;
@@ -85,9 +86,9 @@ public:
 // MsgBox as the screens write it. An error (critical icon, or OK alone without the
 // information or question icon) gets a reference under its details that the support
 // log repeats with the text.
-int MsgBox(const QString &texto, int estilo = vb::vbOKOnly, const QString &titulo = {});
+VMEXP_EXPORT int MsgBox(const QString &texto, int estilo = vb::vbOKOnly, const QString &titulo = {});
 // The reference offered under an error's details: "Ref. 3F2A-0007".
-QString detalleReferencia(const QString &referencia);
+VMEXP_EXPORT QString detalleReferencia(const QString &referencia);
 inline QString InputBox(const QString &pregunta, const QString &titulo = {}, const QString &inicial = {}) {
     return DialogService::actual().pedirTexto(pregunta, titulo, inicial);
 }

@@ -201,52 +201,8 @@ Contenido contenido(sqlite3 *h, const QString &tabla, const QString &columna, qi
 }
 } // namespace
 
-namespace {
-// One line when a transfer starts and one when it ends, for the support log.
-struct Anotacion {
-    const char *que;
-    QString ruta;
-    QString *error;
-    Anotacion(const char *q, const QString &tabla, qint64 fila, const QString &r, QString *e) : que(q), ruta(r), error(e) {
-        qCInfo(lcDocumentos).noquote() << que << ruta << "fila" << fila << "de" << tabla;
-    }
-    ~Anotacion() {
-        if (error && !error->isEmpty())
-            qCWarning(lcDocumentos).noquote() << que << ruta << "falló:" << *error;
-        else
-            qCInfo(lcDocumentos).noquote() << que << ruta << "terminado";
-    }
-};
-} // namespace
-
-bool FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
-                               const QString &ruta, QString *error, const Progreso &progreso) {
-    QString propio;
-    error = error ? error : &propio;
-    decir(error, {});
-    const Anotacion anotacion("guardar", tabla, fila, ruta, error);
-    if (!conexion) {
-        decir(error, QStringLiteral("No hay conexión con la base de datos"));
-        return false;
-    }
-    return conexion->dialecto().guardarFichero(conexion->db(), tabla, columna, fila, ruta, error, progreso);
-}
-
-bool FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
-                               const QString &ruta, QString *error, const Progreso &progreso) {
-    QString propio;
-    error = error ? error : &propio;
-    decir(error, {});
-    const Anotacion anotacion("recuperar", tabla, fila, ruta, error);
-    if (!conexion) {
-        decir(error, QStringLiteral("No hay conexión con la base de datos"));
-        return false;
-    }
-    return conexion->dialecto().cargarAFichero(conexion->db(), tabla, columna, fila, ruta, error, progreso);
-}
-
-bool DialectoSqlite::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+bool DialectoSqlite::subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                  const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
@@ -278,8 +234,8 @@ bool DialectoSqlite::guardarFichero(QSqlDatabase &db, const QString &tabla, cons
     return ok;
 }
 
-bool DialectoSqlite::cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+bool DialectoSqlite::bajarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                   const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     sqlite3 *h = manejador(db, error);
     if (!h)
         return false;
@@ -310,4 +266,38 @@ bool DialectoSqlite::cargarAFichero(QSqlDatabase &db, const QString &tabla, cons
         return false;
     }
     return true;
+}
+
+namespace {
+// One line when a transfer starts and one when it ends, for the support log.
+Resultado anotado(const char *que, const QString &tabla, qint64 fila, const QString &ruta,
+                  const std::function<Resultado()> &transferir) {
+    qCInfo(lcDocumentos).noquote() << que << ruta << "fila" << fila << "de" << tabla;
+    const Resultado r = transferir();
+    if (r)
+        qCInfo(lcDocumentos).noquote() << que << ruta << "terminado";
+    else
+        qCWarning(lcDocumentos).noquote() << que << ruta << "falló:" << r.mensaje();
+    return r;
+}
+} // namespace
+
+Resultado FlujoBlob::guardarFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, const Progreso &progreso) {
+    if (!conexion)
+        return Resultado::fallo(QStringLiteral("No hay conexión con la base de datos"));
+    return anotado("guardar", tabla, fila, ruta, [&] {
+        return conexion->dialecto().guardarFichero(conexion->db(), tabla, columna, fila, ruta, progreso);
+    });
+}
+
+Resultado FlujoBlob::cargarAFichero(Conexion *conexion, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, bool *escrito, const Progreso &progreso) {
+    if (escrito)
+        *escrito = false;
+    if (!conexion)
+        return Resultado::fallo(QStringLiteral("No hay conexión con la base de datos"));
+    return anotado("recuperar", tabla, fila, ruta, [&] {
+        return conexion->dialecto().cargarAFichero(conexion->db(), tabla, columna, fila, ruta, escrito, progreso);
+    });
 }

@@ -13,13 +13,42 @@ Parametro Parametros::Item(const QString &clave) const {
     QString k = clave;
     Recordset rs = m_conexion->Execute(
         QStringLiteral("SELECT Par_Valor FROM Parametros WHERE Par_Clave = '%1'").arg(k.replace('\'', "''")));
-    if (!rs.ok() || rs.isEOF())
+    if (!rs.ok())
+        return {{}, rs.resultado()};
+    if (rs.isEOF())
         return {};
-    return {rs.Fields(0)};
+    return {rs.Fields(0), {}};
 }
 
 MyBd::MyBd(::Conexion *conexion, int idUsuario, QObject *parent)
     : QObject(parent), m_conexion(conexion), m_idUsuario(idUsuario), m_parametros(conexion) {}
+
+std::shared_ptr<MyBd> MyBd::crear(const QSqlDatabase &db, int idUsuario, QString *error) {
+    // The connection object lives as long as the MyBd: its child.
+    auto *conexion = new ::Conexion(db);
+    auto bd = std::make_shared<MyBd>(conexion, idUsuario);
+    conexion->setParent(bd.get());
+    QString fallo = db.isOpen() ? conexion->sesion().mensaje()
+                                : QStringLiteral("La conexión con la base de datos no está abierta.");
+    if (fallo.isEmpty()) {
+        Recordset rs = conexion->Execute(
+            QStringLiteral("Select isnull(usu_nom,'') as nombre, usu_adm from vmcomun.dbo.usuarios where usu_id = ")
+            + QString::number(idUsuario));
+        if (!rs.ok())
+            fallo = rs.resultado().mensaje();
+        else if (rs.isEOF())
+            fallo = QStringLiteral("El usuario %1 no existe en vmcomun.").arg(idUsuario);
+        else {
+            bd->m_nombreUsuario = rs.Fields(0).toString();
+            bd->m_administrador = rs.Fields(1).toInt() != 0;
+        }
+    }
+    if (fallo.isEmpty())
+        return bd;
+    if (error)
+        *error = fallo;
+    return nullptr;
+}
 
 namespace {
 // A value of the writer ready to bind, or the reason it cannot be written.
@@ -96,11 +125,9 @@ QString MyBd::sentenciaModificar() const {
     return QStringLiteral("UPDATE %1 SET %2%3").arg(m_tabla, pares.join(u','), m_condicion);
 }
 
-bool MyBd::ejecutar(const QString &sql, const QString &accion, QString &error) {
-    error.clear();
-    const auto fallo = [&](const QString &causa) {
-        error = QStringLiteral("Error al %1 en la tabla %2: %3").arg(accion, m_tabla, causa);
-        return false;
+Resultado MyBd::ejecutar(const QString &sql, const QString &accion) {
+    const auto fallo = [&](const QString &causa, const QString &motor = {}) {
+        return Resultado::fallo(QStringLiteral("Error al %1 en la tabla %2: %3").arg(accion, m_tabla, causa), motor);
     };
     if (m_tabla.trimmed().isEmpty())
         return fallo(QStringLiteral("no se ha indicado la tabla"));
@@ -117,18 +144,20 @@ bool MyBd::ejecutar(const QString &sql, const QString &accion, QString &error) {
     }
     const bool insertar = accion == QLatin1String("insertar");
     QSqlQuery q(m_conexion->db());
-    if (!(insertar ? m_conexion->prepararInsercion(q, sql, m_tabla) : m_conexion->preparar(q, sql)))
-        return fallo(m_conexion->lastError());
+    const Resultado preparada = insertar ? m_conexion->prepararInsercion(q, sql, m_tabla) : m_conexion->preparar(q, sql);
+    if (!preparada)
+        return fallo(preparada.mensaje(), preparada.causa());
     for (int i = 0; i < enlazados.size(); ++i)
         q.bindValue(i, enlazados[i]);
     if (!q.exec()) {
-        return fallo(textoError(q.lastError()));
+        const Resultado r = Conexion::fallo(q.lastError());
+        return fallo(r.mensaje(), r.causa());
     }
     if (insertar)
         m_ultimoId = m_conexion->claveGenerada(q);
-    return true;
+    return {};
 }
 
-bool MyBd::Insertar(QString &error) { return ejecutar(sentenciaInsertar(), QStringLiteral("insertar"), error); }
+Resultado MyBd::Insertar() { return ejecutar(sentenciaInsertar(), QStringLiteral("insertar")); }
 
-bool MyBd::Modificar(QString &error) { return ejecutar(sentenciaModificar(), QStringLiteral("modificar"), error); }
+Resultado MyBd::Modificar() { return ejecutar(sentenciaModificar(), QStringLiteral("modificar")); }

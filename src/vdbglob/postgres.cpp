@@ -35,12 +35,12 @@ PGconn *manejador(const QSqlDatabase &db, QString *error) {
 QString errorDe(PGconn *c) { return QString::fromUtf8(PQerrorMessage(c)).trimmed(); }
 
 // A result of libpq, cleared when it leaves scope.
-class Resultado {
+class RespuestaPg {
 public:
-    explicit Resultado(PGresult *r) : m_r(r) {}
-    ~Resultado() { PQclear(m_r); }
-    Resultado(const Resultado &) = delete;
-    Resultado &operator=(const Resultado &) = delete;
+    explicit RespuestaPg(PGresult *r) : m_r(r) {}
+    ~RespuestaPg() { PQclear(m_r); }
+    RespuestaPg(const RespuestaPg &) = delete;
+    RespuestaPg &operator=(const RespuestaPg &) = delete;
     bool ok() const {
         const ExecStatusType s = PQresultStatus(m_r);
         return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
@@ -72,7 +72,7 @@ PGresult *transaccion(PGconn *c, const char *sql) {
 class Transaccion {
 public:
     explicit Transaccion(PGconn *c) : m_c(c), m_propia(PQtransactionStatus(c) == PQTRANS_IDLE) {
-        m_ok = Resultado(transaccion(c, m_propia ? "BEGIN" : "SAVEPOINT vmexp_flujoblob")).ok();
+        m_ok = RespuestaPg(transaccion(c, m_propia ? "BEGIN" : "SAVEPOINT vmexp_flujoblob")).ok();
     }
     ~Transaccion() {
         if (m_ok && !m_terminada)
@@ -81,7 +81,7 @@ public:
     bool ok() const { return m_ok; }
     bool confirmar() {
         m_terminada = true;
-        if (Resultado(transaccion(m_c, m_propia ? "COMMIT" : "RELEASE vmexp_flujoblob")).ok())
+        if (RespuestaPg(transaccion(m_c, m_propia ? "COMMIT" : "RELEASE vmexp_flujoblob")).ok())
             return true;
         deshacer();
         return false;
@@ -91,10 +91,10 @@ private:
     void deshacer() {
         m_terminada = true;
         if (m_propia) {
-            Resultado(transaccion(m_c, "ROLLBACK"));
+            RespuestaPg(transaccion(m_c, "ROLLBACK"));
         } else {
-            Resultado(transaccion(m_c, "ROLLBACK TO vmexp_flujoblob"));
-            Resultado(transaccion(m_c, "RELEASE vmexp_flujoblob"));
+            RespuestaPg(transaccion(m_c, "ROLLBACK TO vmexp_flujoblob"));
+            RespuestaPg(transaccion(m_c, "RELEASE vmexp_flujoblob"));
         }
     }
     PGconn *m_c;
@@ -116,7 +116,7 @@ QByteArray nombreSql(const QString &nombre) {
 // table (the office's group role), so that every other user of the office may read,
 // replace and unlink it. Without that membership it stays with its maker.
 bool cederObjeto(PGconn *c, Oid objeto, const QString &tabla) {
-    Resultado duenno(ejecutar(c,
+    RespuestaPg duenno(ejecutar(c,
         "SELECT quote_ident(r.rolname) FROM pg_class t JOIN pg_roles r ON r.oid = t.relowner "
         "WHERE t.oid = to_regclass($1) AND r.rolname <> current_user AND pg_has_role(r.oid, 'MEMBER')",
         {nombreSql(tabla)}));
@@ -125,7 +125,7 @@ bool cederObjeto(PGconn *c, Oid objeto, const QString &tabla) {
     if (duenno.filas() == 0)
         return true;
     const QByteArray sql = "ALTER LARGE OBJECT " + QByteArray::number(objeto) + " OWNER TO " + duenno.valor(0, 0);
-    return Resultado(PQexec(c, sql.constData())).ok();
+    return RespuestaPg(PQexec(c, sql.constData())).ok();
 }
 
 const QString &script(const QString &nombre, QString &texto) {
@@ -190,8 +190,8 @@ QVariant DialectoPostgres::contenidoBlob(QSqlDatabase &db, const QVariant &leido
     return q.exec() && q.next() ? q.value(0) : QVariant();
 }
 
-bool DialectoPostgres::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                      const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+bool DialectoPostgres::subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                    const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     PGconn *c = manejador(db, error);
     if (!c)
         return false;
@@ -242,7 +242,7 @@ bool DialectoPostgres::guardarFichero(QSqlDatabase &db, const QString &tabla, co
     if (lo_close(c, fd) < 0)
         return errorBd(errorDe(c));
     // The row takes the new object; the trigger of the table unlinks the one it held.
-    Resultado cambio(ejecutar(c, "UPDATE " + nombreSql(tabla) + " SET " + nombreSql(columna) + " = $1 WHERE "
+    RespuestaPg cambio(ejecutar(c, "UPDATE " + nombreSql(tabla) + " SET " + nombreSql(columna) + " = $1 WHERE "
                                      + nombreSql(clave) + " = $2",
                               {QByteArray::number(objeto), QByteArray::number(fila)}));
     if (!cambio.ok())
@@ -254,8 +254,8 @@ bool DialectoPostgres::guardarFichero(QSqlDatabase &db, const QString &tabla, co
     return tr.confirmar() || errorBd(errorDe(c));
 }
 
-bool DialectoPostgres::cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
-                                      const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
+bool DialectoPostgres::bajarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
+                                     const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
     PGconn *c = manejador(db, error);
     if (!c)
         return false;
@@ -274,7 +274,7 @@ bool DialectoPostgres::cargarAFichero(QSqlDatabase &db, const QString &tabla, co
     Transaccion tr(c);
     if (!tr.ok())
         return errorBd();
-    Resultado objeto(ejecutar(c, "SELECT " + nombreSql(columna) + " FROM " + nombreSql(tabla) + " WHERE "
+    RespuestaPg objeto(ejecutar(c, "SELECT " + nombreSql(columna) + " FROM " + nombreSql(tabla) + " WHERE "
                                      + nombreSql(clave) + " = $1",
                               {QByteArray::number(fila)}));
     if (!objeto.ok())
@@ -327,7 +327,7 @@ bool DialectoPostgres::crearEsquema(QSqlDatabase &db, bool demo, QString *error)
     if (!c)
         return false;
     // Never over what is there: a database with any of our tables is left alone.
-    Resultado hay(PQexec(c, "SELECT string_agg(table_schema || '.' || table_name, ', ') FROM information_schema.tables "
+    RespuestaPg hay(PQexec(c, "SELECT string_agg(table_schema || '.' || table_name, ', ') FROM information_schema.tables "
                             "WHERE table_schema IN ('public', 'vmcomun') AND table_name IN ('vmexp_version', 'usuarios', "
                             "'situaciones', 'parametros', 'cli', 'pro', 'tex', 'tac', 'exp', 'est', 'expper', 'act', "
                             "'actf', 'ima')"));
@@ -345,9 +345,9 @@ bool DialectoPostgres::crearEsquema(QSqlDatabase &db, bool demo, QString *error)
     if (demo)
         sql += DialectoPostgres().traducir(script(QStringLiteral("demo.sql"), datos));
     sql += QStringLiteral("\nCOMMIT;");
-    if (Resultado(PQexec(c, sql.toUtf8().constData())).ok())
+    if (RespuestaPg(PQexec(c, sql.toUtf8().constData())).ok())
         return true;
     decir(error, QStringLiteral("Error creando la base de datos: %1").arg(errorDe(c)));
-    Resultado(PQexec(c, "ROLLBACK"));
+    RespuestaPg(PQexec(c, "ROLLBACK"));
     return false;
 }

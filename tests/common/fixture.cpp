@@ -259,9 +259,13 @@ bool Entorno::rechazar(const QString &tabla, const QString &operacion, const QSt
 }
 
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre) {
-    if (!e.baseServidor.isEmpty())
-        return servidor::abrir(e.baseServidor, 1, nombre);
-    return BaseDatos::abrir(e.carpetaDatos(), nombre);
+    return abrirConexion(e.carpetaDatos(), e.baseServidor, 1, nombre);
+}
+
+QSqlDatabase abrirConexion(const QString &datos, const QString &base, int usuario, const QString &nombre) {
+    if (!base.isEmpty())
+        return servidor::abrir(base, usuario, nombre);
+    return BaseDatos::abrir(datos, nombre);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "conexion.h"
 #include "fixture.h"
 #include "mybd.h"
+#include "transaccion.h"
 #include "versionesquema.h"
 
 #include <random>
@@ -28,14 +29,13 @@ private slots:
     void observadorVeLaSentenciaSinTraducir();
     void modeloTraeFilasSegunSePiden_data();
     void modeloTraeFilasSegunSePiden();
-    void escrituraEmpiezaConElBloqueo();
-    void parametros();
+    void escrituraEmpiezaConElBloqueoSqlite();
+    void mybdDeUnaConexionDelAnfitrion_data();
+    void mybdDeUnaConexionDelAnfitrion();
     void likeSinDistinguirMayusculas_data();
     void likeSinDistinguirMayusculas();
     void escritorPorTipo_data();
     void escritorPorTipo();
-    void escritorNullYGetdate();
-    void escritorModificaPorCondicion();
     void escritorRechazaValoresSinEscribir_data();
     void escritorRechazaValoresSinEscribir();
     void claveGeneradaConOtraConexionInsertando();
@@ -51,7 +51,7 @@ private slots:
 void TstConexion::recordsetSeMueveComoUnCursor() {
     Entorno e;
     Recordset rs = e.conexion->Execute("SELECT Tex_Id, Tex_Des FROM Tex ORDER BY Tex_Id");
-    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
     QVERIFY(!rs.isEOF() && !rs.isBOF());
     QCOMPARE(rs.RecordCount(), 5);
     QCOMPARE(rs.Fields(0).toInt(), 1); // counting does not move the cursor
@@ -99,7 +99,7 @@ void TstConexion::recordsetSoloAdelante() {
 void TstConexion::camposPorNombreEnCualquierCasoYPorPosicion() {
     Entorno e;
     Recordset rs = e.conexion->Execute("SELECT exp_idcli, Exp_FIni, EXP_DES FROM exp WHERE Exp_id = 3");
-    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
     QCOMPARE(rs.Fields("Exp_IdCli").toInt(), 4);
     QCOMPARE(rs.Fields("EXP_IDCLI"), rs.Fields(0));
     QCOMPARE(rs.Fields("exp_fini").toDate(), QDate(2024, 3, 5));
@@ -152,9 +152,17 @@ void TstConexion::erroresDelMotorEnEspanol_data() {
     QTest::newRow("columna que falta") << "" << "" << "SELECT NoHay FROM Exp" << "Falta la columna NoHay";
     QTest::newRow("valor repetido") << "" << "" << "INSERT INTO Tex (Tex_Id, Tex_Des) VALUES (1, 'x')"
                                     << "no cumplen una regla";
+    if (enServidor()) {
+        QTest::newRow("solo lectura") << "SET default_transaction_read_only = on" << "" << "DELETE FROM Tex"
+                                      << "solo lectura";
+        QTest::newRow("ocupada por otro") << "SET lock_timeout = '100ms'" << "BEGIN; LOCK TABLE Tex" << "DELETE FROM Tex"
+                                          << "ocupada por otro usuario";
+        return;
+    }
     QTest::newRow("solo lectura") << "PRAGMA query_only = 1" << "" << "DELETE FROM Tex" << "solo lectura";
-    QTest::newRow("disco lleno") << "PRAGMA max_page_count = 1" << ""
-                                 << "INSERT INTO Tex (Tex_Des) SELECT hex(randomblob(900000))" << "espacio en el disco";
+    QTest::newRow("disco lleno, solo SQLite") << "PRAGMA max_page_count = 1" << ""
+                                              << "INSERT INTO Tex (Tex_Des) SELECT hex(randomblob(900000))"
+                                              << "espacio en el disco";
     QTest::newRow("ocupada por otro") << "PRAGMA busy_timeout = 0" << "BEGIN IMMEDIATE" << "DELETE FROM Tex"
                                       << "ocupada por otro usuario";
 }
@@ -173,13 +181,17 @@ void TstConexion::erroresDelMotorEnEspanol() {
             QVERIFY(q.exec(otro));
         if (!preparar.isEmpty())
             QVERIFY(e.ejecutar(preparar));
-        QString error;
-        QVERIFY(!e.conexion->Ejecutar(sentencia, &error));
+        const Resultado r = e.conexion->Ejecutar(sentencia);
         Recordset rs = e.conexion->Execute(sentencia);
-        QVERIFY(!rs.ok() && rs.isEOF());
-        for (const QString &t : {error, rs.error()}) {
-            QVERIFY2(t.contains(causa), qPrintable(t));
-            QVERIFY2(!t.contains("database") && !t.contains("no such") && !t.contains("constraint"), qPrintable(t));
+        QVERIFY(!r && !rs.ok() && rs.isEOF());
+        for (const Resultado &t : {r, rs.resultado()}) {
+            // A server folds unquoted names to lower case.
+            QVERIFY2(t.mensaje().contains(causa, Qt::CaseInsensitive), qPrintable(t.mensaje()));
+            QVERIFY2(!t.mensaje().contains("database") && !t.mensaje().contains("no such")
+                         && !t.mensaje().contains("constraint"),
+                     qPrintable(t.mensaje()));
+            // The engine's own words stay with the result, for the log.
+            QVERIFY2(t.causa() != t.mensaje() && !t.causa().isEmpty(), qPrintable(t.causa()));
         }
         if (!otro.isEmpty())
             q.exec("ROLLBACK");
@@ -193,7 +205,7 @@ void TstConexion::observadorVeLaSentenciaSinTraducir() {
     Entorno e;
     const QString sql = "Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = 5";
     Recordset rs = e.conexion->Execute(sql);
-    QVERIFY2(rs.ok(), qPrintable(rs.error()));
+    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
     QCOMPARE(e.sentencias.last(), sql);
     QCOMPARE(rs.Fields("uno").toString(), QString(""));
     QVERIFY(e.conexion->traducir(sql) != sql);
@@ -213,10 +225,10 @@ void TstConexion::modeloTraeFilasSegunSePiden() {
     QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
                    "INSERT INTO Exp (Exp_IdCli, Exp_Fini, Exp_Des, Exp_Origen) "
                    "SELECT 1, '2024-01-01 00:00:00', 'Generado ' || i, 0 FROM n"));
-    const int total = e.valor("SELECT count(*) FROM (" + sql + ")").toInt();
+    const int total = e.valor("SELECT count(*) FROM (" + sql + ") AS t").toInt();
     RecordsetModel m(e.conexion.get(), sql);
     QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QVERIFY2(m.ok(), qPrintable(m.error()));
+    QVERIFY2(m.ok(), qPrintable(m.resultado().mensaje()));
     QVERIFY(m.tieneFilas());
     QVERIFY(m.rowCount() < total); // not all fetched at once
     QVERIFY(m.canFetchMore());
@@ -229,7 +241,8 @@ void TstConexion::modeloTraeFilasSegunSePiden() {
         otra.close();
     }
     QSqlDatabase::removeDatabase("otra");
-    QVERIFY2(e.conexion->Ejecutar("INSERT INTO Tex (Tex_Des) VALUES ('Mío')"), qPrintable(e.conexion->lastError()));
+    const Resultado mio = e.conexion->Ejecutar("INSERT INTO Tex (Tex_Des) VALUES ('Mío')");
+    QVERIFY2(mio, qPrintable(mio.mensaje()));
     e.ejecutar("DELETE FROM Tex WHERE Tex_Des IN ('Mío', 'De otro usuario')");
 
     while (m.canFetchMore())
@@ -245,7 +258,9 @@ void TstConexion::modeloTraeFilasSegunSePiden() {
     QVERIFY(!malo.tieneFilas());
 }
 
-void TstConexion::escrituraEmpiezaConElBloqueo() {
+void TstConexion::escrituraEmpiezaConElBloqueoSqlite() {
+    if (enServidor())
+        QSKIP("The server locks the rows each statement writes, not the database at the begin");
     Entorno e;
     QVERIFY(QSqlQuery(e.db).exec("PRAGMA busy_timeout = 300"));
     {
@@ -255,9 +270,9 @@ void TstConexion::escrituraEmpiezaConElBloqueo() {
         e.sentencias.clear();
         QElapsedTimer espera;
         espera.start();
-        QVERIFY(!e.conexion->BeginTransEscritura());
+        const Resultado r = e.conexion->BeginTransEscritura();
+        QVERIFY(!r && r.bloqueo());
         QVERIFY(espera.elapsed() >= 250); // waited on the busy timeout
-        QVERIFY(e.conexion->ultimoErrorEsBloqueo());
         QVERIFY(!e.conexion->enTransaccion());
         QVERIFY(q.exec("COMMIT"));
         otra.close();
@@ -274,11 +289,41 @@ void TstConexion::escrituraEmpiezaConElBloqueo() {
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
 }
 
-void TstConexion::parametros() {
+void TstConexion::mybdDeUnaConexionDelAnfitrion_data() {
+    QTest::addColumn<int>("usuario");
+    QTest::addColumn<bool>("abierta");
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<bool>("administrador");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("administrador") << 1 << true << "Administrador del Sistema" << true << QString();
+    QTest::newRow("usuario") << 2 << true << "María José Fernández" << false << QString();
+    QTest::newRow("usuario que no existe") << 999 << true << QString() << false
+                                           << "El usuario 999 no existe en vmcomun.";
+    QTest::newRow("conexión cerrada") << 1 << false << QString() << false
+                                      << "La conexión con la base de datos no está abierta.";
+}
+
+// What a host builds on the connection it opened: the user as vmcomun knows it and the
+// company's parameters; or nothing, and why.
+void TstConexion::mybdDeUnaConexionDelAnfitrion() {
+    QFETCH(int, usuario);
+    QFETCH(bool, abierta);
+    QFETCH(QString, nombre);
+    QFETCH(bool, administrador);
+    QFETCH(QString, error);
     Entorno e;
-    QCOMPARE(e.bd->Parametros().Item("PAR_EXP_PER").Valor.toInt(), 0);
-    QCOMPARE(e.bd->Parametros().Item("par_decpre").Valor.toInt(), 2);
-    QVERIFY(!e.bd->Parametros().Item("NO_EXISTE").Valor.isValid());
+    const QSqlDatabase db = abierta ? abrirSegundaConexion(e, QStringLiteral("anfitrion")) : QSqlDatabase();
+    QString mensaje;
+    const auto bd = MyBd::crear(db, usuario, &mensaje);
+    QCOMPARE(mensaje, error);
+    QCOMPARE(bool(bd), error.isEmpty());
+    if (!bd)
+        return;
+    QCOMPARE(bd->NombreUsuario(), nombre);
+    QCOMPARE(bd->Administrador(), administrador);
+    QCOMPARE(bd->Parametros().Item("PAR_EXP_PER").Valor.toInt(), 0);
+    QCOMPARE(bd->Parametros().Item("par_decpre").Valor.toInt(), 2);
+    QVERIFY(!bd->Parametros().Item("NO_EXISTE").Valor.isValid());
 }
 
 void TstConexion::likeSinDistinguirMayusculas_data() {
@@ -337,45 +382,12 @@ void TstConexion::escritorPorTipo() {
     e.bd->setTabla("Exp");
     e.bd->Campos().Add(columna, tipo, valor, 2);
     e.bd->setCondicion("");
-    QString error;
-    QVERIFY2(e.bd->Insertar(error), qPrintable(error));
-    QVERIFY(error.isEmpty());
+    const Resultado r = e.bd->Insertar();
+    QVERIFY2(r, qPrintable(r.mensaje()));
     const qint64 id = e.bd->UltimoId();
     QCOMPARE(id, 9);
     Recordset rs = e.conexion->Execute(QString("SELECT %1 FROM Exp WHERE Exp_Id = %2").arg(columna).arg(id));
     QCOMPARE(rs.Fields(0), leido);
-}
-
-void TstConexion::escritorNullYGetdate() {
-    Entorno e;
-    e.bd->LimpiarCampos(0);
-    e.bd->setTabla("Act");
-    e.bd->Campos().Add("Act_IdExp", 1, 1, 2);
-    e.bd->Campos().Add("Act_Fecha", 4, "01/02/2025", 2);
-    e.bd->Campos().Add("Act_IdUsuEstado", 6, "Null", 2);
-    e.bd->Campos().Add("Act_FEstado", 6, "Getdate()", 2);
-    QString error;
-    const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
-    QVERIFY2(e.bd->Insertar(error), qPrintable(error));
-    QVERIFY(e.sentencias.last().contains("Getdate()"));
-    Recordset rs = e.conexion->Execute(QString("SELECT * FROM Act WHERE Act_Id = %1").arg(e.bd->UltimoId()));
-    QVERIFY(!rs.Fields("Act_IdUsuEstado").isValid());
-    const QDateTime ahora = rs.Fields("Act_FEstado").toDateTime();
-    QVERIFY(ahora >= antes && ahora <= QDateTime::currentDateTime().addSecs(1));
-    QCOMPARE(rs.Fields("Act_Fecha").toDate(), QDate(2025, 2, 1));
-}
-
-void TstConexion::escritorModificaPorCondicion() {
-    Entorno e;
-    e.bd->LimpiarCampos(0);
-    e.bd->setTabla("Tex");
-    e.bd->Campos().Add("Tex_Des", 3, "Obra mayor", 2);
-    e.bd->setCondicion(" WHERE Tex_Id = 1");
-    QString error = "previo";
-    QVERIFY(e.bd->Modificar(error));
-    QVERIFY(error.isEmpty());
-    QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 1").toString(), QString("Obra mayor"));
-    QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 2").toString(), QString("Reclamación"));
 }
 
 void TstConexion::escritorRechazaValoresSinEscribir_data() {
@@ -402,11 +414,11 @@ void TstConexion::escritorRechazaValoresSinEscribir() {
     e.bd->setTabla("Exp");
     e.bd->Campos().Add("Exp_Des", 3, "No debe quedar", 2);
     e.bd->Campos().Add(columna, tipo, valor, 2);
-    QString error;
-    QVERIFY(!e.bd->Insertar(error));
-    QVERIFY2(error.contains("Exp") && error.contains(causa), qPrintable(error));
+    const Resultado r = e.bd->Insertar();
+    QVERIFY2(!r && r.mensaje().contains("Exp") && r.mensaje().contains(causa, Qt::CaseInsensitive),
+             qPrintable(r.mensaje()));
     QCOMPARE(e.cuenta("Exp"), antes);
-    QVERIFY(!e.bd->Modificar(error));
+    QVERIFY(!e.bd->Modificar());
     QCOMPARE(e.cuenta("Exp WHERE Exp_Des = 'No debe quedar'"), 0);
 }
 
@@ -418,8 +430,7 @@ void TstConexion::claveGeneradaConOtraConexionInsertando() {
         e.bd->LimpiarCampos(0);
         e.bd->setTabla("Tex");
         e.bd->Campos().Add("Tex_Des", 3, "Mío", 2);
-        QString error;
-        QVERIFY(e.bd->Insertar(error));
+        QVERIFY(e.bd->Insertar());
         QSqlQuery q(otra);
         QVERIFY(q.exec("INSERT INTO Tex (Tex_Des) VALUES ('De otro usuario')"));
         QCOMPARE(e.bd->UltimoId(), 6);
@@ -434,24 +445,39 @@ void TstConexion::claveGeneradaConOtraConexionInsertando() {
 void TstConexion::rollbackDeshaceTodo() {
     Entorno e;
     const int antes = e.cuenta("Exp");
-    QVERIFY(e.conexion->BeginTrans());
-    e.bd->LimpiarCampos(0);
-    e.bd->setTabla("Exp");
-    e.bd->Campos().Add("Exp_Des", 3, "Temporal", 2);
-    QString error;
-    QVERIFY(e.bd->Insertar(error));
-    QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
-    e.bd->LimpiarCampos(0);
-    e.bd->setTabla("Est");
-    e.bd->Campos().Add("Est_NoHay", 1, 1, 2);
-    QVERIFY(!e.bd->Insertar(error)); // the failed statement
-    QVERIFY(e.conexion->RollbackTrans());
+    const auto escribir = [&e](bool fallar) {
+        e.bd->LimpiarCampos(0);
+        e.bd->setTabla("Exp");
+        e.bd->Campos().Add("Exp_Des", 3, "Temporal", 2);
+        if (const Resultado r = e.bd->Insertar(); !r)
+            return r;
+        if (const Resultado r = e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"); !r)
+            return r;
+        if (!fallar)
+            return Resultado();
+        e.bd->LimpiarCampos(0);
+        e.bd->setTabla("Est");
+        e.bd->Campos().Add("Est_NoHay", 1, 1, 2);
+        return e.bd->Insertar();
+    };
+    // A failing step, an exception and an early return all leave nothing written.
+    QVERIFY(!enTransaccion(e.conexion.get(), [&] { return escribir(true); }));
+    QVERIFY_THROWS_EXCEPTION(int, enTransaccion(e.conexion.get(), [&]() -> Resultado {
+        escribir(false);
+        throw 1;
+    }));
+    {
+        Transaccion t(e.conexion.get());
+        QVERIFY(t.inicio());
+        escribir(false);
+    }
+    QVERIFY(!e.conexion->enTransaccion());
     QCOMPARE(e.cuenta("Exp"), antes);
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
+    QCOMPARE(e.sentencias.count("ROLLBACK TRANSACTION"), 3);
 
-    QVERIFY(e.conexion->BeginTrans());
-    QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
-    QVERIFY(e.conexion->CommitTrans());
+    QVERIFY(enTransaccion(e.conexion.get(), [&] { return escribir(false); }));
+    QCOMPARE(e.cuenta("Exp"), antes + 1);
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
 }
 

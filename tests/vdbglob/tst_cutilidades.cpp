@@ -297,8 +297,8 @@ private slots:
         e.bd->setTabla("Exp");
         e.bd->Campos().Add("Exp_Presup", 2, texto, 2);
         e.bd->setCondicion(" WHERE Exp_Id = 1");
-        QString error;
-        QVERIFY2(e.bd->Modificar(error), qPrintable(error));
+        const Resultado r = e.bd->Modificar();
+        QVERIFY2(r, qPrintable(r.mensaje()));
         QCOMPARE(e.valor("SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1").toDouble(), numero);
         CUtilidades u;
         QLineEdit campo(texto);

@@ -88,11 +88,17 @@ QVariant contenidoIma(Entorno &e, qint64 id) {
 }
 
 bool guardar(Entorno &e, qint64 id, const QString &ruta, QString *error, const FlujoBlob::Progreso &p = {}) {
-    return FlujoBlob::guardarFichero(e.conexion.get(), "Ima", "Ima_File", id, ruta, error, p);
+    const Resultado r = FlujoBlob::guardarFichero(e.conexion.get(), "Ima", "Ima_File", id, ruta, p);
+    *error = r.mensaje();
+    return r.ok();
 }
 
+// True when a file was written; a missing row or NULL content is no error.
 bool cargar(Entorno &e, qint64 id, const QString &ruta, QString *error, const FlujoBlob::Progreso &p = {}) {
-    return FlujoBlob::cargarAFichero(e.conexion.get(), "Ima", "Ima_File", id, ruta, error, p);
+    bool escrito = false;
+    const Resultado r = FlujoBlob::cargarAFichero(e.conexion.get(), "Ima", "Ima_File", id, ruta, &escrito, p);
+    *error = r.mensaje();
+    return r.ok() && escrito;
 }
 
 // The connection holds no transaction or savepoint left behind.
@@ -222,7 +228,7 @@ void TstFlujoBlob::conOtraConsultaAbierta() {
 
     // The grid still reading the document list while a content is stored and read.
     Recordset lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
-    QVERIFY2(lista.ok(), qPrintable(lista.error()));
+    QVERIFY2(lista.ok(), qPrintable(lista.resultado().mensaje()));
     QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
     QVERIFY2(cargar(e, 2, dir.filePath("destino.bin"), &error), qPrintable(error));
     QCOMPARE(leer(dir.filePath("destino.bin")), binario(2 * kMega));

@@ -1,13 +1,10 @@
 #include "documentos.h"
 
 #include "carpetatrabajo.h"
-#include "conexion.h"
+#include "datosactuacion.h"
 #include "dialogos.h"
-#include "esquema.h"
-#include "flujoblob.h"
 #include "formulario.h"
 #include "modexp.h"
-#include "mybd.h"
 #include "vmexpe.h"
 
 #include <QLineEdit>
@@ -47,13 +44,11 @@ private:
     QString m_rotulo;
     std::unique_ptr<QProgressDialog> m_dialogo;
 };
-
-const QString kIma = QStringLiteral("Ima");
-const QString kImaFile = QStringLiteral("Ima_File");
 } // namespace
 
-Documentos::Documentos(Formulario *pantalla, QLineEdit *descripcion, QLineEdit *fichero, QLineEdit *operario)
-    : m_pantalla(pantalla), m_descripcion(descripcion), m_fichero(fichero), m_operario(operario) {}
+Documentos::Documentos(Formulario *pantalla, DatosActuacion *datos, QLineEdit *descripcion, QLineEdit *fichero,
+                       QLineEdit *operario)
+    : m_pantalla(pantalla), m_datos(datos), m_descripcion(descripcion), m_fichero(fichero), m_operario(operario) {}
 
 void Documentos::informar(const QString &error) {
     m_pantalla->Tag = QStringLiteral("E");
@@ -76,46 +71,26 @@ QString Documentos::nombreFichero(const QString &texto, QString *error) {
 }
 
 bool Documentos::mfGrabarDocumento() {
-    MyBd *bd = sesionBd();
-    const int idActF = gExpe->IdActF();
+    int idActF = gExpe->IdActF();
+    const bool existente = idActF != 0;
     // Only a bare name is stored, so that viewing it writes into the work folder.
     QString motivo;
     const QString nombre = nombreFichero(m_fichero->text(), &motivo);
     if (nombre.isEmpty()) {
         m_pantalla->Tag = QStringLiteral("e");
         MsgBox(motivo, vb::vbOKOnly | vb::vbExclamation);
-        return idActF != 0;
+        return existente;
     }
     m_fichero->setText(nombre);
-    bd->LimpiarCampos(0);
-    bd->setTabla(QStringLiteral("ActF"));
-    Campos &c = bd->Campos();
-    c.Add(QStringLiteral("ActF_IdAct"), kCampoEntero, gExpe->IdAct(), 2);
-    c.Add(QStringLiteral("ActF_IdUsu"), kCampoEntero, bd->IdUsuario(), 2);
-    c.Add(QStringLiteral("ActF_Des"), kCampoTexto, m_descripcion->text(), 2);
-    c.Add(QStringLiteral("ActF_Fic"), kCampoTexto, m_fichero->text(), 2);
-    c.Add(QStringLiteral("ActF_FicDes"), kCampoSql, QStringLiteral("Null"), 2);
-    c.Add(QStringLiteral("ActF_Estado"), kCampoEntero, 1, 2);
-    c.Add(QStringLiteral("ActF_IdUsuEstado"), kCampoEntero, bd->IdUsuario(), 2);
-    c.Add(QStringLiteral("ActF_FEstado"), kCampoSql, QStringLiteral("Getdate()"), 2);
-    c.Add(QStringLiteral("ActF_Operario"), kCampoTexto, m_operario->text(), 2);
-    c.Add(QStringLiteral("ActF_IdOperario"), kCampoEntero, 0, 2);
-
-    QString error;
-    if (idActF != 0) {
-        // Only the row: the stored contents stay as they are.
-        bd->setCondicion(QStringLiteral(" WHERE ActF_Id = ") + QString::number(idActF));
-        if (!bd->Modificar(error))
-            informar(error);
-        return true;
-    }
-    bd->setCondicion(QString());
-    if (!bd->Insertar(error)) {
-        // Without a new row there is no document to attach the contents to.
-        informar(error);
-        return false;
-    }
-    gExpe->setIdActF(int(bd->UltimoId()));
+    const Documento d{idActF, nombre, m_descripcion->text(), m_operario->text()};
+    const Resultado r = m_datos->grabarDocumento(gExpe->IdAct(), d, idActF);
+    if (!r)
+        informar(r.mensaje());
+    // An update leaves the stored contents as they are; without a new row there is
+    // no document to attach the contents to.
+    if (existente || !r)
+        return existente;
+    gExpe->setIdActF(idActF);
     if (!SaveFileToDB()) {
         m_pantalla->Tag = QStringLiteral("E");
         MsgBox(QStringLiteral("Error insertando el Fichero"), vb::vbOKOnly);
@@ -124,39 +99,12 @@ bool Documentos::mfGrabarDocumento() {
 }
 
 bool Documentos::SaveFileToDB() {
-    const int idActF = gExpe->IdActF();
-    Conexion *cn = sesionConexion();
-    QString error;
-    const auto guardar = [&]() -> bool {
-        Recordset rs = cn->Execute(QStringLiteral("select * from Ima where Ima_IdTabla = ") + QString::number(idActF)
-                                   + QStringLiteral(" AND Ima_Tabla = 'ActF'"));
-        if (!rs.ok()) {
-            error = rs.error();
-            return false;
-        }
-        qint64 fila = 0;
-        if (rs.isEOF()) {
-            rs.Close();
-            MyBd *bd = sesionBd();
-            bd->setTabla(kIma);
-            bd->LimpiarCampos(0);
-            bd->Campos().Add(QStringLiteral("Ima_Tabla"), kCampoTexto, Esquema::kImaTablaActF, 2);
-            bd->Campos().Add(QStringLiteral("Ima_IdTabla"), kCampoEntero, idActF, 2);
-            bd->setCondicion(QString());
-            if (!bd->Insertar(error))
-                return false;
-            fila = bd->UltimoId();
-        } else {
-            fila = rs.Fields(QStringLiteral("Ima_Id")).toLongLong();
-            rs.Close();
-        }
-        Progreso progreso(m_pantalla, QStringLiteral("Guardando %1 en la base de datos...").arg(m_fichero->text()));
-        return FlujoBlob::guardarFichero(cn, kIma, kImaFile, fila, m_fichero->property(kTag).toString(), &error,
-                                         progreso.funcion());
-    };
-    if (guardar())
+    Progreso progreso(m_pantalla, QStringLiteral("Guardando %1 en la base de datos...").arg(m_fichero->text()));
+    const Resultado r =
+        m_datos->guardarContenido(gExpe->IdActF(), m_fichero->property(kTag).toString(), progreso.funcion());
+    if (r)
         return true;
-    MsgBox(QStringLiteral("Error : \n") + error, vb::vbOKOnly);
+    MsgBox(QStringLiteral("Error : \n") + r.mensaje(), vb::vbOKOnly);
     return false;
 }
 
@@ -182,27 +130,13 @@ bool Documentos::LoadFileFromDB(QString *rutaDestino) {
                == vb::vbNo)
         return true; // the copy already there is the one opened
 
-    // Only the key is read here: the contents go straight from the blob to the file.
-    Conexion *cn = sesionConexion();
-    Recordset rs = cn->Execute(QStringLiteral("select Ima_Id from Ima where Ima_Tabla = 'ActF' AND Ima_IdTabla  = ")
-                               + QString::number(gExpe->IdActF()));
-    if (!rs.ok()) {
-        MsgBox(rs.error(), vb::vbOKOnly);
-        return false;
-    }
-    if (rs.isEOF())
-        return false;
-    const qint64 fila = rs.Fields(0).toLongLong();
-    rs.Close();
-
-    QString error;
+    bool escrito = false;
     Progreso progreso(m_pantalla, QStringLiteral("Recuperando %1 de la base de datos...").arg(m_fichero->text()));
-    if (FlujoBlob::cargarAFichero(cn, kIma, kImaFile, fila, destino, &error, progreso.funcion())) {
+    const Resultado r = m_datos->cargarContenido(gExpe->IdActF(), destino, escrito, progreso.funcion());
+    // Without contents nothing is said here: the caller says the document cannot be fetched.
+    if (!r)
+        MsgBox(r.mensaje(), vb::vbOKOnly);
+    if (r && escrito)
         CarpetaTrabajo::anotarCopia(destino);
-        return true;
-    }
-    // An empty error is a NULL content: the caller says the document cannot be fetched.
-    if (!error.isEmpty())
-        MsgBox(error, vb::vbOKOnly);
-    return false;
+    return r && escrito;
 }

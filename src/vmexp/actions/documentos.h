@@ -1,9 +1,11 @@
 #pragma once
-// The document store of the action editor: the ActF row written from the editor's
-// three document fields, the file's bytes in its Ima row ('ActF', ActF_Id), and the
-// bytes back into the user's work folder when the document is to be viewed.
+// The documents of the action editor as the user meets them: the ActF row written from
+// the editor's three document fields, the file's bytes stored with their progress
+// shown, and the bytes back into the user's work folder when the document is to be
+// viewed. The statements are the action's data service's.
 #include <QtGlobal>
 
+class DatosActuacion;
 class Formulario;
 class QLineEdit;
 
@@ -16,7 +18,8 @@ public:
     static constexpr qint64 kUmbralProgreso = 4 * 1024 * 1024;
 
     // descripcion is Text1_0, fichero Text1_7 and operario Text1_2 of the editor.
-    Documentos(Formulario *pantalla, QLineEdit *descripcion, QLineEdit *fichero, QLineEdit *operario);
+    Documentos(Formulario *pantalla, DatosActuacion *datos, QLineEdit *descripcion, QLineEdit *fichero,
+               QLineEdit *operario);
 
     // Writes the fields as the session's current document (IdActF): an update when
     // there is one (true), otherwise an insert that becomes current and whose file is
@@ -37,6 +40,7 @@ private:
     void informar(const QString &error);
 
     Formulario *m_pantalla;
+    DatosActuacion *m_datos;
     QLineEdit *m_descripcion;
     QLineEdit *m_fichero;
     QLineEdit *m_operario;

@@ -3,8 +3,8 @@
 
 #include "carpetatrabajo.h"
 #include "componentes.h"
-#include "conexion.h"
 #include "cutilidades.h"
+#include "datosactuacion.h"
 #include "dialogos.h"
 #include "documentos.h"
 #include "mcommondialog.h"
@@ -52,7 +52,8 @@ QIcon iconoEscaner() {
 QString formatoImporte(double valor) { return textoImporte(valor, 2); }
 } // namespace
 
-frmExpedientes2::frmExpedientes2(QWidget *parent) : Formulario(parent), ui(new Ui::frmExpedientes2) {
+frmExpedientes2::frmExpedientes2(QWidget *parent)
+    : Formulario(parent), ui(new Ui::frmExpedientes2), m_datos(std::make_unique<DatosActuacion>(sesionBd())) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmExpedientes2"));
     prepararControles();
@@ -93,7 +94,8 @@ void frmExpedientes2::Form_Load() {
                        .arg(VMEXP_VERSION_MAJOR)
                        .arg(VMEXP_VERSION_MINOR)
                        .arg(VMEXP_VERSION_PATCH));
-    m_decimales = sesionBd()->Parametros().Item(QStringLiteral("par_decpre")).Valor.toInt();
+    if (const Resultado r = m_datos->decimales(m_decimales); !r)
+        avisarFallo(r);
     msCargarActuacion();
     ajustarTamano(gExpe->IdAct() != 0);
     ui->Frame1->setEnabled(gExpe->IdAct() != 0);
@@ -107,87 +109,70 @@ void frmExpedientes2::ajustarTamano(bool completo) {
     ui->Frame2->resize(ui->Frame2->width(), px(completo ? kAltoMarcoCompleto : kAltoMarcoCompacto));
 }
 
+void frmExpedientes2::avisarFallo(const Resultado &r) {
+    Tag = QStringLiteral("e");
+    MsgBox(QStringLiteral("Error (Expedientes 2): ") + r.mensaje(), vb::vbCritical);
+}
+
 void frmExpedientes2::msCargarActuacion() {
-    Conexion *cn = sesionConexion();
     // The list position is the stored type id: "Sin definir" is 0.
     ui->cboActu->clear();
     ui->cboActu->addItem(QStringLiteral("Sin definir"));
-    Recordset tipos = cn->Execute(QStringLiteral("SELECT * FROM Tac ORDER BY Tac_Id"));
-    for (; tipos.ok() && !tipos.isEOF(); tipos.MoveNext())
-        ui->cboActu->addItem(tipos.Fields(1).toString());
-    tipos.Close();
+    QStringList tipos;
+    const Resultado leidos = m_datos->tipos(tipos);
+    ui->cboActu->addItems(tipos);
     ui->cboActu->setCurrentIndex(0);
+    if (!leidos)
+        avisarFallo(leidos);
 
     const int idAct = gExpe->IdAct();
     if (idAct == 0) {
         ui->Text1_8->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
         return;
     }
-    Recordset rs = cn->Execute(QStringLiteral("SELECT * FROM Act WHERE Act_Id = ") + QString::number(idAct));
-    if (rs.ok() && !rs.isEOF()) {
-        ui->Text1_8->setText(rs.Fields(QStringLiteral("Act_Fecha")).toDate().toString(QStringLiteral("dd/MM/yyyy")));
-        ui->Text1_9->setText(formatoImporte(rs.Fields(QStringLiteral("Act_Importe")).toDouble()));
-        ui->Text1_10->setText(rs.Fields(QStringLiteral("Act_Des")).toString());
-        m_idTacCargado = rs.Fields(QStringLiteral("Act_IdTac")).toInt();
+    RegistroActuacion r;
+    bool existe = false;
+    if (const Resultado leida = m_datos->actuacion(idAct, r, existe); !leida)
+        avisarFallo(leida);
+    if (existe) {
+        ui->Text1_8->setText(r.fecha.toDate().toString(QStringLiteral("dd/MM/yyyy")));
+        ui->Text1_9->setText(formatoImporte(r.importe.toDouble()));
+        ui->Text1_10->setText(r.des.toString());
+        m_idTacCargado = r.idTac.toInt();
         ui->cboActu->setCurrentIndex(m_idTacCargado < ui->cboActu->count() ? m_idTacCargado : -1);
-        ui->Text1_1->setText(rs.Fields(QStringLiteral("Act_Operario")).toString());
-        ui->chkWeb->setChecked(rs.Fields(QStringLiteral("Act_IdOperario")).toInt() != 0);
+        ui->Text1_1->setText(r.operario.toString());
+        ui->chkWeb->setChecked(r.idOperario.toInt() != 0);
     }
-    rs.Close();
     msCargarDocumentos();
 }
 
 // ---------------------------------------------------------------- saving
 
 bool frmExpedientes2::grabarActuacion() {
-    MyBd *bd = sesionBd();
-    Conexion *cn = bd->Conexion();
+    ValoresActuacion v;
+    v.fecha = ui->Text1_8->text();
+    v.idExp = gExpe->IdExp();
     // A type missing from the list keeps the one stored rather than becoming 0.
-    const int tipo = ui->cboActu->currentIndex() >= 0 ? ui->cboActu->currentIndex() : m_idTacCargado;
+    v.idTac = ui->cboActu->currentIndex() >= 0 ? ui->cboActu->currentIndex() : m_idTacCargado;
+    v.descripcion = ui->Text1_10->text();
     // An amount that does not read as a number goes as typed: the writer refuses it.
-    QVariant importe = 0;
+    v.importe = 0;
     if (!ui->Text1_9->text().isEmpty()) {
         bool ok = false;
         const double n = numeroLocal(ui->Text1_9->text(), &ok);
-        importe = ok ? QVariant(n) : QVariant(ui->Text1_9->text());
+        v.importe = ok ? QVariant(n) : QVariant(ui->Text1_9->text());
     }
+    v.operario = ui->Text1_1->text();
+    v.web = ui->chkWeb->isChecked();
 
-    bd->LimpiarCampos(0);
-    bd->setTabla(QStringLiteral("Act"));
-    Campos &c = bd->Campos();
-    c.Add(QStringLiteral("Act_Fecha"), kCampoFecha, ui->Text1_8->text(), 2);
-    c.Add(QStringLiteral("Act_IdUsu"), kCampoEntero, bd->IdUsuario(), 2);
-    c.Add(QStringLiteral("Act_IdExp"), kCampoEntero, gExpe->IdExp(), 2);
-    c.Add(QStringLiteral("Act_IdTac"), kCampoEntero, tipo, 2);
-    c.Add(QStringLiteral("Act_Des"), kCampoTexto, ui->Text1_10->text(), 2);
-    c.Add(QStringLiteral("Act_Importe"), kCampoImporte, importe, 2);
-    c.Add(QStringLiteral("Act_Estado"), kCampoEntero, 0, 2);
-    c.Add(QStringLiteral("Act_IdUsuEstado"), kCampoSql, QStringLiteral("Null"), 2);
-    c.Add(QStringLiteral("Act_FEstado"), kCampoSql, QStringLiteral("Null"), 2);
-    c.Add(QStringLiteral("Act_Operario"), kCampoTexto, ui->Text1_1->text(), 2);
-    c.Add(QStringLiteral("Act_IdOperario"), kCampoEntero, ui->chkWeb->isChecked() ? 1 : 0, 2);
-
-    QString error;
-    if (gExpe->IdAct() != 0) {
-        bd->setCondicion(QStringLiteral(" WHERE Act_Id = ") + QString::number(gExpe->IdAct()));
-        if (bd->Modificar(error))
-            return true;
-    } else if (!cn->BeginTrans()) {
-        error = cn->lastError();
-    } else {
-        bd->setCondicion(QString());
-        if (bd->Insertar(error)) {
-            // The key this insert generated, read before anyone else can insert.
-            gExpe->setIdAct(int(bd->UltimoId()));
-            if (cn->CommitTrans())
-                return true;
-            error = cn->lastError();
-            gExpe->setIdAct(0);
-        }
-        cn->RollbackTrans();
+    int idAct = gExpe->IdAct();
+    const Resultado r = m_datos->grabar(v, idAct);
+    if (r) {
+        gExpe->setIdAct(idAct);
+        return true;
     }
     Tag = QStringLiteral("e");
-    MsgBox(QStringLiteral("No se ha podido grabar la actuación.\n") + error, vb::vbOKOnly | vb::vbCritical);
+    MsgBox(QStringLiteral("No se ha podido grabar la actuación.\n") + r.mensaje(), vb::vbOKOnly | vb::vbCritical);
     return false;
 }
 
@@ -247,7 +232,7 @@ void frmExpedientes2::Text1_LostFocus(QLineEdit *campo) {
 // ---------------------------------------------------------------- documents
 
 void frmExpedientes2::prepararDocumentos() {
-    m_documentos = std::make_unique<Documentos>(this, ui->Text1_0, ui->Text1_7, ui->Text1_2);
+    m_documentos = std::make_unique<Documentos>(this, m_datos.get(), ui->Text1_0, ui->Text1_7, ui->Text1_2);
 
     QTreeWidget *lista = ui->ListView1;
     lista->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -304,20 +289,18 @@ void frmExpedientes2::prepararDocumentos() {
 }
 
 void frmExpedientes2::msCargarDocumentos() {
-    Recordset rs = sesionConexion()->Execute(QStringLiteral("SELECT * FROM Actf WHERE ActF_IDAct = ")
-                                             + QString::number(gExpe->IdAct()));
+    QList<Documento> documentos;
+    const Resultado r = m_datos->documentos(gExpe->IdAct(), documentos);
     QTreeWidget *lista = ui->ListView1;
     lista->clear();
-    for (; rs.ok() && !rs.isEOF(); rs.MoveNext()) {
-        const int id = rs.Fields(QStringLiteral("ActF_id")).toInt();
-        auto *fila = new QTreeWidgetItem({rs.Fields(QStringLiteral("ActF_Fic")).toString(),
-                                          rs.Fields(QStringLiteral("ActF_Des")).toString(),
-                                          rs.Fields(QStringLiteral("ActF_Operario")).toString()});
-        fila->setData(0, kRolClave, QStringLiteral("K") + QString::number(id));
-        fila->setData(0, kRolTag, id);
+    for (const Documento &d : std::as_const(documentos)) {
+        auto *fila = new QTreeWidgetItem({d.fichero, d.descripcion, d.operario});
+        fila->setData(0, kRolClave, QStringLiteral("K") + QString::number(d.id));
+        fila->setData(0, kRolTag, d.id);
         lista->addTopLevelItem(fila);
     }
-    rs.Close();
+    if (!r)
+        avisarFallo(r);
     if (lista->topLevelItemCount() > 0) {
         lista->setCurrentItem(lista->topLevelItem(0));
         ListView1_ItemClick();
@@ -403,14 +386,20 @@ void frmExpedientes2::nuevoDesdeEscaner() {
 
 void frmExpedientes2::msEscanearDocumento() {
     const QString ruta = CarpetaTrabajo::rutaEscaneo();
-    QString error;
-    std::unique_ptr<QObject> escaner = Componentes::crear(QStringLiteral("VMTwain.vTwain"), &error);
-    if (!escaner || !Componentes::asignar(escaner.get(), "fichero", ruta, &error)
-        || !Componentes::llamar(escaner.get(), "vConfig", nullptr, &error)) {
-        MsgBox(error, vb::vbOKOnly | vb::vbCritical);
+    std::unique_ptr<QObject> escaner;
+    Resultado r = Componentes::crear(QStringLiteral("VMTwain.vTwain"), escaner);
+    if (r)
+        r = Componentes::asignar(escaner.get(), "fichero", ruta);
+    if (r)
+        r = Componentes::llamar(escaner.get(), "vConfig");
+    QVariant escaneado;
+    if (r)
+        r = Componentes::leer(escaner.get(), "resultado", escaneado);
+    if (!r) {
+        MsgBox(r.mensaje(), vb::vbOKOnly | vb::vbCritical);
         return;
     }
-    if (!Componentes::leer(escaner.get(), "resultado").toBool())
+    if (!escaneado.toBool())
         return;
     QCoreApplication::processEvents();
     grabarNuevoDocumento(ruta);
@@ -437,9 +426,8 @@ void frmExpedientes2::eliminarDocumento(QTreeWidgetItem *fila, int id) {
         != vb::vbYes)
         return;
     // The contents row stays; only the document row goes.
-    QString error;
-    if (!sesionConexion()->Ejecutar(QStringLiteral("Delete from actf where actf_id = ") + QString::number(id), &error))
-        MsgBox(QStringLiteral("No se ha podido eliminar el fichero.\n") + error, vb::vbOKOnly | vb::vbCritical);
+    if (const Resultado r = m_datos->eliminarDocumento(id); !r)
+        MsgBox(QStringLiteral("No se ha podido eliminar el fichero.\n") + r.mensaje(), vb::vbOKOnly | vb::vbCritical);
     msCargarDocumentos();
 }
 

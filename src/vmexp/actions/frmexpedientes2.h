@@ -8,7 +8,9 @@
 namespace Ui {
 class frmExpedientes2;
 }
+class DatosActuacion;
 class Documentos;
+class Resultado;
 class QAction;
 class QTreeWidgetItem;
 
@@ -49,6 +51,8 @@ private:
     void ajustarTamano(bool completo);
     // True when the row was written; false after telling the user why not.
     bool grabarActuacion();
+    // A read that failed, told as the screen's error.
+    void avisarFallo(const Resultado &r);
 
     void Text1_GotFocus(QLineEdit *campo);
     void Text1_LostFocus(QLineEdit *campo);
@@ -72,6 +76,7 @@ private:
     void abrirConShell(const QString &ruta);
 
     std::unique_ptr<Ui::frmExpedientes2> ui;
+    std::unique_ptr<DatosActuacion> m_datos;
     std::unique_ptr<Documentos> m_documentos;
     int m_decimales = 2; // "par_decpre": decimals of an amount once the field is left
     int m_idTacCargado = 0;

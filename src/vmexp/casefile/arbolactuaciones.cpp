@@ -8,19 +8,6 @@
 
 namespace ArbolActuaciones {
 
-QString sentencia(int agrupacion, int idExp) {
-    const QString desde = QStringLiteral("FROM Act ") + QStringLiteral("INNER JOIN Exp ON Exp_Id = Act_IdExp ")
-                          + QStringLiteral("WHERE Act_IdExp = ") + QString::number(idExp);
-    switch (agrupacion) {
-    case kFechas: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Fecha");
-    case kCategoria:
-        return QStringLiteral("SELECT *,(SELECT Tac_Des FROM Tac WHERE Tac_Id = Act_IdTac) as DesAct ") + desde
-               + QStringLiteral(" ORDER BY Act_IdTac,Act_Fecha");
-    case kRealizadoPor: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Operario,Act_Fecha");
-    default: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Id,Act_Fecha");
-    }
-}
-
 QString textoFecha(const QVariant &v) {
     if (v.metaType().id() == QMetaType::QDateTime) {
         const QDateTime dt = v.toDateTime();
@@ -118,19 +105,6 @@ void llenar(QTreeWidget *arbol, Recordset &rs, int agrupacion) {
     arbol->addTopLevelItems(raiz);
     arbol->setUpdatesEnabled(true);
     arbol->blockSignals(senales);
-}
-
-bool cargar(QTreeWidget *arbol, Conexion *conexion, int idExp, int agrupacion, QString *error) {
-    // Read once from start to end: no need to keep the rows.
-    Recordset rs = conexion->Execute(sentencia(agrupacion, idExp), Conexion::Cursor::SoloAdelante);
-    if (!rs.ok()) {
-        if (error)
-            *error = rs.error();
-        return false;
-    }
-    llenar(arbol, rs, agrupacion);
-    rs.Close();
-    return true;
 }
 
 } // namespace ArbolActuaciones

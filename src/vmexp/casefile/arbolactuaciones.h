@@ -1,10 +1,9 @@
 #pragma once
-// The actions tree of a case file: one statement per grouping, and the nodes built
-// from its rows in one pass. Groups are runs of rows with the same grouping text.
+// The actions tree of a case file: the nodes built in one pass from the rows of the
+// grouping's statement. Groups are runs of rows with the same grouping text.
 #include <QString>
 #include <QVariant>
 
-class Conexion;
 class Recordset;
 class QTreeWidget;
 
@@ -15,14 +14,8 @@ enum Agrupacion { kActuacion = 0, kFechas = 1, kCategoria = 2, kRealizadoPor = 3
 // A node's tag (the action id, 0 for a group) is kept under this role.
 constexpr int kRolEtiqueta = Qt::UserRole;
 
-QString sentencia(int agrupacion, int idExp);
-
 // Replaces the tree's nodes with those of rs (read from its current row on).
 void llenar(QTreeWidget *arbol, Recordset &rs, int agrupacion);
-
-// Runs the grouping's statement and rebuilds the tree from it. When the statement
-// fails the tree keeps its nodes and the reason comes back in *error.
-bool cargar(QTreeWidget *arbol, Conexion *conexion, int idExp, int agrupacion, QString *error);
 
 // A date value as text: "dd/mm/yyyy", with the time when it is not midnight.
 QString textoFecha(const QVariant &v);

@@ -5,6 +5,7 @@
 #include "componentes.h"
 #include "conexion.h"
 #include "cutilidades.h"
+#include "datosexpediente.h"
 #include "dialogos.h"
 #include "modexp.h"
 #include "mybd.h"
@@ -38,7 +39,8 @@ void avisar(Formulario *f, const QString &texto, int estilo = vb::vbCritical) {
 } // namespace
 
 frmExpedientes1::frmExpedientes1(QWidget *parent)
-    : Formulario(parent), ui(std::make_unique<Ui::frmExpedientes1>()) {
+    : Formulario(parent), ui(std::make_unique<Ui::frmExpedientes1>()),
+      m_datos(std::make_unique<DatosExpediente>(sesionBd())) {
     ui->setupUi(this);
     prepararControles();
     Form_Load();
@@ -104,9 +106,6 @@ void frmExpedientes1::Form_Load() {
                        .arg(VMEXP_VERSION_MAJOR)
                        .arg(VMEXP_VERSION_MINOR)
                        .arg(VMEXP_VERSION_PATCH));
-    // The search screen leaves the counterpart in the session when it opens us by name.
-    if (gPreparacionEditor.preparado)
-        mostrarContraparte(gPreparacionEditor.etiqueta, gPreparacionEditor.codigo, gPreparacionEditor.nombre);
     int paso = 0;
     QString error;
     if (!sesionConexion())
@@ -124,26 +123,18 @@ void frmExpedientes1::Form_Load() {
 }
 
 QString frmExpedientes1::msCargarExpediente() {
-    Conexion *c = sesionConexion();
     ui->cboTipo->clear();
-    Recordset rs = c->Execute(QStringLiteral("SELECT * FROM Tex ORDER BY Tex_Id"));
-    if (!rs.ok())
-        return rs.error();
+    QStringList lista;
+    if (const Resultado r = m_datos->tipos(lista); !r)
+        return r.mensaje();
     ui->cboTipo->addItem(kSinDefinir);
-    for (; !rs.isEOF(); rs.MoveNext())
-        ui->cboTipo->addItem(rs.Fields(1).toString());
+    ui->cboTipo->addItems(lista);
     ui->cboTipo->setCurrentIndex(0);
 
     ui->cboEstado->clear();
-    rs = c->Execute(QStringLiteral("Select Sit_Cod,Sit_Des from VMComun.dbo.situaciones WHERE Sit_Idioma = 0 "
-                                   "AND Sit_Proceso = 15 ORDER BY Sit_Cod"));
-    if (!rs.ok())
-        return rs.error();
-    for (; !rs.isEOF(); rs.MoveNext())
-        ui->cboEstado->addItem(QStringLiteral("%1 - %2")
-                                   .arg(rs.Fields(0).toInt(), 2, 10, QChar(u'0'))
-                                   .arg(rs.Fields(1).toString()));
-    rs.Close();
+    if (const Resultado r = m_datos->estados(lista); !r)
+        return r.mensaje();
+    ui->cboEstado->addItems(lista);
     if (ui->cboEstado->count() == 0)
         return QStringLiteral("No hay estados de expediente definidos (situaciones del proceso 15).");
     ui->cboEstado->setCurrentIndex(0);
@@ -163,39 +154,39 @@ QString frmExpedientes1::msCargarExpediente() {
 }
 
 QString frmExpedientes1::cargarRegistro(int idExp) {
-    Recordset rs = sesionConexion()->Execute(QStringLiteral("SELECT * FROM Exp WHERE Exp_Id = ") + QString::number(idExp));
-    if (!rs.ok())
-        return rs.error();
-    if (rs.isEOF())
+    RegistroExpediente r;
+    bool existe = false;
+    if (const Resultado leido = m_datos->expediente(idExp, r, existe); !leido)
+        return leido.mensaje();
+    if (!existe)
         return QStringLiteral("No existe el expediente %1.").arg(idExp);
-    const auto campo = [&rs](const char *columna) { return rs.Fields(QLatin1String(columna)); };
     const auto textoOVacio = [](const QVariant &v) { return esNulo(v) ? QString() : v.toString(); };
 
     // Fields are filled in order; a missing value stops the load where it stands.
-    if (esNulo(campo("Exp_Fini")))
+    if (esNulo(r.fini))
         return sinValor(QStringLiteral("Exp_Fini"));
-    ui->Text1_2->setText(ArbolActuaciones::textoFecha(campo("Exp_Fini")));
-    ui->Text1_3->setText(esNulo(campo("Exp_Ffin")) ? QString() : ArbolActuaciones::textoFecha(campo("Exp_Ffin")));
-    if (esNulo(campo("Exp_Des")))
+    ui->Text1_2->setText(ArbolActuaciones::textoFecha(r.fini));
+    ui->Text1_3->setText(esNulo(r.ffin) ? QString() : ArbolActuaciones::textoFecha(r.ffin));
+    if (esNulo(r.des))
         return sinValor(QStringLiteral("Exp_Des"));
-    ui->Text1_4->setPlainText(campo("Exp_Des").toString());
-    if (esNulo(campo("Exp_Obs")))
+    ui->Text1_4->setPlainText(r.des.toString());
+    if (esNulo(r.obs))
         return sinValor(QStringLiteral("Exp_Obs"));
-    ui->Text1_5->setText(campo("Exp_Obs").toString());
-    if (esNulo(campo("Exp_Presup")))
+    ui->Text1_5->setText(r.obs.toString());
+    if (esNulo(r.presup))
         return sinValor(QStringLiteral("Exp_Presup"));
-    ui->Text1_6->setText(textoImporte(campo("Exp_Presup").toDouble(), 2, false));
-    ui->Text1_7->setText(textoOVacio(campo("Exp_Codigo")));
-    ui->Text1_8->setText(textoOVacio(campo("Exp_ubicacion")));
-    if (esNulo(campo("exp_Idtipo")))
+    ui->Text1_6->setText(textoImporte(r.presup.toDouble(), 2, false));
+    ui->Text1_7->setText(textoOVacio(r.codigo));
+    ui->Text1_8->setText(textoOVacio(r.ubicacion));
+    if (esNulo(r.idTipo))
         return sinValor(QStringLiteral("Exp_IdTipo"));
-    const int tipo = campo("exp_Idtipo").toInt();
+    const int tipo = r.idTipo.toInt();
     if (tipo < 0 || tipo >= ui->cboTipo->count())
         return QStringLiteral("El tipo de expediente %1 no está en la lista de tipos.").arg(tipo);
     ui->cboTipo->setCurrentIndex(tipo);
 
     // Only the creator may change who is authorised.
-    const QVariant creador = campo("Exp_idUsu");
+    const QVariant creador = r.idUsu;
     if (esNulo(creador)) {
         ui->Text1_9->clear();
         ui->fraUsuarios->setEnabled(false);
@@ -204,43 +195,30 @@ QString frmExpedientes1::cargarRegistro(int idExp) {
         ui->Text1_9->setText(FnNombreUsuario(creador.toInt(), adm));
         ui->fraUsuarios->setEnabled(creador.toInt() == sesionBd()->IdUsuario());
     }
-    rs.Close();
     return {};
 }
 
 QString frmExpedientes1::cargarEstado(int idExp) {
     ui->Label2->clear();
-    Recordset rs = sesionConexion()->Execute(QStringLiteral("SELECT * FROM Est WHERE Est_Proceso = ")
-                                             + QString::number(gExpe->nProceso()) + QStringLiteral(" AND Est_IdTabla = ")
-                                             + QString::number(idExp) + QStringLiteral(" ORDER BY Est_Fecha DESC"));
-    if (!rs.ok())
-        return rs.error();
-    if (rs.isEOF())
+    QVariant estado, fecha;
+    bool hay = false;
+    if (const Resultado r = m_datos->ultimoEstado(gExpe->nProceso(), idExp, estado, fecha, hay); !r)
+        return r.mensaje();
+    if (!hay)
         return {};
     // The latest row; a status beyond the list shows the first one.
-    const QVariant estado = rs.Fields(QStringLiteral("Est_Estado"));
     const int posicion = esNulo(estado) ? -1 : estado.toInt() - 1;
     ui->cboEstado->setCurrentIndex(posicion >= 0 && posicion < ui->cboEstado->count() ? posicion : 0);
-    ui->Label2->setText(u'(' + rs.Fields(QStringLiteral("Est_FEstado")).toDate().toString(QStringLiteral("dd/MM/yyyy"))
-                        + u')');
-    rs.Close();
+    ui->Label2->setText(u'(' + fecha.toDate().toString(QStringLiteral("dd/MM/yyyy")) + u')');
     return {};
 }
 
 // ---------------------------------------------------------------- authorised users
 
 QString frmExpedientes1::msCargarUsuarios() {
-    auto *modelo = new RecordsetModel(
-        sesionConexion(),
-        QStringLiteral("Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) As "
-                       "[Nombre de Usuario] from expper where expper_idexp=")
-            + QString::number(gExpe->IdExp()),
-        this);
-    if (!modelo->ok()) {
-        const QString error = modelo->error();
-        delete modelo;
-        return error;
-    }
+    RecordsetModel *modelo = nullptr;
+    if (const Resultado r = m_datos->usuarios(gExpe->IdExp(), this, modelo); !r)
+        return r.mensaje();
     QItemSelectionModel *anterior = ui->dbgUsuarios->selectionModel();
     ui->dbgUsuarios->setModel(modelo);
     delete anterior;
@@ -256,7 +234,7 @@ QString frmExpedientes1::msCargarUsuarios() {
 
 int frmExpedientes1::msBuscarUsuarios() {
     const QString elegido = utilidades()->BuscarPorNombre(
-        QStringLiteral("Select usu_id,usu_cod,usu_nom FROM vmcomun.dbo.usuarios"), QStringLiteral("usu_nom"),
+        DatosExpediente::sentenciaUsuariosDelSistema(), QStringLiteral("usu_nom"),
         QStringLiteral("Código"), QStringLiteral("Nombre"), QStringLiteral("Buscar Usuarios del Sistema"), 600, 6000, 0);
     if (elegido.size() <= 2)
         return 0;
@@ -269,26 +247,13 @@ void frmExpedientes1::Command2_Click() {
     const int idUsu = msBuscarUsuarios();
     if (idUsu <= 0)
         return;
-    const QString idExp = QString::number(gExpe->IdExp());
-    Recordset rs = sesionConexion()->Execute(QStringLiteral("Select count(*) from expper where expper_idexp=") + idExp
-                                             + QStringLiteral(" And expper_idusu=") + QString::number(idUsu));
-    if (!rs.ok()) {
-        avisar(this, QStringLiteral("No se ha podido comprobar el usuario.\n") + rs.error());
-        return;
-    }
-    if (rs.Fields(0).toInt() >= 1)
-        return;
-    rs.Close();
-    MyBd *bd = sesionBd();
-    bd->LimpiarCampos(0);
-    bd->setTabla(QStringLiteral("ExpPer"));
-    bd->Campos().Add(QStringLiteral("ExpPer_IdExp"), kCampoEntero, gExpe->IdExp(), 2);
-    bd->Campos().Add(QStringLiteral("ExpPer_IdUsu"), kCampoEntero, idUsu, 2);
-    bd->setCondicion(QString());
-    QString error;
-    if (!bd->Insertar(error))
-        avisar(this, QStringLiteral("No se ha podido añadir el usuario.\n") + error);
-    if (error = msCargarUsuarios(); !error.isEmpty())
+    bool anadido = false;
+    const Resultado r = m_datos->autorizar(gExpe->IdExp(), idUsu, anadido);
+    if (!r)
+        avisar(this, r.mensaje());
+    else if (!anadido)
+        return; // already authorised: the grid stays as it is
+    if (const QString error = msCargarUsuarios(); !error.isEmpty())
         avisar(this, QStringLiteral("No se han podido cargar los usuarios autorizados.\n") + error);
 }
 
@@ -302,14 +267,11 @@ void frmExpedientes1::Command3_Click() {
     if (MsgBox(QStringLiteral("Realmente desea eliminar el usuario\n") + nombre, vb::vbYesNo | vb::vbQuestion)
         != vb::vbYes)
         return;
-    QString error;
-    if (!sesionConexion()->Ejecutar(QStringLiteral("delete from expper where expper_idusu=") + QString::number(idUsu)
-                                        + QStringLiteral(" and ExpPer_IdExp=") + QString::number(gExpe->IdExp()),
-                                    &error)) {
-        avisar(this, QStringLiteral("No se ha podido eliminar el usuario.\n") + error);
+    if (const Resultado r = m_datos->desautorizar(gExpe->IdExp(), idUsu); !r) {
+        avisar(this, QStringLiteral("No se ha podido eliminar el usuario.\n") + r.mensaje());
         return;
     }
-    if (error = msCargarUsuarios(); !error.isEmpty())
+    if (const QString error = msCargarUsuarios(); !error.isEmpty())
         avisar(this, QStringLiteral("No se han podido cargar los usuarios autorizados.\n") + error);
 }
 
@@ -324,9 +286,13 @@ int frmExpedientes1::agrupacion() const {
 }
 
 QString frmExpedientes1::cargarArbol() {
-    QString error;
-    ArbolActuaciones::cargar(ui->TreeView1, sesionConexion(), gExpe->IdExp(), agrupacion(), &error);
-    return error;
+    // When the statement fails the tree keeps its nodes.
+    const int grupos = agrupacion();
+    Recordset rs;
+    if (const Resultado r = m_datos->actuaciones(gExpe->IdExp(), grupos, rs); !r)
+        return r.mensaje();
+    ArbolActuaciones::llenar(ui->TreeView1, rs, grupos);
+    return {};
 }
 
 void frmExpedientes1::msCargarArbol() {
@@ -361,119 +327,52 @@ void frmExpedientes1::msAbrirActuacion(int idAct) {
 
 // ---------------------------------------------------------------- save
 
-bool frmExpedientes1::grabarExpediente(int &idExp, QString &error) {
+bool frmExpedientes1::valores(ValoresExpediente &v, QString &error) const {
     const QString presupuesto = ui->Text1_6->text().trimmed();
-    double importe = 0;
     if (!presupuesto.isEmpty()) {
         bool ok = false;
-        importe = numeroLocal(presupuesto, &ok);
+        v.presupuesto = numeroLocal(presupuesto, &ok);
         if (!ok) {
             error = QStringLiteral("El presupuesto «%1» no es un número.").arg(presupuesto);
             return false;
         }
     }
-    const auto textoONulo = [](Campos &campos, const QString &columna, short tipo, const QString &texto) {
-        if (texto.isEmpty())
-            campos.Add(columna, kCampoSql, QStringLiteral("Null"), 2);
-        else
-            campos.Add(columna, tipo, texto, 2);
-    };
-    MyBd *bd = sesionBd();
-    bd->LimpiarCampos(0);
-    bd->setTabla(QStringLiteral("Exp"));
-    Campos &campos = bd->Campos();
-    campos.Add(QStringLiteral("Exp_Fini"), kCampoFecha, ui->Text1_2->text(), 2);
-    textoONulo(campos, QStringLiteral("Exp_FFin"), kCampoFecha, ui->Text1_3->text());
-    campos.Add(QStringLiteral("Exp_IdCli"), kCampoEntero, gExpe->IdCliente(), 2);
-    campos.Add(QStringLiteral("Exp_IdTipo"), kCampoEntero, ui->cboTipo->currentIndex(), 2);
-    campos.Add(QStringLiteral("Exp_Des"), kCampoTexto, ui->Text1_4->toPlainText(), 2);
-    campos.Add(QStringLiteral("Exp_Obs"), kCampoTexto, ui->Text1_5->text(), 2);
-    campos.Add(QStringLiteral("Exp_Proceso"), kCampoTexto, QString::number(gExpe->nProceso()), 2);
-    campos.Add(QStringLiteral("Exp_Origen"), kCampoTexto, QString::number(gExpe->Origen()), 2);
-    campos.Add(QStringLiteral("Exp_Presup"), kCampoImporte, importe, 2);
-    campos.Add(QStringLiteral("Exp_Estado"), kCampoEntero, ui->cboEstado->currentText().left(2), 2);
-    textoONulo(campos, QStringLiteral("Exp_Codigo"), kCampoTexto, ui->Text1_7->text());
-    textoONulo(campos, QStringLiteral("Exp_Ubicacion"), kCampoTexto, ui->Text1_8->text());
-    if (idExp != 0) {
-        bd->setCondicion(QStringLiteral(" WHERE Exp_Id = ") + QString::number(idExp));
-        return bd->Modificar(error);
-    }
-    campos.Add(QStringLiteral("Exp_IdUsu"), kCampoEntero, bd->IdUsuario(), 2);
-    bd->setCondicion(QString());
-    if (!bd->Insertar(error))
-        return false;
-    idExp = int(bd->UltimoId());
-    return true;
-}
-
-bool frmExpedientes1::grabarEstado(int idExp, QString &error) {
-    MyBd *bd = sesionBd();
-    bd->LimpiarCampos(0);
-    bd->setTabla(QStringLiteral("Est"));
-    Campos &campos = bd->Campos();
-    campos.Add(QStringLiteral("Est_IdUsu"), kCampoEntero, bd->IdUsuario(), 2);
-    campos.Add(QStringLiteral("Est_Proceso"), kCampoEntero, gExpe->nProceso(), 2);
-    campos.Add(QStringLiteral("Est_IdTabla"), kCampoEntero, idExp, 2);
-    campos.Add(QStringLiteral("Est_Estado"), kCampoEntero, ui->cboEstado->currentIndex() + 1, 2);
-    campos.Add(QStringLiteral("Est_Festado"), kCampoSql, QStringLiteral("Getdate()"), 2);
-    campos.Add(QStringLiteral("Est_Obs"), kCampoSql, QStringLiteral("Null"), 2);
-    bd->setCondicion(QString());
-    return bd->Insertar(error);
-}
-
-bool frmExpedientes1::grabarPermisos(int idExp, bool todos, QString &error) {
-    MyBd *bd = sesionBd();
-    QString sql = QStringLiteral("SELECT * FROM vmcomun.dbo.Usuarios");
-    if (!todos)
-        sql += QStringLiteral(" WHERE Usu_Id = ") + QString::number(bd->IdUsuario());
-    Recordset rs = sesionConexion()->Execute(sql);
-    if (!rs.ok()) {
-        error = rs.error();
-        return false;
-    }
-    QList<int> usuarios;
-    for (; !rs.isEOF(); rs.MoveNext())
-        usuarios << rs.Fields(QStringLiteral("Usu_Id")).toInt();
-    rs.Close();
-    for (int idUsu : usuarios) {
-        bd->LimpiarCampos(0);
-        bd->setTabla(QStringLiteral("ExpPer"));
-        bd->Campos().Add(QStringLiteral("ExpPer_IdExp"), kCampoEntero, idExp, 2);
-        bd->Campos().Add(QStringLiteral("ExpPer_IdUsu"), kCampoEntero, idUsu, 2);
-        bd->setCondicion(QString());
-        if (!bd->Insertar(error))
-            return false;
-    }
+    v.fini = ui->Text1_2->text();
+    v.ffin = ui->Text1_3->text();
+    v.idCliente = gExpe->IdCliente();
+    v.idTipo = ui->cboTipo->currentIndex();
+    v.descripcion = ui->Text1_4->toPlainText();
+    v.observaciones = ui->Text1_5->text();
+    v.proceso = gExpe->nProceso();
+    v.origen = gExpe->Origen();
+    v.estado = ui->cboEstado->currentText().left(2);
+    v.posicionEstado = ui->cboEstado->currentIndex() + 1;
+    v.codigo = ui->Text1_7->text();
+    v.ubicacion = ui->Text1_8->text();
     return true;
 }
 
 void frmExpedientes1::cmdGrabar_Click() {
-    Conexion *c = sesionConexion();
-    if (!c)
+    if (!sesionConexion())
         return;
-    if (!c->BeginTrans()) {
-        avisar(this, QStringLiteral("No se ha guardado el expediente.\n") + c->lastError());
-        return;
-    }
-    const bool nuevo = gExpe->IdExp() == 0;
-    int idExp = gExpe->IdExp();
+    const QString noGuardado = QStringLiteral("No se ha guardado el expediente.\n");
+    ValoresExpediente v;
     QString error;
-    bool ok = grabarExpediente(idExp, error);
-    bool todos = false;
-    if (ok && nuevo)
-        todos = MsgBox(QStringLiteral("Desea dar permisos a todos los usuarios para poder trabajar con el nuevo "
-                                      "expediente"),
-                       vb::vbYesNo | vb::vbQuestion)
-                == vb::vbYes;
-    ok = ok && grabarEstado(idExp, error) && (!nuevo || grabarPermisos(idExp, todos, error));
-    if (ok && !c->CommitTrans()) {
-        error = c->lastError();
-        ok = false;
+    if (!valores(v, error)) {
+        avisar(this, noGuardado + error);
+        return;
     }
-    if (!ok) {
+    // Asked before the save: no transaction waits on the user.
+    const bool nuevo = gExpe->IdExp() == 0;
+    const bool todos = nuevo
+                       && MsgBox(QStringLiteral("Desea dar permisos a todos los usuarios para poder trabajar con el "
+                                                "nuevo expediente"),
+                                 vb::vbYesNo | vb::vbQuestion)
+                              == vb::vbYes;
+    int idExp = gExpe->IdExp();
+    if (const Resultado r = m_datos->grabar(v, idExp, todos); !r) {
         // Nothing of this save stays, and the fields keep what the user typed.
-        c->RollbackTrans();
-        avisar(this, QStringLiteral("No se ha guardado el expediente.\n") + error);
+        avisar(this, noGuardado + r.mensaje());
         return;
     }
     if (nuevo)
@@ -488,19 +387,23 @@ void frmExpedientes1::cmdGrabar_Click() {
 void frmExpedientes1::XPButton1_Click() { reject(); }
 
 void frmExpedientes1::Command1_Click() {
-    QString error;
-    const std::unique_ptr<QObject> ficha = Componentes::crear(QStringLiteral("VMCLIENTES.VMCLI"), &error);
-    const bool ok = ficha
-                    && Componentes::asignar(ficha.get(), "MyBd", QVariant::fromValue<QObject *>(sesionBd()), &error)
-                    && Componentes::asignar(ficha.get(), "idCli", gExpe->IdCliente(), &error)
-                    && Componentes::llamar(ficha.get(), "vShow", nullptr, &error);
-    if (!ok)
-        avisar(this, QStringLiteral("No se puede mostrar la ficha.\n") + error);
+    std::unique_ptr<QObject> ficha;
+    Resultado r = Componentes::crear(QStringLiteral("VMCLIENTES.VMCLI"), ficha);
+    if (r)
+        r = Componentes::asignar(ficha.get(), "MyBd", QVariant::fromValue<QObject *>(sesionBd()));
+    if (r)
+        r = Componentes::asignar(ficha.get(), "idCli", gExpe->IdCliente());
+    if (r)
+        r = Componentes::llamar(ficha.get(), "vShow");
+    if (!r)
+        avisar(this, QStringLiteral("No se puede mostrar la ficha.\n") + r.mensaje());
 }
 
 
 QString frmExpedientes1::formatoImporte() const {
-    const int decimales = sesionBd() ? sesionBd()->Parametros().Item(QStringLiteral("par_decpre")).Valor.toInt() : 2;
+    int decimales = 2;
+    if (sesionBd())
+        m_datos->decimales(decimales); // a parameter that cannot be read keeps two
     return QStringLiteral("#,##0.") + QString(qMax(decimales, 0), u'0');
 }
 

@@ -8,7 +8,9 @@
 namespace Ui {
 class frmExpedientes1;
 }
+class DatosExpediente;
 class RecordsetModel;
+struct ValoresExpediente;
 
 class frmExpedientes1 : public Formulario {
     Q_OBJECT
@@ -17,7 +19,8 @@ public:
     ~frmExpedientes1() override;
 
     // The counterpart as the opener shows it: heading, code and name (never saved).
-    void mostrarContraparte(const QString &titulo, const QString &codigo, const QString &nombre);
+    // Invokable: the opener reaches the editor by name.
+    Q_INVOKABLE void mostrarContraparte(const QString &titulo, const QString &codigo, const QString &nombre);
 
 protected:
     bool eventFilter(QObject *obj, QEvent *ev) override;
@@ -46,14 +49,13 @@ private:
     int msBuscarUsuarios();
     void msAbrirActuacion(int idAct);
 
-    // The save's steps, inside its transaction; false with the reason in error.
-    bool grabarExpediente(int &idExp, QString &error);
-    bool grabarEstado(int idExp, QString &error);
-    bool grabarPermisos(int idExp, bool todos, QString &error);
+    // What the save writes, read from the controls; false with the reason in error.
+    bool valores(ValoresExpediente &v, QString &error) const;
 
     int agrupacion() const;
     QString formatoImporte() const;
 
     std::unique_ptr<Ui::frmExpedientes1> ui;
+    std::unique_ptr<DatosExpediente> m_datos;
     RecordsetModel *m_usuarios = nullptr;
 };

@@ -22,16 +22,11 @@ const frmTipos::Catalogo kTiposExp{
     .pantalla = QStringLiteral("frmTiposExp"),
     .titulo = QStringLiteral("Tipos de Expedientes"),
     .altoTwips = 3555,
-    .tabla = QStringLiteral("Tex"),
+    .sql = DatosTipos::kTiposExp,
     .campoId = QStringLiteral("Tex_Id"),
     .campoDes = QStringLiteral("Tex_Des"),
-    .lista = QStringLiteral("SELECT * FROM Tex ORDER BY Tex_Id"),
-    .usoTipo = QStringLiteral("SELECT Exp_Id FROM Exp WHERE Exp_IdTipo = "),
     .mensajeEnUso = QStringLiteral("Existen expedientes del tipo que intenta eliminarse. La acción no se puede ejecutar"),
-    .borrar = QStringLiteral("DELETE FROM Tex WHERE Tex_Id = "),
-    .condicion = QStringLiteral(" WHERE Tex_Id = "),
     .buscarGuardado = QStringLiteral("Tex_Id = "),
-    .consultaCodigo = QStringLiteral("SELECT * FROM tex WHERE Tex_Id = "),
     .buscarCodigo = QStringLiteral("Tex_ID = "),
 };
 
@@ -39,16 +34,11 @@ const frmTipos::Catalogo kTiposAct{
     .pantalla = QStringLiteral("frmTiposAct"),
     .titulo = QStringLiteral("Tipos de Actuaciones"),
     .altoTwips = 3540,
-    .tabla = QStringLiteral("Tac"),
+    .sql = DatosTipos::kTiposAct,
     .campoId = QStringLiteral("Tac_Id"),
     .campoDes = QStringLiteral("Tac_Des"),
-    .lista = QStringLiteral("SELECT * FROM Tac ORDER BY Tac_Id"),
-    .usoTipo = QStringLiteral("SELECT Act_Id FROM Act WHERE Act_IdTac = "),
     .mensajeEnUso = QStringLiteral("Existen actuaciones del tipo que intenta eliminarse. La acción no se puede ejecutar"),
-    .borrar = QStringLiteral("DELETE FROM Tac WHERE Tac_Id = "),
-    .condicion = QStringLiteral(" WHERE Tac_Id = "),
     .buscarGuardado = QStringLiteral("Tac_Id = "),
-    .consultaCodigo = QStringLiteral("SELECT * FROM Tac WHERE Tac_Id = "),
     .buscarCodigo = QStringLiteral("Tac_ID = "),
 };
 
@@ -69,7 +59,7 @@ const QString kCodigoNoValido = QStringLiteral("El código no es el número de u
 } // namespace
 
 frmTipos::frmTipos(const Catalogo &catalogo, QWidget *parent)
-    : Formulario(parent), m_cat(catalogo), ui(std::make_unique<Ui::frmTipos>()) {
+    : Formulario(parent), m_cat(catalogo), ui(std::make_unique<Ui::frmTipos>()), m_datos(sesionBd(), catalogo.sql) {
     ui->setupUi(this);
     setObjectName(m_cat.pantalla);
     setWindowTitle(m_cat.titulo);
@@ -122,15 +112,9 @@ void frmTipos::avisarError(const QString &error) {
 }
 
 QString frmTipos::msCargarGrid() {
-    auto *lista = new RecordsetModel(sesionConexion(), m_cat.lista, this);
-    if (!lista->ok()) {
-        const QString error = lista->error();
-        delete lista;
-        return error;
-    }
-    // A catalogue is short, and moving to its last row or finding a type needs every row.
-    while (lista->canFetchMore())
-        lista->fetchMore();
+    RecordsetModel *lista = nullptr;
+    if (const Resultado r = m_datos.lista(this, lista); !r)
+        return r.mensaje();
     QItemSelectionModel *seleccionAnterior = ui->dbgFco->selectionModel();
     ui->dbgFco->setModel(lista);
     delete seleccionAnterior;
@@ -213,22 +197,20 @@ void frmTipos::CmdBorrar_Click() {
         MsgBox(kCodigoNoValido + QStringLiteral(": no se ha borrado nada."), vb::vbExclamation);
         return;
     }
-    Recordset uso = sesionConexion()->Execute(m_cat.usoTipo + QString::number(*id));
-    if (!uso.ok()) {
-        avisarError(uso.error());
+    bool usado = false;
+    if (const Resultado r = m_datos.enUso(*id, usado); !r) {
+        avisarError(r.mensaje());
         return;
     }
-    if (!uso.isEOF()) {
+    if (usado) {
         MsgBox(m_cat.mensajeEnUso, vb::vbOKOnly);
-        uso.Close();
         return;
     }
     const QString pregunta = QStringLiteral("Confirma la eliminacion del registro ") + QStringLiteral("\n") + codigo
                              + QStringLiteral(" ") + ui->Text1_1->text();
     if (MsgBox(pregunta, vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2) == vb::vbYes) {
-        QString error;
-        if (!sesionConexion()->Ejecutar(m_cat.borrar + QString::number(*id), &error))
-            avisarError(error);
+        if (const Resultado r = m_datos.borrar(*id); !r)
+            avisarError(r.mensaje());
     }
     // Answered either way: the list is read again, on the row that now stands where this one did.
     const int fila = filaActual();
@@ -237,7 +219,6 @@ void frmTipos::CmdBorrar_Click() {
     else
         mostrarFila(fila);
     ui->dbgFco->setFocus();
-    uso.Close();
 }
 
 QString frmTipos::grabar(const QString &codigo) {
@@ -246,19 +227,8 @@ QString frmTipos::grabar(const QString &codigo) {
     const auto id = numero(codigo);
     if (!m_nuevo && !id)
         return kCodigoNoValido + QStringLiteral("; pulse «Nuevo» para añadir un tipo.");
-    MyBd *bd = sesionBd();
-    bd->setTabla(m_cat.tabla);
-    bd->LimpiarCampos(0);
-    bd->Campos().Add(m_cat.campoDes, kCampoTexto, ui->Text1_1->text(), 2);
-    QString error;
-    if (m_nuevo) {
-        bd->setCondicion(QString());
-        bd->Insertar(error);
-    } else {
-        bd->setCondicion(m_cat.condicion + QString::number(*id));
-        bd->Modificar(error);
-    }
-    return error;
+    const Resultado r = m_nuevo ? m_datos.insertar(ui->Text1_1->text()) : m_datos.renombrar(*id, ui->Text1_1->text());
+    return r.mensaje();
 }
 
 void frmTipos::cmdGuardar_Click() {
@@ -296,17 +266,18 @@ void frmTipos::Text1_LostFocus() {
     const auto id = numero(ui->Text1_0->text());
     if (!id)
         return;
-    Recordset tipo = sesionConexion()->Execute(m_cat.consultaCodigo + QString::number(*id));
-    if (!tipo.ok())
+    bool existe = false;
+    if (const Resultado r = m_datos.existe(*id, existe); !r) {
+        avisarError(r.mensaje());
         return;
-    if (!tipo.isEOF()) {
+    }
+    if (existe) {
         m_nuevo = false;
         moverA(filaDonde(m_cat.buscarCodigo + QString::number(*id), 0));
     } else {
         // Saving will insert, under the next id the database gives, not this one.
         m_nuevo = true;
     }
-    tipo.Close();
 }
 
 bool frmTipos::eventFilter(QObject *obj, QEvent *ev) {

@@ -4,6 +4,8 @@
 // Catalogo they are built with.
 #include "formulario.h"
 
+#include "datostipos.h"
+
 #include <QString>
 #include <memory>
 
@@ -15,22 +17,17 @@ class frmTipos;
 class frmTipos : public Formulario {
     Q_OBJECT
 public:
-    // Everything in which one catalogue differs from the other. The statement pieces
-    // are completed with a type id.
+    // Everything in which one catalogue differs from the other. The criteria are
+    // completed with a type id.
     struct Catalogo {
         QString pantalla; // registered name and objectName
         QString titulo;
         int altoTwips; // client-area height
-        QString tabla;
+        const SentenciasCatalogo &sql;
         QString campoId;
         QString campoDes;
-        QString lista;          // every type, ordered by id
-        QString usoTipo;        // rows that still use a type
         QString mensajeEnUso;
-        QString borrar;
-        QString condicion;      // update condition
         QString buscarGuardado; // row of the saved type
-        QString consultaCodigo; // does a typed code exist
         QString buscarCodigo;   // row of the typed code
     };
 
@@ -70,6 +67,7 @@ private:
 
     const Catalogo m_cat;
     std::unique_ptr<Ui::frmTipos> ui;
+    DatosTipos m_datos;
     RecordsetModel *rs = nullptr;
     bool m_nuevo = false; // the fields hold a type not stored yet
 };

@@ -3,14 +3,11 @@
 #include "csubclass.h"
 #include "ui_frmExpedientes.h"
 
-#include "componentes.h"
 #include "conexion.h"
 #include "cutilidades.h"
+#include "datosbusqueda.h"
 #include "dialogos.h"
-#include "esquema.h"
 #include "modexp.h"
-#include "mybd.h"
-#include "numeros.h"
 #include "pantallas.h"
 #include "vmexpe.h"
 
@@ -24,7 +21,6 @@
 #include <QPainter>
 #include <QSqlRecord>
 
-#include <climits>
 #include <cmath>
 
 REGISTRAR_PANTALLA(frmExpedientes);
@@ -106,11 +102,7 @@ struct frmExpedientes::Contraparte {
     short origen;
     int campoCodigo;
     int campoNombre;
-    const char *sqlPorCodigo;
-    const char *sqlFiscal;
     const char *tituloFiscal;
-    const char *sqlComercial;
-    const char *columnaComercial;
     const char *tituloComercial;
     const char *captionNombre;
     const char *mensajeNoExiste;
@@ -119,19 +111,6 @@ struct frmExpedientes::Contraparte {
 
 namespace {
 QString u8(const char *texto) { return QString::fromUtf8(texto); }
-
-// A number typed in a code field; false for empty text, letters or a number out of range.
-bool leerCodigo(const QString &texto, double *valor) {
-    bool ok = false;
-    *valor = numeroLocal(texto, &ok);
-    return ok && *valor >= INT_MIN && *valor <= INT_MAX;
-}
-
-// "1/3/2024" or "01/03/2024" → "01/03/2024"; empty when it is no real date.
-QString fechaDiaPrimero(const QString &texto) {
-    const QDate fecha = QDate::fromString(texto.trimmed(), QStringLiteral("d/M/yyyy"));
-    return fecha.isValid() ? fecha.toString(QStringLiteral("dd/MM/yyyy")) : QString();
-}
 
 struct ColumnaRejilla {
     const char *caption;
@@ -148,12 +127,8 @@ constexpr int kColumnaIdCli = 7;
 } // namespace
 
 const frmExpedientes::Contraparte frmExpedientes::kSeleccionCliente{
-    0, 0, 1,
-    "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI where CLI_COD=",
-    "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI",
+    kClientes, 0, 1,
     "Buscar clientes por nombre Fiscal",
-    "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER",
-    "CLI_COMER",
     "Buscar clientes por nombre Comercial",
     "Cliente",
     "Codigo de cliente no existe",
@@ -161,19 +136,16 @@ const frmExpedientes::Contraparte frmExpedientes::kSeleccionCliente{
 };
 
 const frmExpedientes::Contraparte frmExpedientes::kSeleccionProveedor{
-    1, 6, 7,
-    "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO where Pro_COD=",
-    "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS RSOC FROM PRO  order by PRO_NOM ",
+    kProveedores, 6, 7,
     "Buscar Proveedores por nombre Fiscal",
-    "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO ORDER BY PRO_COMER",
-    "PRO_COMER",
     "Buscar Proveedores por nombre Comercial",
     "Proveedor",
     "Codigo de proveedor inexistente",
     false,
 };
 
-frmExpedientes::frmExpedientes(QWidget *parent) : Formulario(parent), ui(new Ui::frmExpedientes) {
+frmExpedientes::frmExpedientes(QWidget *parent)
+    : Formulario(parent), ui(new Ui::frmExpedientes), m_datos(std::make_unique<DatosBusqueda>(sesionBd())) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmExpedientes"));
     // The painter sits over the tab strip; this screen gives it no settings.
@@ -230,94 +202,65 @@ void frmExpedientes::avisar(const QString &texto, int estilo) {
     MsgBox(texto, estilo, QString());
 }
 
+void frmExpedientes::avisarFallo(const Resultado &r) {
+    if (r.ok())
+        return;
+    const QString texto = QStringLiteral("Error (Expedientes): ") + r.mensaje();
+    // Before the screen is shown its opener is told instead: no empty screen behind a message.
+    if (bCargado)
+        avisar(texto, vb::vbCritical);
+    else if (errorCarga().isEmpty())
+        setErrorCarga(texto);
+}
+
 void frmExpedientes::msCargarTipos() {
     ui->Combo1->clear();
     ui->Combo1->addItem(QStringLiteral("Todos los tipos de expedientes"));
-    Recordset rs = sesionConexion()->Execute(QStringLiteral("Select * from Tex order by tex_des"));
-    if (!rs.ok() && !bCargado)
-        setErrorCarga(QStringLiteral("Error (Expedientes): ") + rs.error());
-    for (; !rs.isEOF(); rs.MoveNext())
-        ui->Combo1->addItem(QStringLiteral("%1").arg(rs.Fields(QStringLiteral("tex_id")).toInt(), 4, 10, QChar(u'0'))
-                            + QStringLiteral(" - ") + rs.Fields(QStringLiteral("tex_des")).toString());
+    QStringList tipos;
+    const Resultado r = m_datos->tipos(tipos);
+    ui->Combo1->addItems(tipos);
     ui->Combo1->setCurrentIndex(0);
-    rs.Close();
+    avisarFallo(r);
+}
+
+FiltroBusqueda frmExpedientes::filtro(short origen) const {
+    FiltroBusqueda f;
+    f.origen = origen;
+    f.codigo = origen == kProveedores ? ui->Text1_6->text() : ui->Text1_0->text();
+    f.idContraparte = gExpe->IdCliente();
+    f.soloActivos = ui->Check1->isChecked();
+    if (ui->Combo1->currentIndex() > 0)
+        f.tipo = ui->Combo1->currentText().left(4);
+    f.descripcion = ui->Text1_2->text();
+    f.observaciones = ui->Text1_3->text();
+    f.desde = ui->Text1_4->text();
+    f.hasta = ui->Text1_5->text();
+    return f;
 }
 
 void frmExpedientes::msBuscarExpedientes() {
-    ::MyBd *bd = sesionBd();
-    const int idUsuario = bd->IdUsuario();
-    int adm = 0; // a user without a row is no administrator
-    FnNombreUsuario(idUsuario, adm);
-
     const short origen = short(ui->SSTab1->currentIndex());
     gExpe->setOrigen(origen);
     iOrigen = origen;
-
-    QString condicion = QStringLiteral(" Where Exp_Origen = ") + QString::number(origen) + QStringLiteral(" ");
-    QString sql;
-    switch (origen) {
-    case kClientes:
-        sql = QStringLiteral("SELECT (Select (cast(cli_Cod as nvarchar) + ' ' + Cli_Comer) from cli where cli_id = "
-                             "Exp_IdCli) As Cliente, Exp_Id, ");
-        break;
-    case kProveedores:
-        sql = QStringLiteral("SELECT (Select (cast(Pro_Cod as nvarchar) + ' ' + Pro_Comer) from Pro where Pro_id = "
-                             "Exp_IdCli) As Proveedor, Exp_Id, ");
-        break;
-    default:
-        sql = QStringLiteral("SELECT ('') as x, Exp_Id, ");
-        break;
-    }
-    sql += QStringLiteral("Exp_FIni,Exp_Ffin,Exp_Des,Exp_Obs,Exp_Ubicacion,exp_idcli FROM Exp ");
-
-    // The filter takes the id the lookup found; the typed code only says there is one.
-    QLineEdit *codigo = origen == kClientes ? ui->Text1_0 : origen == kProveedores ? ui->Text1_6 : nullptr;
-    double valor = 0;
-    if (codigo && leerCodigo(codigo->text(), &valor) && valor >= 1)
-        condicion += QStringLiteral(" And Exp_IdCli = ") + QString::number(gExpe->IdCliente());
-    if (ui->Check1->isChecked())
-        condicion += QStringLiteral(" AND Exp_Estado = 1 ");
-    if (ui->Combo1->currentIndex() > 0)
-        condicion += QStringLiteral(" AND Exp_IdTipo=") + ui->Combo1->currentText().left(4);
-    // Quotes are doubled so the typed text can neither end nor extend the statement.
-    if (!ui->Text1_2->text().isEmpty())
-        condicion += QStringLiteral(" AND Exp_Des Like '%") + Esquema::textoSql(ui->Text1_2->text()) + QStringLiteral("%' ");
-    if (!ui->Text1_3->text().isEmpty())
-        condicion += QStringLiteral(" AND Exp_obs Like '%") + Esquema::textoSql(ui->Text1_3->text()) + QStringLiteral("%' ");
-    if (const QString desde = fechaDiaPrimero(ui->Text1_4->text()); !desde.isEmpty())
-        condicion += QStringLiteral(" AND Exp_Fini >='") + desde + QStringLiteral(" 00:00:00' ");
-    if (const QString hasta = fechaDiaPrimero(ui->Text1_5->text()); !hasta.isEmpty())
-        condicion += QStringLiteral(" AND Exp_Fini <='") + hasta + QStringLiteral(" 23:59:59' ");
-    if (bd->Parametros().Item(QStringLiteral("PAR_EXP_PER")).Valor.toInt() == 0 && adm == 0) {
-        const QString id = QString::number(idUsuario);
-        condicion += QStringLiteral(" and (Exp_id in (SELECT ExpPer_Idexp FROM ExpPer WHERE  ExpPer_IdUsu=") + id
-                     + QStringLiteral(") or Exp_Idusu = ") + id + QStringLiteral(")");
-    }
-    sql += condicion;
-
-    // The model fetches rows as the grid shows them: a huge result binds at once.
-    auto *modelo = new RecordsetModel(sesionConexion(), sql, this);
-    QItemSelectionModel *seleccionAnterior = ui->DataGrid1->selectionModel();
-    RecordsetModel *anterior = rsExp;
-    const QString error = modelo->error();
-    if (!modelo->ok()) {
-        delete modelo;
-        modelo = nullptr;
-    }
-    rsExp = modelo;
-    ui->DataGrid1->setModel(rsExp);
-    delete seleccionAnterior;
-    delete anterior;
-    if (!rsExp) {
-        if (bCargado)
-            avisar(QStringLiteral("Error (Expedientes): ") + error, vb::vbCritical);
-        else
-            setErrorCarga(QStringLiteral("Error (Expedientes): ") + error);
+    RecordsetModel *modelo = nullptr;
+    const Resultado r = m_datos->buscar(filtro(origen), this, modelo);
+    mostrarResultado(modelo);
+    if (!r) {
+        avisarFallo(r);
         return;
     }
     maquetarRejilla(origen);
     if (rsExp->tieneFilas())
         ui->DataGrid1->setCurrentIndex(rsExp->index(0, kColumnaExpediente));
+}
+
+void frmExpedientes::mostrarResultado(RecordsetModel *modelo) {
+    QItemSelectionModel *seleccionAnterior = ui->DataGrid1->selectionModel();
+    RecordsetModel *anterior = rsExp;
+    rsExp = modelo;
+    ui->DataGrid1->setModel(rsExp);
+    delete seleccionAnterior;
+    delete anterior;
 }
 
 void frmExpedientes::maquetarRejilla(short origen) {
@@ -339,30 +282,35 @@ void frmExpedientes::msAbrirExpediente(int idExp) {
     gExpe->setOrigen(origen);
 
     // The editor is prepared from the current row; a new case file gets nothing here.
-    gPreparacionEditor = PreparacionEditor{};
-    if (idExp > 0 && rsExp) {
+    QString etiqueta, codigo, nombre;
+    const bool preparar = idExp > 0 && rsExp;
+    if (preparar) {
         const int fila = qMax(0, ui->DataGrid1->currentIndex().row());
         const QSqlRecord registro = rsExp->record(fila);
-        PreparacionEditor &p = gPreparacionEditor;
-        p.preparado = true;
         if (origen == kInternos) {
-            p.etiqueta = QStringLiteral("Expediente Interno");
-            p.nombre = QStringLiteral(" Expediente Interno ");
+            etiqueta = QStringLiteral("Expediente Interno");
+            nombre = QStringLiteral(" Expediente Interno ");
             gExpe->setIdCliente(0);
         } else {
             const bool cliente = origen == kClientes;
-            p.etiqueta = cliente ? QStringLiteral("Cliente") : QStringLiteral("Proveedor");
+            etiqueta = cliente ? QStringLiteral("Cliente") : QStringLiteral("Proveedor");
             // "code name": the code keeps its blank, the name is what follows it.
             const QString contraparte = registro.value(cliente ? QStringLiteral("cliente") : QStringLiteral("proveedor")).toString();
             const qsizetype blanco = contraparte.indexOf(u' ');
-            p.codigo = contraparte.left(blanco + 1);
-            p.nombre = contraparte.mid(blanco + 1);
+            codigo = contraparte.left(blanco + 1);
+            nombre = contraparte.mid(blanco + 1);
             gExpe->setIdCliente(registro.value(QStringLiteral("exp_idcli")).toInt());
         }
     }
+    // The editor is reached by name: whatever screen stands in for it gets the counterpart.
+    const auto prepararEditor = [&](QDialog *editor) {
+        if (preparar)
+            QMetaObject::invokeMethod(editor, "mostrarContraparte", Q_ARG(QString, etiqueta), Q_ARG(QString, codigo),
+                                      Q_ARG(QString, nombre));
+    };
 
     QString error;
-    if (Pantallas::abrirModal(QStringLiteral("frmExpedientes1"), this, &error) < 0) {
+    if (Pantallas::abrirModal(QStringLiteral("frmExpedientes1"), this, &error, prepararEditor) < 0) {
         avisar(QStringLiteral("Error (Expedientes): ") + error, vb::vbCritical);
         return;
     }
@@ -390,12 +338,10 @@ void frmExpedientes::msBuscarContraparte(const Contraparte &c, int codigo) {
     };
 
     if (codigo != 0) {
-        Recordset rs = sesionConexion()->Execute(u8(c.sqlPorCodigo) + QString::number(codigo));
-        if (!rs.isEOF())
-            elegir(rs.Fields(0).toInt(), rs.Fields(1).toString(), rs.Fields(2).toString());
-        else
-            elegir(0, {}, {});
-        rs.Close();
+        ContraparteEncontrada encontrada;
+        const Resultado r = m_datos->contraparte(c.origen, codigo, encontrada);
+        elegir(encontrada.id, encontrada.codigo, encontrada.nombre);
+        avisarFallo(r);
         return;
     }
 
@@ -403,9 +349,10 @@ void frmExpedientes::msBuscarContraparte(const Contraparte &c, int codigo) {
                                               "Nombre Comercial"),
                                vb::vbYesNo | vb::vbInformation, QString())
                         == vb::vbYes;
-    const QString elegido = fiscal ? BuscarPorNombre(u8(c.sqlFiscal), QStringLiteral("RSOC"), QStringLiteral("Codigo"),
+    const SentenciasContraparte &sql = DatosBusqueda::sentencias(c.origen);
+    const QString elegido = fiscal ? BuscarPorNombre(sql.fiscal, QStringLiteral("RSOC"), QStringLiteral("Codigo"),
                                                      u8(c.captionNombre), u8(c.tituloFiscal), 600, 6000, 0)
-                                   : BuscarPorNombre(u8(c.sqlComercial), u8(c.columnaComercial), QStringLiteral("Codigo"),
+                                   : BuscarPorNombre(sql.comercial, sql.columnaComercial, QStringLiteral("Codigo"),
                                                      u8(c.captionNombre), u8(c.tituloComercial), 600, 6000, 0);
     if (elegido.size() > 2) {
         const QStringList partes = elegido.split(QChar(1));
@@ -425,7 +372,7 @@ QString frmExpedientes::BuscarPorNombre(const QString &sql, const QString &colum
 void frmExpedientes::Text1_LostFocusCodigo(const Contraparte &c) {
     QLineEdit *campo = m_text1[c.campoCodigo];
     double valor = 0;
-    if (!leerCodigo(campo->text(), &valor)) {
+    if (!DatosBusqueda::leerCodigo(campo->text(), &valor)) {
         // No code: the selection is cleared quietly.
         msBuscarContraparte(c, -1);
         return;
@@ -443,19 +390,9 @@ void frmExpedientes::Text1_LostFocusCodigo(const Contraparte &c) {
 }
 
 bool frmExpedientes::FnEstadoCliente(int idCliente) {
-    QString error;
-    std::unique_ptr<QObject> cliente = Componentes::crear(QStringLiteral("VMCLIENTES.VMCLI"), &error);
-    QVariant aceptado;
-    const bool ok = cliente
-                    && Componentes::asignar(cliente.get(), "MyBd", QVariant::fromValue<QObject *>(sesionBd()), &error)
-                    && Componentes::llamar(cliente.get(), "FnEstadoCliente", QVariantList{idCliente}, &aceptado,
-                                           &error);
-    cliente.reset();
-    if (!ok) {
-        avisar(QStringLiteral("Error (Expedientes): ") + error, vb::vbCritical);
-        return false;
-    }
-    return aceptado.toBool();
+    bool activo = false;
+    avisarFallo(m_datos->clienteActivo(idCliente, activo));
+    return activo;
 }
 
 // ---------------------------------------------------------------- events

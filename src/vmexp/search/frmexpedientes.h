@@ -7,9 +7,13 @@
 #include <QStyledItemDelegate>
 #include <memory>
 
+class Resultado;
+
 namespace Ui {
 class frmExpedientes;
 }
+class DatosBusqueda;
+struct FiltroBusqueda;
 class QAbstractItemView;
 class QLineEdit;
 class RecordsetModel;
@@ -79,10 +83,12 @@ private slots:
     void cmdNuevo_Click();
 
 private:
-    enum Origen : short { kClientes = 0, kProveedores = 1, kInternos = 2 };
-
     void msCargarTipos();
     void msBuscarExpedientes();
+    // The filters as the controls hold them.
+    FiltroBusqueda filtro(short origen) const;
+    // The grid over the new result (none after a failed search).
+    void mostrarResultado(RecordsetModel *modelo);
     void msAbrirExpediente(int idExp);
     void msBuscarCliente(int codigo);
     void msBuscarProveedor(int codigo);
@@ -99,8 +105,10 @@ private:
     void maquetarRejilla(short origen);
     // A warning or error: the key marker first, so the Enter that closes it is no command.
     void avisar(const QString &texto, int estilo);
+    void avisarFallo(const Resultado &r);
 
     std::unique_ptr<Ui::frmExpedientes> ui;
+    std::unique_ptr<DatosBusqueda> m_datos;
     QLineEdit *m_text1[8] = {};
     RecordsetModel *rsExp = nullptr;
     DelegadoRejilla *m_delegado = nullptr;

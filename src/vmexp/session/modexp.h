@@ -13,17 +13,6 @@ extern std::shared_ptr<VMEXPE> gExpe;
 // folder of the user's where the library folder cannot be written (CarpetaTrabajo).
 extern QString gCarpetaDoc;
 
-// What the search screen sets on the case-file editor when it opens an existing case
-// file; the editor applies it on load. preparado is false for a new case file, and
-// the editor then keeps its own defaults.
-struct PreparacionEditor {
-    bool preparado = false;
-    QString etiqueta; // caption of the editor's Label1_1: "Cliente", "Proveedor", "Expediente Interno"
-    QString codigo;   // text of its Text1_0
-    QString nombre;   // text of its Text1_1
-};
-extern PreparacionEditor gPreparacionEditor;
-
 // The user's name ("" when the user does not exist); adm takes usu_adm when it does.
 QString FnNombreUsuario(int idUsuario, int &adm);
 // gCarpetaDoc exists, or was created now (one level; parents are never created).

@@ -18,7 +18,7 @@ void Pantallas::registrar(const QString &nombre, Fabrica fabrica) { registro().i
 
 Pantallas::Fabrica Pantallas::fabrica(const QString &nombre) { return registro().value(nombre); }
 
-int Pantallas::abrirModal(const QString &nombre, QWidget *padre, QString *error) {
+int Pantallas::abrirModal(const QString &nombre, QWidget *padre, QString *error, const Preparar &preparar) {
     const Fabrica f = fabrica(nombre);
     if (!f) {
         if (error)
@@ -32,5 +32,7 @@ int Pantallas::abrirModal(const QString &nombre, QWidget *padre, QString *error)
             *error = formulario->errorCarga();
         return -1;
     }
+    if (preparar)
+        preparar(pantalla.get());
     return DialogService::actual().abrirModal(pantalla.get());
 }

@@ -11,10 +11,13 @@ namespace Pantallas {
 using Fabrica = std::function<QDialog *(QWidget *padre)>;
 void registrar(const QString &nombre, Fabrica fabrica);
 Fabrica fabrica(const QString &nombre);
-// Creates the screen, shows it modally through the dialog service and deletes it.
-// Returns the dialog's result, or -1 and a Spanish message when it cannot be created
-// or could not load (Formulario::errorCarga).
-int abrirModal(const QString &nombre, QWidget *padre = nullptr, QString *error = nullptr);
+// What the opener sets on the new screen before it is shown.
+using Preparar = std::function<void(QDialog *pantalla)>;
+// Creates the screen, lets the opener prepare it, shows it modally through the dialog
+// service and deletes it. Returns the dialog's result, or -1 and a Spanish message
+// when it cannot be created or could not load (Formulario::errorCarga).
+int abrirModal(const QString &nombre, QWidget *padre = nullptr, QString *error = nullptr,
+               const Preparar &preparar = {});
 } // namespace Pantallas
 
 // Registers a screen class when the library is loaded: REGISTRAR_PANTALLA(frmTiposExp).

@@ -9,13 +9,14 @@
 #include "pantallas.h"
 #include "registro.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <dlfcn.h>
 
 std::shared_ptr<VMEXPE> gExpe;
 QString gCarpetaDoc;
-PreparacionEditor gPreparacionEditor;
 
 namespace {
 QString &carpetaFijada() {
@@ -90,6 +91,40 @@ bool VMEXPE::vCrearDirectorio(const QString &sDocFolder) {
 }
 
 bool VMEXPE::vExisteFichero(const QString &sFile) { return FnExisteFichero(sFile); }
+
+QString VMEXPE::carpetaTrabajo() const { return gCarpetaDoc; }
+
+QStringList VMEXPE::capturarPantallas(const QString &carpeta, int idExp, int idAct, QString *informe) {
+    QDir().mkpath(carpeta);
+    struct Captura {
+        const char *pantalla;
+        int idExp, idAct;
+    };
+    const Captura capturas[] = {{"frmExpedientes", 0, 0}, {"frmExpedientes1", idExp, 0},
+                                {"frmExpedientes2", idExp, idAct}, {"frmTiposExp", 0, 0}, {"frmTiposAct", 0, 0}};
+    QStringList hechas;
+    for (const Captura &c : capturas) {
+        const auto fabrica = Pantallas::fabrica(QLatin1String(c.pantalla));
+        if (!fabrica || !m_myBd) {
+            if (informe)
+                *informe += QStringLiteral("  %1: todavía no disponible\n").arg(QLatin1String(c.pantalla));
+            continue;
+        }
+        setIdExp(c.idExp);
+        setIdAct(c.idAct);
+        setOrigen(0);
+        std::unique_ptr<QDialog> d(fabrica(nullptr));
+        d->show();
+        QApplication::processEvents();
+        const QString fichero = QDir(carpeta).filePath(QLatin1String(c.pantalla) + QStringLiteral(".png"));
+        d->grab().save(fichero);
+        if (informe)
+            *informe += QStringLiteral("  %1: %2\n").arg(QLatin1String(c.pantalla), fichero);
+        d->close();
+        hechas << fichero;
+    }
+    return hechas;
+}
 
 // ---------------------------------------------------------------- ModExp
 

@@ -3,6 +3,7 @@
 // backend) and the ordered steps that bring an older database up to the one this
 // program knows. Each step runs in a transaction of its own and can run again: a
 // database already past it is left alone.
+#include "exportar.h"
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -22,16 +23,16 @@ struct Paso {
     QStringList (*integrada)(QSqlDatabase &db) = nullptr;
 };
 // Every step after the first release, in order.
-const QList<Paso> &pasos();
+VMEXP_EXPORT const QList<Paso> &pasos();
 
 // The version recorded in an open database; 0 when it holds no schema at all, -1 and
 // a message when it cannot be read.
-int leer(QSqlDatabase &db, QString *error = nullptr);
+VMEXP_EXPORT int leer(QSqlDatabase &db, QString *error = nullptr);
 // The steps that would take a database from version desde to the newest of pasos.
-QList<Paso> pendientes(int desde, const QList<Paso> &pasos = VersionEsquema::pasos());
+VMEXP_EXPORT QList<Paso> pendientes(int desde, const QList<Paso> &pasos = VersionEsquema::pasos());
 // The Spanish refusal for a database newer than this program; empty when it is not.
-QString rechazoPorNueva(int version);
+VMEXP_EXPORT QString rechazoPorNueva(int version);
 // Runs the pending steps, each in one transaction. False and a Spanish message at the
 // first that fails; the steps before it stay done, nothing of it does.
-bool actualizar(QSqlDatabase &db, QString *error = nullptr, const QList<Paso> &pasos = VersionEsquema::pasos());
+VMEXP_EXPORT bool actualizar(QSqlDatabase &db, QString *error = nullptr, const QList<Paso> &pasos = VersionEsquema::pasos());
 } // namespace VersionEsquema

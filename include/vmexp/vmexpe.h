@@ -7,12 +7,14 @@
 // libvmexp.so; a host may set another with VMEXPE::setCarpetaLibreria() before
 // assigning MyBd. Where that folder cannot be written, the work folder is the user's own
 // (see CarpetaTrabajo); a host may still set any with vCrearDirectorio.
+#include "exportar.h"
 #include <QObject>
+#include <QStringList>
 #include <memory>
 
 class MyBd;
 
-class VMEXPE : public QObject, public std::enable_shared_from_this<VMEXPE> {
+class VMEXP_EXPORT VMEXPE : public QObject, public std::enable_shared_from_this<VMEXPE> {
     Q_OBJECT
     Q_PROPERTY(short Origen READ Origen WRITE setOrigen)
     Q_PROPERTY(int IdActF READ IdActF WRITE setIdActF)
@@ -53,9 +55,16 @@ public:
     Q_INVOKABLE bool vExisteFichero(const QString &sFile);
 
     QString UltimoError() const { return m_ultimoError; }
+    // The user's document work folder that setMyBd (or vCrearDirectorio) chose.
+    QString carpetaTrabajo() const;
 
     static QString carpetaLibreria();
     static void setCarpetaLibreria(const QString &carpeta);
+
+    // Renders every screen to a PNG file in carpeta, the case file idExp and its
+    // action idAct on theirs, for a build without a display; MyBd must be assigned.
+    // The files written, with a line per screen in *informe.
+    QStringList capturarPantallas(const QString &carpeta, int idExp, int idAct, QString *informe = nullptr);
 
 private:
     VMEXPE();

@@ -1,0 +1,64 @@
+#pragma once
+// Data of the action editor: the action types, one Act row and its save (a new one in
+// a transaction, so that its key is read before anyone else inserts), the ActF rows of
+// its documents and their contents in Ima ('ActF', ActF_Id), streamed to and from files.
+#include "flujoblob.h"
+#include "resultado.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class MyBd;
+
+// The Act row's columns as stored.
+struct RegistroActuacion {
+    QVariant fecha, importe, des, idTac, operario, idOperario;
+};
+
+// What a save of an action writes.
+struct ValoresActuacion {
+    QString fecha; // day-first
+    int idExp = 0;
+    int idTac = 0;
+    QString descripcion;
+    QVariant importe; // a number, or the text typed when it is none (the writer refuses it)
+    QString operario;
+    bool web = false;
+};
+
+struct Documento {
+    int id = 0;
+    QString fichero;
+    QString descripcion;
+    QString operario;
+};
+
+class DatosActuacion {
+public:
+    explicit DatosActuacion(MyBd *bd) : m_bd(bd) {}
+
+    // Action types by id: the list position is the stored id ("Sin definir" is 0, not here).
+    Resultado tipos(QStringList &lista);
+    Resultado actuacion(int idAct, RegistroActuacion &registro, bool &existe);
+    // Decimals of an amount ("par_decpre").
+    Resultado decimales(int &n);
+    // An existing action (idAct) is updated; 0 inserts one and sets idAct to its key.
+    Resultado grabar(const ValoresActuacion &v, int &idAct);
+
+    Resultado documentos(int idAct, QList<Documento> &lista);
+    // Writes the document's row: an update of idActF, or with 0 an insert whose key
+    // comes back in idActF. The stored contents are not touched.
+    Resultado grabarDocumento(int idAct, const Documento &d, int &idActF);
+    // The file at ruta as the contents of document idActF.
+    Resultado guardarContenido(int idActF, const QString &ruta, const FlujoBlob::Progreso &progreso = {});
+    // The contents of document idActF into the file destino; escrito is false when it has none.
+    Resultado cargarContenido(int idActF, const QString &destino, bool &escrito,
+                              const FlujoBlob::Progreso &progreso = {});
+    // Only the document row goes; its contents row stays.
+    Resultado eliminarDocumento(int idActF);
+
+private:
+    MyBd *m_bd;
+};

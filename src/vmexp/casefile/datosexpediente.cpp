@@ -1,0 +1,213 @@
+#include "datosexpediente.h"
+
+#include "arbolactuaciones.h"
+#include "conexion.h"
+#include "mybd.h"
+#include "transaccion.h"
+
+namespace {
+void textoONulo(Campos &campos, const QString &columna, short tipo, const QString &texto) {
+    if (texto.isEmpty())
+        campos.Add(columna, kCampoSql, QStringLiteral("Null"), 2);
+    else
+        campos.Add(columna, tipo, texto, 2);
+}
+
+Resultado insertarPermiso(MyBd *bd, int idExp, int idUsu) {
+    bd->LimpiarCampos(0);
+    bd->setTabla(QStringLiteral("ExpPer"));
+    bd->Campos().Add(QStringLiteral("ExpPer_IdExp"), kCampoEntero, idExp, 2);
+    bd->Campos().Add(QStringLiteral("ExpPer_IdUsu"), kCampoEntero, idUsu, 2);
+    bd->setCondicion(QString());
+    return bd->Insertar();
+}
+} // namespace
+
+Resultado DatosExpediente::tipos(QStringList &lista) {
+    lista.clear();
+    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Tex ORDER BY Tex_Id"));
+    if (!rs.ok())
+        return rs.resultado();
+    for (; !rs.isEOF(); rs.MoveNext())
+        lista << rs.Fields(1).toString();
+    return {};
+}
+
+Resultado DatosExpediente::estados(QStringList &lista) {
+    lista.clear();
+    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("Select Sit_Cod,Sit_Des from VMComun.dbo.situaciones WHERE "
+                                                            "Sit_Idioma = 0 AND Sit_Proceso = 15 ORDER BY Sit_Cod"));
+    if (!rs.ok())
+        return rs.resultado();
+    for (; !rs.isEOF(); rs.MoveNext())
+        lista << QStringLiteral("%1 - %2").arg(rs.Fields(0).toInt(), 2, 10, QChar(u'0')).arg(rs.Fields(1).toString());
+    return {};
+}
+
+Resultado DatosExpediente::expediente(int idExp, RegistroExpediente &r, bool &existe) {
+    r = {};
+    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Exp WHERE Exp_Id = ") + QString::number(idExp));
+    existe = rs.ok() && !rs.isEOF();
+    if (!existe)
+        return rs.resultado();
+    const auto campo = [&rs](const char *columna) { return rs.Fields(QLatin1String(columna)); };
+    r = {campo("Exp_Fini"),   campo("Exp_Ffin"),      campo("Exp_Des"),     campo("Exp_Obs"),   campo("Exp_Presup"),
+         campo("Exp_Codigo"), campo("Exp_ubicacion"), campo("exp_Idtipo"), campo("Exp_idUsu")};
+    return {};
+}
+
+Resultado DatosExpediente::ultimoEstado(int proceso, int idExp, QVariant &estado, QVariant &fecha, bool &hay) {
+    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Est WHERE Est_Proceso = ") + QString::number(proceso)
+                                             + QStringLiteral(" AND Est_IdTabla = ") + QString::number(idExp)
+                                             + QStringLiteral(" ORDER BY Est_Fecha DESC"));
+    hay = rs.ok() && !rs.isEOF();
+    if (!hay)
+        return rs.resultado();
+    estado = rs.Fields(QStringLiteral("Est_Estado"));
+    fecha = rs.Fields(QStringLiteral("Est_FEstado"));
+    return {};
+}
+
+Resultado DatosExpediente::usuarios(int idExp, QObject *padre, RecordsetModel *&modelo) {
+    auto *nuevo = new RecordsetModel(
+        m_bd->Conexion(),
+        QStringLiteral("Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) As "
+                       "[Nombre de Usuario] from expper where expper_idexp=")
+            + QString::number(idExp),
+        padre);
+    modelo = nullptr;
+    if (!nuevo->ok()) {
+        const Resultado r = nuevo->resultado();
+        delete nuevo;
+        return r;
+    }
+    modelo = nuevo;
+    return {};
+}
+
+QString DatosExpediente::sentenciaUsuariosDelSistema() {
+    return QStringLiteral("Select usu_id,usu_cod,usu_nom FROM vmcomun.dbo.usuarios");
+}
+
+Resultado DatosExpediente::autorizar(int idExp, int idUsu, bool &anadido) {
+    anadido = false;
+    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("Select count(*) from expper where expper_idexp=")
+                                             + QString::number(idExp) + QStringLiteral(" And expper_idusu=")
+                                             + QString::number(idUsu));
+    if (!rs.ok())
+        return rs.resultado().conPrefijo(QStringLiteral("No se ha podido comprobar el usuario.\n"));
+    if (rs.Fields(0).toInt() >= 1)
+        return {};
+    rs.Close();
+    const Resultado r = insertarPermiso(m_bd, idExp, idUsu);
+    anadido = r.ok();
+    return r.conPrefijo(QStringLiteral("No se ha podido añadir el usuario.\n"));
+}
+
+Resultado DatosExpediente::desautorizar(int idExp, qlonglong idUsu) {
+    return m_bd->Conexion()->Ejecutar(QStringLiteral("delete from expper where expper_idusu=") + QString::number(idUsu)
+                                      + QStringLiteral(" and ExpPer_IdExp=") + QString::number(idExp));
+}
+
+QString DatosExpediente::sentenciaActuaciones(int agrupacion, int idExp) {
+    const QString desde = QStringLiteral("FROM Act ") + QStringLiteral("INNER JOIN Exp ON Exp_Id = Act_IdExp ")
+                          + QStringLiteral("WHERE Act_IdExp = ") + QString::number(idExp);
+    switch (agrupacion) {
+    case ArbolActuaciones::kFechas: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Fecha");
+    case ArbolActuaciones::kCategoria:
+        return QStringLiteral("SELECT *,(SELECT Tac_Des FROM Tac WHERE Tac_Id = Act_IdTac) as DesAct ") + desde
+               + QStringLiteral(" ORDER BY Act_IdTac,Act_Fecha");
+    case ArbolActuaciones::kRealizadoPor: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Operario,Act_Fecha");
+    default: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Id,Act_Fecha");
+    }
+}
+
+Resultado DatosExpediente::actuaciones(int idExp, int agrupacion, Recordset &rs) {
+    // Read once from start to end: no need to keep the rows.
+    rs = m_bd->Conexion()->Execute(sentenciaActuaciones(agrupacion, idExp), Conexion::Cursor::SoloAdelante);
+    return rs.resultado();
+}
+
+Resultado DatosExpediente::decimales(int &n) {
+    const Parametro p = m_bd->Parametros().Item(QStringLiteral("par_decpre"));
+    n = p.resultado ? p.Valor.toInt() : 2;
+    return p.resultado;
+}
+
+// ---------------------------------------------------------------- save
+
+Resultado DatosExpediente::grabarExpediente(const ValoresExpediente &v, int &idExp) {
+    m_bd->LimpiarCampos(0);
+    m_bd->setTabla(QStringLiteral("Exp"));
+    Campos &campos = m_bd->Campos();
+    campos.Add(QStringLiteral("Exp_Fini"), kCampoFecha, v.fini, 2);
+    textoONulo(campos, QStringLiteral("Exp_FFin"), kCampoFecha, v.ffin);
+    campos.Add(QStringLiteral("Exp_IdCli"), kCampoEntero, v.idCliente, 2);
+    campos.Add(QStringLiteral("Exp_IdTipo"), kCampoEntero, v.idTipo, 2);
+    campos.Add(QStringLiteral("Exp_Des"), kCampoTexto, v.descripcion, 2);
+    campos.Add(QStringLiteral("Exp_Obs"), kCampoTexto, v.observaciones, 2);
+    campos.Add(QStringLiteral("Exp_Proceso"), kCampoTexto, QString::number(v.proceso), 2);
+    campos.Add(QStringLiteral("Exp_Origen"), kCampoTexto, QString::number(v.origen), 2);
+    campos.Add(QStringLiteral("Exp_Presup"), kCampoImporte, v.presupuesto, 2);
+    campos.Add(QStringLiteral("Exp_Estado"), kCampoEntero, v.estado, 2);
+    textoONulo(campos, QStringLiteral("Exp_Codigo"), kCampoTexto, v.codigo);
+    textoONulo(campos, QStringLiteral("Exp_Ubicacion"), kCampoTexto, v.ubicacion);
+    if (idExp != 0) {
+        m_bd->setCondicion(QStringLiteral(" WHERE Exp_Id = ") + QString::number(idExp));
+        return m_bd->Modificar();
+    }
+    campos.Add(QStringLiteral("Exp_IdUsu"), kCampoEntero, m_bd->IdUsuario(), 2);
+    m_bd->setCondicion(QString());
+    if (const Resultado r = m_bd->Insertar(); !r)
+        return r;
+    idExp = int(m_bd->UltimoId());
+    return {};
+}
+
+Resultado DatosExpediente::grabarEstado(const ValoresExpediente &v, int idExp) {
+    m_bd->LimpiarCampos(0);
+    m_bd->setTabla(QStringLiteral("Est"));
+    Campos &campos = m_bd->Campos();
+    campos.Add(QStringLiteral("Est_IdUsu"), kCampoEntero, m_bd->IdUsuario(), 2);
+    campos.Add(QStringLiteral("Est_Proceso"), kCampoEntero, v.proceso, 2);
+    campos.Add(QStringLiteral("Est_IdTabla"), kCampoEntero, idExp, 2);
+    campos.Add(QStringLiteral("Est_Estado"), kCampoEntero, v.posicionEstado, 2);
+    campos.Add(QStringLiteral("Est_Festado"), kCampoSql, QStringLiteral("Getdate()"), 2);
+    campos.Add(QStringLiteral("Est_Obs"), kCampoSql, QStringLiteral("Null"), 2);
+    m_bd->setCondicion(QString());
+    return m_bd->Insertar();
+}
+
+Resultado DatosExpediente::grabarPermisos(int idExp, bool todos) {
+    QString sql = QStringLiteral("SELECT * FROM vmcomun.dbo.Usuarios");
+    if (!todos)
+        sql += QStringLiteral(" WHERE Usu_Id = ") + QString::number(m_bd->IdUsuario());
+    Recordset rs = m_bd->Conexion()->Execute(sql);
+    if (!rs.ok())
+        return rs.resultado();
+    QList<int> usuarios;
+    for (; !rs.isEOF(); rs.MoveNext())
+        usuarios << rs.Fields(QStringLiteral("Usu_Id")).toInt();
+    rs.Close();
+    for (int idUsu : usuarios)
+        if (const Resultado r = insertarPermiso(m_bd, idExp, idUsu); !r)
+            return r;
+    return {};
+}
+
+Resultado DatosExpediente::grabar(const ValoresExpediente &v, int &idExp, bool permisosATodos) {
+    const bool nuevo = idExp == 0;
+    int id = idExp;
+    const Resultado r = enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
+        id = idExp; // a body run again starts from the same case file
+        Resultado paso = grabarExpediente(v, id);
+        if (paso)
+            paso = grabarEstado(v, id);
+        if (paso && nuevo)
+            paso = grabarPermisos(id, permisosATodos);
+        return paso;
+    });
+    if (r)
+        idExp = id;
+    return r;
+}

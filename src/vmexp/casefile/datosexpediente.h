@@ -1,0 +1,76 @@
+#pragma once
+// Data of the case-file editor: the type and status lists, one Exp row with its latest
+// status, its authorised users (ExpPer), the statements of its actions tree and the
+// save of the case file with its status history and permissions in one transaction.
+#include "resultado.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class MyBd;
+class QObject;
+class Recordset;
+class RecordsetModel;
+
+// The Exp row's columns as stored; a NULL column is an invalid or null QVariant.
+struct RegistroExpediente {
+    QVariant fini, ffin, des, obs, presup, codigo, ubicacion, idTipo, idUsu;
+};
+
+// What a save writes, from the values the user gave.
+struct ValoresExpediente {
+    QString fini;  // day-first
+    QString ffin;  // day-first, empty for NULL
+    int idCliente = 0;
+    int idTipo = 0;
+    QString descripcion;
+    QString observaciones;
+    int proceso = 15;
+    int origen = 0;
+    double presupuesto = 0;
+    QString estado; // its two-digit code, as listed
+    int posicionEstado = 1; // 1-based position in the status list, for the history
+    QString codigo;    // empty for NULL
+    QString ubicacion; // empty for NULL
+};
+
+class DatosExpediente {
+public:
+    explicit DatosExpediente(MyBd *bd) : m_bd(bd) {}
+
+    // Case-file types by id: the list position is the stored id ("Sin definir" is 0, not here).
+    Resultado tipos(QStringList &lista);
+    // "01 - Activo", ... of process 15.
+    Resultado estados(QStringList &lista);
+    // existe is false when there is no such row.
+    Resultado expediente(int idExp, RegistroExpediente &registro, bool &existe);
+    // The latest history row's status and its date; hay is false without history.
+    Resultado ultimoEstado(int proceso, int idExp, QVariant &estado, QVariant &fecha, bool &hay);
+
+    // The authorised users' grid (id hidden, name), owned by padre.
+    Resultado usuarios(int idExp, QObject *padre, RecordsetModel *&modelo);
+    static QString sentenciaUsuariosDelSistema();
+    // Adds the user unless already authorised (anadido false then).
+    Resultado autorizar(int idExp, int idUsu, bool &anadido);
+    Resultado desautorizar(int idExp, qlonglong idUsu);
+
+    // The actions of the case file in the grouping's order, read once from start to end.
+    static QString sentenciaActuaciones(int agrupacion, int idExp);
+    Resultado actuaciones(int idExp, int agrupacion, Recordset &rs);
+
+    // Decimals of an amount ("par_decpre").
+    Resultado decimales(int &n);
+
+    // Writes the case file (idExp 0 inserts and sets it to the new key), a status row
+    // and, for a new one, the permissions of every user or of its creator alone.
+    Resultado grabar(const ValoresExpediente &v, int &idExp, bool permisosATodos);
+
+private:
+    Resultado grabarExpediente(const ValoresExpediente &v, int &idExp);
+    Resultado grabarEstado(const ValoresExpediente &v, int idExp);
+    Resultado grabarPermisos(int idExp, bool todos);
+
+    MyBd *m_bd;
+};

@@ -1,0 +1,135 @@
+#include "datosbusqueda.h"
+
+#include "componentes.h"
+#include "conexion.h"
+#include "esquema.h"
+#include "modexp.h"
+#include "mybd.h"
+#include "numeros.h"
+
+#include <QDate>
+#include <climits>
+
+namespace {
+const SentenciasContraparte kClientesSql{
+    QStringLiteral("Select CLI_ID,CLI_COD,CLI_COMER FROM CLI where CLI_COD="),
+    QStringLiteral("Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI"),
+    QStringLiteral("Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER"),
+    QStringLiteral("CLI_COMER"),
+};
+
+const SentenciasContraparte kProveedoresSql{
+    QStringLiteral("Select PRO_ID,PRO_COD,PRO_COMER FROM PRO where Pro_COD="),
+    QStringLiteral("Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS RSOC FROM "
+                   "PRO  order by PRO_NOM "),
+    QStringLiteral("Select PRO_ID,PRO_COD,PRO_COMER FROM PRO ORDER BY PRO_COMER"),
+    QStringLiteral("PRO_COMER"),
+};
+
+// "1/3/2024" or "01/03/2024" → "01/03/2024"; empty when it is no real date.
+QString fechaDiaPrimero(const QString &texto) {
+    const QDate fecha = QDate::fromString(texto.trimmed(), QStringLiteral("d/M/yyyy"));
+    return fecha.isValid() ? fecha.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+}
+
+QString columnas(short origen) {
+    switch (origen) {
+    case kClientes:
+        return QStringLiteral("SELECT (Select (cast(cli_Cod as nvarchar) + ' ' + Cli_Comer) from cli where cli_id = "
+                              "Exp_IdCli) As Cliente, Exp_Id, ");
+    case kProveedores:
+        return QStringLiteral("SELECT (Select (cast(Pro_Cod as nvarchar) + ' ' + Pro_Comer) from Pro where Pro_id = "
+                              "Exp_IdCli) As Proveedor, Exp_Id, ");
+    default:
+        return QStringLiteral("SELECT ('') as x, Exp_Id, ");
+    }
+}
+} // namespace
+
+Resultado DatosBusqueda::tipos(QStringList &lista) {
+    lista.clear();
+    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("Select * from Tex order by tex_des"));
+    if (!rs.ok())
+        return rs.resultado();
+    for (; !rs.isEOF(); rs.MoveNext())
+        lista << QStringLiteral("%1").arg(rs.Fields(QStringLiteral("tex_id")).toInt(), 4, 10, QChar(u'0'))
+                     + QStringLiteral(" - ") + rs.Fields(QStringLiteral("tex_des")).toString();
+    rs.Close();
+    return {};
+}
+
+QString DatosBusqueda::sentencia(const FiltroBusqueda &f) {
+    const int idUsuario = m_bd->IdUsuario();
+    int adm = 0; // a user without a row, or one that cannot be read, is no administrator
+    FnNombreUsuario(idUsuario, adm);
+
+    QString condicion = QStringLiteral(" Where Exp_Origen = ") + QString::number(f.origen) + QStringLiteral(" ");
+    double codigo = 0;
+    if (f.origen != kInternos && leerCodigo(f.codigo, &codigo) && codigo >= 1)
+        condicion += QStringLiteral(" And Exp_IdCli = ") + QString::number(f.idContraparte);
+    if (f.soloActivos)
+        condicion += QStringLiteral(" AND Exp_Estado = 1 ");
+    if (!f.tipo.isEmpty())
+        condicion += QStringLiteral(" AND Exp_IdTipo=") + f.tipo;
+    // Quotes are doubled so the typed text can neither end nor extend the statement.
+    if (!f.descripcion.isEmpty())
+        condicion += QStringLiteral(" AND Exp_Des Like '%") + Esquema::textoSql(f.descripcion) + QStringLiteral("%' ");
+    if (!f.observaciones.isEmpty())
+        condicion += QStringLiteral(" AND Exp_obs Like '%") + Esquema::textoSql(f.observaciones) + QStringLiteral("%' ");
+    if (const QString desde = fechaDiaPrimero(f.desde); !desde.isEmpty())
+        condicion += QStringLiteral(" AND Exp_Fini >='") + desde + QStringLiteral(" 00:00:00' ");
+    if (const QString hasta = fechaDiaPrimero(f.hasta); !hasta.isEmpty())
+        condicion += QStringLiteral(" AND Exp_Fini <='") + hasta + QStringLiteral(" 23:59:59' ");
+    // A parameter that cannot be read leaves the filter on: no one sees more than allowed.
+    if (m_bd->Parametros().Item(QStringLiteral("PAR_EXP_PER")).Valor.toInt() == 0 && adm == 0) {
+        const QString id = QString::number(idUsuario);
+        condicion += QStringLiteral(" and (Exp_id in (SELECT ExpPer_Idexp FROM ExpPer WHERE  ExpPer_IdUsu=") + id
+                     + QStringLiteral(") or Exp_Idusu = ") + id + QStringLiteral(")");
+    }
+    return columnas(f.origen) + QStringLiteral("Exp_FIni,Exp_Ffin,Exp_Des,Exp_Obs,Exp_Ubicacion,exp_idcli FROM Exp ")
+           + condicion;
+}
+
+Resultado DatosBusqueda::buscar(const FiltroBusqueda &filtro, QObject *padre, RecordsetModel *&modelo) {
+    // The model fetches rows as the grid shows them: a huge result binds at once.
+    auto nuevo = std::make_unique<RecordsetModel>(m_bd->Conexion(), sentencia(filtro), padre);
+    modelo = nullptr;
+    if (!nuevo->ok())
+        return nuevo->resultado();
+    modelo = nuevo.release();
+    return {};
+}
+
+bool DatosBusqueda::leerCodigo(const QString &texto, double *valor) {
+    bool ok = false;
+    *valor = numeroLocal(texto, &ok);
+    return ok && *valor >= INT_MIN && *valor <= INT_MAX;
+}
+
+const SentenciasContraparte &DatosBusqueda::sentencias(short origen) {
+    return origen == kProveedores ? kProveedoresSql : kClientesSql;
+}
+
+Resultado DatosBusqueda::contraparte(short origen, int codigo, ContraparteEncontrada &encontrada) {
+    encontrada = {};
+    Recordset rs = m_bd->Conexion()->Execute(sentencias(origen).porCodigo + QString::number(codigo));
+    if (!rs.ok())
+        return rs.resultado();
+    if (!rs.isEOF())
+        encontrada = {rs.Fields(0).toInt(), rs.Fields(1).toString(), rs.Fields(2).toString()};
+    rs.Close();
+    return {};
+}
+
+Resultado DatosBusqueda::clienteActivo(int idCliente, bool &activo) {
+    activo = false;
+    std::unique_ptr<QObject> cliente;
+    QVariant aceptado;
+    Resultado r = Componentes::crear(QStringLiteral("VMCLIENTES.VMCLI"), cliente);
+    if (r)
+        r = Componentes::asignar(cliente.get(), "MyBd", QVariant::fromValue<QObject *>(m_bd));
+    if (r)
+        r = Componentes::llamar(cliente.get(), "FnEstadoCliente", QVariantList{idCliente}, &aceptado);
+    activo = r.ok() && aceptado.toBool();
+    return r;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Data of the case-file search: the list of case-file types, the search statement
+// built from the filters and the user's permissions, the grid's model over it, the
+// customer and provider lookups and the customer component's state check.
+#include "resultado.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class MyBd;
+class QObject;
+class RecordsetModel;
+
+enum OrigenExpediente : short { kClientes = 0, kProveedores = 1, kInternos = 2 };
+
+// The search's filters as the user typed them.
+struct FiltroBusqueda {
+    short origen = kClientes;
+    QString codigo;        // the customer or provider code field; only says whether there is one
+    int idContraparte = 0; // the id its lookup found, which is what filters
+    bool soloActivos = false;
+    QString tipo;          // four-digit type id, empty for every type
+    QString descripcion;   // quotes and all
+    QString observaciones;
+    QString desde;         // day-first; no filter unless it is a real date
+    QString hasta;
+};
+
+// The statements of a customer or provider lookup.
+struct SentenciasContraparte {
+    QString porCodigo; // completed with the code
+    QString fiscal;
+    QString comercial;
+    QString columnaComercial;
+};
+
+// A customer or provider found by its code; id 0 when none has it.
+struct ContraparteEncontrada {
+    int id = 0;
+    QString codigo;
+    QString nombre;
+};
+
+class DatosBusqueda {
+public:
+    explicit DatosBusqueda(MyBd *bd) : m_bd(bd) {}
+
+    // "0007 - Acústica", ordered by description.
+    Resultado tipos(QStringList &lista);
+    // The search statement; reads the user's administrator flag and the permission parameter.
+    QString sentencia(const FiltroBusqueda &filtro);
+    // The grid's model over the search, owned by padre.
+    Resultado buscar(const FiltroBusqueda &filtro, QObject *padre, RecordsetModel *&modelo);
+
+    static const SentenciasContraparte &sentencias(short origen);
+    // A number typed in a code field; false for empty text, letters or a number out of range.
+    static bool leerCodigo(const QString &texto, double *valor);
+    Resultado contraparte(short origen, int codigo, ContraparteEncontrada &encontrada);
+    // Whether the customer component lets the customer have a new case file.
+    Resultado clienteActivo(int idCliente, bool &activo);
+
+private:
+    MyBd *m_bd;
+};

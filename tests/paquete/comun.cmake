@@ -1,0 +1,18 @@
+# Runs a command; the test fails with its output when the command does.
+function(ejecutar)
+  execute_process(COMMAND ${ARGN} TIMEOUT 240 RESULT_VARIABLE rc OUTPUT_VARIABLE salida ERROR_VARIABLE salida)
+  if(NOT rc EQUAL 0)
+    string(REPLACE ";" " " orden "${ARGN}")
+    message(FATAL_ERROR "${orden}\n(${rc})\n${salida}")
+  endif()
+  set(SALIDA "${salida}" PARENT_SCOPE)
+endfunction()
+
+function(comprobar_contiene texto)
+  foreach(esperado IN LISTS ARGN)
+    string(FIND "${texto}" "${esperado}" pos)
+    if(pos EQUAL -1)
+      message(FATAL_ERROR "Falta ${esperado} en:\n${texto}")
+    endif()
+  endforeach()
+endfunction()
