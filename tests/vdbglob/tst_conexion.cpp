@@ -483,15 +483,19 @@ void TstConexion::rollbackDeshaceTodo() {
 
 void TstConexion::ordenEspanol_data() {
     QTest::addColumn<bool>("actualizada");
-    QTest::newRow("base nueva") << false;
+    QTest::addColumn<bool>("delAnfitrion"); // a connection the host opened on its own
+    QTest::newRow("base nueva") << false << false;
     // The embedded upgrade is run from a first-release file by the host's tests.
     if (enServidor())
-        QTest::newRow("actualizada desde la versión 2") << true;
+        QTest::newRow("actualizada desde la versión 2") << true << false;
+    else
+        QTest::newRow("conexión abierta por el anfitrión") << false << true;
 }
 
 // Accents do not move a letter, ñ goes after n, case does not count.
 void TstConexion::ordenEspanol() {
     QFETCH(bool, actualizada);
+    QFETCH(bool, delAnfitrion);
     const QStringList orden{"alonso", "Álvarez", "ALVARO", "Ángel", "Ibáñez", "Íñiguez", "Núñez",
                             "Nuño", "ñandú", "Ñúñez", "Óscar", "Úbeda", "Zurita"};
     Entorno e(1, false);
@@ -511,10 +515,19 @@ void TstConexion::ordenEspanol() {
     std::shuffle(barajados.begin(), barajados.end(), std::mt19937(19));
     for (int i = 0; i < barajados.size(); ++i)
         QVERIFY(e.ejecutar(QStringLiteral("INSERT INTO Cli (cli_Cod, Cli_Comer) VALUES (%1, '%2')").arg(i + 1).arg(barajados[i])));
-    Recordset rs = e.conexion->Execute("Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER");
     QStringList leidos;
-    for (; !rs.isEOF(); rs.MoveNext())
-        leidos << rs.Fields("CLI_COMER").toString();
+    {
+        QSqlDatabase propia = QSqlDatabase::addDatabase("QSQLITE", "anfitrion");
+        propia.setDatabaseName(e.carpetaDatos() + "/empresa.db");
+        QVERIFY(!delAnfitrion || propia.open());
+        Conexion conexionPropia(propia);
+        Conexion *c = delAnfitrion ? &conexionPropia : e.conexion.get();
+        QVERIFY(c->sesion().ok());
+        Recordset rs = c->Execute("Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER");
+        for (; !rs.isEOF(); rs.MoveNext())
+            leidos << rs.Fields("CLI_COMER").toString();
+    }
+    QSqlDatabase::removeDatabase("anfitrion");
     QCOMPARE(leidos, orden);
 }
 
