@@ -31,6 +31,7 @@ bool generarBase(const QString &carpeta, const Tamano &t, QString *error) {
         return false;
     sqlite3 *h = nullptr;
     sqlite3_open(QDir(carpeta).filePath(QStringLiteral("empresa.db")).toUtf8().constData(), &h);
+    BaseDatos::registrarCotejo(h);
     const QByteArray attach = "ATTACH DATABASE '" + QDir(carpeta).filePath(QStringLiteral("vmcomun.db")).toUtf8() + "' AS vmcomun";
     sqlite3_exec(h, attach.constData(), nullptr, nullptr, nullptr);
     sqlite3_exec(h, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr);

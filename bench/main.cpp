@@ -64,6 +64,7 @@ void fila(const QString &que, double ms, double base, const QString &nota = {}) 
 double pasosCrudos(const QString &carpeta, const QString &sql, int n, int veces) {
     sqlite3 *h = nullptr;
     sqlite3_open(QDir(carpeta).filePath(QStringLiteral("empresa.db")).toUtf8().constData(), &h);
+    BaseDatos::registrarCotejo(h);
     sqlite3_exec(h, ("ATTACH DATABASE '" + QDir(carpeta).filePath(QStringLiteral("vmcomun.db")).toUtf8() + "' AS vmcomun").constData(),
                  nullptr, nullptr, nullptr);
     const QByteArray texto = sql.toUtf8();

@@ -1,40 +1,45 @@
--- Company database. Text compares without regard to letter case, as the original
--- server's default collation does; dates are ISO text 'yyyy-mm-dd hh:mm:ss[.mmm]'.
+-- Company database. Text compares as the original server's default collation does:
+-- Spanish order, letter case never counts, accents do (VMEXP_ES, registered by every
+-- connection the library opens); dates are ISO text 'yyyy-mm-dd hh:mm:ss[.mmm]'.
 
 CREATE TABLE Parametros (
-  Par_Clave TEXT COLLATE NOCASE PRIMARY KEY,
+  Par_Clave TEXT COLLATE VMEXP_ES PRIMARY KEY,
   Par_Valor TEXT
 );
 
 CREATE TABLE Cli (
   cli_id INTEGER PRIMARY KEY AUTOINCREMENT,
   cli_Cod INTEGER NOT NULL,
-  Cli_Comer TEXT COLLATE NOCASE,
-  CLI_NOM TEXT COLLATE NOCASE,
-  CLI_APE1 TEXT COLLATE NOCASE,
-  CLI_APE2 TEXT COLLATE NOCASE,
+  Cli_Comer TEXT COLLATE VMEXP_ES,
+  CLI_NOM TEXT COLLATE VMEXP_ES,
+  CLI_APE1 TEXT COLLATE VMEXP_ES,
+  CLI_APE2 TEXT COLLATE VMEXP_ES,
   Cli_Baja INTEGER NOT NULL DEFAULT 0  -- 1: may not get new case files
 );
 CREATE INDEX Cli_Cod_Idx ON Cli (cli_Cod);
+-- The name lists read the index alone, in order: it holds every column they show.
+CREATE INDEX Cli_Comer_Idx ON Cli (Cli_Comer, cli_Cod);
 
 CREATE TABLE Pro (
   Pro_id INTEGER PRIMARY KEY AUTOINCREMENT,
   Pro_Cod INTEGER NOT NULL,
-  Pro_Comer TEXT COLLATE NOCASE,
-  Pro_Nom TEXT COLLATE NOCASE,
-  PRO_APE1 TEXT COLLATE NOCASE,
-  PRO_APE2 TEXT COLLATE NOCASE
+  Pro_Comer TEXT COLLATE VMEXP_ES,
+  Pro_Nom TEXT COLLATE VMEXP_ES,
+  PRO_APE1 TEXT COLLATE VMEXP_ES,
+  PRO_APE2 TEXT COLLATE VMEXP_ES
 );
 CREATE INDEX Pro_Cod_Idx ON Pro (Pro_Cod);
+CREATE INDEX Pro_Comer_Idx ON Pro (Pro_Comer, Pro_Cod);
+CREATE INDEX Pro_Nom_Idx ON Pro (Pro_Nom, Pro_Cod, PRO_APE1, PRO_APE2);
 
 CREATE TABLE Tex (
   Tex_Id INTEGER PRIMARY KEY AUTOINCREMENT,
-  Tex_Des TEXT COLLATE NOCASE
+  Tex_Des TEXT COLLATE VMEXP_ES
 );
 
 CREATE TABLE Tac (
   Tac_Id INTEGER PRIMARY KEY AUTOINCREMENT,
-  Tac_Des TEXT COLLATE NOCASE
+  Tac_Des TEXT COLLATE VMEXP_ES
 );
 
 CREATE TABLE Exp (
@@ -43,11 +48,11 @@ CREATE TABLE Exp (
   Exp_IdTipo INTEGER NOT NULL DEFAULT 0,
   Exp_Fini TEXT,
   Exp_FFin TEXT,
-  Exp_Des TEXT COLLATE NOCASE,
-  Exp_Obs TEXT COLLATE NOCASE,
-  Exp_Ubicacion TEXT COLLATE NOCASE,
+  Exp_Des TEXT COLLATE VMEXP_ES,
+  Exp_Obs TEXT COLLATE VMEXP_ES,
+  Exp_Ubicacion TEXT COLLATE VMEXP_ES,
   Exp_Presup REAL NOT NULL DEFAULT 0,
-  Exp_Codigo TEXT COLLATE NOCASE,
+  Exp_Codigo TEXT COLLATE VMEXP_ES,
   Exp_Proceso INTEGER,
   Exp_Origen INTEGER NOT NULL DEFAULT 0,
   Exp_Estado INTEGER,
@@ -63,7 +68,7 @@ CREATE TABLE Est (
   Est_IdTabla INTEGER NOT NULL,
   Est_Estado INTEGER,
   Est_FEstado TEXT,
-  Est_Obs TEXT COLLATE NOCASE,
+  Est_Obs TEXT COLLATE VMEXP_ES,
   Est_IdUsu INTEGER,
   Est_Fecha TEXT
 );
@@ -93,9 +98,9 @@ CREATE TABLE Act (
   Act_IdExp INTEGER NOT NULL,
   Act_Fecha TEXT,
   Act_IdTac INTEGER NOT NULL DEFAULT 0,
-  Act_Des TEXT COLLATE NOCASE,
+  Act_Des TEXT COLLATE VMEXP_ES,
   Act_Importe REAL NOT NULL DEFAULT 0,
-  Act_Operario TEXT COLLATE NOCASE,
+  Act_Operario TEXT COLLATE VMEXP_ES,
   Act_IdOperario INTEGER NOT NULL DEFAULT 0,
   Act_IdUsu INTEGER,
   Act_Estado INTEGER,
@@ -108,10 +113,10 @@ CREATE INDEX Act_IdTac_Idx ON Act (Act_IdTac);
 CREATE TABLE ActF (
   ActF_Id INTEGER PRIMARY KEY AUTOINCREMENT,
   ActF_IdAct INTEGER NOT NULL,
-  ActF_Fic TEXT COLLATE NOCASE,
-  ActF_Des TEXT COLLATE NOCASE,
-  ActF_FicDes TEXT COLLATE NOCASE,
-  ActF_Operario TEXT COLLATE NOCASE,
+  ActF_Fic TEXT COLLATE VMEXP_ES,
+  ActF_Des TEXT COLLATE VMEXP_ES,
+  ActF_FicDes TEXT COLLATE VMEXP_ES,
+  ActF_Operario TEXT COLLATE VMEXP_ES,
   ActF_IdOperario INTEGER,
   ActF_IdUsu INTEGER,
   ActF_Estado INTEGER,
@@ -122,7 +127,7 @@ CREATE INDEX ActF_IdAct_Idx ON ActF (ActF_IdAct);
 
 CREATE TABLE Ima (
   Ima_Id INTEGER PRIMARY KEY AUTOINCREMENT,
-  Ima_Tabla TEXT COLLATE NOCASE NOT NULL,
+  Ima_Tabla TEXT COLLATE VMEXP_ES NOT NULL,
   Ima_IdTabla INTEGER NOT NULL,
   Ima_File BLOB
 );
@@ -131,4 +136,4 @@ CREATE INDEX Ima_Tabla_Idx ON Ima (Ima_Tabla, Ima_IdTabla);
 -- The schema version; each later change of this file comes with a step that brings an
 -- existing database to it (VersionEsquema).
 CREATE TABLE vmexp_version (Ver_Numero integer NOT NULL);
-INSERT INTO vmexp_version VALUES (2);
+INSERT INTO vmexp_version VALUES (3);

@@ -18,7 +18,13 @@ VMEXP_EXPORT QStringList faltan(const QString &carpeta);
 // Opens carpeta/empresa.db with vmcomun attached, WAL, busy timeout, and the
 // functions the SQLite dialect needs. nombre is the Qt connection name.
 VMEXP_EXPORT QSqlDatabase abrir(const QString &carpeta, const QString &nombre, QString *error = nullptr);
-// Registers Getdate() and a Unicode-aware like() on an open SQLite connection.
+// The collation of the text columns: Spanish order (accents do not move a letter, ñ
+// after n), letter case never counts, accents tell apart what the letters tie. Another
+// SQLite program that lacks it reads rows but refuses to order by or write an indexed text.
+constexpr const char *kCotejo = "VMEXP_ES";
+// Registers kCotejo on a raw SQLite handle.
+VMEXP_EXPORT bool registrarCotejo(sqlite3 *h);
+// Registers kCotejo, Getdate() and a Unicode-aware like() on an open SQLite connection.
 VMEXP_EXPORT bool registrarFunciones(QSqlDatabase &db);
 // The SQLite handle under an open Qt connection; nullptr for another backend.
 VMEXP_EXPORT sqlite3 *manejador(const QSqlDatabase &db);

@@ -12,12 +12,15 @@
 namespace VersionEsquema {
 // The version of the DDL in db/. The first release recorded none: a database that has
 // the tables but no version table is version 1.
-constexpr int kActual = 2;
+constexpr int kActual = 3;
 
 struct Paso {
-    int version;         // what the database records once the step is done
-    QString descripcion; // what the step does, in Spanish, as the host announces it
-    QStringList sentencias;
+    int version;            // what the database records once the step is done
+    QString descripcion;    // what the step does, in Spanish, as the host announces it
+    QStringList sentencias; // on every backend, after the backend's own below
+    QStringList servidor = {}; // first, on a PostgreSQL server
+    // First, on an embedded database: statements worked out from its own schema.
+    QStringList (*integrada)(QSqlDatabase &db) = nullptr;
 };
 // Every step after the first release, in order.
 VMEXP_EXPORT const QList<Paso> &pasos();

@@ -12,6 +12,7 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 #include <string>
+#include <vector>
 
 namespace {
 const char *kEmpresa = "empresa.db";
@@ -120,6 +121,135 @@ void fnLike(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
     const QString escape = conEscape ? texto(argv[2]) : QString();
     sqlite3_result_int(ctx, coincide(patron, 0, valor, 0, escape.isEmpty() ? QChar() : escape[0], !escape.isEmpty()) ? 1 : 0);
 }
+
+// ---- Spanish order: the collation every connection registers as kCotejo.
+// Each character weighs at two levels: its letter without accents or case (primary;
+// ñ a letter of its own after n) and its accents (secondary, only when all the
+// letters tie). Case never counts, so 'ÁLVAREZ' and 'Álvarez' are equal.
+
+// Primary weight of a letter: twice its folded code point; ñ sits between n and o.
+constexpr char32_t kPesoEnie = U'n' * 2 + 1;
+
+struct Peso {
+    char32_t primario;
+    quint32 secundario;
+};
+
+bool esMarca(char32_t c) { return c >= 0x300 && c <= 0x36F; }
+
+// Accents stacked on one letter: each mark one digit base 0x80.
+quint32 conMarca(quint32 secundario, char32_t marca) { return secundario * 0x80 + quint32(marca - 0x2FF); }
+
+// Weights of every code point below kTabla, worked out once from the Unicode decompositions.
+constexpr char32_t kTabla = 0x2000;
+const Peso *tablaPesos() {
+    static const std::vector<Peso> tabla = [] {
+        std::vector<Peso> t(kTabla);
+        for (char32_t c = 0; c < kTabla; ++c) {
+            char32_t base = c;
+            quint32 secundario = 0;
+            const QString d = QChar::decomposition(c);
+            if (QChar::decompositionTag(c) == QChar::Canonical && !d.isEmpty()) {
+                const QString nfd = QString(QChar(char16_t(c))).normalized(QString::NormalizationForm_D);
+                const QList<uint> partes = nfd.toUcs4();
+                base = partes.first();
+                for (qsizetype i = 1; i < partes.size(); ++i)
+                    if (esMarca(partes[i]))
+                        secundario = conMarca(secundario, partes[i]);
+            }
+            char32_t primario = QChar::toCaseFolded(base) * 2;
+            // ñ is a letter of its own: its tilde is no accent.
+            if (primario == U'n' * 2 && secundario && secundario < 0x80 && secundario == quint32(0x303 - 0x2FF)) {
+                primario = kPesoEnie;
+                secundario = 0;
+            }
+            t[c] = {primario, secundario};
+        }
+        return t;
+    }();
+    return tabla.data();
+}
+
+// Reads one character of UTF-8 (a stray byte stands for itself) and moves past it.
+inline char32_t leerUtf8(const unsigned char *&p, const unsigned char *fin) {
+    const unsigned char b = *p++;
+    if (b < 0x80)
+        return b;
+    const int largo = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+    if (largo == 0 || fin - p < largo)
+        return b;
+    char32_t c = b & (0x3F >> largo);
+    for (int i = 0; i < largo; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return b;
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    p += largo;
+    return c;
+}
+
+// One letter with the combining marks that follow it.
+inline Peso leerPeso(const unsigned char *&p, const unsigned char *fin, const Peso *tabla) {
+    const char32_t c = *p < 0x80 ? *p++ : leerUtf8(p, fin);
+    Peso r = c < kTabla ? tabla[c] : Peso{QChar::toCaseFolded(c) * 2, 0};
+    // Combining marks (U+0300..U+036F) start with 0xCC or 0xCD in UTF-8.
+    while (p < fin && (*p == 0xCC || *p == 0xCD)) {
+        const unsigned char *q = p;
+        const char32_t m = leerUtf8(q, fin);
+        if (!esMarca(m))
+            break;
+        p = q;
+        if (m == 0x303 && r.primario == U'n' * 2 && r.secundario == 0)
+            r.primario = kPesoEnie;
+        else
+            r.secundario = conMarca(r.secundario, m);
+    }
+    return r;
+}
+
+int cotejarDesde(const unsigned char *a, const unsigned char *finA, const unsigned char *b, const unsigned char *finB) {
+    const Peso *tabla = tablaPesos();
+    int acentos = 0; // the first difference of accents, for when the letters tie
+    while (a < finA && b < finB) {
+        const Peso x = leerPeso(a, finA, tabla);
+        const Peso y = leerPeso(b, finB, tabla);
+        if (x.primario != y.primario)
+            return x.primario < y.primario ? -1 : 1;
+        if (!acentos && x.secundario != y.secundario)
+            acentos = x.secundario < y.secundario ? -1 : 1;
+    }
+    if (a < finA || b < finB)
+        return a < finA ? 1 : -1;
+    return acentos;
+}
+
+char minuscula(unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); }
+
+int cotejoEspanol(void *, int largoA, const void *textoA, int largoB, const void *textoB) {
+    const auto *a = static_cast<const unsigned char *>(textoA);
+    const auto *b = static_cast<const unsigned char *>(textoB);
+    const int n = std::min(largoA, largoB);
+    // Plain ASCII compares byte by byte, as NOCASE does; the first other byte hands the
+    // rest over to the full weights, from the letter before it (a mark may follow it).
+    int i = 0;
+    for (; i < n; ++i) {
+        if (a[i] >= 0x80 || b[i] >= 0x80)
+            break;
+        const char x = minuscula(a[i]), y = minuscula(b[i]);
+        if (x != y) {
+            // An ASCII letter before a mark still ties on its own weight.
+            const bool marcaSigue = (i + 1 < largoA && a[i + 1] >= 0x80) || (i + 1 < largoB && b[i + 1] >= 0x80);
+            if (!marcaSigue)
+                return x < y ? -1 : 1;
+            break;
+        }
+    }
+    // One is a prefix of the other: the longer goes after, unless a mark follows the prefix.
+    if (i == n && (i >= largoA || a[i] < 0x80) && (i >= largoB || b[i] < 0x80))
+        return largoA == largoB ? 0 : (largoA < largoB ? -1 : 1);
+    const int desde = i > 0 ? i - 1 : 0;
+    return cotejarDesde(a + desde, a + largoA, b + desde, b + largoB);
+}
 } // namespace
 
 bool BaseDatos::existe(const QString &carpeta) { return faltan(carpeta).isEmpty(); }
@@ -146,7 +276,7 @@ bool BaseDatos::crear(const QString &carpeta, bool demo, QString *error) {
     bool ok = true;
     for (const auto &[ruta, ddl] : {std::pair{comun, QStringLiteral("vmcomun.sql")}, std::pair{empresa, QStringLiteral("empresa.sql")}}) {
         sqlite3 *h = nullptr;
-        if (sqlite3_open(ruta.toUtf8().constData(), &h) != SQLITE_OK) {
+        if (sqlite3_open(ruta.toUtf8().constData(), &h) != SQLITE_OK || !registrarCotejo(h)) {
             decir(error, QStringLiteral("No se puede crear %1").arg(ruta));
             sqlite3_close(h);
             return false;
@@ -171,12 +301,18 @@ sqlite3 *BaseDatos::manejador(const QSqlDatabase &db) {
     return *static_cast<sqlite3 *const *>(v.data());
 }
 
+bool BaseDatos::registrarCotejo(sqlite3 *h) {
+    tablaPesos(); // built now rather than inside the first sort
+    return sqlite3_create_collation_v2(h, kCotejo, SQLITE_UTF8, nullptr, cotejoEspanol, nullptr) == SQLITE_OK;
+}
+
 bool BaseDatos::registrarFunciones(QSqlDatabase &db) {
     sqlite3 *h = manejador(db);
     if (!h)
         return false;
     const int flags = SQLITE_UTF8;
-    return sqlite3_create_function(h, DialectoSqlite::kFuncionAhora, 0, flags, nullptr, fnAhora, nullptr, nullptr) == SQLITE_OK
+    return registrarCotejo(h)
+        && sqlite3_create_function(h, DialectoSqlite::kFuncionAhora, 0, flags, nullptr, fnAhora, nullptr, nullptr) == SQLITE_OK
         && sqlite3_create_function(h, "like", 2, flags | SQLITE_DETERMINISTIC, nullptr, fnLike, nullptr, nullptr) == SQLITE_OK
         && sqlite3_create_function(h, "like", 3, flags | SQLITE_DETERMINISTIC, nullptr, fnLike, nullptr, nullptr) == SQLITE_OK;
 }

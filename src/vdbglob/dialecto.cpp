@@ -1,9 +1,12 @@
 #include "dialecto.h"
 
+#include "basedatos.h"
+
 #include <QDate>
 #include <QList>
 #include <QSqlQuery>
 #include <QSet>
+#include <QSqlDatabase>
 #include <QTime>
 
 std::unique_ptr<DialectoSql> DialectoSql::paraDriver(const QString &driver)
@@ -538,4 +541,20 @@ QString DialectoSqlite::traducir(const QString &tsql) const
 QString DialectoPostgres::traducir(const QString &tsql) const
 {
     return Traductor(tsql, Destino::Postgres).traducir();
+}
+
+bool DialectoSqlite::prepararSesion(QSqlDatabase &db, QString *error) const {
+    // Registering again while a statement runs would be refused: only when missing.
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("PRAGMA collation_list")))
+        while (q.next())
+            if (q.value(1).toString() == QLatin1String(BaseDatos::kCotejo))
+                return true;
+    q.finish();
+    if (BaseDatos::registrarFunciones(db))
+        return true;
+    if (error)
+        *error = QStringLiteral("No se puede preparar la conexión con la base de datos: falta el orden de los textos (%1).")
+                     .arg(QLatin1String(BaseDatos::kCotejo));
+    return false;
 }

@@ -60,6 +60,8 @@ public:
     QString traducir(const QString &tsql) const override;
     QString pagina(const QString &sql, int filas, qint64 desde) const override;
     QString inicioEscritura() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    // A connection a host opened on its own gets the collation and functions too.
+    bool prepararSesion(QSqlDatabase &db, QString *error) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
 

@@ -1,9 +1,11 @@
 #include "versionesquema.h"
 
+#include "basedatos.h"
 #include "conexion.h"
 #include "dialecto.h"
 #include "registro.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -33,7 +35,13 @@ bool empezar(QSqlDatabase &db) {
 
 bool ejecutarPaso(QSqlDatabase &db, const VersionEsquema::Paso &paso, QString *error) {
     QSqlQuery q(db);
-    for (const QString &sql : paso.sentencias) {
+    QStringList sentencias;
+    if (db.driverName() == QLatin1String("QPSQL"))
+        sentencias = paso.servidor;
+    else if (paso.integrada)
+        sentencias = paso.integrada(db);
+    sentencias += paso.sentencias;
+    for (const QString &sql : std::as_const(sentencias)) {
         qCInfo(lcEsquema).noquote() << sql;
         if (!q.exec(sql)) {
             decir(error, textoError(q.lastError()));
@@ -47,12 +55,79 @@ bool ejecutarPaso(QSqlDatabase &db, const VersionEsquema::Paso &paso, QString *e
     }
     return true;
 }
+// SQLite cannot change a column's collation: every table whose text still compares
+// with NOCASE is built again with VMEXP_ES beside the old one, filled with the same rows
+// (rowids and the AUTOINCREMENT counter included), and takes its place, indexes and
+// triggers too.
+QStringList cotejoEspanolIntegrado(QSqlDatabase &db) {
+    static const QRegularExpression nocase(QStringLiteral("COLLATE\\s+NOCASE"), QRegularExpression::CaseInsensitiveOption);
+    const QString espanol = QStringLiteral("COLLATE ") + QLatin1String(BaseDatos::kCotejo);
+    QStringList r;
+    QSqlQuery q(db), c(db);
+    for (const char *esquemaC : {"main", "vmcomun"}) {
+        const QString esquema = QLatin1String(esquemaC);
+        q.exec(QStringLiteral("SELECT name, sql FROM %1.sqlite_master WHERE type = 'table' ORDER BY name").arg(esquema));
+        while (q.next()) {
+            const QString tabla = q.value(0).toString(), ddl = q.value(1).toString();
+            if (!ddl.contains(nocase))
+                continue;
+            const QString nueva = tabla + QStringLiteral("_vmexp_nueva");
+            QStringList columnas;
+            bool alias = false; // an INTEGER PRIMARY KEY is the rowid already
+            c.exec(QStringLiteral("PRAGMA %1.table_info(%2)").arg(esquema, tabla));
+            while (c.next()) {
+                columnas << c.value(1).toString();
+                alias = alias || (c.value(5).toInt() == 1 && c.value(2).toString().compare(QStringLiteral("INTEGER"), Qt::CaseInsensitive) == 0);
+            }
+            const QString lista = (alias ? QString() : QStringLiteral("rowid, ")) + columnas.join(QStringLiteral(", "));
+            QStringList despues;
+            c.exec(QStringLiteral("SELECT sql FROM %1.sqlite_master WHERE tbl_name = '%2' AND type IN ('index', 'trigger') "
+                                  "AND sql IS NOT NULL").arg(esquema, tabla));
+            while (c.next()) {
+                QString s = c.value(0).toString().replace(nocase, espanol);
+                // Outside main, the new object's name says its schema.
+                if (esquema != QLatin1String("main"))
+                    s.replace(QRegularExpression(QStringLiteral("^(CREATE\\s+(UNIQUE\\s+)?(INDEX|TRIGGER)\\s+(IF\\s+NOT\\s+EXISTS\\s+)?)"),
+                                                 QRegularExpression::CaseInsensitiveOption),
+                              QStringLiteral("\\1%1.").arg(esquema));
+                despues << s;
+            }
+            r << QStringLiteral("CREATE TABLE %1.%2 ").arg(esquema, nueva) + ddl.mid(ddl.indexOf(u'(')).replace(nocase, espanol)
+              << QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM %1.%4").arg(esquema, nueva, lista, tabla);
+            if (ddl.contains(QStringLiteral("AUTOINCREMENT"), Qt::CaseInsensitive))
+                r << QStringLiteral("DELETE FROM %1.sqlite_sequence WHERE name = '%2'").arg(esquema, nueva)
+                  << QStringLiteral("UPDATE %1.sqlite_sequence SET name = '%2' WHERE name = '%3'").arg(esquema, nueva, tabla);
+            r << QStringLiteral("DROP TABLE %1.%2").arg(esquema, tabla)
+              << QStringLiteral("ALTER TABLE %1.%2 RENAME TO %3").arg(esquema, nueva, tabla) << despues;
+        }
+    }
+    return r << QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer, cli_Cod)")
+             << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer, Pro_Cod)")
+             << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom, Pro_Cod, PRO_APE1, PRO_APE2)");
+}
 } // namespace
 
 const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
     static const QList<Paso> p{
         {2, QStringLiteral("anotar en la base de datos la versión de su esquema"),
          {QStringLiteral("CREATE TABLE IF NOT EXISTS vmexp_version (Ver_Numero integer NOT NULL)")}},
+        {3, QStringLiteral("ordenar los textos en español (Á con la A, ñ tras la n) e indexar los nombres de clientes y proveedores"),
+         {},
+         // citext keeps letter case out of equality; a deterministic ICU collation gives the
+         // order and leaves LIKE working (a nondeterministic one breaks it before PostgreSQL 18).
+         {QStringLiteral("CREATE COLLATION IF NOT EXISTS vmexp_es (provider = icu, locale = 'es-ES')"),
+          QStringLiteral("DO $$ DECLARE c record; BEGIN "
+                         "FOR c IN SELECT table_schema, table_name, column_name FROM information_schema.columns "
+                         "WHERE udt_name = 'citext' AND table_schema IN ('public', 'vmcomun') "
+                         "AND collation_name IS DISTINCT FROM 'vmexp_es' LOOP "
+                         "EXECUTE format('ALTER TABLE %I.%I ALTER COLUMN %I TYPE citext COLLATE vmexp_es', "
+                         "c.table_schema, c.table_name, c.column_name); END LOOP; END $$"),
+          // The statements' ORDER BY puts NULL first, as the original server does; the name
+          // lists read the index alone.
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Idx ON Cli (Cli_Comer NULLS FIRST) INCLUDE (cli_Cod)"),
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST) INCLUDE (Pro_Cod)"),
+          QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST) INCLUDE (Pro_Cod, PRO_APE1, PRO_APE2)")},
+         cotejoEspanolIntegrado},
     };
     return p;
 }

@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -37,7 +38,8 @@ bool guion(const QString &fichero, const QString &sql) {
     return ok;
 }
 
-// A database as the first release built it, with its demo data and a document of 3 MB.
+// A database as the first release built it, with its demo data, a document of 3 MB and
+// a deleted last type.
 bool crearVersion1(const QString &datos) {
     const QString v1 = QStringLiteral(ESQUEMA_V1) + u'/';
     const QString comun = datos + QStringLiteral("/vmcomun.db");
@@ -46,7 +48,9 @@ bool crearVersion1(const QString &datos) {
                     QStringLiteral("PRAGMA journal_mode=WAL;") + leerTexto(v1 + "empresa.sql")
                         + QStringLiteral("ATTACH '%1' AS vmcomun;").arg(comun) + leerTexto(v1 + "demo.sql")
                         + QStringLiteral("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) "
-                                         "VALUES ('ActF', 99, randomblob(3145728));"));
+                                         "VALUES ('ActF', 99, randomblob(3145728));"
+                                         // a counter past the last row: ids are never reused
+                                         "INSERT INTO Tex (Tex_Des) VALUES ('borrado'); DELETE FROM Tex WHERE Tex_Des = 'borrado';"));
 }
 
 // Every row of every table and every document's bytes, as text to compare.
@@ -55,9 +59,9 @@ QStringList contenido(const QString &datos) {
     {
         QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("contenido"));
         QSqlQuery q(db), t(db);
-        q.exec("SELECT 'main', name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' "
+        q.exec("SELECT 'main', name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' "
                "AND name <> 'vmexp_version' UNION ALL SELECT 'vmcomun', name FROM vmcomun.sqlite_master "
-               "WHERE type = 'table' AND name NOT LIKE 'sqlite%' ORDER BY 1, 2");
+               "WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' ORDER BY 1, 2");
         while (q.next()) {
             t.exec(QStringLiteral("SELECT * FROM %1.%2 ORDER BY 1").arg(q.value(0).toString(), q.value(1).toString()));
             QCryptographicHash h(QCryptographicHash::Sha1);
@@ -69,6 +73,21 @@ QStringList contenido(const QString &datos) {
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("contenido"));
+    return r;
+}
+
+// Tables, indexes and triggers as their statements define them, quotes and spacing aside.
+QStringList esquemaDe(const QString &datos) {
+    QStringList r;
+    {
+        QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("esquema"));
+        QSqlQuery q(db);
+        q.exec("SELECT type, name, sql FROM main.sqlite_master WHERE name <> 'vmexp_version' AND sql IS NOT NULL UNION ALL "
+               "SELECT type, name, sql FROM vmcomun.sqlite_master WHERE sql IS NOT NULL ORDER BY 1, 2");
+        while (q.next())
+            r << q.value(1).toString() + u' ' + q.value(2).toString().remove(u'"').simplified();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("esquema"));
     return r;
 }
 
@@ -210,6 +229,8 @@ private slots:
             return;
         }
         QCOMPARE(versionDe(datos), VersionEsquema::kActual);
+        QVERIFY(BaseDatos::crear(dir.filePath("nueva"), false));
+        QCOMPARE(esquemaDe(datos), esquemaDe(dir.filePath("nueva")));
         QCOMPARE(QDir(dir.filePath("capturas")).entryList({"*.png"}).size(), 5);
         QCOMPARE(copias.size(), version < VersionEsquema::kActual ? 1 : 0);
         if (!copias.isEmpty()) {
@@ -226,6 +247,40 @@ private slots:
         QVERIFY2(!segunda.dice.contains("Se va a actualizar"), qPrintable(segunda.dice));
         QCOMPARE(QDir(datos + "/copias").entryList(QDir::Dirs | QDir::NoDotAndDotDot), copias);
         QCOMPARE(contenido(datos), antes);
+    }
+
+    void shellSinCotejo_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<bool>("acepta");
+        QTest::newRow("leer filas") << "SELECT count(*) FROM Cli WHERE cli_Cod = 1001" << true;
+        QTest::newRow("cambiar una columna sin índice") << "UPDATE Cli SET Cli_Baja = 1" << true;
+        QTest::newRow("ordenar por nombre") << "SELECT Cli_Comer FROM Cli ORDER BY Cli_Comer" << false;
+        QTest::newRow("añadir un cliente") << "INSERT INTO Cli (cli_Cod, Cli_Comer) VALUES (9, 'Zurita')" << false;
+        QTest::newRow("cambiar un nombre") << "UPDATE Cli SET Cli_Comer = 'Zurita'" << false;
+        QTest::newRow("comprobar la integridad") << "PRAGMA integrity_check" << false;
+    }
+    // The plain sqlite3 shell knows no VMEXP_ES: it reads rows, but refuses what would
+    // need the collation instead of leaving an index out of order.
+    void shellSinCotejo() {
+        QFETCH(QString, sql);
+        QFETCH(bool, acepta);
+        const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+        if (shell.isEmpty())
+            QSKIP("sqlite3 no está instalado");
+        QTemporaryDir dir;
+        QVERIFY(BaseDatos::crear(dir.filePath("datos"), true));
+        const QString copia = dir.filePath("copia.db");
+        QVERIFY(QFile::copy(dir.filePath("datos/empresa.db"), copia));
+        const QByteArray antes = huella(copia);
+        QProcess p;
+        p.start(shell, {copia, sql});
+        QVERIFY(p.waitForFinished(30000));
+        const QString errores = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode() == 0, acepta);
+        if (acepta)
+            return;
+        QVERIFY2(errores.contains("no such collation sequence: VMEXP_ES"), qPrintable(errores));
+        QCOMPARE(huella(copia), antes);
     }
 
     // A step that fails half-way leaves nothing of itself; the steps before it stay done.

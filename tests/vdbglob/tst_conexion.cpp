@@ -1,13 +1,18 @@
 // The database services against a real embedded database: result sets, the grid
-// model, the field-list writer, generated keys and transactions.
+// model, the field-list writer, generated keys and transactions, and how text compares.
 #include "basedatos.h"
 #include "conexion.h"
 #include "fixture.h"
 #include "mybd.h"
 #include "transaccion.h"
+#include "versionesquema.h"
+
+#include <random>
 
 #include <QAbstractItemModelTester>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 
 class TstConexion : public QObject {
@@ -35,6 +40,12 @@ private slots:
     void escritorRechazaValoresSinEscribir();
     void claveGeneradaConOtraConexionInsertando();
     void rollbackDeshaceTodo();
+    void ordenEspanol_data();
+    void ordenEspanol();
+    void igualdadSinMayusculasConAcentos_data();
+    void igualdadSinMayusculasConAcentos();
+    void planesUsanIndices_data();
+    void planesUsanIndices();
 };
 
 void TstConexion::recordsetSeMueveComoUnCursor() {
@@ -468,6 +479,106 @@ void TstConexion::rollbackDeshaceTodo() {
     QVERIFY(enTransaccion(e.conexion.get(), [&] { return escribir(false); }));
     QCOMPARE(e.cuenta("Exp"), antes + 1);
     QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
+}
+
+void TstConexion::ordenEspanol_data() {
+    QTest::addColumn<bool>("actualizada");
+    QTest::addColumn<bool>("delAnfitrion"); // a connection the host opened on its own
+    QTest::newRow("base nueva") << false << false;
+    // The embedded upgrade is run from a first-release file by the host's tests.
+    if (enServidor())
+        QTest::newRow("actualizada desde la versión 2") << true << false;
+    else
+        QTest::newRow("conexión abierta por el anfitrión") << false << true;
+}
+
+// Accents do not move a letter, ñ goes after n, case does not count.
+void TstConexion::ordenEspanol() {
+    QFETCH(bool, actualizada);
+    QFETCH(bool, delAnfitrion);
+    const QStringList orden{"alonso", "Álvarez", "ALVARO", "Ángel", "Ibáñez", "Íñiguez", "Núñez",
+                            "Nuño", "ñandú", "Ñúñez", "Óscar", "Úbeda", "Zurita"};
+    Entorno e(1, false);
+    if (actualizada) {
+        // Back to how version 2 left a server: citext in the database's own order, no name indexes.
+        QVERIFY(e.ejecutar("DROP INDEX Cli_Comer_Idx; DROP INDEX Pro_Comer_Idx; DROP INDEX Pro_Nom_Idx; "
+                           "UPDATE vmexp_version SET Ver_Numero = 2"));
+        QVERIFY(e.ejecutar("DO $$ DECLARE c record; BEGIN FOR c IN SELECT table_schema, table_name, column_name "
+                           "FROM information_schema.columns WHERE udt_name = 'citext' AND table_schema IN ('public', 'vmcomun') "
+                           "LOOP EXECUTE format('ALTER TABLE %I.%I ALTER COLUMN %I TYPE citext COLLATE \"C\"', "
+                           "c.table_schema, c.table_name, c.column_name); END LOOP; END $$"));
+        QString error;
+        QVERIFY2(VersionEsquema::actualizar(e.db, &error), qPrintable(error));
+        QCOMPARE(VersionEsquema::leer(e.db), VersionEsquema::kActual);
+    }
+    QStringList barajados = orden;
+    std::shuffle(barajados.begin(), barajados.end(), std::mt19937(19));
+    for (int i = 0; i < barajados.size(); ++i)
+        QVERIFY(e.ejecutar(QStringLiteral("INSERT INTO Cli (cli_Cod, Cli_Comer) VALUES (%1, '%2')").arg(i + 1).arg(barajados[i])));
+    QStringList leidos;
+    {
+        QSqlDatabase propia = QSqlDatabase::addDatabase("QSQLITE", "anfitrion");
+        propia.setDatabaseName(e.carpetaDatos() + "/empresa.db");
+        QVERIFY(!delAnfitrion || propia.open());
+        Conexion conexionPropia(propia);
+        Conexion *c = delAnfitrion ? &conexionPropia : e.conexion.get();
+        QVERIFY(c->sesion().ok());
+        Recordset rs = c->Execute("Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER");
+        for (; !rs.isEOF(); rs.MoveNext())
+            leidos << rs.Fields("CLI_COMER").toString();
+    }
+    QSqlDatabase::removeDatabase("anfitrion");
+    QCOMPARE(leidos, orden);
+}
+
+void TstConexion::igualdadSinMayusculasConAcentos_data() {
+    QTest::addColumn<QString>("guardado");
+    QTest::addColumn<QString>("buscado");
+    QTest::addColumn<bool>("igual");
+    QTest::newRow("mayúsculas acentuadas") << "Álvarez" << "ÁLVAREZ" << true;
+    QTest::newRow("eñe mayúscula") << "ÑANDÚ" << "ñandú" << true;
+    QTest::newRow("eñe no es ene") << "Peña" << "Pena" << false;
+    QTest::newRow("acento no es la letra sin acento") << "Álvarez" << "Alvarez" << false;
+}
+
+// Through the library's own statements: the parameter lookup (=) and the search filters (LIKE).
+void TstConexion::igualdadSinMayusculasConAcentos() {
+    QFETCH(QString, guardado);
+    QFETCH(QString, buscado);
+    QFETCH(bool, igual);
+    Entorno e;
+    QVERIFY(e.ejecutar(QStringLiteral("INSERT INTO Parametros (Par_Clave, Par_Valor) VALUES ('%1', '7')").arg(guardado)));
+    QCOMPARE(e.bd->Parametros().Item(buscado).Valor.isValid(), igual);
+    QVERIFY(e.ejecutar(QStringLiteral("UPDATE Exp SET Exp_Des = 'Reforma de %1' WHERE Exp_Id = 1").arg(guardado)));
+    QCOMPARE(e.cuenta(QStringLiteral("Exp WHERE Exp_Des Like '%%1%' ").arg(buscado)), igual ? 1 : 0);
+}
+
+void TstConexion::planesUsanIndices_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("clientes por nombre comercial") << "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER";
+    QTest::newRow("proveedores por nombre comercial") << "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO ORDER BY PRO_COMER";
+    QTest::newRow("proveedores por nombre fiscal")
+        << "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS RSOC FROM PRO  order by PRO_NOM ";
+    QTest::newRow("código de cliente") << "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI where CLI_COD=1001";
+    QTest::newRow("código de proveedor") << "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO where Pro_COD=5001";
+    QTest::newRow("parámetro") << "SELECT Par_Valor FROM Parametros WHERE Par_Clave = 'PAR_EXP_PER'";
+}
+
+// The name lists are read in the index's order, not sorted; codes are looked up, not scanned.
+void TstConexion::planesUsanIndices() {
+    QFETCH(QString, sql);
+    Entorno e;
+    QSqlQuery q(e.db);
+    // A tiny table is cheaper to scan: the server is asked what it would do with a big one.
+    if (enServidor())
+        QVERIFY(q.exec("SET enable_seqscan = off"));
+    QVERIFY2(q.exec((enServidor() ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") + e.conexion->traducir(sql)), qPrintable(q.lastError().text()));
+    QStringList plan;
+    while (q.next())
+        plan << q.value(q.record().count() - 1).toString();
+    const QString texto = plan.join(u'\n');
+    QVERIFY2(texto.contains("Index") || texto.contains("USING INDEX") || texto.contains("USING COVERING INDEX"), qPrintable(texto));
+    QVERIFY2(!texto.contains("Sort") && !texto.contains("TEMP B-TREE") && !texto.contains("Seq Scan"), qPrintable(texto));
 }
 
 QTEST_MAIN(TstConexion)
