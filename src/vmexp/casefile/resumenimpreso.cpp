@@ -2,9 +2,9 @@
 
 #include "arbolactuaciones.h"
 #include "datosexpediente.h"
+#include "numeros.h"
 
 #include <QDate>
-#include <QLocale>
 #include <QTextDocument>
 
 namespace ResumenImpreso {
@@ -22,7 +22,10 @@ QString fecha(const QVariant &v) {
     return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : v.toString();
 }
 
-QString importe(double valor, int decimales) { return QLocale().toString(valor, 'f', decimales); }
+// The status date reads as the editor shows it: the day alone.
+QString dia(const QVariant &v) { return fecha(v).left(10); }
+
+QString importe(double valor, int decimales) { return textoImporte(valor, decimales); }
 
 QString fila(const QString &rotulo, const QString &valor) {
     return QStringLiteral("<tr><td class='r'>%1</td><td>%2</td></tr>").arg(rotulo, valor);
@@ -46,7 +49,7 @@ QString html(const ResumenExpediente &r) {
     h += fila(QStringLiteral("Código:"), texto(r.codigo));
     h += fila(QStringLiteral("Tipo:"), texto(r.tipo));
     h += fila(QStringLiteral("Estado:"),
-              texto(r.estado) + (fecha(r.fechaEstado).isEmpty() ? QString() : QStringLiteral(" (%1)").arg(fecha(r.fechaEstado))));
+              texto(r.estado) + (dia(r.fechaEstado).isEmpty() ? QString() : QStringLiteral(" (%1)").arg(dia(r.fechaEstado))));
     h += fila(QStringLiteral("Fecha de inicio:"), fecha(r.fini));
     h += fila(QStringLiteral("Fecha de fin:"), fecha(r.ffin));
     h += fila(QStringLiteral("Presupuesto:"), importe(r.presupuesto, r.decimales));
