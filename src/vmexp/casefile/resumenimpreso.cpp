@@ -27,8 +27,9 @@ QString dia(const QVariant &v) { return fecha(v).left(10); }
 
 QString importe(double valor, int decimales) { return textoImporte(valor, decimales); }
 
-QString fila(const QString &rotulo, const QString &valor) {
-    return QStringLiteral("<tr><td class='r'>%1</td><td>%2</td></tr>").arg(rotulo, valor);
+QString fila(const QString &rotulo, const QString &valor, bool cifra = false) {
+    return QStringLiteral("<tr><td class='r'>%1</td><td%3>%2</td></tr>")
+        .arg(rotulo, valor, cifra ? QStringLiteral(" class='n'") : QString());
 }
 
 QString origen(short o) {
@@ -41,7 +42,7 @@ QString html(const ResumenExpediente &r) {
         "<html><head><style>"
         "body{font-family:sans-serif;font-size:9pt} h1{font-size:14pt} h2{font-size:11pt;margin-top:12px}"
         "td{padding:2px 6px} td.r{font-weight:bold} th{background:#e6e6e6;text-align:left;padding:2px 6px}"
-        "td.n{text-align:right}"
+        "td.n,th.n{text-align:right}"
         "</style></head><body>");
     h += QStringLiteral("<h1>Expediente %1</h1>").arg(texto(r.codigo));
     h += QStringLiteral("<table>");
@@ -74,7 +75,7 @@ QString html(const ResumenExpediente &r) {
         h += QStringLiteral("<p>Ninguna.</p>");
     else {
         h += QStringLiteral("<table width='100%' cellspacing='0' border='0'><tr><th>Fecha</th><th>Tipo</th>"
-                            "<th>Descripción</th><th>Realizado por</th><th>Web</th><th>Importe</th></tr>");
+                            "<th>Descripción</th><th>Realizado por</th><th>Web</th><th class='n'>Importe</th></tr>");
         for (const ResumenExpediente::Actuacion &a : r.actuaciones) {
             h += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td class='n'>%6</td></tr>")
                      .arg(fecha(a.fecha), texto(a.tipo), texto(a.descripcion), texto(a.operario),
@@ -87,10 +88,10 @@ QString html(const ResumenExpediente &r) {
     }
     const double diferencia = r.presupuesto - r.total();
     h += QStringLiteral("<table>");
-    h += fila(QStringLiteral("Total de las actuaciones:"), importe(r.total(), r.decimales));
-    h += fila(QStringLiteral("Presupuesto:"), importe(r.presupuesto, r.decimales));
+    h += fila(QStringLiteral("Total de las actuaciones:"), importe(r.total(), r.decimales), true);
+    h += fila(QStringLiteral("Presupuesto:"), importe(r.presupuesto, r.decimales), true);
     h += fila(diferencia >= 0 ? QStringLiteral("Queda del presupuesto:") : QStringLiteral("Excede del presupuesto:"),
-              importe(qAbs(diferencia), r.decimales));
+              importe(qAbs(diferencia), r.decimales), true);
     h += QStringLiteral("</table></body></html>");
     return h;
 }
