@@ -355,7 +355,7 @@ void benchExportacion(const QString &carpeta, const QString &yo, int n) {
     }
     fila(QStringLiteral("exportar a CSV la búsqueda de clientes, %1 expedientes").arg(n), mediana(t),
          pasosCrudos(carpeta, sql, -1, 3),
-         QStringLiteral("%1 MB; memoria añadida %2 MB").arg(QFileInfo(csv).size() >> 20).arg((pico - vacio) / 1024));
+         QStringLiteral("%1 KB; memoria añadida %2 KB").arg(QFileInfo(csv).size() >> 10).arg(pico - vacio));
 }
 
 int exportacion(const QString &modo, const QString &carpeta, const QString &fichero) {
