@@ -9,6 +9,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QProgressDialog>
 #include <QSqlQuery>
 #include <QCheckBox>
 #include <QComboBox>
@@ -810,12 +811,15 @@ private slots:
     // the grid shows them; the clipboard gets the loaded ones.
     void exportarCsv_data() {
         QTest::addColumn<int>("usuario");
-        QTest::newRow("administrador") << 1;
-        QTest::newRow("no administrador") << 3;
+        QTest::addColumn<bool>("cancelar");
+        QTest::newRow("administrador") << 1 << false;
+        QTest::newRow("no administrador") << 3 << false;
+        QTest::newRow("cancelada en el progreso") << 3 << true;
     }
 
     void exportarCsv() {
         QFETCH(int, usuario);
+        QFETCH(bool, cancelar);
         Entorno e(usuario);
         e.ejecutar("UPDATE Parametros SET Par_Valor = '0' WHERE Par_Clave = 'PAR_EXP_PER'");
         QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2400) "

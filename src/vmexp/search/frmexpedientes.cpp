@@ -537,20 +537,22 @@ void frmExpedientes::exportarCsv() {
     if (!elegido.aceptado || elegido.ruta.isEmpty())
         return;
 
-    // Opened once the export turns out to take a while; no total is known before the end.
+    // Opened once the export turns out to take a while; no total is known before the end,
+    // so the bar only shows that it goes on.
     std::unique_ptr<QProgressDialog> dialogo;
     const auto progreso = [&](qint64 filas) {
         if (!dialogo) {
             dialogo = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancelar"), 0, 0, this);
             dialogo->setObjectName(QStringLiteral("dlgProgreso"));
             dialogo->setWindowModality(Qt::WindowModal);
-            dialogo->setMinimumDuration(0);
             dialogo->setAutoClose(false);
             dialogo->setAutoReset(false);
+            dialogo->show();
         }
         dialogo->setLabelText(QStringLiteral("Exportando expedientes: %1").arg(DelegadoRejilla::formatearEntero(filas)));
-        // A modal progress dialog lets pending events run here: the cancel button works.
-        dialogo->setValue(0);
+        dialogo->setValue(int(filas));
+        // The dialog is modal: only its cancel button takes the user's input here.
+        QCoreApplication::processEvents();
         return !dialogo->wasCanceled();
     };
     qint64 filas = 0;
