@@ -166,27 +166,30 @@ Resultado DatosActuacion::grabarDocumento(int idAct, const Documento &d, int &id
 }
 
 Resultado DatosActuacion::guardarContenido(int idActF, const QString &ruta, const FlujoBlob::Progreso &progreso) {
-    Conexion *cn = m_bd->Conexion();
-    Recordset rs = cn->Execute(QStringLiteral("select * from Ima where Ima_IdTabla = ") + QString::number(idActF)
-                               + QStringLiteral(" AND Ima_Tabla = 'ActF'"));
-    if (!rs.ok())
-        return rs.resultado();
-    qint64 fila = 0;
-    if (rs.isEOF()) {
-        rs.Close();
-        m_bd->setTabla(kIma);
-        m_bd->LimpiarCampos(0);
-        m_bd->Campos().Add(QStringLiteral("Ima_Tabla"), kCampoTexto, Esquema::kImaTablaActF, 2);
-        m_bd->Campos().Add(QStringLiteral("Ima_IdTabla"), kCampoEntero, idActF, 2);
-        m_bd->setCondicion(QString());
-        if (const Resultado r = m_bd->Insertar(); !r)
-            return r;
-        fila = m_bd->UltimoId();
-    } else {
-        fila = rs.Fields(QStringLiteral("Ima_Id")).toLongLong();
-        rs.Close();
-    }
-    return FlujoBlob::guardarFichero(cn, kIma, kImaFile, fila, ruta, progreso);
+    // The file is read again whole if the save has to be run again.
+    return enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
+        Conexion *cn = m_bd->Conexion();
+        Recordset rs = cn->Execute(QStringLiteral("select * from Ima where Ima_IdTabla = ") + QString::number(idActF)
+                                   + QStringLiteral(" AND Ima_Tabla = 'ActF'"));
+        if (!rs.ok())
+            return rs.resultado();
+        qint64 fila = 0;
+        if (rs.isEOF()) {
+            rs.Close();
+            m_bd->setTabla(kIma);
+            m_bd->LimpiarCampos(0);
+            m_bd->Campos().Add(QStringLiteral("Ima_Tabla"), kCampoTexto, Esquema::kImaTablaActF, 2);
+            m_bd->Campos().Add(QStringLiteral("Ima_IdTabla"), kCampoEntero, idActF, 2);
+            m_bd->setCondicion(QString());
+            if (const Resultado r = m_bd->Insertar(); !r)
+                return r;
+            fila = m_bd->UltimoId();
+        } else {
+            fila = rs.Fields(QStringLiteral("Ima_Id")).toLongLong();
+            rs.Close();
+        }
+        return FlujoBlob::guardarFichero(cn, kIma, kImaFile, fila, ruta, progreso);
+    });
 }
 
 Resultado DatosActuacion::cargarContenido(int idActF, const QString &destino, bool &escrito,
