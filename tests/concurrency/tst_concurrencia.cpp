@@ -418,11 +418,15 @@ void TstConcurrencia::variosUsuariosALaVez() {
             faltas << QStringLiteral("%1 veces: %2").arg(veces).arg(g.linea());
         if (!guardado)
             continue;
-        if (ids[g.clase].contains(g.id))
-            faltas << QStringLiteral("id repetido: ") + g.linea(), ++idsMal;
+        if (ids[g.clase].contains(g.id)) {
+            faltas << QStringLiteral("id repetido: ") + g.linea();
+            ++idsMal;
+        }
         ids[g.clase].insert(g.id);
-        if (padreDe.contains(g.clase) && e.valor(padreDe[g.clase].arg(g.id)).toInt() != g.padre)
-            faltas << QStringLiteral("padre equivocado: ") + g.linea(), ++idsMal;
+        if (padreDe.contains(g.clase) && e.valor(padreDe[g.clase].arg(g.id)).toInt() != g.padre) {
+            faltas << QStringLiteral("padre equivocado: ") + g.linea();
+            ++idsMal;
+        }
     }
     // Silent overwrites: the stored updates of a record must form one chain, each having
     // loaded what the one before saved; two that loaded the same value lost one of them.
