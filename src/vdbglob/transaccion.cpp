@@ -53,11 +53,11 @@ Resultado unaVez(Conexion *conexion, const std::function<Resultado()> &cuerpo) {
 Resultado enTransaccion(Conexion *conexion, const std::function<Resultado()> &cuerpo) {
     Resultado r;
     for (int intento = 1; intento <= kIntentos; ++intento) {
+        if (intento > 1) // the other save is usually done in a moment; the busy timeout has waited already
+            QThread::msleep(20 * (intento - 1));
         r = unaVez(conexion, cuerpo);
         if (r.ok() || !r.bloqueo())
             return r;
-        // The other save is usually done in a moment; the busy timeout has waited already.
-        QThread::msleep(20 * intento);
     }
     return Resultado::fallo(QStringLiteral("En este momento otro usuario está guardando y no se ha podido guardar. "
                                            "Lo que ha escrito sigue en la pantalla: vuelva a intentarlo."),
