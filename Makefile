@@ -38,6 +38,9 @@ bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVMEXP_BENCH=ON
 	cmake --build build-bench -j$(JOBS)
 	build-bench/bin/vmexp_bench $(BENCH_ARGS)
+	@echo "Many users at once: 8 processes x 100 rounds on the embedded database"
+	cd build-bench && bash -o pipefail -c 'QT_QPA_PLATFORM=offscreen VMEXP_CONCURRENCIA=8x100 \
+	  bin/tst_concurrencia variosUsuariosALaVez 2>&1 | grep -E "procesos x|-mod |-nuev|guardados .* almacenados|otros fallos|FAIL|Loc:|Totals"'
 
 clean:
 	rm -rf $(BUILD) build-bench

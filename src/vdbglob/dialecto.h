@@ -79,6 +79,9 @@ public:
     QString traducir(const QString &tsql) const override;
     QString pagina(const QString &sql, int filas, qint64 desde) const override;
     bool traeResultadoEntero() const override { return true; }
+    // Rows are locked as they are written; a save whose check read a row that another
+    // then changed fails as a lock and is run again, so that the check sees the change.
+    QString inicioEscritura() const override { return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"); }
     bool prepararSesion(QSqlDatabase &db, QString *error) const override;
     QString clausulaClave(QSqlDatabase &db, const QString &tabla) const override;
     qint64 claveGenerada(QSqlQuery &q) const override;

@@ -1,6 +1,7 @@
 #include "dialogos.h"
 
 #include "registro.h"
+#include "transaccion.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -15,6 +16,15 @@
 
 namespace {
 DialogService *g_instalado = nullptr;
+std::function<void(const QString &)> g_avisoTransaccion;
+
+void comprobarSinTransaccion(const QString &texto) {
+    if (Transaccion::abiertas() == 0)
+        return;
+    qCCritical(lcErrores).noquote() << "Mensaje mostrado con una transacción abierta:" << texto;
+    if (g_avisoTransaccion)
+        g_avisoTransaccion(texto);
+}
 
 QWidget *ventanaActiva() { return QApplication::activeWindow(); }
 
@@ -54,7 +64,12 @@ DialogService &DialogService::actual() {
 
 void DialogService::instalar(DialogService *servicio) { g_instalado = servicio; }
 
+void DialogService::alMostrarEnTransaccion(std::function<void(const QString &)> aviso) {
+    g_avisoTransaccion = std::move(aviso);
+}
+
 int MsgBox(const QString &texto, int estilo, const QString &titulo) {
+    comprobarSinTransaccion(texto);
     const int icono = estilo & 0x70;
     const bool error = icono == vb::vbCritical || ((estilo & 7) == vb::vbOKOnly && icono != vb::vbInformation && icono != vb::vbQuestion);
     QString detalle;
@@ -64,6 +79,11 @@ int MsgBox(const QString &texto, int estilo, const QString &titulo) {
         qCWarning(lcErrores).noquote() << "Ref." << referencia << texto;
     }
     return DialogService::actual().mensaje(texto, estilo, titulo, detalle);
+}
+
+QString InputBox(const QString &pregunta, const QString &titulo, const QString &inicial) {
+    comprobarSinTransaccion(pregunta);
+    return DialogService::actual().pedirTexto(pregunta, titulo, inicial);
 }
 
 QString detalleReferencia(const QString &referencia) {

@@ -67,6 +67,11 @@ public:
     static void instalar(DialogService *servicio);
 
     static QString tituloPorDefecto() { return QStringLiteral("VMEXP"); }
+
+    // A message shown while a save's transaction is open would keep every other user
+    // waiting for as long as this one reads it: it is logged as an error, and aviso
+    // (a test's failure) is called with its text. nullptr removes it.
+    static void alMostrarEnTransaccion(std::function<void(const QString &)> aviso);
 };
 
 // The service shown to a real user.
@@ -90,6 +95,4 @@ public:
 VMEXP_EXPORT int MsgBox(const QString &texto, int estilo = vb::vbOKOnly, const QString &titulo = {});
 // The reference offered under an error's details: "Ref. 3F2A-0007".
 VMEXP_EXPORT QString detalleReferencia(const QString &referencia);
-inline QString InputBox(const QString &pregunta, const QString &titulo = {}, const QString &inicial = {}) {
-    return DialogService::actual().pedirTexto(pregunta, titulo, inicial);
-}
+VMEXP_EXPORT QString InputBox(const QString &pregunta, const QString &titulo = {}, const QString &inicial = {});

@@ -126,8 +126,9 @@ QString MyBd::sentenciaModificar() const {
 }
 
 Resultado MyBd::ejecutar(const QString &sql, const QString &accion) {
-    const auto fallo = [&](const QString &causa, const QString &motor = {}) {
-        return Resultado::fallo(QStringLiteral("Error al %1 en la tabla %2: %3").arg(accion, m_tabla, causa), motor);
+    const auto fallo = [&](const QString &causa, const QString &motor = {}, bool bloqueo = false) {
+        return Resultado::fallo(QStringLiteral("Error al %1 en la tabla %2: %3").arg(accion, m_tabla, causa), motor,
+                                bloqueo);
     };
     if (m_tabla.trimmed().isEmpty())
         return fallo(QStringLiteral("no se ha indicado la tabla"));
@@ -146,12 +147,12 @@ Resultado MyBd::ejecutar(const QString &sql, const QString &accion) {
     QSqlQuery q(m_conexion->db());
     const Resultado preparada = insertar ? m_conexion->prepararInsercion(q, sql, m_tabla) : m_conexion->preparar(q, sql);
     if (!preparada)
-        return fallo(preparada.mensaje(), preparada.causa());
+        return fallo(preparada.mensaje(), preparada.causa(), preparada.bloqueo());
     for (int i = 0; i < enlazados.size(); ++i)
         q.bindValue(i, enlazados[i]);
     if (!q.exec()) {
         const Resultado r = Conexion::fallo(q.lastError());
-        return fallo(r.mensaje(), r.causa());
+        return fallo(r.mensaje(), r.causa(), r.bloqueo());
     }
     if (insertar)
         m_ultimoId = m_conexion->claveGenerada(q);

@@ -334,8 +334,11 @@ private slots:
         QCOMPARE(e->cuenta(QStringLiteral("Act")), antes + 1);
         QCOMPARE(e->expe->IdAct(), id);
         QCOMPARE(columna("Act_Des", id).toString(), QStringLiteral("Segunda"));
-        QVERIFY(e->sentencias.last().startsWith(QStringLiteral("UPDATE Act SET ")));
-        QVERIFY(e->sentencias.last().endsWith(QStringLiteral(" WHERE Act_Id = %1").arg(id)));
+        // An update, checked against what the first save left, not a conflict with itself.
+        const QString actualizada = e->sentencias.at(e->sentencias.size() - 3);
+        QVERIFY(actualizada.startsWith(QStringLiteral("UPDATE Act SET ")));
+        QVERIFY(actualizada.endsWith(QStringLiteral(" WHERE Act_Id = %1").arg(id)));
+        QCOMPARE(e->sentencias.at(e->sentencias.size() - 4), QStringLiteral("SELECT * FROM Act WHERE Act_Id = %1").arg(id));
         // The second save asks again: there is still no current document.
         QCOMPARE(e->dialogos.mensajes.size(), 2);
     }
@@ -436,20 +439,23 @@ private slots:
         QCOMPARE(static_cast<Formulario *>(w.get())->Tag, QStringLiteral("e"));
     }
 
-    // The save's data service alone: a new action in its own transaction, an existing
-    // one in one UPDATE, a refused insert rolled back.
+    // The save's data service alone: each in its own transaction, a refused insert rolled back.
     void escrituraDeLaActuacion_data() {
         QTest::addColumn<int>("idAct");
         QTest::addColumn<bool>("rechazo");
         QTest::addColumn<QStringList>("sentencias");
         const QString insert = "INSERT INTO Act (Act_Fecha,Act_IdUsu,Act_IdExp,Act_IdTac,Act_Des,Act_Importe,Act_Estado,"
                                "Act_IdUsuEstado,Act_FEstado,Act_Operario,Act_IdOperario) VALUES (?,?,?,?,?,?,?,Null,Null,?,?)";
-        QTest::newRow("nueva") << 0 << false << QStringList{"BEGIN TRANSACTION", insert, "COMMIT TRANSACTION"};
-        QTest::newRow("rechazada") << 0 << true << QStringList{"BEGIN TRANSACTION", insert, "ROLLBACK TRANSACTION"};
+        // What was saved is read back (%1: its id): the next save expects it.
+        const QString leida = "SELECT * FROM Act WHERE Act_Id = %1";
+        QTest::newRow("nueva") << 0 << false << QStringList{inicioGuardado(), insert, leida, "COMMIT TRANSACTION"};
+        QTest::newRow("rechazada") << 0 << true << QStringList{inicioGuardado(), insert, "ROLLBACK TRANSACTION"};
         QTest::newRow("existente") << 6 << false
-                                   << QStringList{"UPDATE Act SET Act_Fecha = ?,Act_IdUsu = ?,Act_IdExp = ?,Act_IdTac = ?,"
+                                   << QStringList{inicioGuardado(),
+                                                  "UPDATE Act SET Act_Fecha = ?,Act_IdUsu = ?,Act_IdExp = ?,Act_IdTac = ?,"
                                                   "Act_Des = ?,Act_Importe = ?,Act_Estado = ?,Act_IdUsuEstado = Null,"
-                                                  "Act_FEstado = Null,Act_Operario = ?,Act_IdOperario = ? WHERE Act_Id = 6"};
+                                                  "Act_FEstado = Null,Act_Operario = ?,Act_IdOperario = ? WHERE Act_Id = 6",
+                                                  leida, "COMMIT TRANSACTION"};
     }
     void escrituraDeLaActuacion() {
         QFETCH(int, idAct);
@@ -460,21 +466,38 @@ private slots:
         int id = idAct;
         e->sentencias.clear();
         const Resultado r = DatosActuacion(e->bd.get()).grabar({.fecha = "15/03/2024", .idExp = 3, .importe = 1}, id);
+        sentencias.replaceInStrings("%1", QString::number(id));
         QCOMPARE(e->sentencias, sentencias);
         QCOMPARE(r.ok(), !rechazo);
         QCOMPARE(id, rechazo || idAct ? idAct : e->valor("SELECT MAX(Act_Id) FROM Act").toInt());
         QCOMPARE(e->cuenta(QStringLiteral("Act")), antes + (rechazo || idAct ? 0 : 1));
     }
 
+    // A refused update keeps what was typed: a bad date, or a row another user changed.
+    void modificacionRechazada_data() {
+        QTest::addColumn<QString>("fecha");
+        QTest::addColumn<QString>("otro");
+        QTest::addColumn<QString>("aviso");
+        QTest::addColumn<QString>("guardada");
+        QTest::newRow("fecha no válida") << "30/02/2024" << "" << "30/02/2024" << "Factura del primer hito";
+        QTest::newRow("cambiada por otro") << "01/03/2024" << "UPDATE Act SET Act_Des = 'De otro' WHERE Act_Id = 4"
+                                           << "otro usuario ha modificado la actuación" << "De otro";
+    }
     void modificacionRechazada() {
+        QFETCH(QString, fecha);
+        QFETCH(QString, otro);
+        QFETCH(QString, aviso);
+        QFETCH(QString, guardada);
         e->expe->setIdActF(1);
         QVERIFY(abrir(1, 4));
-        campo("Text1_8")->setText(QStringLiteral("30/02/2024"));
+        QVERIFY(otro.isEmpty() || e->ejecutar(otro));
+        campo("Text1_8")->setText(fecha);
         campo("Text1_10")->setText(QStringLiteral("Cambiada"));
         guardar();
         QCOMPARE(e->dialogos.mensajes.size(), 1);
-        QVERIFY(e->dialogos.ultimoMensaje().contains(QStringLiteral("30/02/2024")));
-        QCOMPARE(columna("Act_Des", 4).toString(), QStringLiteral("Factura del primer hito"));
+        QVERIFY2(e->dialogos.ultimoMensaje().contains(aviso), qPrintable(e->dialogos.ultimoMensaje()));
+        QCOMPARE(columna("Act_Des", 4).toString(), guardada);
+        QCOMPARE(campo("Text1_8")->text(), fecha);
         QCOMPARE(campo("Text1_10")->text(), QStringLiteral("Cambiada"));
     }
 };

@@ -263,8 +263,8 @@ private slots:
         QCOMPARE(leer(e->dialogos.abiertosEscritorio.first()), datos);
     }
 
-    // The documents' data service alone: one statement a call, the row it leaves, and
-    // the stored contents untouched.
+    // The documents' data service alone: one statement a call in a save's transaction,
+    // the row it leaves, and the stored contents untouched.
     void escriturasDelServicio_data() {
         QTest::addColumn<int>("idActF"); // 0: a new document
         QTest::addColumn<bool>("eliminar");
@@ -291,7 +291,8 @@ private slots:
         const Resultado r = eliminar ? datos.eliminarDocumento(id)
                                      : datos.grabarDocumento(2, {id, "plano ñ.pdf", "Plano revisado", "Lucía García Ortiz"}, id);
         QVERIFY2(r, qPrintable(r.mensaje()));
-        QCOMPARE(e->sentencias, QStringList{sentencia});
+        const QStringList esperadas{inicioGuardado(), sentencia, "COMMIT TRANSACTION"};
+        QCOMPARE(e->sentencias, esperadas);
         QCOMPARE(contenido(2), bytes);
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2 + (idActF ? 0 : 1) - (eliminar ? 1 : 0));
         if (eliminar) {

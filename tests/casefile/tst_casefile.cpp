@@ -378,11 +378,14 @@ void TstCasefile::escrituraDelGuardado_data() {
     const QString upd = "UPDATE Exp SET Exp_Fini = ?,Exp_FFin = Null,Exp_IdCli = ?,Exp_IdTipo = ?,Exp_Des = ?,Exp_Obs = ?,"
                         "Exp_Proceso = ?,Exp_Origen = ?,Exp_Presup = ?,Exp_Estado = ?,Exp_Codigo = Null,"
                         "Exp_Ubicacion = Null WHERE Exp_Id = 1";
-    const QString begin = "BEGIN TRANSACTION", commit = "COMMIT TRANSACTION", rollback = "ROLLBACK TRANSACTION";
-    QTest::newRow("nuevo, todos") << 0 << true << "" << (QStringList{begin, exp, est, usuarios} << QStringList(5, per) << commit);
+    const QString begin = inicioGuardado(), commit = "COMMIT TRANSACTION", rollback = "ROLLBACK TRANSACTION";
+    // What was saved is read back: the next save expects it.
+    const QString leido = "SELECT * FROM Exp WHERE Exp_Id = ";
+    QTest::newRow("nuevo, todos") << 0 << true << ""
+                                  << (QStringList{begin, exp, est, usuarios} << QStringList(5, per) << leido + "9" << commit);
     QTest::newRow("nuevo, su creador") << 0 << false << ""
-                                       << QStringList{begin, exp, est, usuarios + " WHERE Usu_Id = 2", per, commit};
-    QTest::newRow("existente, vacíos a nulo") << 1 << true << "" << QStringList{begin, upd, est, commit};
+                                       << QStringList{begin, exp, est, usuarios + " WHERE Usu_Id = 2", per, leido + "9", commit};
+    QTest::newRow("existente, vacíos a nulo") << 1 << true << "" << QStringList{begin, upd, est, leido + "1", commit};
     QTest::newRow("historial bloqueado") << 1 << true << "Est" << QStringList{begin, upd, est, rollback};
     QTest::newRow("permisos bloqueados") << 0 << true << "ExpPer" << QStringList{begin, exp, est, usuarios, per, rollback};
 }

@@ -489,7 +489,8 @@ void TstCatalogues::sentenciasDelServicio_data() {
     }
 }
 
-// The catalogue's data service alone: the one statement of each call and its effect.
+// The catalogue's data service alone: the one statement of each call and its effect,
+// a write in a save's transaction.
 void TstCatalogues::sentenciasDelServicio() {
     CATALOGO;
     QFETCH(QString, operacion);
@@ -521,14 +522,17 @@ void TstCatalogues::sentenciasDelServicio() {
         sentencia = QString("DELETE FROM %1 WHERE %1_Id = %2").arg(t, n);
         QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = %2").arg(t, n)), 0);
     } else {
-        r = operacion == "insertar" ? datos.insertar("Peritaje") : datos.renombrar(id, "Peritaje");
+        r = operacion == "insertar" ? datos.insertar("Peritaje") : datos.renombrar(id, std::nullopt, "Peritaje");
         sentencia = operacion == "insertar" ? QString("INSERT INTO %1 (%1_Des) VALUES (?)").arg(t)
                                             : QString("UPDATE %1 SET %1_Des = ? WHERE %1_Id = %2").arg(t, n);
         QCOMPARE(nombreEnBd(e, t, id), QString("Peritaje"));
     }
     QVERIFY2(r, qPrintable(r.mensaje()));
     QCOMPARE(visto, hay);
-    QCOMPARE(e.sentencias, QStringList{sentencia});
+    // Every write is a save of its own.
+    const bool escribe = !operacion.startsWith("lista") && operacion != "enUso" && operacion != "existe";
+    const QStringList esperadas = escribe ? QStringList{inicioGuardado(), sentencia, "COMMIT TRANSACTION"} : QStringList{sentencia};
+    QCOMPARE(e.sentencias, esperadas);
 }
 
 QTEST_MAIN(TstCatalogues)

@@ -1,6 +1,7 @@
 #include "fixture.h"
 
 #include "basedatos.h"
+#include "dialecto.h"
 #include "modexp.h"
 
 #include <QAbstractButton>
@@ -185,6 +186,10 @@ QSqlDatabase abrir(const QString &base, int usuario, const QString &nombre) {
 
 bool enServidor() { return qgetenv("VMEXP_PRUEBAS_BD") == "postgres"; }
 
+QString inicioGuardado() {
+    return DialectoSql::paraDriver(enServidor() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"))->inicioEscritura();
+}
+
 Entorno::Entorno(int idUsuario, bool demo) {
     prepararIdioma();
     QString error;
@@ -209,10 +214,14 @@ Entorno::Entorno(int idUsuario, bool demo) {
     expe = VMEXPE::crear();
     expe->setMyBd(bd);
     DialogService::instalar(&dialogos);
+    DialogService::alMostrarEnTransaccion([](const QString &texto) {
+        QTest::qFail(qPrintable(QStringLiteral("Mensaje con una transacción abierta: ") + texto), __FILE__, __LINE__);
+    });
 }
 
 Entorno::~Entorno() {
     DialogService::instalar(nullptr);
+    DialogService::alMostrarEnTransaccion(nullptr);
     if (gExpe == expe)
         gExpe.reset();
     expe.reset();

@@ -119,6 +119,8 @@ bool elegirDelMenu(QWidget *w, const QString &entrada);
 
 // True when the tests run on the PostgreSQL server.
 bool enServidor();
+// The statement that opens a save's transaction on the backend the tests run on.
+QString inicioGuardado();
 
 // Opens a second connection on the same database (for concurrency cases); on the
 // server it logs in as the other office user.

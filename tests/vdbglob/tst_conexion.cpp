@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+#include <thread>
 
 class TstConexion : public QObject {
     Q_OBJECT
@@ -46,6 +47,8 @@ private slots:
     void igualdadSinMayusculasConAcentos();
     void planesUsanIndices_data();
     void planesUsanIndices();
+    void guardadoMientrasOtroEscribe_data();
+    void guardadoMientrasOtroEscribe();
 };
 
 void TstConexion::recordsetSeMueveComoUnCursor() {
@@ -579,6 +582,59 @@ void TstConexion::planesUsanIndices() {
     const QString texto = plan.join(u'\n');
     QVERIFY2(texto.contains("Index") || texto.contains("USING INDEX") || texto.contains("USING COVERING INDEX"), qPrintable(texto));
     QVERIFY2(!texto.contains("Sort") && !texto.contains("TEMP B-TREE") && !texto.contains("Seq Scan"), qPrintable(texto));
+}
+
+void TstConexion::guardadoMientrasOtroEscribe_data() {
+    QTest::addColumn<int>("ocupado"); // ms the other user holds the database
+    QTest::addColumn<bool>("guardado");
+    QTest::newRow("suelta enseguida") << 100 << true;
+    QTest::newRow("no suelta") << 3000 << false;
+}
+
+// A save that meets another user's write is run again whole, and only when that still
+// cannot be is the user told so, with nothing written. A message shown while a save is
+// open is reported.
+void TstConexion::guardadoMientrasOtroEscribe() {
+    QFETCH(int, ocupado);
+    QFETCH(bool, guardado);
+    Entorno e;
+    QStringList avisos;
+    DialogService::alMostrarEnTransaccion([&](const QString &t) { avisos << t; });
+    QVERIFY(enTransaccion(e.conexion.get(), [] {
+        MsgBox("Dentro");
+        return Resultado();
+    }));
+    MsgBox("Fuera");
+    QCOMPARE(avisos, QStringList{"Dentro"});
+
+    // Five tries of 60 ms and the pauses between them: about half a second in all.
+    QVERIFY(e.ejecutar(enServidor() ? "SET lock_timeout = '60ms'" : "PRAGMA busy_timeout = 60"));
+    std::atomic_bool tomado = false;
+    std::thread otro([&] {
+        {
+            QSqlDatabase db = abrirSegundaConexion(e, "otro");
+            QSqlQuery q(db);
+            q.exec(enServidor() ? "BEGIN; LOCK TABLE Tex" : "BEGIN IMMEDIATE");
+            tomado = true;
+            QThread::msleep(ocupado);
+            q.exec("ROLLBACK");
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("otro");
+    });
+    while (!tomado)
+        QThread::msleep(1);
+    e.sentencias.clear();
+    const Resultado r = enTransaccion(e.conexion.get(), [&] { return e.conexion->Ejecutar("DELETE FROM Tex WHERE Tex_Id = 5"); });
+    otro.join();
+    QCOMPARE(r.ok(), guardado);
+    QCOMPARE(e.cuenta("Tex WHERE Tex_Id = 5"), guardado ? 0 : 1);
+    QVERIFY(!e.conexion->enTransaccion());
+    QVERIFY(e.sentencias.count(inicioGuardado()) > 1);
+    if (!guardado)
+        QVERIFY2(r.bloqueo() && r.mensaje().contains("otro usuario está guardando") && r.mensaje().contains("vuelva a intentarlo"),
+                 qPrintable(r.mensaje()));
 }
 
 QTEST_MAIN(TstConexion)

@@ -21,6 +21,13 @@ Resultado DatosActuacion::tipos(QStringList &lista) {
 }
 
 Resultado DatosActuacion::actuacion(int idAct, RegistroActuacion &r, bool &existe) {
+    const Resultado leida = leer(idAct, r, existe);
+    m_idCargada = leida && existe ? idAct : 0;
+    m_cargada = r;
+    return leida;
+}
+
+Resultado DatosActuacion::leer(int idAct, RegistroActuacion &r, bool &existe) {
     r = {};
     Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Act WHERE Act_Id = ") + QString::number(idAct));
     existe = rs.ok() && !rs.isEOF();
@@ -53,22 +60,41 @@ Resultado DatosActuacion::grabar(const ValoresActuacion &v, int &idAct) {
     c.Add(QStringLiteral("Act_FEstado"), kCampoSql, QStringLiteral("Null"), 2);
     c.Add(QStringLiteral("Act_Operario"), kCampoTexto, v.operario, 2);
     c.Add(QStringLiteral("Act_IdOperario"), kCampoEntero, v.web ? 1 : 0, 2);
-    if (idAct != 0) {
-        // One statement: it needs no transaction of its own.
-        m_bd->setCondicion(QStringLiteral(" WHERE Act_Id = ") + QString::number(idAct));
-        return m_bd->Modificar();
-    }
-    m_bd->setCondicion(QString());
-    qint64 nuevo = 0;
+    m_bd->setCondicion(idAct != 0 ? QStringLiteral(" WHERE Act_Id = ") + QString::number(idAct) : QString());
+    qint64 id = idAct;
+    RegistroActuacion guardada;
     const Resultado r = enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
+        if (idAct != 0) {
+            Resultado paso = comprobarSinCambios(idAct);
+            if (paso)
+                paso = m_bd->Modificar();
+            bool existe = false;
+            return paso ? leer(idAct, guardada, existe) : paso;
+        }
         const Resultado insertado = m_bd->Insertar();
         // The key this insert generated, read before anyone else can insert.
-        nuevo = insertado ? m_bd->UltimoId() : 0;
-        return insertado;
+        id = insertado ? m_bd->UltimoId() : 0;
+        bool existe = false;
+        return insertado ? leer(int(id), guardada, existe) : insertado;
     });
-    if (r)
-        idAct = int(nuevo);
+    if (r) {
+        idAct = int(id);
+        // What was saved is what the next save expects to find.
+        m_idCargada = idAct;
+        m_cargada = guardada;
+    }
     return r;
+}
+
+Resultado DatosActuacion::comprobarSinCambios(int idAct) {
+    // Only what this screen read is protected; an action saved unread has nothing to compare.
+    if (idAct != m_idCargada)
+        return {};
+    RegistroActuacion ahora;
+    bool existe = false;
+    if (const Resultado r = leer(idAct, ahora, existe); !r)
+        return r;
+    return sinCambiosDeOtro(m_cargada.valores(), ahora.valores(), existe, QStringLiteral("la actuación"));
 }
 
 Resultado DatosActuacion::documentos(int idAct, QList<Documento> &lista) {
@@ -77,11 +103,33 @@ Resultado DatosActuacion::documentos(int idAct, QList<Documento> &lista) {
                                              + QString::number(idAct));
     if (!rs.ok())
         return rs.resultado();
-    for (; !rs.isEOF(); rs.MoveNext())
+    m_documentos.clear();
+    for (; !rs.isEOF(); rs.MoveNext()) {
         lista << Documento{rs.Fields(QStringLiteral("ActF_id")).toInt(), rs.Fields(QStringLiteral("ActF_Fic")).toString(),
                            rs.Fields(QStringLiteral("ActF_Des")).toString(),
                            rs.Fields(QStringLiteral("ActF_Operario")).toString()};
+        m_documentos.insert(lista.last().id, lista.last());
+    }
     return {};
+}
+
+namespace {
+QVariantList valoresDocumento(const Documento &d) { return {d.fichero, d.descripcion, d.operario}; }
+} // namespace
+
+Resultado DatosActuacion::comprobarDocumento(int idActF) {
+    const auto cargado = m_documentos.constFind(idActF);
+    if (cargado == m_documentos.cend())
+        return {};
+    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Actf WHERE ActF_Id = ") + QString::number(idActF));
+    if (!rs.ok())
+        return rs.resultado();
+    const bool existe = !rs.isEOF();
+    const Documento ahora = existe ? Documento{idActF, rs.Fields(QStringLiteral("ActF_Fic")).toString(),
+                                               rs.Fields(QStringLiteral("ActF_Des")).toString(),
+                                               rs.Fields(QStringLiteral("ActF_Operario")).toString()}
+                                   : Documento{};
+    return sinCambiosDeOtro(valoresDocumento(*cargado), valoresDocumento(ahora), existe, QStringLiteral("el documento"));
 }
 
 Resultado DatosActuacion::grabarDocumento(int idAct, const Documento &d, int &idActF) {
@@ -98,39 +146,50 @@ Resultado DatosActuacion::grabarDocumento(int idAct, const Documento &d, int &id
     c.Add(QStringLiteral("ActF_FEstado"), kCampoSql, QStringLiteral("Getdate()"), 2);
     c.Add(QStringLiteral("ActF_Operario"), kCampoTexto, d.operario, 2);
     c.Add(QStringLiteral("ActF_IdOperario"), kCampoEntero, 0, 2);
-    if (idActF != 0) {
-        m_bd->setCondicion(QStringLiteral(" WHERE ActF_Id = ") + QString::number(idActF));
-        return m_bd->Modificar();
+    const bool existente = idActF != 0;
+    m_bd->setCondicion(existente ? QStringLiteral(" WHERE ActF_Id = ") + QString::number(idActF) : QString());
+    qint64 id = idActF;
+    const Resultado r = enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
+        if (existente) {
+            const Resultado sinCambios = comprobarDocumento(idActF);
+            return sinCambios ? m_bd->Modificar() : sinCambios;
+        }
+        const Resultado insertado = m_bd->Insertar();
+        id = insertado ? m_bd->UltimoId() : 0;
+        return insertado;
+    });
+    if (r) {
+        idActF = int(id);
+        m_documentos.insert(idActF, Documento{idActF, d.fichero, d.descripcion, d.operario});
     }
-    m_bd->setCondicion(QString());
-    const Resultado r = m_bd->Insertar();
-    if (r)
-        idActF = int(m_bd->UltimoId());
     return r;
 }
 
 Resultado DatosActuacion::guardarContenido(int idActF, const QString &ruta, const FlujoBlob::Progreso &progreso) {
-    Conexion *cn = m_bd->Conexion();
-    Recordset rs = cn->Execute(QStringLiteral("select * from Ima where Ima_IdTabla = ") + QString::number(idActF)
-                               + QStringLiteral(" AND Ima_Tabla = 'ActF'"));
-    if (!rs.ok())
-        return rs.resultado();
-    qint64 fila = 0;
-    if (rs.isEOF()) {
-        rs.Close();
-        m_bd->setTabla(kIma);
-        m_bd->LimpiarCampos(0);
-        m_bd->Campos().Add(QStringLiteral("Ima_Tabla"), kCampoTexto, Esquema::kImaTablaActF, 2);
-        m_bd->Campos().Add(QStringLiteral("Ima_IdTabla"), kCampoEntero, idActF, 2);
-        m_bd->setCondicion(QString());
-        if (const Resultado r = m_bd->Insertar(); !r)
-            return r;
-        fila = m_bd->UltimoId();
-    } else {
-        fila = rs.Fields(QStringLiteral("Ima_Id")).toLongLong();
-        rs.Close();
-    }
-    return FlujoBlob::guardarFichero(cn, kIma, kImaFile, fila, ruta, progreso);
+    // The file is read again whole if the save has to be run again.
+    return enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
+        Conexion *cn = m_bd->Conexion();
+        Recordset rs = cn->Execute(QStringLiteral("select * from Ima where Ima_IdTabla = ") + QString::number(idActF)
+                                   + QStringLiteral(" AND Ima_Tabla = 'ActF'"));
+        if (!rs.ok())
+            return rs.resultado();
+        qint64 fila = 0;
+        if (rs.isEOF()) {
+            rs.Close();
+            m_bd->setTabla(kIma);
+            m_bd->LimpiarCampos(0);
+            m_bd->Campos().Add(QStringLiteral("Ima_Tabla"), kCampoTexto, Esquema::kImaTablaActF, 2);
+            m_bd->Campos().Add(QStringLiteral("Ima_IdTabla"), kCampoEntero, idActF, 2);
+            m_bd->setCondicion(QString());
+            if (const Resultado r = m_bd->Insertar(); !r)
+                return r;
+            fila = m_bd->UltimoId();
+        } else {
+            fila = rs.Fields(QStringLiteral("Ima_Id")).toLongLong();
+            rs.Close();
+        }
+        return FlujoBlob::guardarFichero(cn, kIma, kImaFile, fila, ruta, progreso);
+    });
 }
 
 Resultado DatosActuacion::cargarContenido(int idActF, const QString &destino, bool &escrito,
@@ -150,5 +209,7 @@ Resultado DatosActuacion::cargarContenido(int idActF, const QString &destino, bo
 }
 
 Resultado DatosActuacion::eliminarDocumento(int idActF) {
-    return m_bd->Conexion()->Ejecutar(QStringLiteral("Delete from actf where actf_id = ") + QString::number(idActF));
+    return enTransaccion(m_bd->Conexion(), [&] {
+        return m_bd->Conexion()->Ejecutar(QStringLiteral("Delete from actf where actf_id = ") + QString::number(idActF));
+    });
 }

@@ -5,6 +5,7 @@
 #include "flujoblob.h"
 #include "resultado.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@ class MyBd;
 // The Act row's columns as stored.
 struct RegistroActuacion {
     QVariant fecha, importe, des, idTac, operario, idOperario;
+    QVariantList valores() const { return {fecha, importe, des, idTac, operario, idOperario}; }
 };
 
 // What a save of an action writes.
@@ -41,15 +43,19 @@ public:
 
     // Action types by id: the list position is the stored id ("Sin definir" is 0, not here).
     Resultado tipos(QStringList &lista);
+    // What is read is what a later save of the same action expects to find still stored.
     Resultado actuacion(int idAct, RegistroActuacion &registro, bool &existe);
     // Decimals of an amount ("par_decpre").
     Resultado decimales(int &n);
-    // An existing action (idAct) is updated; 0 inserts one and sets idAct to its key.
+    // An existing action (idAct) is updated if it still holds what was read of it; 0
+    // inserts one and sets idAct to its key.
     Resultado grabar(const ValoresActuacion &v, int &idAct);
 
+    // The documents read are what later saves of their rows expect to find still stored.
     Resultado documentos(int idAct, QList<Documento> &lista);
-    // Writes the document's row: an update of idActF, or with 0 an insert whose key
-    // comes back in idActF. The stored contents are not touched.
+    // Writes the document's row: an update of idActF (if it still holds what was read
+    // of it), or with 0 an insert whose key comes back in idActF. The stored contents
+    // are not touched.
     Resultado grabarDocumento(int idAct, const Documento &d, int &idActF);
     // The file at ruta as the contents of document idActF.
     Resultado guardarContenido(int idActF, const QString &ruta, const FlujoBlob::Progreso &progreso = {});
@@ -60,5 +66,12 @@ public:
     Resultado eliminarDocumento(int idActF);
 
 private:
+    Resultado leer(int idAct, RegistroActuacion &registro, bool &existe);
+    Resultado comprobarSinCambios(int idAct);
+    Resultado comprobarDocumento(int idActF);
+
     MyBd *m_bd;
+    int m_idCargada = 0;
+    RegistroActuacion m_cargada;
+    QHash<int, Documento> m_documentos;
 };

@@ -47,6 +47,13 @@ Resultado DatosExpediente::estados(QStringList &lista) {
 }
 
 Resultado DatosExpediente::expediente(int idExp, RegistroExpediente &r, bool &existe) {
+    const Resultado leido = leer(idExp, r, existe);
+    m_idCargado = leido && existe ? idExp : 0;
+    m_cargado = r;
+    return leido;
+}
+
+Resultado DatosExpediente::leer(int idExp, RegistroExpediente &r, bool &existe) {
     r = {};
     Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Exp WHERE Exp_Id = ") + QString::number(idExp));
     existe = rs.ok() && !rs.isEOF();
@@ -54,7 +61,7 @@ Resultado DatosExpediente::expediente(int idExp, RegistroExpediente &r, bool &ex
         return rs.resultado();
     const auto campo = [&rs](const char *columna) { return rs.Fields(QLatin1String(columna)); };
     r = {campo("Exp_Fini"),   campo("Exp_Ffin"),      campo("Exp_Des"),     campo("Exp_Obs"),   campo("Exp_Presup"),
-         campo("Exp_Codigo"), campo("Exp_ubicacion"), campo("exp_Idtipo"), campo("Exp_idUsu")};
+         campo("Exp_Codigo"), campo("Exp_ubicacion"), campo("exp_Idtipo"), campo("Exp_idUsu"),  campo("Exp_Estado")};
     return {};
 }
 
@@ -93,22 +100,29 @@ QString DatosExpediente::sentenciaUsuariosDelSistema() {
 
 Resultado DatosExpediente::autorizar(int idExp, int idUsu, bool &anadido) {
     anadido = false;
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("Select count(*) from expper where expper_idexp=")
-                                             + QString::number(idExp) + QStringLiteral(" And expper_idusu=")
-                                             + QString::number(idUsu));
-    if (!rs.ok())
-        return rs.resultado().conPrefijo(QStringLiteral("No se ha podido comprobar el usuario.\n"));
-    if (rs.Fields(0).toInt() >= 1)
-        return {};
-    rs.Close();
-    const Resultado r = insertarPermiso(m_bd, idExp, idUsu);
-    anadido = r.ok();
-    return r.conPrefijo(QStringLiteral("No se ha podido añadir el usuario.\n"));
+    bool nuevo = false;
+    const Resultado r = enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
+        nuevo = false;
+        Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("Select count(*) from expper where expper_idexp=")
+                                                 + QString::number(idExp) + QStringLiteral(" And expper_idusu=")
+                                                 + QString::number(idUsu));
+        if (!rs.ok())
+            return rs.resultado().conPrefijo(QStringLiteral("No se ha podido comprobar el usuario.\n"));
+        if (rs.Fields(0).toInt() >= 1)
+            return {};
+        rs.Close();
+        nuevo = true;
+        return insertarPermiso(m_bd, idExp, idUsu).conPrefijo(QStringLiteral("No se ha podido añadir el usuario.\n"));
+    });
+    anadido = r.ok() && nuevo;
+    return r;
 }
 
 Resultado DatosExpediente::desautorizar(int idExp, qlonglong idUsu) {
-    return m_bd->Conexion()->Ejecutar(QStringLiteral("delete from expper where expper_idusu=") + QString::number(idUsu)
-                                      + QStringLiteral(" and ExpPer_IdExp=") + QString::number(idExp));
+    return enTransaccion(m_bd->Conexion(), [&] {
+        return m_bd->Conexion()->Ejecutar(QStringLiteral("delete from expper where expper_idusu=") + QString::number(idUsu)
+                                          + QStringLiteral(" and ExpPer_IdExp=") + QString::number(idExp));
+    });
 }
 
 QString DatosExpediente::sentenciaActuaciones(int agrupacion, int idExp) {
@@ -300,19 +314,40 @@ Resultado DatosExpediente::grabarPermisos(int idExp, bool todos) {
     return {};
 }
 
+Resultado DatosExpediente::comprobarSinCambios(int idExp) {
+    // Only what this screen read is protected; a case file saved unread has nothing to compare.
+    if (idExp != m_idCargado)
+        return {};
+    RegistroExpediente ahora;
+    bool existe = false;
+    if (const Resultado r = leer(idExp, ahora, existe); !r)
+        return r;
+    return sinCambiosDeOtro(m_cargado.valores(), ahora.valores(), existe, QStringLiteral("el expediente"));
+}
+
 Resultado DatosExpediente::grabar(const ValoresExpediente &v, int &idExp, bool permisosATodos) {
     const bool nuevo = idExp == 0;
     int id = idExp;
+    RegistroExpediente guardado;
     const Resultado r = enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
         id = idExp; // a body run again starts from the same case file
-        Resultado paso = grabarExpediente(v, id);
+        Resultado paso = nuevo ? Resultado() : comprobarSinCambios(id);
+        if (paso)
+            paso = grabarExpediente(v, id);
         if (paso)
             paso = grabarEstado(v, id);
         if (paso && nuevo)
             paso = grabarPermisos(id, permisosATodos);
+        bool existe = false;
+        if (paso)
+            paso = leer(id, guardado, existe);
         return paso;
     });
-    if (r)
+    if (r) {
         idExp = id;
+        // What was saved is what the next save expects to find.
+        m_idCargado = id;
+        m_cargado = guardado;
+    }
     return r;
 }

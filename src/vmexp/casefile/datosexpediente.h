@@ -16,7 +16,8 @@ class RecordsetModel;
 
 // The Exp row's columns as stored; a NULL column is an invalid or null QVariant.
 struct RegistroExpediente {
-    QVariant fini, ffin, des, obs, presup, codigo, ubicacion, idTipo, idUsu;
+    QVariant fini, ffin, des, obs, presup, codigo, ubicacion, idTipo, idUsu, estado;
+    QVariantList valores() const { return {fini, ffin, des, obs, presup, codigo, ubicacion, idTipo, idUsu, estado}; }
 };
 
 // What a save writes, from the values the user gave.
@@ -67,7 +68,8 @@ public:
     Resultado tipos(QStringList &lista);
     // "01 - Activo", ... of process 15.
     Resultado estados(QStringList &lista);
-    // existe is false when there is no such row.
+    // existe is false when there is no such row. What is read is what a later save of
+    // the same case file expects to find still stored.
     Resultado expediente(int idExp, RegistroExpediente &registro, bool &existe);
     // The latest history row's status and its date; hay is false without history.
     Resultado ultimoEstado(int proceso, int idExp, QVariant &estado, QVariant &fecha, bool &hay);
@@ -90,16 +92,21 @@ public:
     Resultado resumen(int idExp, ResumenExpediente &r, bool &existe);
 
     // Writes the case file (idExp 0 inserts and sets it to the new key), a status row
-    // and, for a new one, the permissions of every user or of its creator alone.
+    // and, for a new one, the permissions of every user or of its creator alone. An
+    // existing one is written only if it still holds what was read of it.
     Resultado grabar(const ValoresExpediente &v, int &idExp, bool permisosATodos);
 
 private:
     Resultado resumenCabecera(int idExp, ResumenExpediente &r, bool &existe);
     Resultado resumenActuaciones(int idExp, ResumenExpediente &r);
 
+    Resultado leer(int idExp, RegistroExpediente &registro, bool &existe);
+    Resultado comprobarSinCambios(int idExp);
     Resultado grabarExpediente(const ValoresExpediente &v, int &idExp);
     Resultado grabarEstado(const ValoresExpediente &v, int idExp);
     Resultado grabarPermisos(int idExp, bool todos);
 
     MyBd *m_bd;
+    int m_idCargado = 0;
+    RegistroExpediente m_cargado;
 };

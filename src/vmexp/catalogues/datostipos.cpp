@@ -2,6 +2,7 @@
 
 #include "conexion.h"
 #include "mybd.h"
+#include "transaccion.h"
 
 const SentenciasCatalogo DatosTipos::kTiposExp{
     .tabla = QStringLiteral("Tex"),
@@ -48,20 +49,34 @@ Resultado DatosTipos::enUso(qlonglong id, bool &usado) { return hayFilas(m_sql.u
 
 Resultado DatosTipos::existe(qlonglong id, bool &hay) { return hayFilas(m_sql.consultaCodigo + QString::number(id), hay); }
 
-Resultado DatosTipos::borrar(qlonglong id) { return m_bd->Conexion()->Ejecutar(m_sql.borrar + QString::number(id)); }
+Resultado DatosTipos::borrar(qlonglong id) {
+    return enTransaccion(m_bd->Conexion(), [&] { return m_bd->Conexion()->Ejecutar(m_sql.borrar + QString::number(id)); });
+}
 
 Resultado DatosTipos::insertar(const QString &descripcion) {
     m_bd->setTabla(m_sql.tabla);
     m_bd->LimpiarCampos(0);
     m_bd->Campos().Add(m_sql.campoDes, kCampoTexto, descripcion, 2);
     m_bd->setCondicion(QString());
-    return m_bd->Insertar();
+    return enTransaccion(m_bd->Conexion(), [&] { return m_bd->Insertar(); });
 }
 
-Resultado DatosTipos::renombrar(qlonglong id, const QString &descripcion) {
+Resultado DatosTipos::renombrar(qlonglong id, const std::optional<QString> &cargada, const QString &descripcion) {
     m_bd->setTabla(m_sql.tabla);
     m_bd->LimpiarCampos(0);
     m_bd->Campos().Add(m_sql.campoDes, kCampoTexto, descripcion, 2);
     m_bd->setCondicion(m_sql.condicion + QString::number(id));
-    return m_bd->Modificar();
+    return enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
+        if (cargada) {
+            Recordset rs = m_bd->Conexion()->Execute(m_sql.consultaCodigo + QString::number(id));
+            if (!rs.ok())
+                return rs.resultado();
+            const bool existe = !rs.isEOF();
+            const QVariant ahora = existe ? rs.Fields(m_sql.campoDes) : QVariant();
+            rs.Close();
+            if (const Resultado r = sinCambiosDeOtro({*cargada}, {ahora.toString()}, existe, QStringLiteral("el tipo")); !r)
+                return r;
+        }
+        return m_bd->Modificar();
+    });
 }

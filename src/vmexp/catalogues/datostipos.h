@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class MyBd;
 class QObject;
 class RecordsetModel;
@@ -32,9 +34,11 @@ public:
     Resultado enUso(qlonglong id, bool &usado);
     Resultado existe(qlonglong id, bool &hay);
     Resultado borrar(qlonglong id);
-    // A new type (its key then in MyBd's UltimoId), or the description of type id.
+    // A new type (its key then in MyBd's UltimoId), or the description of type id,
+    // written only if the type still has the description cargada the screen showed
+    // (none: the screen did not list it).
     Resultado insertar(const QString &descripcion);
-    Resultado renombrar(qlonglong id, const QString &descripcion);
+    Resultado renombrar(qlonglong id, const std::optional<QString> &cargada, const QString &descripcion);
 
 private:
     Resultado hayFilas(const QString &sql, bool &hay);

@@ -227,8 +227,13 @@ QString frmTipos::grabar(const QString &codigo) {
     const auto id = numero(codigo);
     if (!m_nuevo && !id)
         return kCodigoNoValido + QStringLiteral("; pulse «Nuevo» para añadir un tipo.");
-    const Resultado r = m_nuevo ? m_datos.insertar(ui->Text1_1->text()) : m_datos.renombrar(*id, ui->Text1_1->text());
-    return r.mensaje();
+    if (m_nuevo)
+        return m_datos.insertar(ui->Text1_1->text()).mensaje();
+    // The description listed for that code is what the save expects to find stored.
+    std::optional<QString> cargada;
+    if (const int fila = filaDonde(m_cat.buscarCodigo + QString::number(*id), 0); fila >= 0)
+        cargada = rs->data(rs->index(fila, rs->record().indexOf(m_cat.campoDes))).toString();
+    return m_datos.renombrar(*id, cargada, ui->Text1_1->text()).mensaje();
 }
 
 void frmTipos::cmdGuardar_Click() {

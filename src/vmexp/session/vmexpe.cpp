@@ -135,6 +135,10 @@ QString FnNombreUsuario(int idUsuario, int &adm) {
         QStringLiteral("Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = ")
         + QString::number(idUsuario));
     QString nombre;
+    // The callers' safe default stands for an unreadable user (no name, no administrator
+    // rights); support reads why in the log.
+    if (!rs.ok())
+        qCWarning(lcErrores).noquote() << "No se puede leer el usuario" << idUsuario << ":" << rs.resultado().causa();
     if (rs.ok() && !rs.isEOF() && !rs.isBOF()) {
         adm = rs.Fields(1).toInt();
         nombre = rs.Fields(0).toString();
