@@ -142,7 +142,7 @@ void QtDialogService::prepararDialogo(QFileDialog &dlg, const PeticionFichero &p
     dlg.setWindowTitle(p.titulo);
     if (!p.carpetaInicial.isEmpty())
         dlg.setDirectory(p.carpetaInicial);
-    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setAcceptMode(p.guardar ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(p.multiple ? QFileDialog::ExistingFiles
                                : (p.debeExistir ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
     // Patterns are written in capitals; files on Linux are usually in lower case.

@@ -20,7 +20,7 @@ enum MsgBoxStyle {
 enum MsgBoxResult { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
 } // namespace vb
 
-// What a file-open request asks and what the user answered.
+// What a file request asks and what the user answered.
 struct PeticionFichero {
     QString titulo;
     QString carpetaInicial;
@@ -34,6 +34,7 @@ struct PeticionFichero {
     bool ocultarSoloLectura = false;
     bool debeExistir = false;
     bool multiple = false;
+    bool guardar = false;     // a file to write: the dialog asks before replacing one
     int flags = 0;            // the Windows flag word the booleans above come from
 };
 struct RespuestaFichero {

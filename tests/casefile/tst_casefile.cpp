@@ -16,6 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -150,6 +153,9 @@ private slots:
     void fallaLaSentenciaDelArbol();
 
     void expedienteGrandeSigueSiendoAgil();
+
+    void resumenImpreso_data();
+    void resumenImpreso();
 };
 
 void TstCasefile::cleanup() {
@@ -788,6 +794,71 @@ void TstCasefile::expedienteGrandeSigueSiendoAgil() {
     QVERIFY2(ms < 4000, qPrintable(QString::number(ms)));
     p.pulsar("cmdGrabar");
     QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Proceso concluido"));
+}
+
+// The summary shows every field of the saved case file and its actions in date order,
+// and what the preview prints makes a PDF.
+void TstCasefile::resumenImpreso_data() {
+    QTest::addColumn<bool>("teclado");
+    QTest::addColumn<int>("origen");
+    QTest::addColumn<QString>("contraparte");
+    QTest::newRow("Ctrl+P, cliente") << true << 0 << "Cliente:\n100 Construcciones Álvarez";
+    QTest::newRow("menú del árbol, proveedor") << false << 1 << "Proveedor:\n500 Suministros Castilla";
+}
+
+void TstCasefile::resumenImpreso() {
+    QFETCH(bool, teclado);
+    QFETCH(int, origen);
+    QFETCH(QString, contraparte);
+    Entorno e;
+    prepararActuaciones(e);
+    QVERIFY(e.ejecutar(QString("UPDATE Exp SET Exp_Origen = %1, Exp_Codigo = 'C-9', Exp_FFin = '2024-12-31 00:00:00', "
+                               "Exp_Presup = 1000, Exp_Ubicacion = 'Armario 3', Exp_Obs = 'Pagos <a plazos> & más' "
+                               "WHERE Exp_Id = 9")
+                           .arg(origen)));
+    QVERIFY(e.ejecutar("UPDATE Act SET Act_Importe = 100.5 WHERE Act_Id = 101"));
+    QVERIFY(e.ejecutar("UPDATE Act SET Act_Importe = 1200 WHERE Act_Id = 104"));
+    QVERIFY(e.ejecutar("INSERT INTO ActF (ActF_IdAct, ActF_Des, ActF_Fic) VALUES (104, 'Acta firmada', 'acta.pdf')"));
+    QVERIFY(e.ejecutar("INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) VALUES (9, 1), (9, 3)"));
+    QVERIFY(e.ejecutar("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_FEstado, Est_IdUsu) VALUES "
+                       "(15, 9, 2, '2024-05-20 10:00:00', 1)"));
+    Pantalla p = abrir(e, 9);
+    QStringList esperados{"Expediente C-9", contraparte, "Tipo:\nObra", p.cb("cboEstado")->itemText(1) + " (20/05/2024)",
+                          "01/05/2024", "31/12/2024", "Presupuesto:\n1.000,00", "Armario 3", "Pruebas del árbol",
+                          "Pagos <a plazos> & más", "Propietario:\n" + p.t(9)->text(),
+                          "Seguimiento\nAna\nSí\n1.200,00", "Documento: Acta firmada (acta.pdf)",
+                          "Total de las actuaciones:\n1.300,50", "Excede del presupuesto:\n300,50"};
+    for (int fila = 0; fila < p.usuarios(); ++fila)
+        esperados << p.rejilla()->model()->index(fila, 1).data().toString();
+    QCOMPARE(p.usuarios(), 2);
+
+    QString texto;
+    const QString pdf = e.carpeta.filePath("expediente.pdf");
+    e.dialogos.manejadores << [&](QDialog *d) {
+        texto = d->findChild<QTextDocument *>("docResumen")->toPlainText();
+        QPrinter impresora(QPrinter::HighResolution);
+        impresora.setOutputFormat(QPrinter::PdfFormat);
+        impresora.setOutputFileName(pdf);
+        emit static_cast<QPrintPreviewDialog *>(d)->paintRequested(&impresora);
+    };
+    if (teclado)
+        QTest::keyClick(p.f.get(), Qt::Key_P, Qt::ControlModifier);
+    else
+        QVERIFY(elegirDelMenu(p.arbol(), "Imprimir expediente…"));
+    QCOMPARE(e.dialogos.modales, QStringList{"dlgVistaPrevia"});
+    for (const QString &campo : std::as_const(esperados))
+        QVERIFY2(texto.contains(campo), qPrintable(campo + " no está en:\n" + texto));
+    // In date order; equal dates by id.
+    qsizetype anterior = -1;
+    for (const char *des : {"Llamada inicial", "Visita técnica", "Sin tipo", "Seguimiento"}) {
+        const qsizetype i = texto.indexOf(QString::fromUtf8(des));
+        QVERIFY2(i > anterior, des);
+        anterior = i;
+    }
+    QFile fichero(pdf);
+    QVERIFY(fichero.open(QIODevice::ReadOnly));
+    QVERIFY(fichero.read(5) == "%PDF-");
+    QVERIFY(fichero.size() > 1000);
 }
 
 QTEST_MAIN(TstCasefile)

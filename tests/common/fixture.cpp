@@ -8,7 +8,11 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QTimer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -361,4 +365,26 @@ QStringList textosCortados(QWidget *pantalla) {
         if (visibles(t))
             celdasCortadas(t, t->header(), cortados, t->rootIsDecorated() ? t->indentation() : 0);
     return cortados;
+}
+
+bool elegirDelMenu(QWidget *w, const QString &entrada) {
+    w->setFocus();
+    bool elegida = false;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        QAction *accion = nullptr;
+        for (QAction *a : menu->actions())
+            if (a->text() == entrada && a->isEnabled())
+                accion = a;
+        menu->close();
+        if (accion) {
+            elegida = true;
+            accion->trigger();
+        }
+    });
+    QContextMenuEvent tecla(QContextMenuEvent::Keyboard, w->rect().center());
+    QApplication::sendEvent(w, &tecla);
+    return elegida;
 }

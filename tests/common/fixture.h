@@ -113,6 +113,10 @@ private:
 // it has. One "objectName: text" entry each; empty when everything shows whole.
 QStringList textosCortados(QWidget *pantalla);
 
+// Opens the widget's context menu as the keyboard's menu key does and chooses the entry
+// with that text; false when the menu has no such entry enabled.
+bool elegirDelMenu(QWidget *w, const QString &entrada);
+
 // True when the tests run on the PostgreSQL server.
 bool enServidor();
 // The statement that opens a save's transaction on the backend the tests run on.

@@ -8,6 +8,9 @@
 #include "vmcli.h"
 
 #include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QProgressDialog>
+#include <QSqlQuery>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -137,6 +140,37 @@ void enterTrasAvisoNoMueveElFoco(QLineEdit *c) {
     QCOMPARE(QApplication::focusWidget(), c);
     QTest::keyClick(c, Qt::Key_Return);
     QVERIFY(QApplication::focusWidget() != c);
+}
+
+// The records of a CSV as a spreadsheet reads them: ';' apart, quoted fields with
+// doubled quotes and line breaks inside, CRLF between records.
+QList<QStringList> leerCsv(const QString &texto) {
+    QList<QStringList> registros;
+    QStringList campos;
+    QString campo;
+    bool comillas = false;
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto[i];
+        if (comillas) {
+            if (c == u'"' && i + 1 < texto.size() && texto[i + 1] == u'"')
+                campo += texto[++i];
+            else if (c == u'"')
+                comillas = false;
+            else
+                campo += c;
+        } else if (c == u'"') {
+            comillas = true;
+        } else if (c == u';') {
+            campos << std::exchange(campo, {});
+        } else if (c == u'\r' && i + 1 < texto.size() && texto[i + 1] == u'\n') {
+            ++i;
+            campos << std::exchange(campo, {});
+            registros << std::exchange(campos, {});
+        } else {
+            campo += c;
+        }
+    }
+    return registros;
 }
 
 void pulsar(QWidget *f, const char *boton) { QTest::mouseClick(control<QPushButton>(f, boton), Qt::LeftButton); }
@@ -771,6 +805,76 @@ private slots:
         QCOMPARE(aperturas.size(), 1);
         QCOMPARE(aperturas[0].idExp, 7);
         QVERIFY(filasAlAbrir > 0 && filasAlAbrir < total);
+    }
+
+    // Every row the user may see goes to the file, not only the screenfuls loaded, as
+    // the grid shows them; the clipboard gets the loaded ones.
+    void exportarCsv_data() {
+        QTest::addColumn<int>("usuario");
+        QTest::addColumn<bool>("cancelar");
+        QTest::newRow("administrador") << 1 << false;
+        QTest::newRow("no administrador") << 3 << false;
+        QTest::newRow("cancelada en el progreso") << 3 << true;
+    }
+
+    void exportarCsv() {
+        QFETCH(int, usuario);
+        QFETCH(bool, cancelar);
+        Entorno e(usuario);
+        e.ejecutar("UPDATE Parametros SET Par_Valor = '0' WHERE Par_Clave = 'PAR_EXP_PER'");
+        QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2400) "
+                           "INSERT INTO Exp (Exp_Origen, Exp_IdCli, Exp_Fini, Exp_Des, Exp_Obs, Exp_Estado, Exp_IdUsu) "
+                           "SELECT 2, 0, '2024-03-07 00:00:00', CASE WHEN i % 4 = 0 THEN 'Otra' ELSE 'Obra; \"norte\"' END, "
+                           "'línea 1\nlínea 2', 1, CASE WHEN i % 3 = 0 THEN 3 ELSE 1 END FROM n"));
+        QVERIFY(e.ejecutar("INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) SELECT Exp_Id, 3 FROM Exp "
+                           "WHERE Exp_Origen = 2 AND Exp_Id % 5 = 0"));
+        QList<int> esperados;
+        QSqlQuery q(e.db);
+        QVERIFY(q.exec(QString("SELECT Exp_Id FROM Exp WHERE Exp_Origen = 2 AND Exp_Des LIKE '%Obra%'")
+                       + (usuario == 1 ? "" : " AND (Exp_IdUsu = 3 OR Exp_Id IN (SELECT ExpPer_IdExp FROM ExpPer "
+                                              "WHERE ExpPer_IdUsu = 3))")));
+        while (q.next())
+            esperados << q.value(0).toInt();
+        std::sort(esperados.begin(), esperados.end());
+
+        frmExpedientes f;
+        QVERIFY(mostrar(f));
+        pulsarPestana(&f, 2);
+        escribirYSalir(&f, campo(&f, 2), "Obra");
+        pulsar(&f, "cmdBuscar");
+        QVERIFY(modelo(&f)->rowCount() < esperados.size());
+
+        const QString ruta = e.carpeta.filePath("lista.csv");
+        e.dialogos.respuestasFichero << RespuestaFichero{true, ruta, 1, false};
+        QVERIFY(elegirDelMenu(rejilla(&f), "Exportar a CSV…"));
+        QCOMPARE(e.dialogos.peticiones.size(), 1);
+        QVERIFY(e.dialogos.peticiones[0].guardar);
+        QFile fichero(ruta);
+        QVERIFY(fichero.open(QIODevice::ReadOnly));
+        const QByteArray bruto = fichero.readAll();
+        QVERIFY(bruto.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bruto.contains("\"Obra; \"\"norte\"\"\";"));
+        const QList<QStringList> csv = leerCsv(QString::fromUtf8(bruto.mid(3)));
+        QCOMPARE(csv.value(0), QStringList({"Expediente", "F.Inicio", "F.Fin", "Descripción", "Observaciones",
+                                            "Ubicación en Archivo"}));
+        QList<int> exportados;
+        for (const QStringList &r : csv.mid(1)) {
+            QCOMPARE(r.mid(1), QStringList({"07/03/2024", "", "Obra; \"norte\"", "línea 1\nlínea 2", ""}));
+            exportados << QString(r[0]).remove(u'.').toInt();
+        }
+        std::sort(exportados.begin(), exportados.end());
+        QCOMPARE(exportados, esperados);
+        QVERIFY(csv.mid(1).contains(QStringList({celda(&f, 0, 1), celda(&f, 0, 2), "", "Obra; \"norte\"",
+                                                  "línea 1\nlínea 2", ""})));
+        QCOMPARE(e.dialogos.ultimoMensaje(), QString("Se han exportado %1 expedientes a %2.")
+                                                 .arg(DelegadoRejilla::formatearEntero(esperados.size()), ruta));
+
+        rejilla(&f)->clearSelection();
+        QVERIFY(elegirDelMenu(rejilla(&f), "Copiar"));
+        const QStringList copiadas = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(copiadas.size(), modelo(&f)->rowCount() + 1);
+        QCOMPARE(copiadas[1], QStringList({celda(&f, 0, 1), celda(&f, 0, 2), "", "Obra; \"norte\"",
+                                           "línea 1 línea 2", ""}).join(u'\t'));
     }
 
     void estadoDelCliente_data() {

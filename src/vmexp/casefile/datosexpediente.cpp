@@ -5,6 +5,8 @@
 #include "mybd.h"
 #include "transaccion.h"
 
+#include <QHash>
+
 namespace {
 void textoONulo(Campos &campos, const QString &columna, short tipo, const QString &texto) {
     if (texto.isEmpty())
@@ -146,6 +148,109 @@ Resultado DatosExpediente::decimales(int &n) {
     const Parametro p = m_bd->Parametros().Item(QStringLiteral("par_decpre"));
     n = p.resultado ? p.Valor.toInt() : 2;
     return p.resultado;
+}
+
+// ---------------------------------------------------------------- summary
+
+double ResumenExpediente::total() const {
+    double suma = 0;
+    for (const Actuacion &a : actuaciones)
+        suma += a.importe;
+    return suma;
+}
+
+Resultado DatosExpediente::resumenCabecera(int idExp, ResumenExpediente &r, bool &existe) {
+    const QString id = QString::number(idExp);
+    Recordset rs = m_bd->Conexion()->Execute(
+        QStringLiteral("SELECT Exp_Codigo, Exp_Origen, Exp_Fini, Exp_FFin, Exp_Presup, Exp_Ubicacion, Exp_Des, Exp_Obs, "
+                       "(SELECT Tex_Des FROM Tex WHERE Tex_Id = Exp_IdTipo) AS DesTipo, "
+                       "(SELECT usu_nom FROM vmcomun.dbo.usuarios WHERE usu_id = Exp_IdUsu) AS Propietario, "
+                       "(SELECT (cast(cli_Cod as nvarchar) + ' ' + Cli_Comer) FROM cli WHERE cli_id = Exp_IdCli) AS Cliente, "
+                       "(SELECT (cast(Pro_Cod as nvarchar) + ' ' + Pro_Comer) FROM Pro WHERE Pro_id = Exp_IdCli) AS Proveedor "
+                       "FROM Exp WHERE Exp_Id = ")
+        + id);
+    existe = rs.ok() && !rs.isEOF();
+    if (!existe)
+        return rs.resultado();
+    const auto texto = [&rs](const char *columna) { return rs.Fields(QLatin1String(columna)).toString(); };
+    r.codigo = texto("Exp_Codigo");
+    r.origen = short(rs.Fields(QStringLiteral("Exp_Origen")).toInt());
+    r.fini = rs.Fields(QStringLiteral("Exp_Fini"));
+    r.ffin = rs.Fields(QStringLiteral("Exp_FFin"));
+    r.presupuesto = rs.Fields(QStringLiteral("Exp_Presup")).toDouble();
+    r.ubicacion = texto("Exp_Ubicacion");
+    r.descripcion = texto("Exp_Des");
+    r.observaciones = texto("Exp_Obs");
+    r.tipo = texto("DesTipo");
+    r.propietario = texto("Propietario");
+    r.contraparte = r.origen == 0 ? texto("Cliente") : r.origen == 1 ? texto("Proveedor") : QString();
+    rs.Close();
+
+    QVariant estado;
+    bool hay = false;
+    if (const Resultado e = ultimoEstado(15, idExp, estado, r.fechaEstado, hay); !e)
+        return e;
+    QStringList lista;
+    if (const Resultado e = estados(lista); !e)
+        return e;
+    // The history keeps the position in the list, as the editor shows it.
+    if (hay)
+        r.estado = lista.value(estado.toInt() - 1, lista.value(0));
+
+    rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT (SELECT usu_nom FROM vmcomun.dbo.usuarios WHERE usu_id = "
+                                                  "ExpPer_IdUsu) AS Nombre FROM ExpPer WHERE ExpPer_IdExp = ")
+                                   + id + QStringLiteral(" ORDER BY ExpPer_IdUsu"));
+    if (!rs.ok())
+        return rs.resultado();
+    for (; !rs.isEOF(); rs.MoveNext())
+        r.usuarios << rs.Fields(0).toString();
+    return {};
+}
+
+Resultado DatosExpediente::resumenActuaciones(int idExp, ResumenExpediente &r) {
+    const QString id = QString::number(idExp);
+    Recordset rs = m_bd->Conexion()->Execute(
+        QStringLiteral("SELECT Act_Id, Act_Fecha, Act_Des, Act_Operario, Act_IdOperario, Act_Importe, "
+                       "(SELECT Tac_Des FROM Tac WHERE Tac_Id = Act_IdTac) AS DesAct FROM Act WHERE Act_IdExp = ")
+            + id + QStringLiteral(" ORDER BY Act_Fecha, Act_Id"),
+        Conexion::Cursor::SoloAdelante);
+    if (!rs.ok())
+        return rs.resultado();
+    QHash<int, qsizetype> posicion;
+    for (; !rs.isEOF(); rs.MoveNext()) {
+        ResumenExpediente::Actuacion a;
+        a.id = rs.Fields(0).toInt();
+        a.fecha = rs.Fields(1);
+        a.descripcion = rs.Fields(2).toString();
+        a.operario = rs.Fields(3).toString();
+        // The web flag is kept in the performer's id, as the tree reads it.
+        a.web = rs.Fields(4).toInt() > 0;
+        a.importe = rs.Fields(5).toDouble();
+        a.tipo = rs.Fields(6).toString();
+        posicion.insert(a.id, r.actuaciones.size());
+        r.actuaciones << a;
+    }
+    rs.Close();
+
+    rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT ActF_IdAct, ActF_Des, ActF_Fic FROM ActF INNER JOIN Act ON "
+                                                  "Act_Id = ActF_IdAct WHERE Act_IdExp = ")
+                                       + id + QStringLiteral(" ORDER BY ActF_IdAct, ActF_Id"),
+                                   Conexion::Cursor::SoloAdelante);
+    if (!rs.ok())
+        return rs.resultado();
+    for (; !rs.isEOF(); rs.MoveNext())
+        if (const auto i = posicion.constFind(rs.Fields(0).toInt()); i != posicion.cend())
+            r.actuaciones[*i].documentos.append({rs.Fields(1).toString(), rs.Fields(2).toString()});
+    return {};
+}
+
+Resultado DatosExpediente::resumen(int idExp, ResumenExpediente &r, bool &existe) {
+    r = {};
+    decimales(r.decimales); // a parameter that cannot be read keeps two
+    Resultado paso = resumenCabecera(idExp, r, existe);
+    if (paso && existe)
+        paso = resumenActuaciones(idExp, r);
+    return paso;
 }
 
 // ---------------------------------------------------------------- save

@@ -37,6 +37,29 @@ struct ValoresExpediente {
     QString ubicacion; // empty for NULL
 };
 
+// Everything a printed summary of a case file shows, as stored.
+struct ResumenExpediente {
+    struct Documento {
+        QString descripcion, fichero;
+    };
+    struct Actuacion {
+        int id = 0;
+        QVariant fecha;
+        QString tipo, descripcion, operario;
+        bool web = false;
+        double importe = 0;
+        QList<Documento> documentos;
+    };
+    QString codigo, contraparte, tipo, estado, ubicacion, propietario, descripcion, observaciones;
+    short origen = 0;
+    QVariant fechaEstado, fini, ffin;
+    double presupuesto = 0;
+    int decimales = 2;
+    QStringList usuarios;
+    QList<Actuacion> actuaciones; // in date order
+    double total() const;
+};
+
 class DatosExpediente {
 public:
     explicit DatosExpediente(MyBd *bd) : m_bd(bd) {}
@@ -65,12 +88,18 @@ public:
     // Decimals of an amount ("par_decpre").
     Resultado decimales(int &n);
 
+    // The summary of a saved case file, read in a few statements; existe false without its row.
+    Resultado resumen(int idExp, ResumenExpediente &r, bool &existe);
+
     // Writes the case file (idExp 0 inserts and sets it to the new key), a status row
     // and, for a new one, the permissions of every user or of its creator alone. An
     // existing one is written only if it still holds what was read of it.
     Resultado grabar(const ValoresExpediente &v, int &idExp, bool permisosATodos);
 
 private:
+    Resultado resumenCabecera(int idExp, ResumenExpediente &r, bool &existe);
+    Resultado resumenActuaciones(int idExp, ResumenExpediente &r);
+
     Resultado leer(int idExp, RegistroExpediente &registro, bool &existe);
     Resultado comprobarSinCambios(int idExp);
     Resultado grabarExpediente(const ValoresExpediente &v, int &idExp);

@@ -11,7 +11,13 @@
 #include "mybd.h"
 #include "numeros.h"
 #include "pantallas.h"
+#include "resumenimpreso.h"
 #include "vmexpe.h"
+
+#include <QAction>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTextDocument>
 
 #include <QDate>
 #include <QHeaderView>
@@ -91,6 +97,15 @@ void frmExpedientes1::prepararControles() {
     connect(ui->Command3, &QPushButton::clicked, this, &frmExpedientes1::Command3_Click);
     connect(ui->cmdAnadir, &QPushButton::clicked, this, &frmExpedientes1::cmdAnadir_Click);
     connect(ui->TreeView1, &QTreeWidget::itemDoubleClicked, this, &frmExpedientes1::TreeView1_DblClick);
+    // Ctrl+P anywhere on the screen, and the actions tree's menu.
+    auto *imprimir = new QAction(QStringLiteral("Imprimir expediente…"), this);
+    imprimir->setObjectName(QStringLiteral("mnuImprimirExpediente"));
+    imprimir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    imprimir->setShortcutContext(Qt::WindowShortcut);
+    addAction(imprimir);
+    ui->TreeView1->addAction(imprimir);
+    ui->TreeView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(imprimir, &QAction::triggered, this, &frmExpedientes1::imprimirExpediente);
     const QList<QRadioButton *> opciones{ui->Option1_0, ui->Option1_1, ui->Option1_2, ui->Option1_3};
     for (int i = 0; i < opciones.size(); ++i)
         connect(opciones[i], &QRadioButton::toggled, this, [this, i](bool marcado) {
@@ -434,4 +449,34 @@ bool frmExpedientes1::eventFilter(QObject *obj, QEvent *ev) {
         return r;
     }
     return Formulario::eventFilter(obj, ev);
+}
+
+// ---------------------------------------------------------------- printed summary
+
+void frmExpedientes1::imprimirExpediente() {
+    const int idExp = gExpe->IdExp();
+    if (idExp == 0) {
+        avisar(this, QStringLiteral("Grabe el expediente antes de imprimirlo."), vb::vbInformation);
+        return;
+    }
+    ResumenExpediente resumen;
+    bool existe = false;
+    if (const Resultado r = m_datos->resumen(idExp, resumen, existe); !r) {
+        avisar(this, QStringLiteral("No se ha podido leer el expediente para imprimirlo.\n") + r.mensaje());
+        return;
+    }
+    if (!existe) {
+        avisar(this, QStringLiteral("El expediente ya no existe: otro usuario lo ha borrado."));
+        return;
+    }
+    QPrinter impresora(QPrinter::HighResolution);
+    QPrintPreviewDialog vista(&impresora, this);
+    vista.setObjectName(QStringLiteral("dlgVistaPrevia"));
+    vista.setWindowTitle(QStringLiteral("Imprimir expediente"));
+    auto *documento = new QTextDocument(&vista);
+    documento->setObjectName(QStringLiteral("docResumen"));
+    ResumenImpreso::componer(resumen, *documento);
+    impresora.setDocName(documento->metaInformation(QTextDocument::DocumentTitle));
+    connect(&vista, &QPrintPreviewDialog::paintRequested, documento, [documento](QPrinter *p) { documento->print(p); });
+    DialogService::actual().abrirModal(&vista);
 }

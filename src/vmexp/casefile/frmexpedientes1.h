@@ -34,6 +34,8 @@ private slots:
     void cmdAnadir_Click();
     void Option1_Click(int index);
     void TreeView1_DblClick();
+    // The summary of the saved case file in the print preview.
+    void imprimirExpediente();
 
 private:
     void Form_Load();

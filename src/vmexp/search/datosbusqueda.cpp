@@ -100,6 +100,12 @@ Resultado DatosBusqueda::buscar(const FiltroBusqueda &filtro, QObject *padre, Re
     return {};
 }
 
+Resultado DatosBusqueda::exportarCsv(const FiltroBusqueda &filtro, const QList<ColumnaCsv> &columnas,
+                                     const QString &ruta, const ExportaCsv::Progreso &progreso, qint64 &filas,
+                                     bool &cancelado) {
+    return ExportaCsv::exportar(m_bd->Conexion(), sentencia(filtro), columnas, ruta, progreso, filas, cancelado);
+}
+
 bool DatosBusqueda::leerCodigo(const QString &texto, double *valor) {
     bool ok = false;
     *valor = numeroLocal(texto, &ok);

@@ -2,6 +2,7 @@
 // Data of the case-file search: the list of case-file types, the search statement
 // built from the filters and the user's permissions, the grid's model over it, the
 // customer and provider lookups and the customer component's state check.
+#include "exportacsv.h"
 #include "resultado.h"
 
 #include <QString>
@@ -52,6 +53,10 @@ public:
     QString sentencia(const FiltroBusqueda &filtro);
     // The grid's model over the search, owned by padre.
     Resultado buscar(const FiltroBusqueda &filtro, QObject *padre, RecordsetModel *&modelo);
+
+    // Every row of the search, not only those a grid has loaded, into a CSV file.
+    Resultado exportarCsv(const FiltroBusqueda &filtro, const QList<ColumnaCsv> &columnas, const QString &ruta,
+                          const ExportaCsv::Progreso &progreso, qint64 &filas, bool &cancelado);
 
     static const SentenciasContraparte &sentencias(short origen);
     // A number typed in a code field; false for empty text, letters or a number out of range.

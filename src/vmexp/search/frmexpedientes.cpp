@@ -7,20 +7,27 @@
 #include "cutilidades.h"
 #include "datosbusqueda.h"
 #include "dialogos.h"
+#include "exportacsv.h"
 #include "modexp.h"
 #include "pantallas.h"
 #include "vmexpe.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDate>
+#include <QDir>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <cmath>
 
 REGISTRAR_PANTALLA(frmExpedientes);
@@ -43,19 +50,29 @@ bool DelegadoRejilla::tieneBoton(const QModelIndex &index) const {
     return index.isValid() && index.column() == m_columnaBoton && m_vista->currentIndex().row() == index.row();
 }
 
-void DelegadoRejilla::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const {
-    QStyledItemDelegate::initStyleOption(option, index);
-    const QVariant valor = index.data(Qt::DisplayRole);
-    if (m_numeros.contains(index.column())) {
+QString DelegadoRejilla::textoDe(int columna, const QVariant &valor) const {
+    if (m_numeros.contains(columna)) {
         bool ok = false;
         const qlonglong n = valor.toLongLong(&ok);
         if (ok && valor.isValid())
-            option->text = formatearEntero(n);
-        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    } else if (m_fechas.contains(index.column())) {
+            return formatearEntero(n);
+    } else if (m_fechas.contains(columna)) {
         const QDate fecha = valor.metaType().id() == QMetaType::QDateTime ? valor.toDateTime().date() : valor.toDate();
-        option->text = fecha.isValid() ? fecha.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+        return fecha.isValid() ? fecha.toString(QStringLiteral("dd/MM/yyyy")) : QString();
     }
+    if (!valor.isValid() || valor.isNull())
+        return {};
+    // The view's line separator is a line break to whoever reads the text elsewhere.
+    return displayText(valor, QLocale()).replace(QChar::LineSeparator, u'\n');
+}
+
+void DelegadoRejilla::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const int columna = index.column();
+    if (m_numeros.contains(columna) || m_fechas.contains(columna))
+        option->text = textoDe(columna, index.data(Qt::DisplayRole));
+    if (m_numeros.contains(columna))
+        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
 }
 
 QString DelegadoRejilla::textoMostrado(const QModelIndex &index) const {
@@ -189,6 +206,16 @@ frmExpedientes::frmExpedientes(QWidget *parent)
     connect(m_delegado, &DelegadoRejilla::botonPulsado, this, &frmExpedientes::DataGrid1_ButtonClick,
             Qt::QueuedConnection);
 
+    // The grid's menu (right button or the menu key) takes the rows out.
+    m_exportarCsv = new QAction(QStringLiteral("Exportar a CSV…"), this);
+    m_exportarCsv->setObjectName(QStringLiteral("mnuExportarCsv"));
+    m_copiar = new QAction(QStringLiteral("Copiar"), this);
+    m_copiar->setObjectName(QStringLiteral("mnuCopiar"));
+    connect(m_exportarCsv, &QAction::triggered, this, &frmExpedientes::exportarCsv);
+    connect(m_copiar, &QAction::triggered, this, &frmExpedientes::copiarFilas);
+    ui->DataGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->DataGrid1, &QWidget::customContextMenuRequested, this, &frmExpedientes::DataGrid1_MenuContextual);
+
     msCargarTipos();
     msBuscarExpedientes();
     bCargado = true;
@@ -243,8 +270,10 @@ void frmExpedientes::msBuscarExpedientes() {
     gExpe->setOrigen(origen);
     iOrigen = origen;
     RecordsetModel *modelo = nullptr;
-    const Resultado r = m_datos->buscar(filtro(origen), this, modelo);
+    const FiltroBusqueda f = filtro(origen);
+    const Resultado r = m_datos->buscar(f, this, modelo);
     mostrarResultado(modelo);
+    m_filtroGrid = modelo ? std::make_unique<FiltroBusqueda>(f) : nullptr;
     if (!r) {
         avisarFallo(r);
         return;
@@ -462,6 +491,115 @@ void frmExpedientes::cmdNuevo_Click() {
     }
 }
 
+// ---------------------------------------------------------------- taking the rows out
+
+void frmExpedientes::DataGrid1_MenuContextual(const QPoint &pos) {
+    const bool hayFilas = rsExp && rsExp->tieneFilas();
+    m_exportarCsv->setEnabled(hayFilas);
+    m_copiar->setEnabled(hayFilas);
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("mnuRejilla"));
+    menu.addAction(m_exportarCsv);
+    menu.addAction(m_copiar);
+    menu.exec(ui->DataGrid1->viewport()->mapToGlobal(pos));
+}
+
+QList<int> frmExpedientes::columnasVisibles() const {
+    QList<int> columnas;
+    const QHeaderView *cabecera = ui->DataGrid1->horizontalHeader();
+    for (int visual = 0; rsExp && visual < cabecera->count(); ++visual)
+        if (const int c = cabecera->logicalIndex(visual); !ui->DataGrid1->isColumnHidden(c))
+            columnas << c;
+    return columnas;
+}
+
+QList<ColumnaCsv> frmExpedientes::columnasCsv() const {
+    QList<ColumnaCsv> columnas;
+    const DelegadoRejilla *delegado = m_delegado;
+    for (int c : columnasVisibles())
+        columnas.append({c, rsExp->headerData(c, Qt::Horizontal).toString(),
+                         [delegado, c](const QVariant &v) { return delegado->textoDe(c, v); }});
+    return columnas;
+}
+
+void frmExpedientes::exportarCsv() {
+    if (!rsExp || !m_filtroGrid)
+        return;
+    PeticionFichero p;
+    p.titulo = QStringLiteral("Exportar a CSV");
+    p.nombrePropuesto = QStringLiteral("expedientes.csv");
+    p.extensionPorDefecto = QStringLiteral("csv");
+    p.filtros = {QStringLiteral("Ficheros CSV")};
+    p.patrones = {QStringLiteral("*.csv")};
+    p.guardar = true;
+    p.propietario = this;
+    const RespuestaFichero elegido = DialogService::actual().pedirFichero(p);
+    if (!elegido.aceptado || elegido.ruta.isEmpty())
+        return;
+
+    // Opened once the export turns out to take a while; no total is known before the end,
+    // so the bar only shows that it goes on.
+    std::unique_ptr<QProgressDialog> dialogo;
+    const auto progreso = [&](qint64 filas) {
+        if (!dialogo) {
+            dialogo = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancelar"), 0, 0, this);
+            dialogo->setObjectName(QStringLiteral("dlgProgreso"));
+            dialogo->setWindowModality(Qt::WindowModal);
+            dialogo->setAutoClose(false);
+            dialogo->setAutoReset(false);
+            dialogo->show();
+        }
+        dialogo->setLabelText(QStringLiteral("Exportando expedientes: %1").arg(DelegadoRejilla::formatearEntero(filas)));
+        dialogo->setValue(int(filas));
+        // The dialog is modal: only its cancel button takes the user's input here.
+        QCoreApplication::processEvents();
+        return !dialogo->wasCanceled();
+    };
+    qint64 filas = 0;
+    bool cancelado = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Resultado r = m_datos->exportarCsv(*m_filtroGrid, columnasCsv(), elegido.ruta, progreso, filas, cancelado);
+    QApplication::restoreOverrideCursor();
+    dialogo.reset();
+    if (cancelado)
+        return;
+    if (!r) {
+        avisar(QStringLiteral("No se han podido exportar los expedientes.\n") + r.mensaje(), vb::vbCritical);
+        return;
+    }
+    avisar(QStringLiteral("Se han exportado %1 expedientes a %2.")
+               .arg(DelegadoRejilla::formatearEntero(filas), QDir::toNativeSeparators(elegido.ruta)),
+           vb::vbInformation);
+}
+
+void frmExpedientes::copiarFilas() {
+    if (!rsExp)
+        return;
+    // The rows selected, or every row loaded when none is.
+    QList<int> filas;
+    for (const QModelIndex &i : ui->DataGrid1->selectionModel()->selectedIndexes())
+        if (!filas.contains(i.row()))
+            filas << i.row();
+    std::sort(filas.begin(), filas.end());
+    if (filas.isEmpty())
+        for (int f = 0; f < rsExp->rowCount(); ++f)
+            filas << f;
+    // Tabs and line breaks inside a text would split its cell when pasted.
+    const auto limpio = [](QString t) { return t.replace(u'\t', u' ').replace(u'\n', u' ').remove(u'\r'); };
+    const QList<int> columnas = columnasVisibles();
+    QStringList lineas;
+    QStringList celdas;
+    for (int c : columnas)
+        celdas << limpio(rsExp->headerData(c, Qt::Horizontal).toString());
+    lineas << celdas.join(u'\t');
+    for (int f : std::as_const(filas)) {
+        celdas.clear();
+        for (int c : columnas)
+            celdas << limpio(m_delegado->textoDe(c, rsExp->index(f, c).data()));
+        lineas << celdas.join(u'\t');
+    }
+    QGuiApplication::clipboard()->setText(lineas.join(u'\n') + u'\n');
+}
 
 bool frmExpedientes::eventFilter(QObject *obj, QEvent *ev) {
     // Dates are edited as bare digits.

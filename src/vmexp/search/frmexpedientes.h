@@ -13,7 +13,9 @@ namespace Ui {
 class frmExpedientes;
 }
 class DatosBusqueda;
+struct ColumnaCsv;
 struct FiltroBusqueda;
+class QAction;
 class QAbstractItemView;
 class QLineEdit;
 class RecordsetModel;
@@ -35,6 +37,8 @@ public:
 
     // The text a cell shows, formatted as it is drawn.
     QString textoMostrado(const QModelIndex &index) const;
+    // The text a value of a column shows, whether loaded in the grid or not.
+    QString textoDe(int columna, const QVariant &valor) const;
     // Where the button sits inside a cell.
     static QRect rectBoton(const QRect &celda);
     // 1234567 → "1.234.567" under Spanish; grouped from the first thousand, as "#,###,##0" is.
@@ -81,6 +85,9 @@ private slots:
     void Command1_Click();
     void cmdBuscaPro_Click();
     void cmdNuevo_Click();
+    void DataGrid1_MenuContextual(const QPoint &pos);
+    void exportarCsv();
+    void copiarFilas();
 
 private:
     void msCargarTipos();
@@ -106,11 +113,17 @@ private:
     // A warning or error: the key marker first, so the Enter that closes it is no command.
     void avisar(const QString &texto, int estilo);
     void avisarFallo(const Resultado &r);
+    // The grid's visible columns in the order shown, with their captions and formats.
+    QList<int> columnasVisibles() const;
+    QList<ColumnaCsv> columnasCsv() const;
 
     std::unique_ptr<Ui::frmExpedientes> ui;
     std::unique_ptr<DatosBusqueda> m_datos;
     QLineEdit *m_text1[8] = {};
     RecordsetModel *rsExp = nullptr;
+    std::unique_ptr<FiltroBusqueda> m_filtroGrid; // the search the grid shows
+    QAction *m_exportarCsv = nullptr;
+    QAction *m_copiar = nullptr;
     DelegadoRejilla *m_delegado = nullptr;
     short iOrigen = 0;
     bool bCargado = false;
