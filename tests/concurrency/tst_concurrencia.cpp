@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QToolBar>
@@ -263,6 +264,7 @@ private slots:
     void variosUsuariosALaVez();
     void cambiadoPorOtroUsuario_data();
     void cambiadoPorOtroUsuario();
+    void historialEscritoALaVez();
 };
 
 void TstConcurrencia::cambiadoPorOtroUsuario_data() {
@@ -476,6 +478,52 @@ void TstConcurrencia::variosUsuariosALaVez() {
         QVERIFY2(e.cuenta(huerfanos) == 0, huerfanos);
     if (!enServidor())
         QCOMPARE(e.valor("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+}
+
+// Two connections stamping history rows of the same case file at once: every stamp is
+// its own and each writer's rows follow one another in the order it wrote them.
+void TstConcurrencia::historialEscritoALaVez() {
+    Entorno e;
+    const int porEscritor = 200;
+    QStringList errores[2];
+    QList<QThread *> hilos;
+    for (int n = 0; n < 2; ++n)
+        hilos.append(QThread::create([&, n] {
+            const QString nombre = QStringLiteral("escritor%1").arg(n);
+            {
+                QSqlDatabase db = abrirConexion(e.carpetaDatos(), e.baseServidor, n, nombre);
+                QSqlQuery q(db);
+                for (int i = 0; i < porEscritor && errores[n].size() < 5; ++i)
+                    if (!q.exec(QStringLiteral("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_Obs, "
+                                               "Est_IdUsu) VALUES (15, 1, 1, 'carrera', %1)")
+                                    .arg(n)))
+                        errores[n].append(q.lastError().text());
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(nombre);
+        }));
+    for (QThread *h : hilos)
+        h->start();
+    for (QThread *h : hilos) {
+        QVERIFY(h->wait(QDeadlineTimer(120000)));
+        delete h;
+    }
+    QVERIFY2(errores[0].isEmpty() && errores[1].isEmpty(), qPrintable((errores[0] + errores[1]).join(u'\n')));
+
+    const QString nuevas = QStringLiteral("Est WHERE Est_Obs = 'carrera' AND Est_Proceso = 15 AND Est_IdTabla = 1");
+    QCOMPARE(e.cuenta(nuevas), 2 * porEscritor);
+    QCOMPARE(e.valor("SELECT count(DISTINCT Est_Fecha) FROM " + nuevas).toInt(), 2 * porEscritor);
+    QCOMPARE(e.cuenta(nuevas + " AND Est_Fecha <= (SELECT max(Est_Fecha) FROM Est WHERE Est_Obs IS NULL "
+                                "OR Est_Obs <> 'carrera')"),
+             0);
+    QSqlQuery q(e.db);
+    QVERIFY(q.exec("SELECT Est_IdUsu, Est_Id FROM " + nuevas + " ORDER BY Est_Fecha"));
+    int ultimo[2] = {0, 0};
+    while (q.next()) {
+        const int n = q.value(0).toInt();
+        QVERIFY2(q.value(1).toInt() > ultimo[n], qPrintable(QString("escritor %1, fila %2").arg(n).arg(q.value(1).toInt())));
+        ultimo[n] = q.value(1).toInt();
+    }
 }
 
 int main(int argc, char *argv[]) {

@@ -122,6 +122,7 @@ private slots:
     void cancelarGuardando();
     void cancelarCargandoConservaElDestino();
     void progresoCreceHastaElTotal();
+    void sustituidoPorOtroUsuarioEnServidor();
 };
 
 void TstFlujoBlob::ficheroGrandeConMemoriaAcotada() {
@@ -378,6 +379,55 @@ void TstFlujoBlob::progresoCreceHastaElTotal() {
                 QVERIFY(avisos[i].first > avisos[i - 1].first);
         }
     }
+}
+
+// On the server each content is a large object of its own: the one it replaces and the one
+// of a deleted row go with them, whichever office user made it.
+void TstFlujoBlob::sustituidoPorOtroUsuarioEnServidor() {
+    if (!enServidor())
+        QSKIP("solo en el servidor");
+    Entorno e;
+    QTemporaryDir dir;
+    QVERIFY(escribir(dir.filePath("a.bin"), binario(kMega + 3)));
+    QVERIFY(escribir(dir.filePath("b.bin"), binario(300)));
+    // Asked of the server as it is, past the translation that reads a content as bytes.
+    const auto numero = [&](const QString &sql) {
+        QSqlQuery q(e.db);
+        return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1;
+    };
+    const auto objetoDe = [&](int id) {
+        return numero(QStringLiteral("SELECT CAST(Ima_File AS oid) FROM Ima WHERE Ima_Id = %1").arg(id));
+    };
+    const auto existe = [&](qint64 objeto) {
+        return numero(QStringLiteral("SELECT count(*) FROM pg_largeobject_metadata WHERE oid = %1").arg(objeto)) == 1;
+    };
+    const auto objetos = [&] { return numero(QStringLiteral("SELECT count(*) FROM pg_largeobject_metadata")); };
+    QString error;
+    QVERIFY2(guardar(e, 1, dir.filePath("a.bin"), &error), qPrintable(error));
+    const qint64 deA = objetoDe(1);
+    QVERIFY(existe(deA));
+    const qint64 antes = objetos();
+
+    QSqlDatabase otra = abrirSegundaConexion(e, "otra");
+    {
+        Conexion deOtro(otra);
+        const Resultado r = FlujoBlob::guardarFichero(&deOtro, "Ima", "Ima_File", 1, dir.filePath("b.bin"), {});
+        QVERIFY2(r.ok(), qPrintable(r.mensaje()));
+    }
+    otra.close();
+    otra = QSqlDatabase();
+    QSqlDatabase::removeDatabase("otra");
+
+    const qint64 deB = objetoDe(1);
+    QVERIFY(deB != deA);
+    QVERIFY(!existe(deA));
+    QVERIFY(existe(deB));
+    QCOMPARE(objetos(), antes);
+    QCOMPARE(contenidoIma(e, 1).toByteArray(), binario(300));
+
+    QVERIFY(e.ejecutar("DELETE FROM Ima WHERE Ima_Id = 1"));
+    QVERIFY(!existe(deB));
+    QCOMPARE(objetos(), antes - 1);
 }
 
 QTEST_GUILESS_MAIN(TstFlujoBlob)
