@@ -19,7 +19,13 @@ build: configure
 
 # Every suite runs twice: on the embedded database and on a throwaway PostgreSQL 15
 # cluster that pg_virtualenv starts for the run and drops afterwards.
+# A run that was killed leaves its cluster behind, and pg_virtualenv then refuses to
+# start; it is dropped when no other run is using it.
 test: build
+	@if [ -f /etc/postgresql/15/regress/.by_pg_virtualenv ] && ! pgrep -f '^/bin/bash /usr/bin/pg_virtualenv' >/dev/null; then \
+	  echo "Dropping the test cluster 15/regress that an interrupted run left behind"; \
+	  pg_ctlcluster --mode immediate 15 regress stop 2>/dev/null; pg_dropcluster 15 regress; \
+	fi
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen pg_virtualenv -v 15 ctest --output-on-failure -j$(JOBS)
 
 run: build
