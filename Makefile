@@ -24,7 +24,8 @@ build: configure
 test: build
 	@if [ -f /etc/postgresql/15/regress/.by_pg_virtualenv ] && ! pgrep -f '^/bin/bash /usr/bin/pg_virtualenv' >/dev/null; then \
 	  echo "Dropping the test cluster 15/regress that an interrupted run left behind"; \
-	  pg_ctlcluster --mode immediate 15 regress stop 2>/dev/null; pg_dropcluster 15 regress; \
+	  pg_ctlcluster --mode immediate 15 regress stop 2>/dev/null; pg_dropcluster 15 regress 2>/dev/null; \
+	  rm -rf /etc/postgresql/15/regress /var/lib/postgresql/15/regress; \
 	fi
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen pg_virtualenv -v 15 ctest --output-on-failure -j$(JOBS)
 
