@@ -3,6 +3,7 @@
 #include "basedatos.h"
 
 #include <QDate>
+#include <QFile>
 #include <QList>
 #include <QSqlQuery>
 #include <QSet>
@@ -19,6 +20,15 @@ std::unique_ptr<DialectoSql> DialectoSql::paraDriver(const QString &driver)
 }
 
 QString DialectoSql::pagina(const QString &, int, qint64) const { return {}; }
+
+bool DialectoSql::abrirParaSubir(QFile &fichero, QString *error)
+{
+    if (fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return true;
+    if (error)
+        *error = QStringLiteral("No se puede leer el fichero %1: %2").arg(fichero.fileName(), fichero.errorString());
+    return false;
+}
 
 QString DialectoSql::conLimite(const QString &sql, int filas, qint64 desde)
 {

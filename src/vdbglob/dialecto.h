@@ -44,6 +44,8 @@ public:
     static std::unique_ptr<DialectoSql> paraDriver(const QString &driver);
 
 protected:
+    // Opens the file a transfer stores, unbuffered; false and the reason in *error.
+    static bool abrirParaSubir(class QFile &fichero, QString *error);
     // The transfers themselves: false and the reason in *error; false with no reason when
     // there is nothing to read.
     virtual bool subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,

@@ -207,10 +207,8 @@ bool DialectoSqlite::subirFichero(QSqlDatabase &db, const QString &tabla, const 
     if (!h)
         return false;
     QFile fichero(ruta);
-    if (!fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        decir(error, QStringLiteral("No se puede leer el fichero %1: %2").arg(ruta, fichero.errorString()));
+    if (!abrirParaSubir(fichero, error))
         return false;
-    }
     if (fichero.size() > sqlite3_limit(h, SQLITE_LIMIT_LENGTH, -1)) {
         decir(error, QStringLiteral("El fichero %1 es demasiado grande para guardarlo en la base de datos").arg(ruta));
         return false;

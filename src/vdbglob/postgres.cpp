@@ -196,10 +196,8 @@ bool DialectoPostgres::subirFichero(QSqlDatabase &db, const QString &tabla, cons
     if (!c)
         return false;
     QFile fichero(ruta);
-    if (!fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        decir(error, QStringLiteral("No se puede leer el fichero %1: %2").arg(ruta, fichero.errorString()));
+    if (!abrirParaSubir(fichero, error))
         return false;
-    }
     const QString clave = columnaClave(db, tabla);
     const auto errorBd = [&](const QString &causa) {
         decir(error, QStringLiteral("No se puede guardar el fichero %1 en %2.%3: %4").arg(ruta, tabla, columna, causa));
