@@ -367,6 +367,23 @@ QStringList textosCortados(QWidget *pantalla) {
     return cortados;
 }
 
+void pulsar(const QObject *pantalla, const QString &boton) {
+    QTest::mouseClick(control<QAbstractButton>(pantalla, boton), Qt::LeftButton);
+}
+
+bool mostrar(QWidget *pantalla) {
+    pantalla->show();
+    pantalla->activateWindow();
+    return QTest::qWaitForWindowActive(pantalla);
+}
+
+void escribirYSalir(QLineEdit *campo, const QString &texto) {
+    campo->setFocus(Qt::MouseFocusReason);
+    campo->clear();
+    QTest::keyClicks(campo, texto);
+    QTest::keyClick(campo, Qt::Key_Return);
+}
+
 bool elegirDelMenu(QWidget *w, const QString &entrada) {
     w->setFocus();
     bool elegida = false;
