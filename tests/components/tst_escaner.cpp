@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -82,7 +81,7 @@ bool todaDeColor(const QImage &img, QRgb color) {
 int pixeles(double mm, double ppp) { return int(mm / 25.4 * ppp); }
 } // namespace
 
-class tst_escaner : public QObject {
+class TstEscaner : public QObject {
     Q_OBJECT
 
 private:
@@ -147,24 +146,30 @@ private slots:
     }
     void cleanup() { QCOMPARE(m_servicio.mensajes, m_avisos); }
 
-    void unaPaginaSinPreguntar() {
-        configurar();
+    void paginasSinPreguntar_data() {
+        QTest::addColumn<QString>("origen");
+        QTest::addColumn<int>("hojas");
+        QTest::newRow("cristal") << "Flatbed" << 1;
+        QTest::newRow("alimentador hasta vaciarse") << "Automatic Document Feeder" << 10; // the test backend's feeder
+    }
+    void paginasSinPreguntar() {
+        QFETCH(QString, origen);
+        QFETCH(int, hojas);
+        configurar({{"scan-source", '"' + origen + '"'}});
         QList<QImage> paginas;
         QString dispositivo;
         QVERIFY(escanear(&paginas, 0, &dispositivo));
         QCOMPARE(m_servicio.modales, QStringList{"frmEscaneando"});
         QCOMPARE(dispositivo, QStringLiteral("test:0"));
-
         const Pdf pdf = leerPdf(m_fichero);
         QVERIFY(pdf.datos.startsWith("%PDF"));
-        QCOMPARE(pdf.paginas(), 1);
-        QCOMPARE(paginas.size(), 1);
-        QCOMPARE(paginas[0].width(), pixeles(30, 10));
-        QCOMPARE(paginas[0].height(), pixeles(40, 10));
+        QCOMPARE(pdf.paginas(), hojas);
+        QCOMPARE(paginas.size(), hojas);
+        QCOMPARE(paginas[0].size(), QSize(pixeles(30, 10), pixeles(40, 10)));
         QVERIFY(todaDeColor(paginas[0], qRgb(0, 0, 0)));
-        // The page is the scanned area: pixels at 10 ppp, in points.
+        // Each page is the scanned area: pixels at 10 ppp, in points.
         const QList<QSizeF> cajas = pdf.cajas();
-        QCOMPARE(cajas.size(), 1);
+        QCOMPARE(cajas.size(), hojas);
         QVERIFY2(qAbs(cajas[0].width() - paginas[0].width() * 7.2) <= 1, qPrintable(QString::number(cajas[0].width())));
         QVERIFY2(qAbs(cajas[0].height() - paginas[0].height() * 7.2) <= 1, qPrintable(QString::number(cajas[0].height())));
     }
@@ -206,19 +211,6 @@ private slots:
         QVERIFY(paginas[0].height() > 0);
         QVERIFY(todaDeColor(paginas[0], color));
         QCOMPARE(leerPdf(m_fichero).paginas(), 1);
-    }
-
-    void alimentadorHastaVaciarse() {
-        configurar({{"scan-source", "\"Automatic Document Feeder\""}});
-        QList<QImage> paginas;
-        QVERIFY(escanear(&paginas));
-        // The test backend's feeder holds ten sheets.
-        QCOMPARE(paginas.size(), 10);
-        const Pdf pdf = leerPdf(m_fichero);
-        QVERIFY(pdf.datos.startsWith("%PDF"));
-        QCOMPARE(pdf.paginas(), 10);
-        QCOMPARE(pdf.cajas().size(), 10);
-        QCOMPARE(m_servicio.modales, QStringList{"frmEscaneando"});
     }
 
     void cuandoSePregunta_data() {
@@ -294,24 +286,18 @@ private slots:
             });
             return dlg->exec();
         };
-        QElapsedTimer reloj;
-        reloj.start();
         escaner.vConfig();
         QVERIFY(!escaner.resultado());
         QCOMPARE(vistas, 1);
         QVERIFY(!QFile::exists(m_fichero));
-        QVERIFY2(reloj.elapsed() < 15000, qPrintable(QString::number(reloj.elapsed())));
     }
 
     void controladorQueNoResponde() {
         // Data comes slower than the component is told to wait for it.
         configurar({{"read-limit", "true"}, {"read-limit-size", "1"}, {"read-delay", "true"},
                     {"read-delay-duration", "200000"}});
-        QElapsedTimer reloj;
-        reloj.start();
         QVERIFY(!escanear(nullptr, 100));
         QVERIFY(!QFile::exists(m_fichero));
-        QVERIFY2(reloj.elapsed() < 15000, qPrintable(QString::number(reloj.elapsed())));
         m_avisos << QStringLiteral("El escáner no responde; se ha abandonado el escaneo.");
         // The session is closed again: the next scan works.
         configurar();
@@ -387,5 +373,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_escaner)
+QTEST_MAIN(TstEscaner)
 #include "tst_escaner.moc"

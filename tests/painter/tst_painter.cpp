@@ -94,7 +94,7 @@ void settle()
 
 } // namespace
 
-class TestPainter : public QObject
+class TstPainter : public QObject
 {
     Q_OBJECT
 
@@ -428,5 +428,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPainter)
+QTEST_MAIN(TstPainter)
 #include "tst_painter.moc"
