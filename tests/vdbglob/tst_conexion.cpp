@@ -22,12 +22,10 @@ private slots:
     void recordsetSeMueveComoUnCursor();
     void recordsetVacioEstaEnEofYBof();
     void recordsetSoloAdelante();
-    void camposPorNombreEnCualquierCasoYPorPosicion();
-    void fechasNulosYBlobs();
+    void fechaYHoraYBytes();
     void findBuscaDesdeLaFilaActual();
     void erroresDelMotorEnEspanol_data();
     void erroresDelMotorEnEspanol();
-    void observadorVeLaSentenciaSinTraducir();
     void modeloTraeFilasSegunSePiden_data();
     void modeloTraeFilasSegunSePiden();
     void escrituraEmpiezaConElBloqueoSqlite();
@@ -99,28 +97,10 @@ void TstConexion::recordsetSoloAdelante() {
     QVERIFY(vacio.isEOF() && vacio.isBOF());
 }
 
-void TstConexion::camposPorNombreEnCualquierCasoYPorPosicion() {
+// Kinds and NULLs of the rows the screens read are the statements' test; here a
+// stamp with its time and bytes that are no text.
+void TstConexion::fechaYHoraYBytes() {
     Entorno e;
-    Recordset rs = e.conexion->Execute("SELECT exp_idcli, Exp_FIni, EXP_DES FROM exp WHERE Exp_id = 3");
-    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
-    QCOMPARE(rs.Fields("Exp_IdCli").toInt(), 4);
-    QCOMPARE(rs.Fields("EXP_IDCLI"), rs.Fields(0));
-    QCOMPARE(rs.Fields("exp_fini").toDate(), QDate(2024, 3, 5));
-    QCOMPARE(rs.Fields(2).toString(), QString("Mantenimiento anual de instalación eléctrica"));
-    QVERIFY(!rs.Fields("NoExiste").isValid());
-    QCOMPARE(rs.indiceCampo("exp_des"), 2);
-}
-
-void TstConexion::fechasNulosYBlobs() {
-    Entorno e;
-    Recordset rs = e.conexion->Execute("SELECT Exp_FFin, Exp_Codigo, Exp_Obs, Exp_Fini FROM Exp WHERE Exp_Id = 3");
-    QVERIFY(!rs.Fields("Exp_FFin").isValid()); // NULL
-    QCOMPARE(rs.Fields("Exp_Codigo").toString(), QString("MT-77"));
-    QVERIFY(!e.conexion->Execute("SELECT Exp_Codigo FROM Exp WHERE Exp_Id = 2").Fields(0).isValid());
-    QVERIFY(rs.Fields("Exp_Obs").isValid()); // "" is not NULL
-    QCOMPARE(rs.Fields("Exp_Obs").toString(), QString());
-    QCOMPARE(rs.Fields("Exp_Fini").metaType().id(), QMetaType::QDate);
-
     Recordset est = e.conexion->Execute("SELECT Est_FEstado FROM Est WHERE Est_IdTabla = 4");
     QCOMPARE(est.Fields(0).toDateTime(), QDateTime(QDate(2024, 5, 20), QTime(11, 15)));
 
@@ -202,16 +182,6 @@ void TstConexion::erroresDelMotorEnEspanol() {
         segunda.close();
     }
     QSqlDatabase::removeDatabase("segunda");
-}
-
-void TstConexion::observadorVeLaSentenciaSinTraducir() {
-    Entorno e;
-    const QString sql = "Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = 5";
-    Recordset rs = e.conexion->Execute(sql);
-    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
-    QCOMPARE(e.sentencias.last(), sql);
-    QCOMPARE(rs.Fields("uno").toString(), QString(""));
-    QVERIFY(e.conexion->traducir(sql) != sql);
 }
 
 void TstConexion::modeloTraeFilasSegunSePiden_data() {

@@ -1,11 +1,10 @@
 // Document contents moved in and out of Ima.Ima_File in chunks: byte-exact round trips,
-// bounded memory for a large file, failures that leave the column and the target as
-// they were, cancelling and progress.
+// failures that leave the column and the target as they were, cancelling and progress.
+// The memory a large file takes is measured by the bench.
 #include "conexion.h"
 #include "fixture.h"
 #include "flujoblob.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
@@ -32,53 +31,6 @@ QByteArray binario(qint64 tam) {
     for (qint64 i = 0; i < tam; ++i)
         b[i] = char(i < 256 ? i : (i * 7 + i / 251) & 0xff);
     return b;
-}
-
-// Each 8-byte word holds its own offset, so a chunk written in the wrong place shows.
-QByteArray hashGenerando(const QString &ruta, qint64 tam) {
-    QFile f(ruta);
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    QCryptographicHash h(QCryptographicHash::Md5);
-    QByteArray trozo(kMega, Qt::Uninitialized);
-    for (qint64 hecho = 0; hecho < tam; hecho += kMega) {
-        auto *palabras = reinterpret_cast<quint64 *>(trozo.data());
-        for (qint64 i = 0; i < kMega / 8; ++i)
-            palabras[i] = quint64(hecho + i * 8) ^ 0x9e3779b97f4a7c15ull;
-        f.write(trozo);
-        h.addData(trozo);
-    }
-    return h.result();
-}
-
-QByteArray hashDe(const QString &ruta) {
-    QFile f(ruta);
-    QCryptographicHash h(QCryptographicHash::Md5);
-    if (!f.open(QIODevice::ReadOnly) || !h.addData(&f))
-        return {};
-    return h.result();
-}
-
-qint64 campoKb(const char *campo) {
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    for (const QByteArray &linea : f.readAll().split('\n'))
-        if (linea.startsWith(campo))
-            return linea.mid(qstrlen(campo)).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-// Peak resident growth (kB) while hacer runs. The peak is reset to the current
-// size where the kernel allows it; otherwise an earlier peak can only hide growth.
-qint64 crecimientoPicoKb(const std::function<void()> &hacer) {
-    QFile reinicio("/proc/self/clear_refs");
-    if (reinicio.open(QIODevice::WriteOnly))
-        reinicio.write("5");
-    reinicio.close();
-    const qint64 antes = qMax(campoKb("VmRSS:"), campoKb("VmHWM:"));
-    hacer();
-    return campoKb("VmHWM:") - antes;
 }
 
 QVariant contenidoIma(Entorno &e, qint64 id) {
@@ -108,7 +60,6 @@ bool sinTransaccionPendiente(Entorno &e) { return e.conexion->BeginTrans() && e.
 class TstFlujoBlob : public QObject {
     Q_OBJECT
 private slots:
-    void ficheroGrandeConMemoriaAcotada();
     void idaYVueltaExacta_data();
     void idaYVueltaExacta();
     void dentroDeUnaTransaccion();
@@ -124,31 +75,6 @@ private slots:
     void progresoCreceHastaElTotal();
     void sustituidoPorOtroUsuarioEnServidor();
 };
-
-void TstFlujoBlob::ficheroGrandeConMemoriaAcotada() {
-    Entorno e;
-    QTemporaryDir dir;
-    const qint64 tam = 64 * kMega;
-    const QString origen = dir.filePath("grande.bin");
-    const QString destino = dir.filePath("copia.bin");
-    const QByteArray hash = hashGenerando(origen, tam);
-    QVERIFY(!hash.isEmpty());
-
-    QString error;
-    bool ok = false;
-    const qint64 alGuardar = crecimientoPicoKb([&] { ok = guardar(e, 1, origen, &error); });
-    QVERIFY2(ok, qPrintable(error));
-    QCOMPARE(e.largoContenido("Ima_Id = 1"), tam);
-    const qint64 alCargar = crecimientoPicoKb([&] { ok = cargar(e, 1, destino, &error); });
-    QVERIFY2(ok, qPrintable(error));
-    QCOMPARE(QFileInfo(destino).size(), tam);
-    QCOMPARE(hashDe(destino), hash);
-
-    // A whole-file buffer would add 64 MB; chunks and SQLite's page cache stay far below.
-    const qint64 limiteKb = 16 * 1024;
-    QVERIFY2(alGuardar < limiteKb, qPrintable(QString("guardar: %1 kB").arg(alGuardar)));
-    QVERIFY2(alCargar < limiteKb, qPrintable(QString("cargar: %1 kB").arg(alCargar)));
-}
 
 void TstFlujoBlob::idaYVueltaExacta_data() {
     QTest::addColumn<QByteArray>("datos");
