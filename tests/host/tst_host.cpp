@@ -105,8 +105,9 @@ struct Ejecucion {
     int salida = -1;
     QString dice, errores;
 };
-Ejecucion host(const QStringList &argumentos) {
+Ejecucion host(const QStringList &argumentos, const QProcessEnvironment &entorno = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(entorno);
     p.start(QStringLiteral(EXPEDIENTES), argumentos);
     Ejecucion r;
     if (!p.waitForFinished(120000))
@@ -179,12 +180,9 @@ private slots:
         QStringList argumentos{"--datos", datos, "--screenshots", dir.filePath("capturas")};
         if (recrear)
             argumentos << "--recrear";
-        QProcess host;
-        host.start(QStringLiteral(EXPEDIENTES), argumentos);
-        QVERIFY(host.waitForFinished(120000));
-        const QString errores = QString::fromUtf8(host.readAllStandardError());
-        QCOMPARE(host.exitCode(), salida);
-        QVERIFY2(errores.contains(aviso), qPrintable(errores));
+        const Ejecucion r = host(argumentos);
+        QCOMPARE(r.salida, salida);
+        QVERIFY2(r.errores.contains(aviso), qPrintable(r.errores));
         for (const char *f : {"empresa.db", "vmcomun.db"}) {
             const QString ruta = datos + u'/' + QLatin1String(f);
             if (salida != 0) // nothing touched, nothing made
@@ -363,16 +361,13 @@ private slots:
         QTemporaryDir dir;
         const QString registro = dir.filePath("soporte.log");
         QStringList argumentos{"--datos", dir.filePath("datos"), "--screenshots", dir.filePath("capturas")};
-        QProcess host;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
         if (porEntorno)
             entorno.insert("VMEXP_REGISTRO", registro);
         else
             argumentos << "--registro" << registro;
-        host.setProcessEnvironment(entorno);
-        host.start(QStringLiteral(EXPEDIENTES), argumentos);
-        QVERIFY(host.waitForFinished(120000));
-        QCOMPARE(host.exitCode(), 0);
+        const Ejecucion r = host(argumentos, entorno);
+        QCOMPARE(r.salida, 0);
         QFile f(registro);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString log = QString::fromUtf8(f.readAll());
@@ -380,7 +375,7 @@ private slots:
                      .match(log).hasMatch(),
                  qPrintable(log.left(2000)));
         // Nothing of the log reaches the terminal.
-        QVERIFY(!host.readAllStandardError().contains("vmexp."));
+        QVERIFY(!r.errores.contains("vmexp."));
     }
 };
 
