@@ -465,16 +465,12 @@ private slots:
             << QStringList{"Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI",
                            "RSOC", "Codigo", "Cliente", "Buscar clientes por nombre Fiscal"}
             << QStringList{"4", "103", "Dolores Muñoz Sáez"}.join(uno) << 4 << "103" << "Dolores Muñoz Sáez";
-        QTest::newRow("cliente comercial cancelado")
-            << false << int(vb::vbNo)
-            << QStringList{"Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER", "CLI_COMER", "Codigo", "Cliente",
-                           "Buscar clientes por nombre Comercial"}
-            << "" << 0 << "" << "";
-        QTest::newRow("dos caracteres no son elección")
-            << false << int(vb::vbNo)
-            << QStringList{"Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER", "CLI_COMER", "Codigo", "Cliente",
-                           "Buscar clientes por nombre Comercial"}
-            << QString("5") + uno << 0 << "" << "";
+        // Cancelled, or a choice of two pieces (not code and name): nothing chosen.
+        const QStringList comercial{"Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER", "CLI_COMER", "Codigo",
+                                    "Cliente", "Buscar clientes por nombre Comercial"};
+        QTest::newRow("cliente comercial cancelado") << false << int(vb::vbNo) << comercial << "" << 0 << "" << "";
+        QTest::newRow("dos trozos no son elección") << false << int(vb::vbNo) << comercial << QString("5") + uno << 0 << ""
+                                                    << "";
         QTest::newRow("proveedor fiscal")
             << true << int(vb::vbYes)
             << QStringList{"Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS RSOC "

@@ -20,7 +20,6 @@ class TstConexion : public QObject {
     Q_OBJECT
 private slots:
     void recordsetSeMueveComoUnCursor();
-    void recordsetVacioEstaEnEofYBof();
     void recordsetSoloAdelante();
     void fechaYHoraYBytes();
     void findBuscaDesdeLaFilaActual();
@@ -73,15 +72,6 @@ void TstConexion::recordsetSeMueveComoUnCursor() {
     QVERIFY(rs.isEOF());
 }
 
-void TstConexion::recordsetVacioEstaEnEofYBof() {
-    Entorno e;
-    Recordset rs = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 99");
-    QVERIFY(rs.ok());
-    QVERIFY(rs.isEOF() && rs.isBOF());
-    QCOMPARE(rs.RecordCount(), 0);
-    QVERIFY(!rs.Fields(0).isValid());
-}
-
 void TstConexion::recordsetSoloAdelante() {
     Entorno e;
     Recordset rs = e.conexion->Execute("SELECT Tex_Id FROM Tex ORDER BY Tex_Id", Conexion::Cursor::SoloAdelante);
@@ -93,8 +83,14 @@ void TstConexion::recordsetSoloAdelante() {
     QCOMPARE(ids, (QList<int>{1, 2, 3, 4, 5}));
     rs.MoveFirst(); // cannot go back: stays at the end
     QVERIFY(rs.isEOF());
-    Recordset vacio = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 0", Conexion::Cursor::SoloAdelante);
-    QVERIFY(vacio.isEOF() && vacio.isBOF());
+    // No rows: at the end and the start at once, with either cursor.
+    for (const auto cursor : {Conexion::Cursor::SoloAdelante, Conexion::Cursor::Desplazable}) {
+        Recordset vacio = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 0", cursor);
+        QVERIFY(vacio.ok() && vacio.isEOF() && vacio.isBOF());
+        QVERIFY(!vacio.Fields(0).isValid());
+        if (cursor == Conexion::Cursor::Desplazable)
+            QCOMPARE(vacio.RecordCount(), 0);
+    }
 }
 
 // Kinds and NULLs of the rows the screens read are the statements' test; here a
