@@ -22,25 +22,6 @@
 #include <QtTest>
 
 namespace {
-// The screen with its search-by-name dialog answered by the test.
-class PantallaGuionizada : public frmExpedientes {
-public:
-    struct Busqueda {
-        QStringList textos; // statement, search column, code caption, name caption, title
-        QList<int> numeros; // code width, name width, flag
-    };
-    QList<Busqueda> busquedas;
-    QStringList respuestas;
-
-protected:
-    QString BuscarPorNombre(const QString &sql, const QString &columna, const QString &captionCodigo,
-                            const QString &captionNombre, const QString &titulo, int anchoCodigo, int anchoNombre,
-                            int flag) override {
-        busquedas << Busqueda{{sql, columna, captionCodigo, captionNombre, titulo}, {anchoCodigo, anchoNombre, flag}};
-        return respuestas.isEmpty() ? QString() : respuestas.takeFirst();
-    }
-};
-
 // What the case-file editor found in the session when it was opened, and the
 // counterpart its opener gave it (empty when none).
 struct Apertura {
@@ -451,62 +432,64 @@ private slots:
         }
     }
 
+    // The statement and title the "..." buttons give the search-by-name dialog, and what
+    // its choice fills in.
     void buscarPorNombre_data() {
         QTest::addColumn<bool>("proveedor");
         QTest::addColumn<int>("respuesta");
-        QTest::addColumn<QStringList>("textos");
-        QTest::addColumn<QString>("elegido");
+        QTest::addColumn<QString>("sentencia");
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<QString>("tecleado"); // empty: the dialog is cancelled
         QTest::addColumn<int>("idCliente");
         QTest::addColumn<QString>("codigo");
         QTest::addColumn<QString>("nombre");
-        const QChar uno(1);
         QTest::newRow("cliente fiscal")
             << false << int(vb::vbYes)
-            << QStringList{"Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI",
-                           "RSOC", "Codigo", "Cliente", "Buscar clientes por nombre Fiscal"}
-            << QStringList{"4", "103", "Dolores Muñoz Sáez"}.join(uno) << 4 << "103" << "Dolores Muñoz Sáez";
-        // Cancelled, or a choice of two pieces (not code and name): nothing chosen.
-        const QStringList comercial{"Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER", "CLI_COMER", "Codigo",
-                                    "Cliente", "Buscar clientes por nombre Comercial"};
-        QTest::newRow("cliente comercial cancelado") << false << int(vb::vbNo) << comercial << "" << 0 << "" << "";
-        QTest::newRow("dos trozos no son elección") << false << int(vb::vbNo) << comercial << QString("5") + uno << 0 << ""
-                                                    << "";
+            << "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI"
+            << "Buscar clientes por nombre Fiscal" << "dolores" << 4 << "103" << "Dolores Muñoz Sáez";
+        QTest::newRow("cliente comercial cancelado")
+            << false << int(vb::vbNo) << "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER"
+            << "Buscar clientes por nombre Comercial" << "" << 0 << "" << "";
         QTest::newRow("proveedor fiscal")
             << true << int(vb::vbYes)
-            << QStringList{"Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS RSOC "
-                           "FROM PRO  order by PRO_NOM ",
-                           "RSOC", "Codigo", "Proveedor", "Buscar Proveedores por nombre Fiscal"}
-            << QStringList{"2", "501", "Helena Peñalara"}.join(uno) << 2 << "501" << "Helena Peñalara";
+            << "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS RSOC "
+               "FROM PRO  order by PRO_NOM "
+            << "Buscar Proveedores por nombre Fiscal" << "helena" << 2 << "501" << "Helena Peñalara "; // no second surname
         QTest::newRow("proveedor comercial")
-            << true << int(vb::vbNo)
-            << QStringList{"Select PRO_ID,PRO_COD,PRO_COMER FROM PRO ORDER BY PRO_COMER", "PRO_COMER", "Codigo", "Proveedor",
-                           "Buscar Proveedores por nombre Comercial"}
-            << QStringList{"3", "502", "Ferretería Orión"}.join(uno) << 3 << "502" << "Ferretería Orión";
+            << true << int(vb::vbNo) << "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO ORDER BY PRO_COMER"
+            << "Buscar Proveedores por nombre Comercial" << "ferre" << 3 << "502" << "Ferretería Orión";
     }
 
     void buscarPorNombre() {
         QFETCH(bool, proveedor);
         QFETCH(int, respuesta);
-        QFETCH(QStringList, textos);
-        QFETCH(QString, elegido);
+        QFETCH(QString, sentencia);
+        QFETCH(QString, tecleado);
         QFETCH(int, idCliente);
         QFETCH(QString, codigo);
         QFETCH(QString, nombre);
         Entorno e;
-        PantallaGuionizada f;
+        frmExpedientes f;
         QVERIFY(mostrar(&f));
         pulsarPestana(&f, proveedor ? 1 : 0);
         e.expe->setIdCliente(9);
         campo(&f, proveedor ? 7 : 1)->setText("anterior");
         const int antes = busquedas(e).size();
         e.dialogos.respuestas << respuesta;
-        f.respuestas << elegido;
+        QString titulo;
+        e.dialogos.manejadores << [&](QDialog *d) {
+            titulo = d->windowTitle();
+            if (tecleado.isEmpty())
+                return d->reject();
+            QTest::keyClicks(control<QLineEdit>(d, "txtBuscar"), tecleado);
+            QTest::keyClick(control<QLineEdit>(d, "txtBuscar"), Qt::Key_Return);
+        };
         pulsar(&f, proveedor ? "cmdBuscaPro" : "Command1");
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         QCOMPARE(e.dialogos.mensajes[0].texto, kPregunta);
-        QCOMPARE(f.busquedas.size(), 1);
-        QCOMPARE(f.busquedas[0].textos, textos);
-        QCOMPARE(f.busquedas[0].numeros, QList<int>({600, 6000, 0}));
+        QCOMPARE(e.dialogos.modales, QStringList{"frmBuscarPorNombre"});
+        QTEST(titulo, "titulo");
+        QVERIFY2(e.sentencias.contains(sentencia), qPrintable(e.sentencias.join(u'\n')));
         QCOMPARE(e.expe->IdCliente(), idCliente);
         QCOMPARE(campo(&f, proveedor ? 6 : 0)->text(), codigo);
         QCOMPARE(campo(&f, proveedor ? 7 : 1)->text(), nombre);

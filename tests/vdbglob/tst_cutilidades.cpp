@@ -1,8 +1,9 @@
-// Form utilities: colours, key filters and formats of text fields, and the
-// search-by-name dialog over the demo database.
+// Form utilities: colours, key filters and formats of text fields, on their own and in a
+// screen, and the search-by-name dialog over the demo database.
 #include "buscarpornombre.h"
 #include "cutilidades.h"
 #include "fixture.h"
+#include "formulario.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -12,66 +13,10 @@
 #include <QtTest>
 
 namespace {
-enum class Tipo { Texto, Fecha, Importe };
+// The fields as a screen has them: focus and typed keys go through its CUtilidades.
+using Tipo = Formulario::Campo;
 
 QString unir(const QStringList &partes) { return partes.join(QChar(1)); }
-
-// What a screen does with its text fields: focus and typed characters go through
-// the utility object. A refused key never reaches the field; a changed one arrives
-// as the new character.
-class Pantalla : public QObject {
-public:
-    Pantalla(CUtilidades &u) : m_u(u) {}
-
-    void atender(QLineEdit *campo, Tipo tipo, const QString &formato = {}) {
-        m_campos.insert(campo, {tipo, formato});
-        if (tipo == Tipo::Importe)
-            m_u.setCampoImporte(campo);
-        campo->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *o, QEvent *e) override {
-        auto *campo = qobject_cast<QLineEdit *>(o);
-        if (!campo || !m_campos.contains(campo))
-            return false;
-        const auto [tipo, formato] = m_campos.value(campo);
-        if (e->type() == QEvent::FocusIn) {
-            m_u.EntrarCampo(campo, QString());
-        } else if (e->type() == QEvent::FocusOut) {
-            m_u.SalirCampo(campo, QString());
-            if (!campo->text().isEmpty() && !formato.isEmpty())
-                m_u.SalirCampo(campo, formato);
-        } else if (e->type() == QEvent::KeyPress) {
-            auto *k = static_cast<QKeyEvent *>(e);
-            if (m_reenviando || k->text().isEmpty())
-                return false;
-            int keyAscii = k->text().at(0).unicode();
-            const int original = keyAscii;
-            m_u.TeclaCampo(campo, keyAscii, tipo == Tipo::Fecha);
-            if (keyAscii == original)
-                return false;
-            if (keyAscii != 0) {
-                const QChar nuevo{char16_t(keyAscii)};
-                QKeyEvent cambiada(QEvent::KeyPress, nuevo.toUpper().unicode(), k->modifiers(), QString(nuevo));
-                m_reenviando = true;
-                QCoreApplication::sendEvent(campo, &cambiada);
-                m_reenviando = false;
-            }
-            return true;
-        }
-        return false;
-    }
-
-private:
-    struct Campo {
-        Tipo tipo;
-        QString formato;
-    };
-    CUtilidades &m_u;
-    QHash<QLineEdit *, Campo> m_campos;
-    bool m_reenviando = false;
-};
 
 QLineEdit *buscador(QDialog *d) { return d->findChild<QLineEdit *>(QStringLiteral("txtBuscar")); }
 QTableView *rejilla(QDialog *d) { return d->findChild<QTableView *>(QStringLiteral("grdResultados")); }
@@ -184,17 +129,16 @@ private slots:
         QFETCH(QString, teclas);
         QFETCH(QString, esperado);
         QLocale::setDefault(QLocale(locale));
-        CUtilidades u;
-        Pantalla pantalla(u);
-        QLineEdit campo;
-        pantalla.atender(&campo, tipo);
-        campo.setText(inicial);
+        Formulario pantalla;
+        auto *campo = new QLineEdit(&pantalla);
+        pantalla.registrarCampo(campo, tipo);
+        campo->setText(inicial);
         if (cursor < 0)
-            campo.selectAll();
+            campo->selectAll();
         else
-            campo.setCursorPosition(cursor);
-        QTest::keyClicks(&campo, teclas);
-        QCOMPARE(campo.text(), esperado);
+            campo->setCursorPosition(cursor);
+        QTest::keyClicks(campo, teclas);
+        QCOMPARE(campo->text(), esperado);
     }
 
     // Codes QTest cannot type.
@@ -334,18 +278,16 @@ private slots:
 
     // A small screen worked with real focus changes, as a user moves through it.
     void formularioConFoco() {
-        CUtilidades u;
-        u.setColorFoco(12632256); // not the defaults, so the setters count
-        u.setColorNormal(8454143);
-        QWidget ventana;
+        Formulario ventana;
+        ventana.utilidades()->setColorFoco(12632256); // not the screens' own, so the setters count
+        ventana.utilidades()->setColorNormal(8454143);
         auto *capa = new QVBoxLayout(&ventana);
         QLineEdit *fecha = new QLineEdit, *importe = new QLineEdit, *nombre = new QLineEdit;
-        Pantalla pantalla(u);
-        pantalla.atender(fecha, Tipo::Fecha, QStringLiteral("dd/mm/yyyy"));
-        pantalla.atender(importe, Tipo::Importe, QStringLiteral("#,##0.00"));
-        pantalla.atender(nombre, Tipo::Texto);
         for (auto *c : {fecha, importe, nombre})
             capa->addWidget(c);
+        ventana.registrarCampo(fecha, Tipo::Fecha, QStringLiteral("dd/mm/yyyy"));
+        ventana.registrarCampo(importe, Tipo::Importe, QStringLiteral("#,##0.00"));
+        ventana.registrarCampo(nombre);
         QVERIFY(mostrar(&ventana));
         const auto fondo = [](QLineEdit *c) { return c->palette().color(QPalette::Base); };
         const QColor foco(0xC0, 0xC0, 0xC0), normal(0xFF, 0xFF, 0x80);
