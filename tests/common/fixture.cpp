@@ -55,8 +55,8 @@ int DialogoGuionizado::abrirModal(QDialog *pantalla) {
     modales << (pantalla->objectName().isEmpty() ? QString::fromLatin1(pantalla->metaObject()->className())
                                                  : pantalla->objectName());
     if (manejadores.isEmpty()) {
-        pantalla->setResult(QDialog::Rejected);
-        return QDialog::Rejected;
+        pantalla->setResult(sinManejador);
+        return sinManejador;
     }
     auto manejador = manejadores.takeFirst();
     pantalla->setResult(QDialog::Rejected);

@@ -32,8 +32,9 @@ public:
     QList<PeticionFichero> peticiones;
     QList<RespuestaFichero> respuestasFichero;
     QStringList modales; // objectName (or class name) of each screen opened
-    // Drivers for the next modal screens; without one the screen closes at once, rejected.
+    // Drivers for the next modal screens; without one the screen closes at once with sinManejador.
     QList<std::function<void(QDialog *)>> manejadores;
+    int sinManejador = QDialog::Rejected;
     QStringList abiertosEscritorio;
     QList<int> codigosEscritorio; // next exit codes of the opener; then codigoEscritorio
     int codigoEscritorio = 0;

@@ -1,7 +1,7 @@
 // The scanning component against SANE's own "test" backend, configured per case through
 // a private SANE_CONFIG_DIR so no real scanner and no system configuration is involved.
 #include "componentes.h"
-#include "dialogos.h"
+#include "fixture.h"
 #include "registro_componentes.h"
 #include "vtwain.h"
 
@@ -10,39 +10,12 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-#include <functional>
 
 namespace {
-// Answers every blocking dialog; the scanner's two windows go to the functions set per case.
-class ServicioGuion : public DialogService {
-public:
-    QStringList modales;   // objectName of every modal screen, in order
-    QStringList mensajes;  // what the component told the user
-    std::function<int(QDialog *)> alElegir;    // frmEscaner; unset: accepted as offered
-    std::function<int(QDialog *)> alEscanear;  // frmEscaneando; unset: accepted at once
-
-    int mensaje(const QString &texto, int, const QString &, const QString &) override {
-        mensajes << texto;
-        return vb::vbOK;
-    }
-    QString pedirTexto(const QString &pregunta, const QString &, const QString &) override {
-        mensajes << pregunta;
-        return {};
-    }
-    RespuestaFichero pedirFichero(const PeticionFichero &) override { return {}; }
-    int abrirConEscritorio(const QString &) override { return 0; }
-    int abrirModal(QDialog *pantalla) override {
-        modales << pantalla->objectName();
-        const auto &guion = pantalla->objectName() == QLatin1String("frmEscaner") ? alElegir : alEscanear;
-        return guion ? guion(pantalla) : QDialog::Accepted;
-    }
-};
-
 struct Pdf {
     QByteArray datos;
     int paginas() const {
@@ -87,7 +60,7 @@ class TstEscaner : public QObject {
 private:
     QTemporaryDir m_conf;
     QTemporaryDir m_salida;
-    ServicioGuion m_servicio;
+    DialogoGuionizado m_servicio; // the scanner's windows, unless a case drives them, are accepted as offered
     QString m_fichero;
     QStringList m_avisos; // the messages a case expects; a scan that works or is cancelled shows none
 
@@ -139,12 +112,18 @@ private slots:
     void cleanupTestCase() { DialogService::instalar(nullptr); }
 
     void init() {
-        m_servicio = ServicioGuion();
+        m_servicio = DialogoGuionizado();
+        m_servicio.sinManejador = QDialog::Accepted;
         m_fichero = m_salida.filePath(QStringLiteral("DOC202403051430.pdf"));
         QFile::remove(m_fichero);
         m_avisos.clear();
     }
-    void cleanup() { QCOMPARE(m_servicio.mensajes, m_avisos); }
+    void cleanup() {
+        QStringList dichos = m_servicio.preguntas;
+        for (const auto &m : std::as_const(m_servicio.mensajes))
+            dichos << m.texto;
+        QCOMPARE(dichos, m_avisos);
+    }
 
     void paginasSinPreguntar_data() {
         QTest::addColumn<QString>("origen");
@@ -234,18 +213,16 @@ private slots:
     void eligeEscanerYResolucion() {
         configurar({{"number_of_devices", "2"}, {"resolution_max", "20.0"}, {"resolution_quant", "10.0"}});
         QStringList escaneres, resoluciones;
-        m_servicio.alElegir = [&](QDialog *dlg) {
-            auto *dispositivo = dlg->findChild<QComboBox *>("cboDispositivo");
-            auto *resolucion = dlg->findChild<QComboBox *>("cboResolucion");
-            if (!dispositivo || !resolucion)
-                return int(QDialog::Rejected);
+        m_servicio.manejadores << [&](QDialog *dlg) {
+            auto *dispositivo = control<QComboBox>(dlg, "cboDispositivo");
+            auto *resolucion = control<QComboBox>(dlg, "cboResolucion");
             for (int i = 0; i < dispositivo->count(); ++i)
                 escaneres << dispositivo->itemText(i);
             dispositivo->setCurrentIndex(1);
             for (int i = 0; i < resolucion->count(); ++i)
                 resoluciones << resolucion->itemText(i);
             resolucion->setCurrentIndex(resolucion->findData(20.0));
-            return int(QDialog::Accepted);
+            dlg->accept();
         };
         QList<QImage> paginas;
         QString dispositivo;
@@ -265,7 +242,7 @@ private slots:
 
     void eleccionCancelada() {
         configurar({{"number_of_devices", "2"}});
-        m_servicio.alElegir = [](QDialog *) { return int(QDialog::Rejected); };
+        m_servicio.manejadores << [](QDialog *dlg) { dlg->reject(); };
         QVERIFY(!escanear());
         QCOMPARE(m_servicio.modales, QStringList{"frmEscaner"});
         QVERIFY(!QFile::exists(m_fichero));
@@ -278,13 +255,13 @@ private slots:
         vTwain escaner;
         escaner.setFichero(m_fichero);
         int vistas = 0;
-        m_servicio.alEscanear = [&](QDialog *dlg) {
+        m_servicio.manejadores << [&](QDialog *dlg) {
             // The user presses "Cancelar" once the first page is in.
             connect(&escaner, &vTwain::paginaEscaneada, dlg, [&vistas, dlg] {
                 if (++vistas == 1)
                     QTimer::singleShot(0, dlg->findChild<QPushButton *>("cmdCancelar"), &QPushButton::click);
             });
-            return dlg->exec();
+            dlg->exec();
         };
         escaner.vConfig();
         QVERIFY(!escaner.resultado());
