@@ -1,6 +1,5 @@
-// Shell opener and file chooser as the action editor calls them, with its fixed filter and
-// flags: the failures the opener reports, the filter chosen and the chooser's outputs, with
-// a scripted dialog service answering.
+// Shell opener and file chooser: the failures the opener reports, the show-command rules, the filter
+// list handling and the chooser's outputs, with a scripted dialog service answering.
 #include "dialogos.h"
 #include "fixture.h"
 #include "platform/mcommondialog.h"
@@ -67,6 +66,31 @@ private slots:
         DialogService::instalar(&servicio);
     }
     void cleanup() { DialogService::instalar(nullptr); }
+
+    void comandoMostrar_data() {
+        QTest::addColumn<QString>("fichero");
+        QTest::addColumn<int>("pedido");
+        QTest::addColumn<QString>("parametros");
+        QTest::addColumn<QString>("directorio");
+        QTest::addColumn<int>("efectivo");
+        QTest::newRow("both empty: caller's command ignored") << "/home/ana/DOC7/informe.pdf" << 10 << "" << "" << 1;
+        QTest::newRow("hidden asked, both empty") << "/home/ana/informe.pdf" << 0 << "" << "" << 1;
+        QTest::newRow("parameters keep the command") << "/home/ana/informe.pdf" << 3 << "/p" << "" << 3;
+        QTest::newRow("directory keeps the command") << "/home/ana/informe.pdf" << 7 << "" << "/tmp" << 7;
+        QTest::newRow(".exe with parameters") << "/opt/setup.exe" << 10 << "/q" << "" << 0;
+        QTest::newRow(".EXE with directory") << "/opt/SETUP.EXE" << 10 << "" << "/opt" << 0;
+        QTest::newRow(".exe, both empty opens normally") << "/opt/setup.exe" << 10 << "" << "" << 1;
+        QTest::newRow(".exe inside a name") << "/docs/informe.executivo.pdf" << 10 << "x" << "" << 0;
+        QTest::newRow(".Exe in a folder name") << "/docs/copia.Exe.d/carta.doc" << 10 << "" << "/docs" << 0;
+        QTest::newRow("exe without dot") << "/docs/exe/carta.doc" << 10 << "x" << "" << 10;
+    }
+    void comandoMostrar() {
+        QFETCH(QString, fichero);
+        QFETCH(int, pedido);
+        QFETCH(QString, parametros);
+        QFETCH(QString, directorio);
+        QTEST(ComandoMostrarEfectivo(fichero, pedido, parametros, directorio), "efectivo");
+    }
 
     void abrirConShell_data() {
         QTest::addColumn<int>("codigoSalida");
@@ -140,50 +164,192 @@ private slots:
         QCOMPARE(UltimoErrorShell().origen, exito ? QString() : QStringLiteral("tst_platform.GShell"));
     }
 
-    // What the editor's call gives back for the user's choice: the path and its bare name,
-    // the pair of the filter chosen, and the read-only box in the flags.
-    void eleccionDelUsuario_data() {
-        QTest::addColumn<int>("indice");
-        QTest::addColumn<bool>("marcada");
-        QTest::addColumn<QString>("filtro");
-        QTest::newRow("Word") << 1 << false << conNulos("Ficheros Word (*.DOC)~*.DOC");
-        QTest::newRow("Texto") << 2 << false << conNulos("Ficheros de Texto (*.TXT)~*.TXT");
-        QTest::newRow("PDF, solo lectura") << 4 << true << conNulos("Ficheros PDF (*.PDF)~*.PDF");
-        QTest::newRow("cualquier tipo") << 5 << false << conNulos("Cualquir Tipo (*.*)~*.*");
+    void textos_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("cortado");
+        QTest::addColumn<QString>("convertido");
+        QTest::newRow("one pair") << "PDF (*.PDF)|*.PDF" << "PDF (*.PDF)|*.PDF" << conNulos("PDF (*.PDF)~*.PDF~~");
+        QTest::newRow("colon splits") << "Unidad C: (*.TXT)|*.TXT" << "Unidad C: (*.TXT)|*.TXT"
+                                      << conNulos("Unidad C~ (*.TXT)~*.TXT~~");
+        QTest::newRow("padded name") << conNulos("informe.pdf~~~") << "informe.pdf" << conNulos("informe.pdf~~~~~");
+        QTest::newRow("first NUL counts") << conNulos("a~b") << "a" << conNulos("a~b~~");
+        QTest::newRow("NUL first") << conNulos("~abc") << "" << conNulos("~abc~~");
+        QTest::newRow("empty") << "" << "" << conNulos("~~");
     }
-    void eleccionDelUsuario() {
-        QFETCH(int, indice);
-        QFETCH(bool, marcada);
-        servicio.respuestasFichero << eleccion(QStringLiteral("/home/ana/Documentos/notas.txt"), indice, marcada);
+    void textos() {
+        QFETCH(QString, texto);
+        QTEST(FnCortarEnNulo(texto), "cortado");
+        QTEST(ConvertirFiltro(texto), "convertido");
+    }
+
+    void filtroElegido_data() {
+        QTest::addColumn<QString>("lista");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("esperado");
+        const QString editor = ConvertirFiltro(kFiltroEditor);
+        QTest::newRow("first") << editor << 1 << conNulos("Ficheros Word (*.DOC)~*.DOC");
+        QTest::newRow("second") << editor << 2 << conNulos("Ficheros de Texto (*.TXT)~*.TXT");
+        QTest::newRow("last") << editor << 5 << conNulos("Cualquir Tipo (*.*)~*.*");
+        // One past the last pair reaches the closing NULs: an entry that is a lone NUL.
+        QTest::newRow("one past the end") << editor << 6 << QString(N);
+        QTest::newRow("two past the end") << editor << 7 << "";
+        QTest::newRow("zero") << editor << 0 << "";
+        QTest::newRow("empty list") << "" << 1 << "";
+        QTest::newRow("no NUL") << "Ficheros PDF" << 1 << "";
+        QTest::newRow("unterminated pattern") << conNulos("PDF~*.PDF") << 1 << conNulos("PDF~*.PDF");
+        QTest::newRow("unterminated, second") << conNulos("PDF~*.PDF") << 2 << "";
+        const QString dosPuntos = ConvertirFiltro(QStringLiteral("Unidad C: (*.TXT)|*.TXT"));
+        QTest::newRow("colon, first") << dosPuntos << 1 << conNulos("Unidad C~ (*.TXT)");
+        QTest::newRow("colon, second") << dosPuntos << 2 << conNulos("*.TXT~");
+    }
+    void filtroElegido() {
+        QFETCH(QString, lista);
+        QFETCH(int, n);
+        QTEST(FnFiltroElegido(lista, n), "esperado");
+    }
+
+    void paresDelFiltro_data() {
+        QTest::addColumn<QString>("filtro");
+        QTest::addColumn<QStringList>("descripciones");
+        QTest::addColumn<QStringList>("patrones");
+        QTest::newRow("two pairs") << "Word|*.DOC|PDF|*.PDF" << QStringList{"Word", "PDF"}
+                                   << QStringList{"*.DOC", "*.PDF"};
+        // The colon makes the pattern of the first pair and a new description.
+        QTest::newRow("colon") << "Unidad C: (*.TXT)|*.TXT" << QStringList{"Unidad C", "*.TXT"}
+                               << QStringList{" (*.TXT)", ""};
+        QTest::newRow("empty") << "" << QStringList{} << QStringList{};
+        QTest::newRow("empty description ends the list") << "Word|*.DOC||*.PDF" << QStringList{"Word"}
+                                                         << QStringList{"*.DOC"};
+    }
+    void paresDelFiltro() {
         LlamadaDialogo ll;
+        QFETCH(QString, filtro);
+        ll.filtro = filtro;
+        ll.llamar();
+        QCOMPARE(servicio.peticiones.size(), 1);
+        QTEST(servicio.peticiones.first().filtros, "descripciones");
+        QTEST(servicio.peticiones.first().patrones, "patrones");
+    }
+
+    void flags_data() {
+        QTest::addColumn<bool>("debeExistir");
+        QTest::addColumn<bool>("multiple");
+        QTest::addColumn<bool>("soloLectura");
+        QTest::addColumn<bool>("ocultar");
+        QTest::addColumn<int>("flagsLlamante");
+        QTest::addColumn<int>("esperado");
+        QTest::newRow("none") << false << false << false << false << 0 << 0;
+        QTest::newRow("must exist") << true << false << false << false << 0 << 0x1000;
+        QTest::newRow("multiple") << false << true << false << false << 0 << 0x200;
+        QTest::newRow("read only") << false << false << true << false << 0 << 0x1;
+        QTest::newRow("hide read only") << false << false << false << true << 0 << 0x4;
+        QTest::newRow("all four") << true << true << true << true << 0 << 0x1205;
+        QTest::newRow("hook and template cleared") << false << false << false << false << 0x68 << 0x8;
+        QTest::newRow("every caller bit but those") << false << false << false << false << 0x7FFFFFFF
+                                                   << (0x7FFFFFFF & ~0x60);
+        QTest::newRow("caller bits joined") << true << false << false << true << 0x800 << 0x1804;
+    }
+    void flags() {
+        QFETCH(int, esperado);
+        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/carta.doc"), 1, esperado & OFN_READONLY);
+        LlamadaDialogo ll;
+        QFETCH(bool, debeExistir);
+        QFETCH(bool, multiple);
+        QFETCH(bool, soloLectura);
+        QFETCH(bool, ocultar);
+        QFETCH(int, flagsLlamante);
+        ll.debeExistir = debeExistir;
+        ll.multiple = multiple;
+        ll.soloLectura = soloLectura;
+        ll.ocultar = ocultar;
+        ll.flags = flagsLlamante;
         QVERIFY(ll.llamar());
-        QCOMPARE(servicio.peticiones.first().indiceFiltro, 1);
+
+        const PeticionFichero &p = servicio.peticiones.first();
+        QCOMPARE(p.flags, esperado);
+        // The service reads the whole word, caller's bits included.
+        QCOMPARE(p.debeExistir, bool(esperado & OFN_FILEMUSTEXIST));
+        QCOMPARE(p.multiple, bool(esperado & OFN_ALLOWMULTISELECT));
+        QCOMPARE(p.soloLectura, bool(esperado & OFN_READONLY));
+        QCOMPARE(p.ocultarSoloLectura, bool(esperado & OFN_HIDEREADONLY));
+        QCOMPARE(ll.flags, esperado);
+    }
+
+    void eleccionSegundoPar() {
+        servicio.respuestasFichero << eleccion(QStringLiteral("/home/ana/Documentos/notas.txt"), 2);
+        LlamadaDialogo ll;
+        ll.filtro = QStringLiteral("Ficheros Word (*.DOC)|*.DOC|Ficheros de Texto (*.TXT)|*.TXT");
+        ll.indice = 2;
+        QVERIFY(ll.llamar());
+        QCOMPARE(servicio.peticiones.first().indiceFiltro, 2);
         QCOMPARE(ll.nombre, QStringLiteral("/home/ana/Documentos/notas.txt"));
         QCOMPARE(ll.tituloFichero, QStringLiteral("notas.txt"));
-        QTEST(ll.filtro, "filtro");
-        QCOMPARE(ll.indice, indice);
-        QCOMPARE(ll.flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | (marcada ? OFN_READONLY : 0));
-        QCOMPARE(ll.soloLectura, marcada);
+        QCOMPARE(ll.filtro, conNulos("Ficheros de Texto (*.TXT)~*.TXT"));
+        QCOMPARE(ll.indice, 2);
+        QCOMPARE(ll.flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+        QVERIFY(!ll.soloLectura);
     }
 
     void cancelar_data() {
+        QTest::addColumn<bool>("soloLectura");
         QTest::addColumn<bool>("aceptadoSinRuta");
-        QTest::newRow("cancel") << false;
-        QTest::newRow("accepted without a path") << true;
+        QTest::newRow("cancel") << false << false;
+        QTest::newRow("cancel keeps read only") << true << false;
+        QTest::newRow("accepted without a path") << false << true;
     }
     void cancelar() {
+        QFETCH(bool, soloLectura);
         QFETCH(bool, aceptadoSinRuta);
         if (aceptadoSinRuta)
             servicio.respuestasFichero << eleccion(QString(), 1, true);
         LlamadaDialogo ll;
         ll.nombre = ll.tituloFichero = QStringLiteral("propuesto.doc");
+        ll.soloLectura = soloLectura;
         ll.indice = 3;
         ll.flags = 0x8;
         QVERIFY(!ll.llamar());
         QCOMPARE(servicio.peticiones.size(), 1);
         QCOMPARE(servicio.peticiones.first().nombrePropuesto, QStringLiteral("propuesto.doc"));
         ll.comprobarCancelado();
-        QVERIFY(!ll.soloLectura);
+        QCOMPARE(ll.soloLectura, soloLectura);
+    }
+
+    void casillaSoloLectura_data() {
+        QTest::addColumn<bool>("entrada");
+        QTest::addColumn<bool>("marcada");
+        QTest::addColumn<int>("flagsDevueltos");
+        QTest::addColumn<bool>("salida");
+        QTest::newRow("ticked by the user") << false << true << 0x1005 << true;
+        QTest::newRow("left unticked") << false << false << 0x1004 << false;
+        QTest::newRow("kept ticked") << true << true << 0x1005 << true;
+        // The argument only ever becomes true; the flags tell the box's state.
+        QTest::newRow("unticked by the user") << true << false << 0x1004 << true;
+    }
+    void casillaSoloLectura() {
+        QFETCH(bool, entrada);
+        QFETCH(bool, marcada);
+        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/informe.pdf"), 4, marcada);
+        LlamadaDialogo ll;
+        ll.soloLectura = entrada;
+        QVERIFY(ll.llamar());
+        QTEST(ll.flags, "flagsDevueltos");
+        QTEST(ll.soloLectura, "salida");
+        QCOMPARE(ll.filtro, conNulos("Ficheros PDF (*.PDF)~*.PDF"));
+    }
+
+    void nombreDemasiadoLargo() {
+        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/informe.pdf"), 1);
+        LlamadaDialogo cabe;
+        cabe.nombre = QString(kMaxRuta, u'a');
+        QVERIFY(cabe.llamar());
+        // A name or title that does not fit the buffer: no dialog, the cancel outputs.
+        for (int caso = 0; caso < 2; ++caso) {
+            LlamadaDialogo largo;
+            (caso == 0 ? largo.nombre : largo.tituloFichero) = QString(kMaxRuta + 1, u'a');
+            QVERIFY(!largo.llamar());
+            largo.comprobarCancelado();
+        }
+        QCOMPARE(servicio.peticiones.size(), 1);
     }
 
     void dialogoQtSinDistinguirMayusculas_data() {
