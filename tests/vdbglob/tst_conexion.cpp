@@ -59,6 +59,7 @@ void TstConexion::recordsetSeMueveComoUnCursor() {
     QCOMPARE(rs.AbsolutePosition(), 2);
     rs.MoveLast();
     QCOMPARE(rs.Fields("tex_des").toString(), QString("Litigio"));
+    QVERIFY(!rs.Fields("NoExiste").isValid());
     rs.MoveNext();
     QVERIFY(rs.isEOF());
     QVERIFY(!rs.isBOF());

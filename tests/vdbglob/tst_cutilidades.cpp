@@ -217,6 +217,22 @@ private slots:
         QTest::newRow("formato con almohadillas") << es << "#,##0.##" << "1234,5" << "1234,5" << false;
     }
 
+    // A limit stops only what is typed: a longer text the screen sets stays whole, and
+    // may be shortened but not lengthened.
+    void limiteDeTecleo() {
+        QLineEdit campo;
+        campo.setMaxLength(5);
+        Formulario::limitarTecleo(&campo);
+        QTest::keyClicks(&campo, "1234567");
+        QCOMPARE(campo.text(), QStringLiteral("12345"));
+        campo.setText(QStringLiteral("abcdefgh"));
+        QCOMPARE(campo.text(), QStringLiteral("abcdefgh"));
+        campo.end(false);
+        QTest::keyClick(&campo, Qt::Key_Backspace);
+        QTest::keyClicks(&campo, "x");
+        QCOMPARE(campo.text(), QStringLiteral("abcdefg"));
+    }
+
     // One reader for the writer and the fields: the text typed is stored as the number
     // the field shows once left.
     void importeLeidoIgualAlGrabarYAlSalir_data() {
