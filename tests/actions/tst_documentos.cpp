@@ -52,15 +52,6 @@ private:
     bool m_resultado = false;
 };
 
-QByteArray leer(const QString &ruta) {
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool escribir(const QString &ruta, const QByteArray &datos) {
-    QFile f(ruta);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
-}
 } // namespace
 
 class TstDocumentos : public QObject {
@@ -191,7 +182,7 @@ private slots:
         for (int i = 0; i < 3000; ++i)
             datos.append(char(i % 256));
         const QString ruta = e->carpeta.filePath(QStringLiteral("Informe técnico ñandú.pdf"));
-        QVERIFY(escribir(ruta, datos));
+        QVERIFY(escribirFichero(ruta, datos));
         preguntarFichero(ruta);
         e->dialogos.respuestasTexto << QStringLiteral("Informe de la visita, revisión nº 2");
         QVERIFY(abrir(idAct));
@@ -225,7 +216,7 @@ private slots:
         clicEnFila(lista()->topLevelItemCount() - 1);
         pulsar("VER");
         QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("Informe técnico ñandú.pdf"))});
-        QCOMPARE(leer(e->dialogos.abiertosEscritorio.first()), datos);
+        QCOMPARE(leerFichero(e->dialogos.abiertosEscritorio.first()), datos);
     }
 
     // The documents' data service alone: one statement a call in a save's transaction,
@@ -338,7 +329,7 @@ private slots:
         QVERIFY(!QDir(gCarpetaDoc).exists());
         if (!copiaPrevia.isEmpty()) {
             QVERIFY(QDir().mkdir(gCarpetaDoc));
-            QVERIFY(escribir(destino, copiaPrevia));
+            QVERIFY(escribirFichero(destino, copiaPrevia));
         }
         if (respuesta)
             e->dialogos.respuestas << respuesta;
@@ -346,7 +337,7 @@ private slots:
         pulsar("VER");
 
         QVERIFY(QDir(gCarpetaDoc).exists());
-        QCOMPARE(leer(destino), queda);
+        QCOMPARE(leerFichero(destino), queda);
         QCOMPARE(e->dialogos.abiertosEscritorio, abierto ? QStringList{destino} : QStringList());
         QStringList textos;
         for (const auto &m : std::as_const(e->dialogos.mensajes))
@@ -404,7 +395,7 @@ private slots:
         const QString destino = copia(fichero);
         QCOMPARE(e->dialogos.abiertosEscritorio, fichero.isEmpty() ? QStringList() : QStringList{destino});
         if (!fichero.isEmpty())
-            QCOMPARE(leer(destino), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
+            QCOMPARE(leerFichero(destino), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
         else
             QCOMPARE(e->dialogos.mensajes.size(), 2); // why, then "Error en la recuperación del fichero"
         QStringList despues = arriba.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -424,7 +415,7 @@ private slots:
         QTest::mouseRelease(lista()->viewport(), Qt::LeftButton, {}, punto);
         QCOMPARE(e->expe->IdActF(), 2);
         QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("plano_nave.txt"))});
-        QCOMPARE(leer(copia(QStringLiteral("plano_nave.txt"))), QByteArray("Plano de la nave: 40 m x 25 m, altura libre 8 m."));
+        QCOMPARE(leerFichero(copia(QStringLiteral("plano_nave.txt"))), QByteArray("Plano de la nave: 40 m x 25 m, altura libre 8 m."));
     }
 
     void ficheroIlegible_data() {
@@ -457,7 +448,7 @@ private slots:
     void altaRechazada() {
         QVERIFY(e->rechazar("ActF", "INSERT", "documentos bloqueados"));
         const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
-        QVERIFY(escribir(ruta, "contenido nuevo"));
+        QVERIFY(escribirFichero(ruta, "contenido nuevo"));
         preguntarFichero(ruta);
         QVERIFY(abrir(2));
         const QVariant antes2 = contenido(2);
@@ -587,7 +578,7 @@ private slots:
         const QString registro = e->carpeta.filePath(QStringLiteral("soporte.log"));
         QVERIFY(Registro::activar(registro));
         const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
-        QVERIFY(escribir(ruta, "contenido nuevo"));
+        QVERIFY(escribirFichero(ruta, "contenido nuevo"));
         preguntarFichero(ruta);
         e->dialogos.respuestasTexto << QStringLiteral("Nómina confidencial Zq9xW") << QStringLiteral("Escaneo");
         QVERIFY(abrir(2));
@@ -604,7 +595,7 @@ private slots:
         const QString detalle = e->dialogos.mensajes.last().detalle;
         const auto ref = QRegularExpression(QStringLiteral("Ref\\. ([0-9A-F]{4}-\\d{4})$")).match(detalle);
         QVERIFY2(ref.hasMatch(), qPrintable(detalle));
-        const QString log = QString::fromUtf8(leer(registro));
+        const QString log = QString::fromUtf8(leerFichero(registro));
         const QStringList lineas = log.split(u'\n', Qt::SkipEmptyParts);
         for (const QString &l : lineas)
             QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\[\\d+\\] vmexp\\.[a-z]+: "))
@@ -625,7 +616,7 @@ private slots:
         for (qsizetype i = 0; i < datos.size(); ++i)
             datos[i] = char(i * 131 % 251);
         const QString ruta = e->carpeta.filePath(QStringLiteral("grande.bin"));
-        QVERIFY(escribir(ruta, datos));
+        QVERIFY(escribirFichero(ruta, datos));
         preguntarFichero(ruta);
         QVERIFY(abrir(1));
         int vistas = 0;
@@ -646,7 +637,7 @@ private slots:
         QCOMPARE(e->largoContenido(QStringLiteral("Ima_IdTabla = %1").arg(id)), qint64(datos.size()));
         QVERIFY(!w->findChild<QProgressDialog *>("dlgProgreso"));
         QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("grande.bin"))});
-        QVERIFY(leer(copia(QStringLiteral("grande.bin"))) == datos);
+        QVERIFY(leerFichero(copia(QStringLiteral("grande.bin"))) == datos);
     }
 };
 

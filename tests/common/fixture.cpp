@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -365,6 +366,16 @@ QStringList textosCortados(QWidget *pantalla) {
         if (visibles(t))
             celdasCortadas(t, t->header(), cortados, t->rootIsDecorated() ? t->indentation() : 0);
     return cortados;
+}
+
+QByteArray leerFichero(const QString &ruta) {
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool escribirFichero(const QString &ruta, const QByteArray &datos) {
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
 }
 
 void pulsar(const QObject *pantalla, const QString &boton) {

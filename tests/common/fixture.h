@@ -134,6 +134,11 @@ bool mostrar(QWidget *pantalla);
 // Types into a field and leaves it with Enter, as the user does.
 void escribirYSalir(QLineEdit *campo, const QString &texto);
 
+// A file's whole contents; empty when it cannot be read.
+QByteArray leerFichero(const QString &ruta);
+// Writes datos as the file's whole contents.
+bool escribirFichero(const QString &ruta, const QByteArray &datos);
+
 // True when the tests run on the PostgreSQL server.
 bool enServidor();
 // The statement that opens a save's transaction on the backend the tests run on.
