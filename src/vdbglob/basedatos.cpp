@@ -328,8 +328,8 @@ QSqlDatabase BaseDatos::abrir(const QString &carpeta, const QString &nombre, QSt
     }
     QSqlQuery q(db);
     const QString comun = entreComillas(QDir(carpeta).filePath(QLatin1String(kComun)));
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("ATTACH DATABASE %1 AS vmcomun").arg(comun))
-        || !registrarFunciones(db)) {
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
+        || !q.exec(QStringLiteral("ATTACH DATABASE %1 AS vmcomun").arg(comun)) || !registrarFunciones(db)) {
         decir(error, QStringLiteral("No se puede preparar la base de datos: %1").arg(textoError(q.lastError())));
         db.close();
     }

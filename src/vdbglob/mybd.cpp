@@ -11,8 +11,8 @@
 #include <QSqlQuery>
 
 Parametro Parametros::Item(const QString &clave) const {
-    Recordset rs =
-        m_conexion->Execute(QStringLiteral("SELECT Par_Valor FROM Parametros WHERE Par_Clave = %1").arg(entreComillas(clave)));
+    Recordset rs = m_conexion->Execute(
+        QStringLiteral("SELECT Par_Valor FROM Parametros WHERE Par_Clave = %1").arg(entreComillas(clave)));
     if (!rs.ok())
         return {{}, rs.resultado()};
     if (rs.isEOF())

@@ -109,9 +109,7 @@ bool seguir(const FlujoBlob::Progreso &progreso, qint64 hecho, qint64 total) {
 }
 
 // Names in the schema are unquoted in the DDL, so they are their lower case.
-QByteArray nombreSql(const QString &nombre) {
-    return entreComillas(nombre.toLower(), u'"').toUtf8();
-}
+QByteArray nombreSql(const QString &nombre) { return entreComillas(nombre.toLower(), u'"').toUtf8(); }
 
 // An object made by one office user belongs to the role that owns the documents'
 // table (the office's group role), so that every other user of the office may read,

@@ -22,4 +22,3 @@ const QHash<QString, TipoValor> &Esquema::tiposColumna() {
     }();
     return tipos;
 }
-

@@ -7,15 +7,15 @@
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <algorithm>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <memory>
 #include <QValidator>
+#include <algorithm>
+#include <memory>
 
 namespace {
 // Accepts an edit that keeps the text within the limit or does not lengthen it, so a
