@@ -1,5 +1,6 @@
 #include "basedatos.h"
 
+#include "comillas.h"
 #include "conexion.h"
 #include "dialecto.h"
 
@@ -284,7 +285,7 @@ bool BaseDatos::crear(const QString &carpeta, bool demo, QString *error) {
         // A new file has nothing to lose: skip the syncs while it is filled.
         ok = ejecutarScript(h, QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;") + script(ddl), error);
         if (ok && demo && ruta == empresa) {
-            const QString attach = QStringLiteral("ATTACH DATABASE '%1' AS vmcomun;").arg(QString(comun).replace('\'', "''"));
+            const QString attach = QStringLiteral("ATTACH DATABASE %1 AS vmcomun;").arg(entreComillas(comun));
             ok = ejecutarScript(h, attach + QStringLiteral("BEGIN;") + DialectoSqlite().traducir(script(QStringLiteral("demo.sql"))) + QStringLiteral("COMMIT;"), error);
         }
         sqlite3_close(h);
@@ -326,9 +327,9 @@ QSqlDatabase BaseDatos::abrir(const QString &carpeta, const QString &nombre, QSt
         return db;
     }
     QSqlQuery q(db);
-    const QString comun = QDir(carpeta).filePath(QLatin1String(kComun)).replace('\'', "''");
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("ATTACH DATABASE '%1' AS vmcomun").arg(comun))
-        || !registrarFunciones(db)) {
+    const QString comun = entreComillas(QDir(carpeta).filePath(QLatin1String(kComun)));
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
+        || !q.exec(QStringLiteral("ATTACH DATABASE %1 AS vmcomun").arg(comun)) || !registrarFunciones(db)) {
         decir(error, QStringLiteral("No se puede preparar la base de datos: %1").arg(textoError(q.lastError())));
         db.close();
     }

@@ -1,6 +1,7 @@
 #include "dialecto.h"
 
 #include "basedatos.h"
+#include "comillas.h"
 
 #include <QDate>
 #include <QFile>
@@ -219,7 +220,7 @@ QString nombreEntreComillas(const QString &corchetes)
         simple = simple && (c.isLetterOrNumber() || c == u'_');
     if (simple)
         n = n.toLower();
-    return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    return entreComillas(n, u'"');
 }
 
 class Traductor {

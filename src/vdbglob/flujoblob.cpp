@@ -1,6 +1,7 @@
 #include "flujoblob.h"
 
 #include "basedatos.h"
+#include "comillas.h"
 #include "conexion.h"
 #include "dialecto.h"
 #include "registro.h"
@@ -30,9 +31,7 @@ sqlite3 *manejador(const QSqlDatabase &db, QString *error) {
     return h;
 }
 
-QString nombreSql(const QString &nombre) {
-    return u'"' + QString(nombre).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
+QString nombreSql(const QString &nombre) { return entreComillas(nombre, u'"'); }
 
 QString ultimoError(sqlite3 *h) {
     return textoError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(h)), QSqlError::StatementError,

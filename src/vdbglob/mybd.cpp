@@ -1,5 +1,6 @@
 #include "mybd.h"
 
+#include "comillas.h"
 #include "conexion.h"
 #include "numeros.h"
 
@@ -10,9 +11,8 @@
 #include <QSqlQuery>
 
 Parametro Parametros::Item(const QString &clave) const {
-    QString k = clave;
     Recordset rs = m_conexion->Execute(
-        QStringLiteral("SELECT Par_Valor FROM Parametros WHERE Par_Clave = '%1'").arg(k.replace('\'', "''")));
+        QStringLiteral("SELECT Par_Valor FROM Parametros WHERE Par_Clave = %1").arg(entreComillas(clave)));
     if (!rs.ok())
         return {{}, rs.resultado()};
     if (rs.isEOF())

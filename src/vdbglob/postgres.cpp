@@ -1,6 +1,7 @@
 // What the PostgreSQL backend does its own way: session settings, keys by RETURNING,
 // documents as large objects through libpq on the Qt driver's connection, and the
 // creation of the schema on an empty database.
+#include "comillas.h"
 #include "dialecto.h"
 #include "registro.h"
 
@@ -108,9 +109,7 @@ bool seguir(const FlujoBlob::Progreso &progreso, qint64 hecho, qint64 total) {
 }
 
 // Names in the schema are unquoted in the DDL, so they are their lower case.
-QByteArray nombreSql(const QString &nombre) {
-    return '"' + nombre.toLower().replace(u'"', QStringLiteral("\"\"")).toUtf8() + '"';
-}
+QByteArray nombreSql(const QString &nombre) { return entreComillas(nombre.toLower(), u'"').toUtf8(); }
 
 // An object made by one office user belongs to the role that owns the documents'
 // table (the office's group role), so that every other user of the office may read,

@@ -9,7 +9,6 @@
 #include "modexp.h"
 #include "pantallas.h"
 #include "registro.h"
-#include "registro_componentes.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -53,32 +52,21 @@ private:
     bool m_resultado = false;
 };
 
-QByteArray leer(const QString &ruta) {
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool escribir(const QString &ruta, const QByteArray &datos) {
-    QFile f(ruta);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
-}
 } // namespace
 
-class tst_documentos : public QObject {
+class TstDocumentos : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Entorno> e;
     std::unique_ptr<QDialog> w;
     std::unique_ptr<QAbstractItemModelTester> tester;
-    QTemporaryDir m_sane;
 
     Formulario *abrir(int idAct, int idExp = 1) {
         e->expe->setIdExp(idExp);
         e->expe->setIdAct(idAct);
         w.reset(Pantallas::fabrica(QStringLiteral("frmExpedientes2"))(nullptr));
         tester = std::make_unique<QAbstractItemModelTester>(lista()->model());
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
+        if (!mostrar(w.get()))
             return nullptr;
         EscanerFalso::editor = w.get();
         e->sentencias.clear();
@@ -130,16 +118,6 @@ class tst_documentos : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        // SANE's own "test" backend only, never the system's scanners.
-        QVERIFY(m_sane.isValid());
-        QVERIFY(escribir(m_sane.filePath("dll.conf"), "test\n"));
-        QVERIFY(escribir(m_sane.filePath("test.conf"),
-                         "number_of_devices 1\nmode Gray\ndepth 8\nresolution_min 10.0\nresolution_max 10.0\n"
-                         "resolution 10.0\ntest-picture \"Solid black\"\nscan-source \"Flatbed\"\n"
-                         "tl_x 0.0\ntl_y 0.0\nbr_x 30.0\nbr_y 40.0\n"));
-        qputenv("SANE_CONFIG_DIR", QFile::encodeName(m_sane.path()));
-    }
     void init() {
         e = std::make_unique<Entorno>(4);
         EscanerFalso::escribe = true;
@@ -159,52 +137,35 @@ private slots:
         e->expe->setIdActF(0);
         QVERIFY(abrir(2));
         QTreeWidget *l = lista();
-        QVERIFY(!l->rootIsDecorated());
-        QCOMPARE(l->columnCount(), 3);
         QCOMPARE(claves(), (QStringList{"K1", "K2", QStringLiteral("K%1").arg(tercero)}));
         QTreeWidgetItem *ultima = l->topLevelItem(2);
         QCOMPARE(ultima->data(0, frmExpedientes2::kRolTag).toInt(), tercero);
-        QCOMPARE(ultima->text(0), QStringLiteral("acta_reunión.txt"));
-        QCOMPARE(ultima->text(1), QStringLiteral("Acta firmada"));
-        QCOMPARE(ultima->text(2), QStringLiteral("Lucía García Ortiz"));
+        QCOMPARE(QStringList({ultima->text(0), ultima->text(1), ultima->text(2)}),
+                 QStringList({"acta_reunión.txt", "Acta firmada", "Lucía García Ortiz"}));
         // The first row is current and fills the fields.
         QCOMPARE(l->selectedItems(), QList<QTreeWidgetItem *>{l->topLevelItem(0)});
-        QCOMPARE(campo("Text1_7")->text(), QStringLiteral("presupuesto_cubierta.txt"));
         QCOMPARE(campo("Text1_0")->text(), QStringLiteral("Presupuesto detallado"));
-        QCOMPARE(campo("Text1_2")->text(), QStringLiteral("María José Fernández"));
         QCOMPARE(e->expe->IdActF(), 1);
         // The screen as it opens: captions, toolbar and every document shown whole.
         QCOMPARE(textosCortados(w.get()), QStringList());
     }
 
-    void sinDocumentosNoCambiaElActual() {
-        e->expe->setIdActF(2);
-        QVERIFY(abrir(1));
-        QCOMPARE(lista()->topLevelItemCount(), 0);
-        QCOMPARE(e->expe->IdActF(), 2);
-        QVERIFY(campo("Text1_7")->text().isEmpty());
-    }
-
     void clicYActualizar() {
         QVERIFY(abrir(2));
         clicEnFila(1);
-        QCOMPARE(campo("Text1_7")->text(), QStringLiteral("plano_nave.txt"));
-        QCOMPARE(campo("Text1_0")->text(), QStringLiteral("Plano acotado de la nave"));
         QCOMPARE(campo("Text1_2")->text(), QStringLiteral("Jorge Núñez Peña"));
         QCOMPARE(e->expe->IdActF(), 2);
         const QVariant bytes = contenido(2);
         campo("Text1_0")->setText(QStringLiteral("Plano revisado, con cotas"));
         campo("Text1_2")->setText(QStringLiteral("Lucía García Ortiz"));
         pulsar("GUARDA");
-        QCOMPARE(columna("ActF_Des", 2).toString(), QStringLiteral("Plano revisado, con cotas"));
-        QCOMPARE(columna("ActF_Operario", 2).toString(), QStringLiteral("Lucía García Ortiz"));
-        QCOMPARE(columna("ActF_Fic", 2).toString(), QStringLiteral("plano_nave.txt"));
+        QCOMPARE(e->cuenta(QStringLiteral("ActF WHERE ActF_Id = 2 AND ActF_Des = 'Plano revisado, con cotas' AND "
+                                          "ActF_Operario = 'Lucía García Ortiz' AND ActF_Fic = 'plano_nave.txt'")), 1);
         QCOMPARE(contenido(2), bytes);
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
         // The list is read again and its first row is current once more.
         QCOMPARE(lista()->topLevelItem(1)->text(1), QStringLiteral("Plano revisado, con cotas"));
         QCOMPARE(e->expe->IdActF(), 1);
-        QCOMPARE(campo("Text1_7")->text(), QStringLiteral("presupuesto_cubierta.txt"));
         QVERIFY(e->dialogos.mensajes.isEmpty());
     }
 
@@ -221,7 +182,7 @@ private slots:
         for (int i = 0; i < 3000; ++i)
             datos.append(char(i % 256));
         const QString ruta = e->carpeta.filePath(QStringLiteral("Informe técnico ñandú.pdf"));
-        QVERIFY(escribir(ruta, datos));
+        QVERIFY(escribirFichero(ruta, datos));
         preguntarFichero(ruta);
         e->dialogos.respuestasTexto << QStringLiteral("Informe de la visita, revisión nº 2");
         QVERIFY(abrir(idAct));
@@ -237,30 +198,25 @@ private slots:
         QCOMPARE(p.titulo, QStringLiteral("Selección de Fichero"));
         QCOMPARE(p.filtros, (QStringList{"Ficheros Word (*.DOC)", "Ficheros de Texto (*.TXT)", "Ficheros Excel (*.XLS)",
                                          "Ficheros PDF (*.PDF)", "Cualquir Tipo (*.*)"}));
-        QCOMPARE(p.patrones, (QStringList{"*.DOC", "*.TXT", "*.XLS", "*.PDF", "*.*"}));
-        QCOMPARE(p.indiceFiltro, 1);
-        QVERIFY(p.debeExistir && p.ocultarSoloLectura && !p.multiple && !p.soloLectura);
+        QVERIFY(p.debeExistir && !p.multiple);
         QCOMPARE(e->dialogos.preguntas, QStringList{"Introduzca la descripción para este documento"});
 
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), antes + 1);
         QCOMPARE(e->cuenta(QStringLiteral("Ima")), imaAntes + 1);
         const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
-        QCOMPARE(columna("ActF_IdAct", id).toInt(), idAct);
-        QCOMPARE(columna("ActF_Fic", id).toString(), QStringLiteral("Informe técnico ñandú.pdf"));
-        QCOMPARE(columna("ActF_Des", id).toString(), QStringLiteral("Informe de la visita, revisión nº 2"));
-        QCOMPARE(columna("ActF_Operario", id).toString(), QStringLiteral("Lucía García Ortiz"));
+        QCOMPARE(e->cuenta(QStringLiteral("ActF WHERE ActF_Id = %1 AND ActF_IdAct = %2 AND ActF_Fic = 'Informe técnico "
+                                          "ñandú.pdf' AND ActF_Des = 'Informe de la visita, revisión nº 2' AND "
+                                          "ActF_Operario = 'Lucía García Ortiz'").arg(id).arg(idAct)), 1);
         QCOMPARE(contenido(id).toByteArray(), datos);
-        QCOMPARE(campo("Text1_7")->property("Tag").toString(), ruta);
         // Listed, and the first document is current again.
         QVERIFY(claves().contains(QStringLiteral("K%1").arg(id)));
         QCOMPARE(e->expe->IdActF(), lista()->topLevelItem(0)->data(0, frmExpedientes2::kRolTag).toInt());
-        QCOMPARE(campo("Text1_7")->text(), lista()->topLevelItem(0)->text(0));
         QVERIFY(e->dialogos.mensajes.isEmpty());
         // Its bytes come back under the same name.
         clicEnFila(lista()->topLevelItemCount() - 1);
         pulsar("VER");
         QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("Informe técnico ñandú.pdf"))});
-        QCOMPARE(leer(e->dialogos.abiertosEscritorio.first()), datos);
+        QCOMPARE(leerFichero(e->dialogos.abiertosEscritorio.first()), datos);
     }
 
     // The documents' data service alone: one statement a call in a save's transaction,
@@ -317,10 +273,8 @@ private slots:
         QVERIFY(campo("Text1_7")->text().isEmpty());
         QVERIFY(campo("Text1_7")->property("Tag").toString().isEmpty());
         QCOMPARE(e->expe->IdActF(), 0);
-        QCOMPARE(claves(), (QStringList{"K1", "K2"}));
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
-        QVERIFY(e->dialogos.preguntas.isEmpty());
-        QVERIFY(e->dialogos.mensajes.isEmpty());
+        QVERIFY(e->dialogos.preguntas.isEmpty() && e->dialogos.mensajes.isEmpty());
     }
 
     void eliminar_data() {
@@ -336,20 +290,15 @@ private slots:
         pulsar("ELIMINAR");
         QCOMPARE(e->dialogos.mensajes.size(), 1);
         QCOMPARE(e->dialogos.mensajes[0].texto, QStringLiteral("Realmente desea Eliminar el Fichero plano_nave.txt"));
-        QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton1));
-        QCOMPARE(e->dialogos.mensajes[0].titulo, QString());
         // The contents stay in either case.
         QVERIFY(contenido(2).isValid());
         if (respuesta == vb::vbNo) {
-            QCOMPARE(claves(), (QStringList{"K1", "K2"}));
             QCOMPARE(e->cuenta(QStringLiteral("ActF WHERE ActF_Id = 2")), 1);
-            QCOMPARE(e->expe->IdActF(), 2);
             return;
         }
         QCOMPARE(e->cuenta(QStringLiteral("ActF WHERE ActF_Id = 2")), 0);
         QCOMPARE(claves(), QStringList{"K1"});
         QCOMPARE(e->expe->IdActF(), 1);
-        QCOMPARE(campo("Text1_7")->text(), QStringLiteral("presupuesto_cubierta.txt"));
     }
 
     void ver_data() {
@@ -380,7 +329,7 @@ private slots:
         QVERIFY(!QDir(gCarpetaDoc).exists());
         if (!copiaPrevia.isEmpty()) {
             QVERIFY(QDir().mkdir(gCarpetaDoc));
-            QVERIFY(escribir(destino, copiaPrevia));
+            QVERIFY(escribirFichero(destino, copiaPrevia));
         }
         if (respuesta)
             e->dialogos.respuestas << respuesta;
@@ -388,7 +337,7 @@ private slots:
         pulsar("VER");
 
         QVERIFY(QDir(gCarpetaDoc).exists());
-        QCOMPARE(leer(destino), queda);
+        QCOMPARE(leerFichero(destino), queda);
         QCOMPARE(e->dialogos.abiertosEscritorio, abierto ? QStringList{destino} : QStringList());
         QStringList textos;
         for (const auto &m : std::as_const(e->dialogos.mensajes))
@@ -397,10 +346,8 @@ private slots:
             QCOMPARE(textos, QStringList{QStringLiteral("El fichero ") + destino
                                          + QStringLiteral(" ya existe en su carpeta personal de trabajo\n"
                                                           "Desea reemplazarlo ?")});
-            QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton1));
         } else if (!abierto) {
             QCOMPARE(textos, QStringList{"Error en la recuperación del fichero"});
-            QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbOKOnly | vb::vbCritical));
             QCOMPARE(static_cast<Formulario *>(w.get())->Tag, QStringLiteral("e"));
         } else {
             QVERIFY(textos.isEmpty());
@@ -448,7 +395,7 @@ private slots:
         const QString destino = copia(fichero);
         QCOMPARE(e->dialogos.abiertosEscritorio, fichero.isEmpty() ? QStringList() : QStringList{destino});
         if (!fichero.isEmpty())
-            QCOMPARE(leer(destino), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
+            QCOMPARE(leerFichero(destino), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
         else
             QCOMPARE(e->dialogos.mensajes.size(), 2); // why, then "Error en la recuperación del fichero"
         QStringList despues = arriba.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -468,7 +415,7 @@ private slots:
         QTest::mouseRelease(lista()->viewport(), Qt::LeftButton, {}, punto);
         QCOMPARE(e->expe->IdActF(), 2);
         QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("plano_nave.txt"))});
-        QCOMPARE(leer(copia(QStringLiteral("plano_nave.txt"))), QByteArray("Plano de la nave: 40 m x 25 m, altura libre 8 m."));
+        QCOMPARE(leerFichero(copia(QStringLiteral("plano_nave.txt"))), QByteArray("Plano de la nave: 40 m x 25 m, altura libre 8 m."));
     }
 
     void ficheroIlegible_data() {
@@ -489,9 +436,7 @@ private slots:
         QCOMPARE(e->dialogos.mensajes.size(), 2);
         QVERIFY2(e->dialogos.mensajes[0].texto.startsWith(QStringLiteral("Error : \n")), qPrintable(e->dialogos.mensajes[0].texto));
         QVERIFY(e->dialogos.mensajes[0].texto.size() > 9);
-        QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbOKOnly));
         QCOMPARE(e->dialogos.mensajes[1].texto, QStringLiteral("Error insertando el Fichero"));
-        QCOMPARE(e->dialogos.mensajes[1].estilo, int(vb::vbOKOnly));
         QCOMPARE(static_cast<Formulario *>(w.get())->Tag, QStringLiteral("E"));
         // The row stays, listed, without contents.
         const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
@@ -503,7 +448,7 @@ private slots:
     void altaRechazada() {
         QVERIFY(e->rechazar("ActF", "INSERT", "documentos bloqueados"));
         const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
-        QVERIFY(escribir(ruta, "contenido nuevo"));
+        QVERIFY(escribirFichero(ruta, "contenido nuevo"));
         preguntarFichero(ruta);
         QVERIFY(abrir(2));
         const QVariant antes2 = contenido(2);
@@ -512,12 +457,10 @@ private slots:
         QVERIFY2(e->dialogos.mensajes[0].texto.startsWith(QStringLiteral("No se ha podido grabar el documento.")),
                  qPrintable(e->dialogos.mensajes[0].texto));
         QVERIFY(e->dialogos.mensajes[0].texto.contains(QStringLiteral("documentos bloqueados")));
-        QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbOKOnly | vb::vbCritical));
         // No document was added, so no contents were written anywhere.
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
         QCOMPARE(e->cuenta(QStringLiteral("Ima")), 2);
         QCOMPARE(contenido(2), antes2);
-        QCOMPARE(claves(), (QStringList{"K1", "K2"}));
     }
 
     void listaVacia_data() {
@@ -534,6 +477,8 @@ private slots:
         QFETCH(int, actual);
         e->expe->setIdActF(actual);
         QVERIFY(abrir(1));
+        QCOMPARE(e->expe->IdActF(), actual); // an empty list leaves the current document as it was
+        QVERIFY(campo("Text1_7")->text().isEmpty());
         pulsar(qPrintable(boton));
         QVERIFY(e->dialogos.abiertosEscritorio.isEmpty());
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
@@ -595,38 +540,8 @@ private slots:
         pulsar("ESCANER");
         QCOMPARE(e->dialogos.mensajes.size(), 1);
         QVERIFY(e->dialogos.mensajes[0].texto.contains(QStringLiteral("VMTwain.vTwain")));
-        QCOMPARE(e->dialogos.mensajes[0].estilo, int(vb::vbOKOnly | vb::vbCritical));
         QVERIFY(w->isEnabled());
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
-    }
-
-    void escanerSane() {
-        registrarComponentesSuite();
-        e->dialogos.respuestasTexto << QStringLiteral("Hoja escaneada");
-        QVERIFY(abrir(2));
-        bool habilitado = true;
-        // The scanner's progress window: let it run to the end of the page.
-        e->dialogos.manejadores << [&](QDialog *d) {
-            habilitado = w->isEnabled();
-            d->setResult(QDialog::Accepted);
-        };
-        const QDateTime antes = QDateTime::currentDateTime();
-        pulsar("ESCANER");
-        const QDateTime despues = QDateTime::currentDateTime();
-        QCOMPARE(e->dialogos.modales, QStringList{"frmEscaneando"});
-        QVERIFY(!habilitado);
-        QVERIFY(w->isEnabled());
-        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje()));
-        const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
-        const QString nombre = columna("ActF_Fic", id).toString();
-        QVERIFY2(QRegularExpression(QStringLiteral("^DOC\\d{12}\\.pdf$")).match(nombre).hasMatch(), qPrintable(nombre));
-        const QString estampa = nombre.mid(3, 12);
-        QVERIFY(estampa >= antes.toString(QStringLiteral("yyyyMMddHHmm"))
-                && estampa <= despues.toString(QStringLiteral("yyyyMMddHHmm")));
-        QVERIFY(contenido(id).toByteArray().startsWith("%PDF"));
-        QCOMPARE(columna("ActF_Des", id).toString(), QStringLiteral("Hoja escaneada"));
-        // The scan file is gone once stored.
-        QCOMPARE(QDir(gCarpetaDoc).entryList({QStringLiteral("DOC*.pdf")}, QDir::Files), QStringList());
     }
 
     // An installed library: its folder cannot be written, so viewing and scanning use a
@@ -663,7 +578,7 @@ private slots:
         const QString registro = e->carpeta.filePath(QStringLiteral("soporte.log"));
         QVERIFY(Registro::activar(registro));
         const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
-        QVERIFY(escribir(ruta, "contenido nuevo"));
+        QVERIFY(escribirFichero(ruta, "contenido nuevo"));
         preguntarFichero(ruta);
         e->dialogos.respuestasTexto << QStringLiteral("Nómina confidencial Zq9xW") << QStringLiteral("Escaneo");
         QVERIFY(abrir(2));
@@ -680,7 +595,7 @@ private slots:
         const QString detalle = e->dialogos.mensajes.last().detalle;
         const auto ref = QRegularExpression(QStringLiteral("Ref\\. ([0-9A-F]{4}-\\d{4})$")).match(detalle);
         QVERIFY2(ref.hasMatch(), qPrintable(detalle));
-        const QString log = QString::fromUtf8(leer(registro));
+        const QString log = QString::fromUtf8(leerFichero(registro));
         const QStringList lineas = log.split(u'\n', Qt::SkipEmptyParts);
         for (const QString &l : lineas)
             QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\[\\d+\\] vmexp\\.[a-z]+: "))
@@ -701,7 +616,7 @@ private slots:
         for (qsizetype i = 0; i < datos.size(); ++i)
             datos[i] = char(i * 131 % 251);
         const QString ruta = e->carpeta.filePath(QStringLiteral("grande.bin"));
-        QVERIFY(escribir(ruta, datos));
+        QVERIFY(escribirFichero(ruta, datos));
         preguntarFichero(ruta);
         QVERIFY(abrir(1));
         int vistas = 0;
@@ -722,9 +637,9 @@ private slots:
         QCOMPARE(e->largoContenido(QStringLiteral("Ima_IdTabla = %1").arg(id)), qint64(datos.size()));
         QVERIFY(!w->findChild<QProgressDialog *>("dlgProgreso"));
         QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("grande.bin"))});
-        QVERIFY(leer(copia(QStringLiteral("grande.bin"))) == datos);
+        QVERIFY(leerFichero(copia(QStringLiteral("grande.bin"))) == datos);
     }
 };
 
-QTEST_MAIN(tst_documentos)
+QTEST_MAIN(TstDocumentos)
 #include "tst_documentos.moc"

@@ -68,9 +68,7 @@ bool hayEscritura(const QStringList &sentencias) {
 class Pantalla {
 public:
     explicit Pantalla(const QString &nombre) : d(Pantallas::fabrica(nombre)(nullptr)) {
-        d->show();
-        d->activateWindow();
-        activa = QTest::qWaitForWindowActive(d.get());
+        activa = mostrar(d.get());
         codigo = d->findChild<QLineEdit *>("Text1_0");
         nombre_ = d->findChild<QLineEdit *>("Text1_1");
         grid = d->findChild<QTableView *>("dbgFco");
@@ -78,7 +76,7 @@ public:
     }
 
     void pulsar(const char *boton) {
-        QTest::mouseClick(d->findChild<QPushButton *>(boton), Qt::LeftButton);
+        ::pulsar(d.get(), boton);
         vigilar();
     }
     void escribir(QLineEdit *campo, const QString &texto) {
@@ -120,18 +118,11 @@ private slots:
     void abrirDesdeLaSesion();
     void borrarTipoSinUso_data();
     void borrarTipoSinUso();
-    void borrarTipoEnUso_data() { porCatalogo(); }
     void borrarTipoEnUso();
-    void nuevoTipoQuedaElUltimo_data() { porCatalogo(); }
+    void nuevoTipoQuedaElUltimo_data();
     void nuevoTipoQuedaElUltimo();
-    void renombrarConservaElId_data() { porCatalogo(); }
-    void renombrarConservaElId();
-    void codigoInexistenteInsertaConIdNuevo_data() { porCatalogo(); }
     void codigoInexistenteInsertaConIdNuevo();
-    void cancelarYCodigoExistenteVuelvenAlTipo_data() { porCatalogo(); }
     void cancelarYCodigoExistenteVuelvenAlTipo();
-    void primerTipoEnCatalogoVacio_data() { porCatalogo(); }
-    void primerTipoEnCatalogoVacio();
     void guardadoRechazado_data();
     void guardadoRechazado();
     void codigoNoValidoNoCambiaNada_data();
@@ -146,10 +137,6 @@ private:
         QTest::addColumn<int>("cat");
         fila(0);
         fila(1);
-    }
-    static void columnas(const char *otra) {
-        QTest::addColumn<int>("cat");
-        QTest::addColumn<bool>(otra);
     }
 };
 
@@ -175,15 +162,13 @@ void TstCatalogues::abrirDesdeLaSesion() {
 }
 
 void TstCatalogues::borrarTipoSinUso_data() {
-    columnas("confirma");
-    for (int i : {0, 1}) {
-        fila(i, "No") << false;
-        fila(i, "Sí") << true;
-    }
+    QTest::addColumn<bool>("confirma");
+    QTest::newRow("No") << false;
+    QTest::newRow("Sí") << true;
 }
 
 void TstCatalogues::borrarTipoSinUso() {
-    CATALOGO;
+    const Cat &c = kCatalogos[0];
     QFETCH(bool, confirma);
     Entorno e;
     QVERIFY(e.ejecutar(QString("INSERT INTO %1 (%1_Des) VALUES ('Sin uso')").arg(c.tabla)));
@@ -198,8 +183,6 @@ void TstCatalogues::borrarTipoSinUso() {
 
     QCOMPARE(e.dialogos.mensajes.size(), 1);
     QCOMPARE(e.dialogos.mensajes[0].texto, QString("Confirma la eliminacion del registro \n6 Sin uso"));
-    QCOMPARE(e.dialogos.mensajes[0].estilo, vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2);
-    QCOMPARE(e.dialogos.mensajes[0].titulo, QString());
     QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = 6").arg(c.tabla)), confirma ? 0 : 1);
     // Reloaded either way; the grid has the focus and the fields follow its row.
     QCOMPARE(e.sentencias.count(lista(c.tabla)), listas + 1);
@@ -210,7 +193,7 @@ void TstCatalogues::borrarTipoSinUso() {
 }
 
 void TstCatalogues::borrarTipoEnUso() {
-    CATALOGO;
+    const Cat &c = kCatalogos[0];
     Entorno e;
     Pantalla p(c.pantalla);
     p.elegir(2);
@@ -221,18 +204,26 @@ void TstCatalogues::borrarTipoEnUso() {
 
     QCOMPARE(e.dialogos.mensajes.size(), 1);
     QCOMPARE(e.dialogos.mensajes[0].texto, c.enUso);
-    QCOMPARE(e.dialogos.mensajes[0].estilo, int(vb::vbOKOnly));
     QVERIFY(!hayEscritura(e.sentencias));
     QCOMPARE(e.cuenta(c.tabla), 5);
     QCOMPARE(e.sentencias.count(lista(c.tabla)), listas);
     QCOMPARE(p.actual(), 2);
 }
 
+void TstCatalogues::nuevoTipoQuedaElUltimo_data() {
+    QTest::addColumn<int>("antes");
+    QTest::newRow("tras los de la demo") << 5;
+    QTest::newRow("primero de un catálogo vacío") << 0;
+}
+
 void TstCatalogues::nuevoTipoQuedaElUltimo() {
-    CATALOGO;
-    Entorno e;
+    QFETCH(int, antes);
+    const Cat &c = kCatalogos[0];
+    Entorno e(1, antes > 0);
     Pantalla p(c.pantalla);
     QVERIFY(p.activa);
+    QCOMPARE(p.filas(), antes);
+    QCOMPARE(p.codigo->text(), antes ? QString("1") : QString());
 
     p.pulsar("cmdNuevo");
     QCOMPARE(p.codigo->text(), QString("NUEVO"));
@@ -242,12 +233,12 @@ void TstCatalogues::nuevoTipoQuedaElUltimo() {
     p.pulsar("cmdGuardar");
 
     QCOMPARE(e.dialogos.mensajes.size(), 0);
-    QCOMPARE(e.cuenta(c.tabla), 6);
+    QCOMPARE(e.cuenta(c.tabla), antes + 1);
     const int id = int(e.bd->UltimoId());
     QCOMPARE(id, e.valor(QString("SELECT MAX(%1_Id) FROM %1").arg(c.tabla)).toInt());
     QCOMPARE(nombreEnBd(e, c.tabla, id), QString("Garantía"));
-    QCOMPARE(p.filas(), 6);
-    QCOMPARE(p.actual(), 5);
+    QCOMPARE(p.filas(), antes + 1);
+    QCOMPARE(p.actual(), antes);
     QCOMPARE(p.codigo->text(), QString::number(id));
     QCOMPARE(p.nombre(), QString("Garantía"));
     QVERIFY(p.grid->hasFocus());
@@ -255,33 +246,13 @@ void TstCatalogues::nuevoTipoQuedaElUltimo() {
     // Back to browsing: the next save renames the new type instead of adding another.
     p.escribir(p.nombre_, "Garantía ampliada");
     p.pulsar("cmdGuardar");
-    QCOMPARE(e.cuenta(c.tabla), 6);
+    QCOMPARE(e.cuenta(c.tabla), antes + 1);
     QCOMPARE(nombreEnBd(e, c.tabla, id), QString("Garantía ampliada"));
-    QCOMPARE(p.actual(), 5);
-}
-
-void TstCatalogues::renombrarConservaElId() {
-    CATALOGO;
-    Entorno e;
-    Pantalla p(c.pantalla);
-    p.elegir(2);
-    QCOMPARE(p.codigo->text(), QString("3"));
-    QCOMPARE(p.nombre(), nombreEnBd(e, c.tabla, 3));
-
-    p.escribir(p.nombre_, "Revisión periódica");
-    p.pulsar("cmdGuardar");
-
-    QCOMPARE(e.dialogos.mensajes.size(), 0);
-    QCOMPARE(nombreEnBd(e, c.tabla, 3), QString("Revisión periódica"));
-    QCOMPARE(e.cuenta(c.tabla), 5);
-    QCOMPARE(p.actual(), 2);
-    QCOMPARE(p.codigo->text(), QString("3"));
-    QCOMPARE(p.nombre(), QString("Revisión periódica"));
-    QCOMPARE(p.grid->model()->index(2, 1).data().toString(), QString("Revisión periódica"));
+    QCOMPARE(p.actual(), antes);
 }
 
 void TstCatalogues::codigoInexistenteInsertaConIdNuevo() {
-    CATALOGO;
+    const Cat &c = kCatalogos[0];
     Entorno e;
     Pantalla p(c.pantalla);
     p.elegir(1);
@@ -295,7 +266,7 @@ void TstCatalogues::codigoInexistenteInsertaConIdNuevo() {
     QCOMPARE(e.cuenta(c.tabla), 6);
     QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = 99").arg(c.tabla)), 0);
     QCOMPARE(nombreEnBd(e, c.tabla, 6), QString("Peritaje"));
-    QCOMPARE(nombreEnBd(e, c.tabla, 2), QString(cat ? "Llamada telefónica" : "Reclamación"));
+    QCOMPARE(nombreEnBd(e, c.tabla, 2), QString("Reclamación"));
     // The typed id is not in the list: no current row, the fields keep what was typed.
     QCOMPARE(p.filas(), 6);
     QCOMPARE(p.actual(), -1);
@@ -304,7 +275,7 @@ void TstCatalogues::codigoInexistenteInsertaConIdNuevo() {
 }
 
 void TstCatalogues::cancelarYCodigoExistenteVuelvenAlTipo() {
-    CATALOGO;
+    const Cat &c = kCatalogos[0];
     Entorno e;
     Pantalla p(c.pantalla);
     p.elegir(2);
@@ -330,36 +301,14 @@ void TstCatalogues::cancelarYCodigoExistenteVuelvenAlTipo() {
     QCOMPARE(p.actual(), 3);
 }
 
-void TstCatalogues::primerTipoEnCatalogoVacio() {
-    CATALOGO;
-    Entorno e(1, false);
-    Pantalla p(c.pantalla);
-    QCOMPARE(p.filas(), 0);
-    QCOMPARE(p.codigo->text(), QString());
-
-    p.pulsar("cmdNuevo");
-    teclear(p.nombre_, "Primero");
-    p.pulsar("cmdGuardar");
-
-    QCOMPARE(e.dialogos.mensajes.size(), 0);
-    QCOMPARE(e.cuenta(c.tabla), 1);
-    QCOMPARE(p.filas(), 1);
-    QCOMPARE(p.actual(), 0);
-    QCOMPARE(p.codigo->text(), QString::number(e.bd->UltimoId()));
-    QCOMPARE(nombreEnBd(e, c.tabla, p.codigo->text().toInt()), QString("Primero"));
-    QCOMPARE(p.nombre(), QString("Primero"));
-}
-
 void TstCatalogues::guardadoRechazado_data() {
-    columnas("nuevo");
-    for (int i : {0, 1}) {
-        fila(i, "modificar") << false;
-        fila(i, "insertar") << true;
-    }
+    QTest::addColumn<bool>("nuevo");
+    QTest::newRow("modificar") << false;
+    QTest::newRow("insertar") << true;
 }
 
 void TstCatalogues::guardadoRechazado() {
-    CATALOGO;
+    const Cat &c = kCatalogos[0];
     QFETCH(bool, nuevo);
     Entorno e;
     QVERIFY(e.rechazar(c.tabla, nuevo ? "INSERT" : "UPDATE", "bloqueado"));
@@ -376,7 +325,6 @@ void TstCatalogues::guardadoRechazado() {
     QCOMPARE(e.dialogos.mensajes.size(), 1);
     const auto &m = e.dialogos.mensajes[0];
     QVERIFY2(m.texto.startsWith("Error al actualizar \n") && m.texto.contains("bloqueado"), qPrintable(m.texto));
-    QCOMPARE(m.estilo, int(vb::vbOKOnly));
     QCOMPARE(contenido(e, c.tabla), antes);
     QCOMPARE(e.sentencias.count(lista(c.tabla)), listas);
     QCOMPARE(p.codigo->text(), QString(nuevo ? "NUEVO" : "2"));
@@ -394,7 +342,7 @@ void TstCatalogues::guardadoRechazado() {
 }
 
 void TstCatalogues::codigoNoValidoNoCambiaNada_data() {
-    columnas("demo");
+    QTest::addColumn<bool>("demo");
     QTest::addColumn<bool>("pulsarNuevo");
     QTest::addColumn<QString>("codigo"); // typed into the code field unless null
     QTest::addColumn<QString>("nombre");
@@ -403,19 +351,17 @@ void TstCatalogues::codigoNoValidoNoCambiaNada_data() {
     const QString noBorra = "El código no es el número de un tipo guardado: no se ha borrado nada.";
     const QString noGuarda =
         "Error al actualizar \nEl código no es el número de un tipo guardado; pulse «Nuevo» para añadir un tipo.";
-    for (int i : {0, 1}) {
-        fila(i, "NUEVO sin guardar, borrar") << true << true << QString() << "x" << "CmdBorrar" << noBorra;
-        fila(i, "texto, borrar") << true << false << "abc" << "x" << "CmdBorrar" << noBorra;
-        fila(i, "texto, guardar") << true << false << "abc" << "x" << "cmdGuardar" << noGuarda;
-        fila(i, "vacío, borrar") << false << false << QString() << QString() << "CmdBorrar" << noBorra;
-        fila(i, "vacío, guardar") << false << false << QString() << "x" << "cmdGuardar" << noGuarda;
-        fila(i, "sin descripción") << true << true << QString() << "  " << "cmdGuardar"
-                                   << "Error al actualizar \nEscriba la descripción del tipo.";
-    }
+    QTest::newRow("NUEVO sin guardar, borrar") << true << true << QString() << "x" << "CmdBorrar" << noBorra;
+    QTest::newRow("texto, borrar") << true << false << "abc" << "x" << "CmdBorrar" << noBorra;
+    QTest::newRow("texto, guardar") << true << false << "abc" << "x" << "cmdGuardar" << noGuarda;
+    QTest::newRow("vacío, borrar") << false << false << QString() << QString() << "CmdBorrar" << noBorra;
+    QTest::newRow("vacío, guardar") << false << false << QString() << "x" << "cmdGuardar" << noGuarda;
+    QTest::newRow("sin descripción") << true << true << QString() << "  " << "cmdGuardar"
+                                     << "Error al actualizar \nEscriba la descripción del tipo.";
 }
 
 void TstCatalogues::codigoNoValidoNoCambiaNada() {
-    CATALOGO;
+    const Cat &c = kCatalogos[0];
     QFETCH(bool, demo);
     QFETCH(bool, pulsarNuevo);
     QFETCH(QString, codigo);
@@ -442,15 +388,13 @@ void TstCatalogues::codigoNoValidoNoCambiaNada() {
 }
 
 void TstCatalogues::enterPasaAlNombreEscapeYSalirCierran_data() {
-    columnas("boton");
-    for (int i : {0, 1}) {
-        fila(i, "Escape") << false;
-        fila(i, "Salir") << true;
-    }
+    QTest::addColumn<bool>("boton");
+    QTest::newRow("Escape") << false;
+    QTest::newRow("Salir") << true;
 }
 
 void TstCatalogues::enterPasaAlNombreEscapeYSalirCierran() {
-    CATALOGO;
+    const Cat &c = kCatalogos[0];
     QFETCH(bool, boton);
     Entorno e;
     Pantalla p(c.pantalla);

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -55,8 +56,8 @@ int DialogoGuionizado::abrirModal(QDialog *pantalla) {
     modales << (pantalla->objectName().isEmpty() ? QString::fromLatin1(pantalla->metaObject()->className())
                                                  : pantalla->objectName());
     if (manejadores.isEmpty()) {
-        pantalla->setResult(QDialog::Rejected);
-        return QDialog::Rejected;
+        pantalla->setResult(sinManejador);
+        return sinManejador;
     }
     auto manejador = manejadores.takeFirst();
     pantalla->setResult(QDialog::Rejected);
@@ -365,6 +366,33 @@ QStringList textosCortados(QWidget *pantalla) {
         if (visibles(t))
             celdasCortadas(t, t->header(), cortados, t->rootIsDecorated() ? t->indentation() : 0);
     return cortados;
+}
+
+QByteArray leerFichero(const QString &ruta) {
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool escribirFichero(const QString &ruta, const QByteArray &datos) {
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
+}
+
+void pulsar(const QObject *pantalla, const QString &boton) {
+    QTest::mouseClick(control<QAbstractButton>(pantalla, boton), Qt::LeftButton);
+}
+
+bool mostrar(QWidget *pantalla) {
+    pantalla->show();
+    pantalla->activateWindow();
+    return QTest::qWaitForWindowActive(pantalla);
+}
+
+void escribirYSalir(QLineEdit *campo, const QString &texto) {
+    campo->setFocus(Qt::MouseFocusReason);
+    campo->clear();
+    QTest::keyClicks(campo, texto);
+    QTest::keyClick(campo, Qt::Key_Return);
 }
 
 bool elegirDelMenu(QWidget *w, const QString &entrada) {

@@ -9,6 +9,7 @@
 #include "vmexpe.h"
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QList>
 #include <QSqlDatabase>
 #include <QStringList>
@@ -31,8 +32,9 @@ public:
     QList<PeticionFichero> peticiones;
     QList<RespuestaFichero> respuestasFichero;
     QStringList modales; // objectName (or class name) of each screen opened
-    // Drivers for the next modal screens; without one the screen closes at once, rejected.
+    // Drivers for the next modal screens; without one the screen closes at once with sinManejador.
     QList<std::function<void(QDialog *)>> manejadores;
+    int sinManejador = QDialog::Rejected;
     QStringList abiertosEscritorio;
     QList<int> codigosEscritorio; // next exit codes of the opener; then codigoEscritorio
     int codigoEscritorio = 0;
@@ -116,6 +118,26 @@ QStringList textosCortados(QWidget *pantalla);
 // Opens the widget's context menu as the keyboard's menu key does and chooses the entry
 // with that text; false when the menu has no such entry enabled.
 bool elegirDelMenu(QWidget *w, const QString &entrada);
+
+// A screen's control by objectName; the test stops when the screen has none.
+template <class T = QWidget>
+T *control(const QObject *pantalla, const QString &nombre) {
+    T *w = pantalla->findChild<T *>(nombre);
+    if (!w)
+        qFatal("No existe el control %s", qPrintable(nombre));
+    return w;
+}
+// Clicks the button of that objectName.
+void pulsar(const QObject *pantalla, const QString &boton);
+// Shows the screen and waits until it is the active window.
+bool mostrar(QWidget *pantalla);
+// Types into a field and leaves it with Enter, as the user does.
+void escribirYSalir(QLineEdit *campo, const QString &texto);
+
+// A file's whole contents; empty when it cannot be read.
+QByteArray leerFichero(const QString &ruta);
+// Writes datos as the file's whole contents.
+bool escribirFichero(const QString &ruta, const QByteArray &datos);
 
 // True when the tests run on the PostgreSQL server.
 bool enServidor();

@@ -1,49 +1,21 @@
 // The scanning component against SANE's own "test" backend, configured per case through
 // a private SANE_CONFIG_DIR so no real scanner and no system configuration is involved.
 #include "componentes.h"
-#include "dialogos.h"
+#include "fixture.h"
 #include "registro_componentes.h"
 #include "vtwain.h"
 
 #include <QComboBox>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-#include <functional>
 
 namespace {
-// Answers every blocking dialog; the scanner's two windows go to the functions set per case.
-class ServicioGuion : public DialogService {
-public:
-    QStringList modales;   // objectName of every modal screen, in order
-    QStringList mensajes;  // what the component told the user
-    std::function<int(QDialog *)> alElegir;    // frmEscaner; unset: accepted as offered
-    std::function<int(QDialog *)> alEscanear;  // frmEscaneando; unset: accepted at once
-
-    int mensaje(const QString &texto, int, const QString &, const QString &) override {
-        mensajes << texto;
-        return vb::vbOK;
-    }
-    QString pedirTexto(const QString &pregunta, const QString &, const QString &) override {
-        mensajes << pregunta;
-        return {};
-    }
-    RespuestaFichero pedirFichero(const PeticionFichero &) override { return {}; }
-    int abrirConEscritorio(const QString &) override { return 0; }
-    int abrirModal(QDialog *pantalla) override {
-        modales << pantalla->objectName();
-        const auto &guion = pantalla->objectName() == QLatin1String("frmEscaner") ? alElegir : alEscanear;
-        return guion ? guion(pantalla) : QDialog::Accepted;
-    }
-};
-
 struct Pdf {
     QByteArray datos;
     int paginas() const {
@@ -82,13 +54,13 @@ bool todaDeColor(const QImage &img, QRgb color) {
 int pixeles(double mm, double ppp) { return int(mm / 25.4 * ppp); }
 } // namespace
 
-class tst_escaner : public QObject {
+class TstEscaner : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir m_conf;
     QTemporaryDir m_salida;
-    ServicioGuion m_servicio;
+    DialogoGuionizado m_servicio; // the scanner's windows, unless a case drives them, are accepted as offered
     QString m_fichero;
     QStringList m_avisos; // the messages a case expects; a scan that works or is cancelled shows none
 
@@ -140,31 +112,43 @@ private slots:
     void cleanupTestCase() { DialogService::instalar(nullptr); }
 
     void init() {
-        m_servicio = ServicioGuion();
+        m_servicio = DialogoGuionizado();
+        m_servicio.sinManejador = QDialog::Accepted;
         m_fichero = m_salida.filePath(QStringLiteral("DOC202403051430.pdf"));
         QFile::remove(m_fichero);
         m_avisos.clear();
     }
-    void cleanup() { QCOMPARE(m_servicio.mensajes, m_avisos); }
+    void cleanup() {
+        QStringList dichos = m_servicio.preguntas;
+        for (const auto &m : std::as_const(m_servicio.mensajes))
+            dichos << m.texto;
+        QCOMPARE(dichos, m_avisos);
+    }
 
-    void unaPaginaSinPreguntar() {
-        configurar();
+    void paginasSinPreguntar_data() {
+        QTest::addColumn<QString>("origen");
+        QTest::addColumn<int>("hojas");
+        QTest::newRow("cristal") << "Flatbed" << 1;
+        QTest::newRow("alimentador hasta vaciarse") << "Automatic Document Feeder" << 10; // the test backend's feeder
+    }
+    void paginasSinPreguntar() {
+        QFETCH(QString, origen);
+        QFETCH(int, hojas);
+        configurar({{"scan-source", '"' + origen + '"'}});
         QList<QImage> paginas;
         QString dispositivo;
         QVERIFY(escanear(&paginas, 0, &dispositivo));
         QCOMPARE(m_servicio.modales, QStringList{"frmEscaneando"});
         QCOMPARE(dispositivo, QStringLiteral("test:0"));
-
         const Pdf pdf = leerPdf(m_fichero);
         QVERIFY(pdf.datos.startsWith("%PDF"));
-        QCOMPARE(pdf.paginas(), 1);
-        QCOMPARE(paginas.size(), 1);
-        QCOMPARE(paginas[0].width(), pixeles(30, 10));
-        QCOMPARE(paginas[0].height(), pixeles(40, 10));
+        QCOMPARE(pdf.paginas(), hojas);
+        QCOMPARE(paginas.size(), hojas);
+        QCOMPARE(paginas[0].size(), QSize(pixeles(30, 10), pixeles(40, 10)));
         QVERIFY(todaDeColor(paginas[0], qRgb(0, 0, 0)));
-        // The page is the scanned area: pixels at 10 ppp, in points.
+        // Each page is the scanned area: pixels at 10 ppp, in points.
         const QList<QSizeF> cajas = pdf.cajas();
-        QCOMPARE(cajas.size(), 1);
+        QCOMPARE(cajas.size(), hojas);
         QVERIFY2(qAbs(cajas[0].width() - paginas[0].width() * 7.2) <= 1, qPrintable(QString::number(cajas[0].width())));
         QVERIFY2(qAbs(cajas[0].height() - paginas[0].height() * 7.2) <= 1, qPrintable(QString::number(cajas[0].height())));
     }
@@ -208,19 +192,6 @@ private slots:
         QCOMPARE(leerPdf(m_fichero).paginas(), 1);
     }
 
-    void alimentadorHastaVaciarse() {
-        configurar({{"scan-source", "\"Automatic Document Feeder\""}});
-        QList<QImage> paginas;
-        QVERIFY(escanear(&paginas));
-        // The test backend's feeder holds ten sheets.
-        QCOMPARE(paginas.size(), 10);
-        const Pdf pdf = leerPdf(m_fichero);
-        QVERIFY(pdf.datos.startsWith("%PDF"));
-        QCOMPARE(pdf.paginas(), 10);
-        QCOMPARE(pdf.cajas().size(), 10);
-        QCOMPARE(m_servicio.modales, QStringList{"frmEscaneando"});
-    }
-
     void cuandoSePregunta_data() {
         QTest::addColumn<QString>("dispositivos");
         QTest::addColumn<QString>("maxima");
@@ -242,18 +213,16 @@ private slots:
     void eligeEscanerYResolucion() {
         configurar({{"number_of_devices", "2"}, {"resolution_max", "20.0"}, {"resolution_quant", "10.0"}});
         QStringList escaneres, resoluciones;
-        m_servicio.alElegir = [&](QDialog *dlg) {
-            auto *dispositivo = dlg->findChild<QComboBox *>("cboDispositivo");
-            auto *resolucion = dlg->findChild<QComboBox *>("cboResolucion");
-            if (!dispositivo || !resolucion)
-                return int(QDialog::Rejected);
+        m_servicio.manejadores << [&](QDialog *dlg) {
+            auto *dispositivo = control<QComboBox>(dlg, "cboDispositivo");
+            auto *resolucion = control<QComboBox>(dlg, "cboResolucion");
             for (int i = 0; i < dispositivo->count(); ++i)
                 escaneres << dispositivo->itemText(i);
             dispositivo->setCurrentIndex(1);
             for (int i = 0; i < resolucion->count(); ++i)
                 resoluciones << resolucion->itemText(i);
             resolucion->setCurrentIndex(resolucion->findData(20.0));
-            return int(QDialog::Accepted);
+            dlg->accept();
         };
         QList<QImage> paginas;
         QString dispositivo;
@@ -273,7 +242,7 @@ private slots:
 
     void eleccionCancelada() {
         configurar({{"number_of_devices", "2"}});
-        m_servicio.alElegir = [](QDialog *) { return int(QDialog::Rejected); };
+        m_servicio.manejadores << [](QDialog *dlg) { dlg->reject(); };
         QVERIFY(!escanear());
         QCOMPARE(m_servicio.modales, QStringList{"frmEscaner"});
         QVERIFY(!QFile::exists(m_fichero));
@@ -286,32 +255,26 @@ private slots:
         vTwain escaner;
         escaner.setFichero(m_fichero);
         int vistas = 0;
-        m_servicio.alEscanear = [&](QDialog *dlg) {
+        m_servicio.manejadores << [&](QDialog *dlg) {
             // The user presses "Cancelar" once the first page is in.
             connect(&escaner, &vTwain::paginaEscaneada, dlg, [&vistas, dlg] {
                 if (++vistas == 1)
                     QTimer::singleShot(0, dlg->findChild<QPushButton *>("cmdCancelar"), &QPushButton::click);
             });
-            return dlg->exec();
+            dlg->exec();
         };
-        QElapsedTimer reloj;
-        reloj.start();
         escaner.vConfig();
         QVERIFY(!escaner.resultado());
         QCOMPARE(vistas, 1);
         QVERIFY(!QFile::exists(m_fichero));
-        QVERIFY2(reloj.elapsed() < 15000, qPrintable(QString::number(reloj.elapsed())));
     }
 
     void controladorQueNoResponde() {
         // Data comes slower than the component is told to wait for it.
         configurar({{"read-limit", "true"}, {"read-limit-size", "1"}, {"read-delay", "true"},
                     {"read-delay-duration", "200000"}});
-        QElapsedTimer reloj;
-        reloj.start();
         QVERIFY(!escanear(nullptr, 100));
         QVERIFY(!QFile::exists(m_fichero));
-        QVERIFY2(reloj.elapsed() < 15000, qPrintable(QString::number(reloj.elapsed())));
         m_avisos << QStringLiteral("El escáner no responde; se ha abandonado el escaneo.");
         // The session is closed again: the next scan works.
         configurar();
@@ -387,5 +350,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_escaner)
+QTEST_MAIN(TstEscaner)
 #include "tst_escaner.moc"

@@ -138,9 +138,6 @@ private:
     }
     // The user reads and types for a while, as others save.
     static void pensar() { QTest::qWait(5 + QRandomGenerator::global()->bounded(25)); }
-    static void pulsar(QDialog *d, const char *boton) {
-        QTest::mouseClick(d->findChild<QPushButton *>(QLatin1String(boton)), Qt::LeftButton);
-    }
     // The outcome from the messages: the first that is not a question or a notice of success.
     Guardado resultado(Guardado g, const QString &exito) const {
         for (const auto &m : m_dialogos.mensajes)

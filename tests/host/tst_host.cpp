@@ -3,6 +3,7 @@
 // newer one, and takes and restores backups while others work.
 #include "basedatos.h"
 #include "copias.h"
+#include "fixture.h"
 #include "versionesquema.h"
 
 #include <QCryptographicHash>
@@ -25,11 +26,6 @@ QByteArray huella(const QString &ruta) {
     return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1) : QByteArray();
 }
 
-QString leerTexto(const QString &ruta) {
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 bool guion(const QString &fichero, const QString &sql) {
     sqlite3 *h = nullptr;
     const bool ok = sqlite3_open(QFile::encodeName(fichero).constData(), &h) == SQLITE_OK
@@ -41,12 +37,14 @@ bool guion(const QString &fichero, const QString &sql) {
 // A database as the first release built it, with its demo data, a document of 3 MB and
 // a deleted last type.
 bool crearVersion1(const QString &datos) {
-    const QString v1 = QStringLiteral(ESQUEMA_V1) + u'/';
+    const auto v1 = [](const char *fichero) {
+        return QString::fromUtf8(leerFichero(QStringLiteral(ESQUEMA_V1 "/") + QLatin1String(fichero)));
+    };
     const QString comun = datos + QStringLiteral("/vmcomun.db");
-    return QDir().mkpath(datos) && guion(comun, QStringLiteral("PRAGMA journal_mode=WAL;") + leerTexto(v1 + "vmcomun.sql"))
+    return QDir().mkpath(datos) && guion(comun, QStringLiteral("PRAGMA journal_mode=WAL;") + v1("vmcomun.sql"))
            && guion(datos + QStringLiteral("/empresa.db"),
-                    QStringLiteral("PRAGMA journal_mode=WAL;") + leerTexto(v1 + "empresa.sql")
-                        + QStringLiteral("ATTACH '%1' AS vmcomun;").arg(comun) + leerTexto(v1 + "demo.sql")
+                    QStringLiteral("PRAGMA journal_mode=WAL;") + v1("empresa.sql")
+                        + QStringLiteral("ATTACH '%1' AS vmcomun;").arg(comun) + v1("demo.sql")
                         + QStringLiteral("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) "
                                          "VALUES ('ActF', 99, randomblob(3145728));"
                                          // a counter past the last row: ids are never reused
@@ -105,8 +103,9 @@ struct Ejecucion {
     int salida = -1;
     QString dice, errores;
 };
-Ejecucion host(const QStringList &argumentos) {
+Ejecucion host(const QStringList &argumentos, const QProcessEnvironment &entorno = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(entorno);
     p.start(QStringLiteral(EXPEDIENTES), argumentos);
     Ejecucion r;
     if (!p.waitForFinished(120000))
@@ -179,12 +178,9 @@ private slots:
         QStringList argumentos{"--datos", datos, "--screenshots", dir.filePath("capturas")};
         if (recrear)
             argumentos << "--recrear";
-        QProcess host;
-        host.start(QStringLiteral(EXPEDIENTES), argumentos);
-        QVERIFY(host.waitForFinished(120000));
-        const QString errores = QString::fromUtf8(host.readAllStandardError());
-        QCOMPARE(host.exitCode(), salida);
-        QVERIFY2(errores.contains(aviso), qPrintable(errores));
+        const Ejecucion r = host(argumentos);
+        QCOMPARE(r.salida, salida);
+        QVERIFY2(r.errores.contains(aviso), qPrintable(r.errores));
         for (const char *f : {"empresa.db", "vmcomun.db"}) {
             const QString ruta = datos + u'/' + QLatin1String(f);
             if (salida != 0) // nothing touched, nothing made
@@ -363,16 +359,13 @@ private slots:
         QTemporaryDir dir;
         const QString registro = dir.filePath("soporte.log");
         QStringList argumentos{"--datos", dir.filePath("datos"), "--screenshots", dir.filePath("capturas")};
-        QProcess host;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
         if (porEntorno)
             entorno.insert("VMEXP_REGISTRO", registro);
         else
             argumentos << "--registro" << registro;
-        host.setProcessEnvironment(entorno);
-        host.start(QStringLiteral(EXPEDIENTES), argumentos);
-        QVERIFY(host.waitForFinished(120000));
-        QCOMPARE(host.exitCode(), 0);
+        const Ejecucion r = host(argumentos, entorno);
+        QCOMPARE(r.salida, 0);
         QFile f(registro);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString log = QString::fromUtf8(f.readAll());
@@ -380,7 +373,7 @@ private slots:
                      .match(log).hasMatch(),
                  qPrintable(log.left(2000)));
         // Nothing of the log reaches the terminal.
-        QVERIFY(!host.readAllStandardError().contains("vmexp."));
+        QVERIFY(!r.errores.contains("vmexp."));
     }
 };
 

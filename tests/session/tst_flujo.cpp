@@ -13,14 +13,6 @@
 #include <QtTest>
 
 namespace {
-template <class T = QWidget>
-T *control(QWidget *f, const QString &nombre) {
-    T *w = f->findChild<T *>(nombre);
-    if (!w)
-        qFatal("No existe el control %s", qPrintable(nombre));
-    return w;
-}
-
 void activar(QDialog *d) {
     d->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(d));
@@ -65,7 +57,7 @@ void TstFlujo::abrirExpedienteYCambiarUnaActuacion() {
         grid->setCurrentIndex(grid->model()->index(0, 1));
         contarBusquedas();
         const int antes = busquedas;
-        QTest::mouseClick(control<QPushButton>(busqueda, "cmdGrabar"), Qt::LeftButton);
+        pulsar(busqueda, "cmdGrabar");
         QVERIFY(editorVisto && accionVista);
         contarBusquedas();
         QCOMPARE(busquedas, antes + 1); // the list is searched again when the editor closes
@@ -105,7 +97,7 @@ void TstFlujo::abrirExpedienteYCambiarUnaActuacion() {
         importe->setFocus();
         importe->selectAll();
         QTest::keyClicks(importe, "130000,5");
-        QTest::mouseClick(control<QPushButton>(accion, "cmdGuardar"), Qt::LeftButton);
+        pulsar(accion, "cmdGuardar");
         QCOMPARE(e.dialogos.ultimoMensaje(), QString("Grabación realizada. "));
         cerrarConEscape(accion);
     };
@@ -128,7 +120,7 @@ void TstFlujo::nuevoExpedienteDeUnCliente() {
         control<QLineEdit>(busqueda, "Text1_2")->setFocus(); // leaving the code looks it up
         QCOMPARE(gExpe->IdCliente(), 2);
         QCOMPARE(filasDe(busqueda), 1);
-        QTest::mouseClick(control<QPushButton>(busqueda, "cmdNuevo"), Qt::LeftButton);
+        pulsar(busqueda, "cmdNuevo");
         QCOMPARE(filasDe(busqueda), 2); // searched again: the new case file is listed
         cerrarConEscape(busqueda);
     };
@@ -139,7 +131,7 @@ void TstFlujo::nuevoExpedienteDeUnCliente() {
         descripcion->setFocus();
         descripcion->insertPlainText("Sustitución de la caldera");
         e.dialogos.respuestas << vb::vbNo; // permissions for the creator only
-        QTest::mouseClick(control<QPushButton>(editor, "cmdGrabar"), Qt::LeftButton);
+        pulsar(editor, "cmdGrabar");
         QCOMPARE(e.dialogos.ultimoMensaje(), QString("Proceso concluido"));
         cerrarConEscape(editor);
     };

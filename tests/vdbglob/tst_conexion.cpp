@@ -20,14 +20,11 @@ class TstConexion : public QObject {
     Q_OBJECT
 private slots:
     void recordsetSeMueveComoUnCursor();
-    void recordsetVacioEstaEnEofYBof();
     void recordsetSoloAdelante();
-    void camposPorNombreEnCualquierCasoYPorPosicion();
-    void fechasNulosYBlobs();
+    void fechaYHoraYBytes();
     void findBuscaDesdeLaFilaActual();
     void erroresDelMotorEnEspanol_data();
     void erroresDelMotorEnEspanol();
-    void observadorVeLaSentenciaSinTraducir();
     void modeloTraeFilasSegunSePiden_data();
     void modeloTraeFilasSegunSePiden();
     void escrituraEmpiezaConElBloqueoSqlite();
@@ -62,6 +59,7 @@ void TstConexion::recordsetSeMueveComoUnCursor() {
     QCOMPARE(rs.AbsolutePosition(), 2);
     rs.MoveLast();
     QCOMPARE(rs.Fields("tex_des").toString(), QString("Litigio"));
+    QVERIFY(!rs.Fields("NoExiste").isValid());
     rs.MoveNext();
     QVERIFY(rs.isEOF());
     QVERIFY(!rs.isBOF());
@@ -75,15 +73,6 @@ void TstConexion::recordsetSeMueveComoUnCursor() {
     QVERIFY(rs.isEOF());
 }
 
-void TstConexion::recordsetVacioEstaEnEofYBof() {
-    Entorno e;
-    Recordset rs = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 99");
-    QVERIFY(rs.ok());
-    QVERIFY(rs.isEOF() && rs.isBOF());
-    QCOMPARE(rs.RecordCount(), 0);
-    QVERIFY(!rs.Fields(0).isValid());
-}
-
 void TstConexion::recordsetSoloAdelante() {
     Entorno e;
     Recordset rs = e.conexion->Execute("SELECT Tex_Id FROM Tex ORDER BY Tex_Id", Conexion::Cursor::SoloAdelante);
@@ -95,32 +84,20 @@ void TstConexion::recordsetSoloAdelante() {
     QCOMPARE(ids, (QList<int>{1, 2, 3, 4, 5}));
     rs.MoveFirst(); // cannot go back: stays at the end
     QVERIFY(rs.isEOF());
-    Recordset vacio = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 0", Conexion::Cursor::SoloAdelante);
-    QVERIFY(vacio.isEOF() && vacio.isBOF());
+    // No rows: at the end and the start at once, with either cursor.
+    for (const auto cursor : {Conexion::Cursor::SoloAdelante, Conexion::Cursor::Desplazable}) {
+        Recordset vacio = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 0", cursor);
+        QVERIFY(vacio.ok() && vacio.isEOF() && vacio.isBOF());
+        QVERIFY(!vacio.Fields(0).isValid());
+        if (cursor == Conexion::Cursor::Desplazable)
+            QCOMPARE(vacio.RecordCount(), 0);
+    }
 }
 
-void TstConexion::camposPorNombreEnCualquierCasoYPorPosicion() {
+// Kinds and NULLs of the rows the screens read are the statements' test; here a
+// stamp with its time and bytes that are no text.
+void TstConexion::fechaYHoraYBytes() {
     Entorno e;
-    Recordset rs = e.conexion->Execute("SELECT exp_idcli, Exp_FIni, EXP_DES FROM exp WHERE Exp_id = 3");
-    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
-    QCOMPARE(rs.Fields("Exp_IdCli").toInt(), 4);
-    QCOMPARE(rs.Fields("EXP_IDCLI"), rs.Fields(0));
-    QCOMPARE(rs.Fields("exp_fini").toDate(), QDate(2024, 3, 5));
-    QCOMPARE(rs.Fields(2).toString(), QString("Mantenimiento anual de instalación eléctrica"));
-    QVERIFY(!rs.Fields("NoExiste").isValid());
-    QCOMPARE(rs.indiceCampo("exp_des"), 2);
-}
-
-void TstConexion::fechasNulosYBlobs() {
-    Entorno e;
-    Recordset rs = e.conexion->Execute("SELECT Exp_FFin, Exp_Codigo, Exp_Obs, Exp_Fini FROM Exp WHERE Exp_Id = 3");
-    QVERIFY(!rs.Fields("Exp_FFin").isValid()); // NULL
-    QCOMPARE(rs.Fields("Exp_Codigo").toString(), QString("MT-77"));
-    QVERIFY(!e.conexion->Execute("SELECT Exp_Codigo FROM Exp WHERE Exp_Id = 2").Fields(0).isValid());
-    QVERIFY(rs.Fields("Exp_Obs").isValid()); // "" is not NULL
-    QCOMPARE(rs.Fields("Exp_Obs").toString(), QString());
-    QCOMPARE(rs.Fields("Exp_Fini").metaType().id(), QMetaType::QDate);
-
     Recordset est = e.conexion->Execute("SELECT Est_FEstado FROM Est WHERE Est_IdTabla = 4");
     QCOMPARE(est.Fields(0).toDateTime(), QDateTime(QDate(2024, 5, 20), QTime(11, 15)));
 
@@ -202,16 +179,6 @@ void TstConexion::erroresDelMotorEnEspanol() {
         segunda.close();
     }
     QSqlDatabase::removeDatabase("segunda");
-}
-
-void TstConexion::observadorVeLaSentenciaSinTraducir() {
-    Entorno e;
-    const QString sql = "Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = 5";
-    Recordset rs = e.conexion->Execute(sql);
-    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje()));
-    QCOMPARE(e.sentencias.last(), sql);
-    QCOMPARE(rs.Fields("uno").toString(), QString(""));
-    QVERIFY(e.conexion->traducir(sql) != sql);
 }
 
 void TstConexion::modeloTraeFilasSegunSePiden_data() {

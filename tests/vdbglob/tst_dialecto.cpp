@@ -1,10 +1,7 @@
 // T-SQL as the library writes it, and what the embedded SQLite connection and the
-// PostgreSQL server must receive.
+// PostgreSQL server must receive; the statements' and screens' suites run them on both.
 #include "dialecto.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
 
 class TstDialecto : public QObject {
@@ -15,8 +12,6 @@ private slots:
     void paraDriver();
     void traducir_data();
     void traducir();
-    void ejecutaEnSqlite_data();
-    void ejecutaEnSqlite();
 };
 
 void TstDialecto::paraDriver_data()
@@ -216,75 +211,6 @@ void TstDialecto::traducir()
     QFETCH(QString, postgres);
     QCOMPARE(DialectoSqlite().traducir(tsql), sqlite);
     QCOMPARE(DialectoPostgres().traducir(tsql), postgres);
-}
-
-void TstDialecto::ejecutaEnSqlite_data()
-{
-    QTest::addColumn<QString>("tsql");
-    QTest::addColumn<QStringList>("filas");
-
-    QTest::newRow("nombre con apellidos nulos")
-        << "SELECT CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'') FROM Cli ORDER BY cli_id"
-        << QStringList{"Ana García López", "Talleres  "};
-    QTest::newRow("codigo y nombre comercial")
-        << "SELECT (Select (cast(cli_Cod as nvarchar) + ' ' + Cli_Comer) from cli where cli_id = "
-           "Exp_IdCli) As Cliente FROM Exp ORDER BY Exp_Id"
-        << QStringList{"430 Ana", "17 Talleres Pérez", "430 Ana", "17 Talleres Pérez"};
-    QTest::newRow("rango de fechas")
-        << "SELECT Exp_Id FROM Exp WHERE Exp_Fini >= '05/03/2024 00:00:00' AND Exp_Fini <= "
-           "'06/03/2024 23:59:59' ORDER BY Exp_Id"
-        << QStringList{"1", "2"};
-    QTest::newRow("fecha sola")
-        << "SELECT Exp_Id FROM Exp WHERE Exp_Fini = '07/03/2024'" << QStringList{"3"};
-    QTest::newRow("usuario de vmcomun")
-        << "Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = 2"
-        << QStringList{""};
-    QTest::newRow("permisos")
-        << "SELECT Exp_Id FROM Exp  Where Exp_Origen = 0  and (Exp_id in (SELECT ExpPer_Idexp FROM "
-           "ExpPer WHERE  ExpPer_IdUsu=2) or Exp_Idusu = 2) ORDER BY Exp_Id"
-        << QStringList{"2", "3"};
-    QTest::newRow("usuarios autorizados")
-        << "Select (select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) As [Nombre "
-           "de Usuario] from expper where expper_idexp=2 ORDER BY expper_idusu"
-        << QStringList{"María Ruiz", ""};
-}
-
-void TstDialecto::ejecutaEnSqlite()
-{
-    QFETCH(QString, tsql);
-    QFETCH(QStringList, filas);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "dialecto");
-        db.setDatabaseName(":memory:");
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        const QStringList preparacion = {
-            "ATTACH DATABASE ':memory:' AS vmcomun",
-            "CREATE TABLE vmcomun.usuarios (usu_id INTEGER PRIMARY KEY, usu_nom TEXT, usu_adm INTEGER)",
-            "INSERT INTO vmcomun.usuarios VALUES (1, 'María Ruiz', 1), (2, NULL, 0)",
-            "CREATE TABLE Cli (cli_id INTEGER PRIMARY KEY, cli_Cod INTEGER, Cli_Comer TEXT, "
-            "CLI_NOM TEXT, CLI_APE1 TEXT, CLI_APE2 TEXT)",
-            "INSERT INTO Cli VALUES (1, 430, 'Ana', 'Ana', 'García', 'López'), "
-            "(2, 17, 'Talleres Pérez', 'Talleres', NULL, NULL)",
-            "CREATE TABLE Exp (Exp_Id INTEGER PRIMARY KEY, Exp_IdCli INTEGER, Exp_Origen INTEGER, "
-            "Exp_Idusu INTEGER, Exp_Fini TEXT)",
-            "INSERT INTO Exp VALUES (1, 1, 0, 1, '2024-03-05 00:00:00'), "
-            "(2, 2, 0, 1, '2024-03-06 23:59:59'), (3, 1, 0, 2, '2024-03-07 00:00:00'), "
-            "(4, 2, 1, 2, '2024-03-04 23:59:59')",
-            "CREATE TABLE ExpPer (ExpPer_IdExp INTEGER, ExpPer_IdUsu INTEGER)",
-            "INSERT INTO ExpPer VALUES (2, 1), (1, 1), (2, 2)",
-        };
-        for (const QString &s : preparacion)
-            QVERIFY2(q.exec(s), qPrintable(s + ": " + q.lastError().text()));
-
-        const QString sql = DialectoSqlite().traducir(tsql);
-        QVERIFY2(q.exec(sql), qPrintable(sql + ": " + q.lastError().text()));
-        QStringList obtenidas;
-        while (q.next())
-            obtenidas << q.value(0).toString();
-        QCOMPARE(obtenidas, filas);
-    }
-    QSqlDatabase::removeDatabase("dialecto");
 }
 
 QTEST_GUILESS_MAIN(TstDialecto)

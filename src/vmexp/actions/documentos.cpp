@@ -51,8 +51,8 @@ Documentos::Documentos(Formulario *pantalla, DatosActuacion *datos, QLineEdit *d
     : m_pantalla(pantalla), m_datos(datos), m_descripcion(descripcion), m_fichero(fichero), m_operario(operario) {}
 
 void Documentos::informar(const QString &error) {
-    m_pantalla->Tag = QStringLiteral("E");
-    MsgBox(QStringLiteral("No se ha podido grabar el documento.\n") + error, vb::vbOKOnly | vb::vbCritical);
+    m_pantalla->avisar(QStringLiteral("No se ha podido grabar el documento.\n") + error, vb::vbOKOnly | vb::vbCritical,
+                       QStringLiteral("E"));
 }
 
 QString Documentos::nombreFichero(const QString &texto, QString *error) {
@@ -77,8 +77,7 @@ bool Documentos::mfGrabarDocumento() {
     QString motivo;
     const QString nombre = nombreFichero(m_fichero->text(), &motivo);
     if (nombre.isEmpty()) {
-        m_pantalla->Tag = QStringLiteral("e");
-        MsgBox(motivo, vb::vbOKOnly | vb::vbExclamation);
+        m_pantalla->avisar(motivo, vb::vbOKOnly | vb::vbExclamation);
         return existente;
     }
     m_fichero->setText(nombre);
@@ -92,8 +91,7 @@ bool Documentos::mfGrabarDocumento() {
         return existente;
     gExpe->setIdActF(idActF);
     if (!SaveFileToDB()) {
-        m_pantalla->Tag = QStringLiteral("E");
-        MsgBox(QStringLiteral("Error insertando el Fichero"), vb::vbOKOnly);
+        m_pantalla->avisar(QStringLiteral("Error insertando el Fichero"), vb::vbOKOnly, QStringLiteral("E"));
     }
     return false;
 }

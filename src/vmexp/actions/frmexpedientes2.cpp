@@ -83,6 +83,7 @@ void frmExpedientes2::prepararControles() {
     registrarCampo(ui->Text1_8, Campo::Fecha);
     registrarCampo(ui->Text1_9, Campo::Importe);
     registrarCamposTexto();
+    editarSinBarras(ui->Text1_8);
 
     prepararDocumentos();
     connect(ui->cmdGuardar, &QPushButton::clicked, this, &frmExpedientes2::cmdGuardar_Click);
@@ -90,10 +91,7 @@ void frmExpedientes2::prepararControles() {
 }
 
 void frmExpedientes2::Form_Load() {
-    setWindowTitle(QStringLiteral("Norbix. Gestión de Expedientes (versión %1.%2.%3)")
-                       .arg(VMEXP_VERSION_MAJOR)
-                       .arg(VMEXP_VERSION_MINOR)
-                       .arg(VMEXP_VERSION_PATCH));
+    setWindowTitle(tituloVentana());
     if (const Resultado r = m_datos->decimales(m_decimales); !r)
         avisarFallo(r);
     msCargarActuacion();
@@ -110,8 +108,7 @@ void frmExpedientes2::ajustarTamano(bool completo) {
 }
 
 void frmExpedientes2::avisarFallo(const Resultado &r) {
-    Tag = QStringLiteral("e");
-    MsgBox(QStringLiteral("Error (Expedientes 2): ") + r.mensaje(), vb::vbCritical);
+    avisar(QStringLiteral("Error (Expedientes 2): ") + r.mensaje(), vb::vbCritical);
 }
 
 void frmExpedientes2::msCargarActuacion() {
@@ -171,21 +168,18 @@ bool frmExpedientes2::grabarActuacion() {
         gExpe->setIdAct(idAct);
         return true;
     }
-    Tag = QStringLiteral("e");
-    MsgBox(QStringLiteral("No se ha podido grabar la actuación.\n") + r.mensaje(), vb::vbOKOnly | vb::vbCritical);
+    avisar(QStringLiteral("No se ha podido grabar la actuación.\n") + r.mensaje(), vb::vbOKOnly | vb::vbCritical);
     return false;
 }
 
 void frmExpedientes2::cmdGuardar_Click() {
     if (!grabarActuacion())
         return;
-    // The release of the key that closes the message must not act on the screen.
-    Tag = QStringLiteral("e");
     if (gExpe->IdActF() != 0) {
-        MsgBox(QStringLiteral("Grabación realizada. "), vb::vbOKOnly | vb::vbInformation);
+        avisar(QStringLiteral("Grabación realizada. "), vb::vbOKOnly | vb::vbInformation);
         return;
     }
-    if (MsgBox(QStringLiteral("Grabación realizada. Desea agregar documentos a esta actuación"),
+    if (avisar(QStringLiteral("Grabación realizada. Desea agregar documentos a esta actuación"),
                vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton1)
         != vb::vbYes) {
         close();
@@ -204,18 +198,10 @@ void frmExpedientes2::cmdCancelar_Click() { close(); }
 
 bool frmExpedientes2::eventFilter(QObject *obj, QEvent *ev) {
     auto *campo = qobject_cast<QLineEdit *>(obj);
-    if (campo && ev->type() == QEvent::FocusIn)
-        Text1_GotFocus(campo);
     const bool hecho = Formulario::eventFilter(obj, ev);
     if (campo && ev->type() == QEvent::FocusOut)
         Text1_LostFocus(campo);
     return hecho;
-}
-
-void frmExpedientes2::Text1_GotFocus(QLineEdit *campo) {
-    // The date is edited as bare digits; the field-behaviour object then colours it.
-    if (campo == ui->Text1_8)
-        campo->setText(campo->text().remove(u'/'));
 }
 
 void frmExpedientes2::Text1_LostFocus(QLineEdit *campo) {
@@ -436,8 +422,7 @@ void frmExpedientes2::msVerDocumento() {
         abrirConShell(ruta);
         return;
     }
-    Tag = QStringLiteral("e");
-    MsgBox(QStringLiteral("Error en la recuperación del fichero"), vb::vbOKOnly | vb::vbCritical);
+    avisar(QStringLiteral("Error en la recuperación del fichero"), vb::vbOKOnly | vb::vbCritical);
 }
 
 bool frmExpedientes2::elegirFichero(QString &ruta) {

@@ -54,7 +54,6 @@ private:
     // A read that failed, told as the screen's error.
     void avisarFallo(const Resultado &r);
 
-    void Text1_GotFocus(QLineEdit *campo);
     void Text1_LostFocus(QLineEdit *campo);
 
     // The documents frame.

@@ -2,6 +2,7 @@
 
 #include "arbolactuaciones.h"
 #include "conexion.h"
+#include "esquema.h"
 #include "mybd.h"
 #include "transaccion.h"
 
@@ -131,7 +132,7 @@ QString DatosExpediente::sentenciaActuaciones(int agrupacion, int idExp) {
     switch (agrupacion) {
     case ArbolActuaciones::kFechas: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Fecha");
     case ArbolActuaciones::kCategoria:
-        return QStringLiteral("SELECT *,(SELECT Tac_Des FROM Tac WHERE Tac_Id = Act_IdTac) as DesAct ") + desde
+        return QStringLiteral("SELECT *,") + Esquema::kDesAct + u' ' + desde
                + QStringLiteral(" ORDER BY Act_IdTac,Act_Fecha");
     case ArbolActuaciones::kRealizadoPor: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Operario,Act_Fecha");
     default: return QStringLiteral("SELECT * ") + desde + QStringLiteral(" ORDER BY Act_Id,Act_Fecha");
@@ -188,7 +189,7 @@ Resultado DatosExpediente::resumenCabecera(int idExp, ResumenExpediente &r, bool
 
     QVariant estado;
     bool hay = false;
-    if (const Resultado e = ultimoEstado(15, idExp, estado, r.fechaEstado, hay); !e)
+    if (const Resultado e = ultimoEstado(Esquema::kProcesoExpedientes, idExp, estado, r.fechaEstado, hay); !e)
         return e;
     QStringList lista;
     if (const Resultado e = estados(lista); !e)

@@ -36,12 +36,6 @@ QString sinValor(const QString &columna) {
     return QStringLiteral("Uso no válido de Null: el campo %1 del expediente no tiene valor.").arg(columna);
 }
 
-// Messages of the screen's own actions: the release of the key that closes them
-// must not move the focus.
-void avisar(Formulario *f, const QString &texto, int estilo = vb::vbCritical) {
-    f->Tag = QStringLiteral("e");
-    MsgBox(texto, estilo);
-}
 } // namespace
 
 frmExpedientes1::frmExpedientes1(QWidget *parent)
@@ -82,6 +76,8 @@ void frmExpedientes1::prepararControles() {
     registrarCampo(ui->Text1_1);
     registrarCampo(ui->Text1_2, Campo::Fecha);
     registrarCampo(ui->Text1_3, Campo::Fecha);
+    editarSinBarras(ui->Text1_2);
+    editarSinBarras(ui->Text1_3);
     registrarCampo(ui->Text1_5);
     registrarCampo(ui->Text1_6, Campo::Importe);
     registrarCampo(ui->Text1_7);
@@ -117,10 +113,7 @@ void frmExpedientes1::prepararControles() {
 // ---------------------------------------------------------------- loading
 
 void frmExpedientes1::Form_Load() {
-    setWindowTitle(QStringLiteral("Norbix. Gestión de Expedientes (versión %1.%2.%3)")
-                       .arg(VMEXP_VERSION_MAJOR)
-                       .arg(VMEXP_VERSION_MINOR)
-                       .arg(VMEXP_VERSION_PATCH));
+    setWindowTitle(tituloVentana());
     int paso = 0;
     QString error;
     if (!sesionConexion())
@@ -234,11 +227,7 @@ QString frmExpedientes1::msCargarUsuarios() {
     RecordsetModel *modelo = nullptr;
     if (const Resultado r = m_datos->usuarios(gExpe->IdExp(), this, modelo); !r)
         return r.mensaje();
-    QItemSelectionModel *anterior = ui->dbgUsuarios->selectionModel();
-    ui->dbgUsuarios->setModel(modelo);
-    delete anterior;
-    delete m_usuarios;
-    m_usuarios = modelo;
+    cambiarModelo(ui->dbgUsuarios, modelo, std::exchange(m_usuarios, modelo));
     ui->dbgUsuarios->setColumnHidden(0, true);
     anchoColumna(ui->dbgUsuarios, ui->dbgUsuarios->horizontalHeader(), 1, 4000);
     // As a fresh result set, the grid stands on its first row.
@@ -265,11 +254,11 @@ void frmExpedientes1::Command2_Click() {
     bool anadido = false;
     const Resultado r = m_datos->autorizar(gExpe->IdExp(), idUsu, anadido);
     if (!r)
-        avisar(this, r.mensaje());
+        avisar(r.mensaje(), vb::vbCritical);
     else if (!anadido)
         return; // already authorised: the grid stays as it is
     if (const QString error = msCargarUsuarios(); !error.isEmpty())
-        avisar(this, QStringLiteral("No se han podido cargar los usuarios autorizados.\n") + error);
+        avisar(QStringLiteral("No se han podido cargar los usuarios autorizados.\n") + error, vb::vbCritical);
 }
 
 void frmExpedientes1::Command3_Click() {
@@ -283,11 +272,11 @@ void frmExpedientes1::Command3_Click() {
         != vb::vbYes)
         return;
     if (const Resultado r = m_datos->desautorizar(gExpe->IdExp(), idUsu); !r) {
-        avisar(this, QStringLiteral("No se ha podido eliminar el usuario.\n") + r.mensaje());
+        avisar(QStringLiteral("No se ha podido eliminar el usuario.\n") + r.mensaje(), vb::vbCritical);
         return;
     }
     if (const QString error = msCargarUsuarios(); !error.isEmpty())
-        avisar(this, QStringLiteral("No se han podido cargar los usuarios autorizados.\n") + error);
+        avisar(QStringLiteral("No se han podido cargar los usuarios autorizados.\n") + error, vb::vbCritical);
 }
 
 // ---------------------------------------------------------------- actions tree
@@ -312,7 +301,7 @@ QString frmExpedientes1::cargarArbol() {
 
 void frmExpedientes1::msCargarArbol() {
     if (const QString error = cargarArbol(); !error.isEmpty())
-        avisar(this, QStringLiteral("No se han podido cargar las actuaciones del expediente.\n") + error);
+        avisar(QStringLiteral("No se han podido cargar las actuaciones del expediente.\n") + error, vb::vbCritical);
 }
 
 void frmExpedientes1::Option1_Click(int) { msCargarArbol(); }
@@ -334,7 +323,7 @@ void frmExpedientes1::msAbrirActuacion(int idAct) {
     gExpe->setIdAct(idAct);
     QString error;
     if (Pantallas::abrirModal(QStringLiteral("frmExpedientes2"), this, &error) < 0) {
-        avisar(this, error);
+        avisar(error, vb::vbCritical);
         return;
     }
     msCargarArbol();
@@ -374,7 +363,7 @@ void frmExpedientes1::cmdGrabar_Click() {
     ValoresExpediente v;
     QString error;
     if (!valores(v, error)) {
-        avisar(this, noGuardado + error);
+        avisar(noGuardado + error, vb::vbCritical);
         return;
     }
     // Asked before the save: no transaction waits on the user.
@@ -387,12 +376,12 @@ void frmExpedientes1::cmdGrabar_Click() {
     int idExp = gExpe->IdExp();
     if (const Resultado r = m_datos->grabar(v, idExp, todos); !r) {
         // Nothing of this save stays, and the fields keep what the user typed.
-        avisar(this, noGuardado + r.mensaje());
+        avisar(noGuardado + r.mensaje(), vb::vbCritical);
         return;
     }
     if (nuevo)
         gExpe->setIdExp(idExp);
-    avisar(this, QStringLiteral("Proceso concluido"), vb::vbInformation);
+    avisar(QStringLiteral("Proceso concluido"), vb::vbInformation);
     if (const QString fallo = msCargarExpediente(); !fallo.isEmpty())
         MsgBox(QStringLiteral("Error (Expedientes 1[1]): ") + fallo, vb::vbCritical);
 }
@@ -411,7 +400,7 @@ void frmExpedientes1::Command1_Click() {
     if (r)
         r = Componentes::llamar(ficha.get(), "vShow");
     if (!r)
-        avisar(this, QStringLiteral("No se puede mostrar la ficha.\n") + r.mensaje());
+        avisar(QStringLiteral("No se puede mostrar la ficha.\n") + r.mensaje(), vb::vbCritical);
 }
 
 
@@ -425,9 +414,6 @@ QString frmExpedientes1::formatoImporte() const {
 bool frmExpedientes1::eventFilter(QObject *obj, QEvent *ev) {
     const bool fecha = obj == ui->Text1_2 || obj == ui->Text1_3;
     if (ev->type() == QEvent::FocusIn) {
-        // Dates are edited as bare digits.
-        if (fecha)
-            static_cast<QLineEdit *>(obj)->setText(static_cast<QLineEdit *>(obj)->text().remove(u'/'));
         if (obj == ui->Text1_4) {
             QPalette p = ui->Text1_4->palette();
             p.setColor(QPalette::Base, CUtilidades::colorDesdeNumero(utilidades()->ColorFoco()));
@@ -456,17 +442,17 @@ bool frmExpedientes1::eventFilter(QObject *obj, QEvent *ev) {
 void frmExpedientes1::imprimirExpediente() {
     const int idExp = gExpe->IdExp();
     if (idExp == 0) {
-        avisar(this, QStringLiteral("Grabe el expediente antes de imprimirlo."), vb::vbInformation);
+        avisar(QStringLiteral("Grabe el expediente antes de imprimirlo."), vb::vbInformation);
         return;
     }
     ResumenExpediente resumen;
     bool existe = false;
     if (const Resultado r = m_datos->resumen(idExp, resumen, existe); !r) {
-        avisar(this, QStringLiteral("No se ha podido leer el expediente para imprimirlo.\n") + r.mensaje());
+        avisar(QStringLiteral("No se ha podido leer el expediente para imprimirlo.\n") + r.mensaje(), vb::vbCritical);
         return;
     }
     if (!existe) {
-        avisar(this, QStringLiteral("El expediente ya no existe: otro usuario lo ha borrado."));
+        avisar(QStringLiteral("El expediente ya no existe: otro usuario lo ha borrado."), vb::vbCritical);
         return;
     }
     QPrinter impresora(QPrinter::HighResolution);

@@ -115,11 +115,7 @@ QString frmTipos::msCargarGrid() {
     RecordsetModel *lista = nullptr;
     if (const Resultado r = m_datos.lista(this, lista); !r)
         return r.mensaje();
-    QItemSelectionModel *seleccionAnterior = ui->dbgFco->selectionModel();
-    ui->dbgFco->setModel(lista);
-    delete seleccionAnterior;
-    delete rs;
-    rs = lista;
+    cambiarModelo(ui->dbgFco, lista, std::exchange(rs, lista));
     connect(ui->dbgFco->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &frmTipos::rs_MoveComplete);
 

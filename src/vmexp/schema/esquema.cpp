@@ -22,8 +22,3 @@ const QHash<QString, TipoValor> &Esquema::tiposColumna() {
     }();
     return tipos;
 }
-
-QString Esquema::textoSql(const QString &texto) {
-    QString t = texto;
-    return t.replace(u'\'', QStringLiteral("''"));
-}

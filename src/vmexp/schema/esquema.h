@@ -17,7 +17,4 @@ inline const QString kDesAct = QStringLiteral("(SELECT Tac_Des FROM Tac WHERE Ta
 // Processes and tables that own rows of Est and Ima.
 constexpr short kProcesoExpedientes = 15;
 inline const QString kImaTablaActF = QStringLiteral("ActF");
-
-// A user's text placed between quotes in a statement: every quote doubled.
-QString textoSql(const QString &texto);
 } // namespace Esquema

@@ -1,5 +1,6 @@
 #include "datosbusqueda.h"
 
+#include "comillas.h"
 #include "componentes.h"
 #include "conexion.h"
 #include "esquema.h"
@@ -73,9 +74,9 @@ QString DatosBusqueda::sentencia(const FiltroBusqueda &f) {
         condicion += QStringLiteral(" AND Exp_IdTipo=") + f.tipo;
     // Quotes are doubled so the typed text can neither end nor extend the statement.
     if (!f.descripcion.isEmpty())
-        condicion += QStringLiteral(" AND Exp_Des Like '%") + Esquema::textoSql(f.descripcion) + QStringLiteral("%' ");
+        condicion += QStringLiteral(" AND Exp_Des Like '%") + doblarComillas(f.descripcion) + QStringLiteral("%' ");
     if (!f.observaciones.isEmpty())
-        condicion += QStringLiteral(" AND Exp_obs Like '%") + Esquema::textoSql(f.observaciones) + QStringLiteral("%' ");
+        condicion += QStringLiteral(" AND Exp_obs Like '%") + doblarComillas(f.observaciones) + QStringLiteral("%' ");
     if (const QString desde = fechaDiaPrimero(f.desde); !desde.isEmpty())
         condicion += QStringLiteral(" AND Exp_Fini >='") + desde + QStringLiteral(" 00:00:00' ");
     if (const QString hasta = fechaDiaPrimero(f.hasta); !hasta.isEmpty())

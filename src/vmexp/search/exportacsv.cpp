@@ -1,5 +1,6 @@
 #include "exportacsv.h"
 
+#include "comillas.h"
 #include "conexion.h"
 
 #include <QSaveFile>
@@ -20,9 +21,7 @@ Resultado falloFichero(const QSaveFile &f) {
 QString campo(const QString &texto) {
     if (!texto.contains(u';') && !texto.contains(u'"') && !texto.contains(u'\n') && !texto.contains(u'\r'))
         return texto;
-    QString doblado = texto;
-    doblado.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + doblado + u'"';
+    return entreComillas(texto, u'"');
 }
 
 QString linea(const QStringList &campos) {

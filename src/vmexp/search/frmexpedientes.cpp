@@ -173,16 +173,15 @@ frmExpedientes::frmExpedientes(QWidget *parent)
                            ui->Text1_4, ui->Text1_5, ui->Text1_6, ui->Text1_7};
     std::copy(std::begin(campos), std::end(campos), m_text1);
 
-    setWindowTitle(QStringLiteral("Norbix. Gestión de Expedientes (versión %1.%2.%3)")
-                       .arg(VMEXP_VERSION_MAJOR)
-                       .arg(VMEXP_VERSION_MINOR)
-                       .arg(VMEXP_VERSION_PATCH));
+    setWindowTitle(tituloVentana());
 
     // Keys of the customer code and the dates are filtered; the provider code is not.
     registrarCampo(ui->Text1_0, Campo::Filtrado);
     registrarCampo(ui->Text1_4, Campo::Fecha, QStringLiteral("dd/mm/yyyy"));
     registrarCampo(ui->Text1_5, Campo::Fecha, QStringLiteral("dd/mm/yyyy"));
     registrarCamposTexto();
+    editarSinBarras(ui->Text1_4);
+    editarSinBarras(ui->Text1_5);
 
     m_delegado = new DelegadoRejilla(ui->DataGrid1);
     m_delegado->setColumnaNumero(kColumnaExpediente);
@@ -223,11 +222,6 @@ frmExpedientes::frmExpedientes(QWidget *parent)
 }
 
 frmExpedientes::~frmExpedientes() = default;
-
-void frmExpedientes::avisar(const QString &texto, int estilo) {
-    Tag = QStringLiteral("e");
-    MsgBox(texto, estilo, QString());
-}
 
 void frmExpedientes::avisarFallo(const Resultado &r) {
     if (r.ok())
@@ -284,12 +278,7 @@ void frmExpedientes::msBuscarExpedientes() {
 }
 
 void frmExpedientes::mostrarResultado(RecordsetModel *modelo) {
-    QItemSelectionModel *seleccionAnterior = ui->DataGrid1->selectionModel();
-    RecordsetModel *anterior = rsExp;
-    rsExp = modelo;
-    ui->DataGrid1->setModel(rsExp);
-    delete seleccionAnterior;
-    delete anterior;
+    cambiarModelo(ui->DataGrid1, modelo, std::exchange(rsExp, modelo));
 }
 
 void frmExpedientes::maquetarRejilla(short origen) {
@@ -602,12 +591,6 @@ void frmExpedientes::copiarFilas() {
 }
 
 bool frmExpedientes::eventFilter(QObject *obj, QEvent *ev) {
-    // Dates are edited as bare digits.
-    if (ev->type() == QEvent::FocusIn && (obj == ui->Text1_4 || obj == ui->Text1_5)) {
-        auto *fecha = static_cast<QLineEdit *>(obj);
-        if (fecha->text().contains(u'/'))
-            fecha->setText(fecha->text().remove(u'/'));
-    }
     const bool hecho = Formulario::eventFilter(obj, ev);
     // Leaving a code field for another control looks the code up; switching to
     // another window (a message box, say) is no leaving.

@@ -110,8 +110,6 @@ private:
     void abrirFilaActual();
     bool FnEstadoCliente(int idCliente);
     void maquetarRejilla(short origen);
-    // A warning or error: the key marker first, so the Enter that closes it is no command.
-    void avisar(const QString &texto, int estilo);
     void avisarFallo(const Resultado &r);
     // The grid's visible columns in the order shown, with their captions and formats.
     QList<int> columnasVisibles() const;

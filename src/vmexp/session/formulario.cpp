@@ -1,18 +1,21 @@
 #include "formulario.h"
 
 #include "cutilidades.h"
+#include "dialogos.h"
 #include "modexp.h"
 
+#include <QAbstractItemView>
 #include <QHeaderView>
-#include <algorithm>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <memory>
 #include <QValidator>
+#include <algorithm>
+#include <memory>
 
 namespace {
 // Accepts an edit that keeps the text within the limit or does not lengthen it, so a
@@ -44,6 +47,26 @@ Formulario::Formulario(QWidget *parent) : QDialog(parent), m_util(new CUtilidade
 }
 
 Formulario::~Formulario() = default;
+
+int Formulario::avisar(const QString &texto, int estilo, const QString &marca) {
+    Tag = marca;
+    return MsgBox(texto, estilo);
+}
+
+QString Formulario::tituloVentana() {
+    return QStringLiteral("Norbix. Gestión de Expedientes (versión %1.%2.%3)")
+        .arg(VMEXP_VERSION_MAJOR)
+        .arg(VMEXP_VERSION_MINOR)
+        .arg(VMEXP_VERSION_PATCH);
+}
+
+void Formulario::cambiarModelo(QAbstractItemView *vista, QAbstractItemModel *nuevo, QAbstractItemModel *anterior) {
+    QItemSelectionModel *seleccion = vista->selectionModel();
+    vista->setModel(nuevo);
+    delete seleccion;
+    if (anterior != nuevo)
+        delete anterior;
+}
 
 void Formulario::limitarTecleo(QLineEdit *campo) {
     const int maximo = campo->maxLength();
@@ -203,8 +226,12 @@ bool Formulario::eventFilter(QObject *obj, QEvent *ev) {
         return Form_KeyUp(k);
     }
     case QEvent::FocusIn:
-        if (auto *campo = qobject_cast<QLineEdit *>(obj); campo && m_campos.contains(campo))
-            m_util->EntrarCampo(campo, QString());
+        if (auto *campo = qobject_cast<QLineEdit *>(obj)) {
+            if (m_sinBarras.contains(campo) && campo->text().contains(u'/'))
+                campo->setText(campo->text().remove(u'/'));
+            if (m_campos.contains(campo))
+                m_util->EntrarCampo(campo, QString());
+        }
         return false;
     case QEvent::FocusOut:
         if (auto *campo = qobject_cast<QLineEdit *>(obj); campo && m_campos.contains(campo))

@@ -4,8 +4,10 @@
 // set, and its text fields are coloured, filtered and formatted by one CUtilidades.
 #include <QDialog>
 #include <QHash>
+#include <QSet>
 
 class CUtilidades;
+class QAbstractItemModel;
 class QAbstractItemView;
 class QHeaderView;
 class QLineEdit;
@@ -20,6 +22,16 @@ public:
 
     // The key marker: "e" (or "E") makes the next Enter or Escape release only clear it.
     QString Tag;
+    // A message of the screen's own: the marker goes up first, so that the release of the
+    // key that closes the message does not act on the screen ("E": a failed document store).
+    int avisar(const QString &texto, int estilo, const QString &marca = QStringLiteral("e"));
+
+    // The caption of the case-file screens, with the library's version.
+    static QString tituloVentana();
+    // Puts a new list in a grid; the list it replaces and that list's selection go.
+    static void cambiarModelo(QAbstractItemView *vista, QAbstractItemModel *nuevo, QAbstractItemModel *anterior);
+    // A date field is edited as bare digits: the slashes go when it takes the focus.
+    void editarSinBarras(QLineEdit *fecha) { m_sinBarras.insert(fecha); }
 
     CUtilidades *utilidades() const { return m_util; }
 
@@ -72,6 +84,7 @@ private:
         QString formato;
     };
     QHash<QLineEdit *, Config> m_campos;
+    QSet<QLineEdit *> m_sinBarras;
     bool m_f1PoneMarca = false;
     QString m_errorCarga;
 };

@@ -33,7 +33,7 @@ std::shared_ptr<VMEXPE> VMEXPE::crear() {
     Registro::desdeEntorno();
     std::shared_ptr<VMEXPE> nuevo(new VMEXPE);
     gExpe = nuevo;
-    nuevo->setNProceso(15);
+    nuevo->setNProceso(Esquema::kProcesoExpedientes);
     return nuevo;
 }
 
