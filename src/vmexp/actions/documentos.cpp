@@ -94,7 +94,10 @@ bool Documentos::mfGrabarDocumento() {
     if (!SaveFileToDB()) {
         m_pantalla->Tag = QStringLiteral("E");
         MsgBox(QStringLiteral("Error insertando el Fichero"), vb::vbOKOnly);
+        return false;
     }
+    // The text is read after the store, off this screen's thread.
+    gExpe->leerTextosPendientes();
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "componentes.h"
 #include "conexion.h"
+#include "dialecto.h"
 #include "esquema.h"
 #include "modexp.h"
 #include "mybd.h"
@@ -80,6 +81,12 @@ QString DatosBusqueda::sentencia(const FiltroBusqueda &f) {
         condicion += QStringLiteral(" AND Exp_Fini >='") + desde + QStringLiteral(" 00:00:00' ");
     if (const QString hasta = fechaDiaPrimero(f.hasta); !hasta.isEmpty())
         condicion += QStringLiteral(" AND Exp_Fini <='") + hasta + QStringLiteral(" 23:59:59' ");
+    // Before the permission filter, which holds whatever a document says.
+    if (const QString documentos = m_bd->Conexion()->dialecto().documentosConPalabras(DialectoSql::palabras(f.documentos));
+        !documentos.isEmpty())
+        condicion += QStringLiteral(" AND Exp_Id IN (SELECT Act_IdExp FROM Act WHERE Act_Id IN (SELECT ActF_IdAct FROM "
+                                    "ActF WHERE ActF_Id IN (")
+                     + documentos + QStringLiteral("))) ");
     // A parameter that cannot be read leaves the filter on: no one sees more than allowed.
     if (m_bd->Parametros().Item(QStringLiteral("PAR_EXP_PER")).Valor.toInt() == 0 && adm == 0) {
         const QString id = QString::number(idUsuario);

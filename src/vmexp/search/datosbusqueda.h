@@ -26,6 +26,7 @@ struct FiltroBusqueda {
     QString observaciones;
     QString desde;         // day-first; no filter unless it is a real date
     QString hasta;
+    QString documentos;    // words the text of some document of the case file holds
 };
 
 // The statements of a customer or provider lookup.
