@@ -42,10 +42,11 @@ public:
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
     // The words of a search in the documents' text: runs of letters and digits.
-    static QStringList palabras(const QString &texto);
-    // A SELECT of the ids (ActF_Id) of the documents whose text holds every one of the
-    // words (without regard to accents or letter case), for an IN (...); empty without words.
-    virtual QString documentosConPalabras(const QStringList &palabras) const;
+    VMEXP_EXPORT static QStringList palabras(const QString &texto);
+    // A SELECT of the ids of the case files (Act_IdExp) with a document whose text holds
+    // every one of the words (without regard to accents or letter case), for an IN (...);
+    // empty without words.
+    virtual QString expedientesConPalabras(const QStringList &palabras) const;
     // A SELECT of the documents of action idAct whose text holds the words: their id and
     // the passage that holds them; empty when the backend cannot say it.
     virtual QString fragmentosConPalabras(const QStringList &palabras, int idAct) const;
@@ -73,7 +74,7 @@ public:
     QString inicioEscritura() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     // A connection a host opened on its own gets the collation and functions too.
     bool prepararSesion(QSqlDatabase &db, QString *error) const override;
-    QString documentosConPalabras(const QStringList &palabras) const override;
+    QString expedientesConPalabras(const QStringList &palabras) const override;
     QString fragmentosConPalabras(const QStringList &palabras, int idAct) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
@@ -99,7 +100,7 @@ public:
     QString clausulaClave(QSqlDatabase &db, const QString &tabla) const override;
     qint64 claveGenerada(QSqlQuery &q) const override;
     QVariant contenidoBlob(QSqlDatabase &db, const QVariant &leido) const override;
-    QString documentosConPalabras(const QStringList &palabras) const override;
+    QString expedientesConPalabras(const QStringList &palabras) const override;
     QString fragmentosConPalabras(const QStringList &palabras, int idAct) const override;
     // Creates the schema (and the demo data) on an empty database; never drops or
     // replaces a table: an existing one is an error.

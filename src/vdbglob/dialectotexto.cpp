@@ -4,6 +4,9 @@
 #include <QRegularExpression>
 
 namespace {
+// Joined from the matches outwards: the engine reads each matching document once.
+const QString kHastaExpediente = QStringLiteral(" JOIN ActF ON ActF_Id = %1 JOIN Act ON Act_Id = ActF_IdAct WHERE ");
+
 // Words hold only letters and digits: nothing typed can end a literal or the statement.
 QString unidas(const QStringList &palabras, const QString &antes, const QString &despues) {
     QStringList r;
@@ -18,24 +21,25 @@ QStringList DialectoSql::palabras(const QString &texto) {
     return texto.split(separador, Qt::SkipEmptyParts);
 }
 
-QString DialectoSql::documentosConPalabras(const QStringList &palabras) const {
+QString DialectoSql::expedientesConPalabras(const QStringList &palabras) const {
     if (palabras.isEmpty())
         return {};
     QStringList condiciones;
     for (const QString &p : palabras)
         condiciones << QStringLiteral("ActFTex_Texto Like '%") + p + QStringLiteral("%'");
-    return QStringLiteral("SELECT ActFTex_IdActF FROM ActFTex WHERE ") + condiciones.join(QStringLiteral(" AND "));
+    return QStringLiteral("SELECT Act_IdExp FROM ActFTex") + kHastaExpediente.arg(QStringLiteral("ActFTex_IdActF"))
+           + condiciones.join(QStringLiteral(" AND "));
 }
 
 QString DialectoSql::fragmentosConPalabras(const QStringList &, int) const { return {}; }
 
 // FTS5: each word a quoted token, matched from its start so that "compresor" finds
 // "compresores" as the server's Spanish stems do; the words all have to be there.
-QString DialectoSqlite::documentosConPalabras(const QStringList &palabras) const {
+QString DialectoSqlite::expedientesConPalabras(const QStringList &palabras) const {
     if (palabras.isEmpty())
         return {};
-    return QStringLiteral("SELECT rowid FROM ActFTex_Fts WHERE ActFTex_Fts MATCH '")
-           + unidas(palabras, QStringLiteral("\""), QStringLiteral("\"*")) + u'\'';
+    return QStringLiteral("SELECT Act_IdExp FROM ActFTex_Fts") + kHastaExpediente.arg(QStringLiteral("ActFTex_Fts.rowid"))
+           + QStringLiteral("ActFTex_Fts MATCH '") + unidas(palabras, QStringLiteral("\""), QStringLiteral("\"*")) + u'\'';
 }
 
 QString DialectoSqlite::fragmentosConPalabras(const QStringList &palabras, int idAct) const {
@@ -49,11 +53,12 @@ QString DialectoSqlite::fragmentosConPalabras(const QStringList &palabras, int i
 
 // The Spanish configuration with unaccent (vmexp_spanish): stems and stop words as
 // Spanish has them, accents and letter case left out.
-QString DialectoPostgres::documentosConPalabras(const QStringList &palabras) const {
+QString DialectoPostgres::expedientesConPalabras(const QStringList &palabras) const {
     if (palabras.isEmpty())
         return {};
-    return QStringLiteral("SELECT ActFTex_IdActF FROM ActFTex WHERE ActFTex_Vector @@ plainto_tsquery('vmexp_spanish', '")
-           + palabras.join(u' ') + QStringLiteral("')");
+    return QStringLiteral("SELECT Act_IdExp FROM ActFTex") + kHastaExpediente.arg(QStringLiteral("ActFTex_IdActF"))
+           + QStringLiteral("ActFTex_Vector @@ plainto_tsquery('vmexp_spanish', '") + palabras.join(u' ')
+           + QStringLiteral("')");
 }
 
 QString DialectoPostgres::fragmentosConPalabras(const QStringList &palabras, int idAct) const {

@@ -109,7 +109,7 @@ QStringList cotejoEspanolIntegrado(QSqlDatabase &db) {
 // The same statements as db/empresa.sql: a database brought up to date and a new one
 // end with the same schema.
 QStringList textoDocumentosIntegrado(QSqlDatabase &) {
-    return {QStringLiteral("CREATE TABLE ActFTex (ActFTex_IdActF INTEGER PRIMARY KEY, ActFTex_Pendiente INTEGER NOT "
+    return {QStringLiteral("CREATE TABLE ActFTex ( ActFTex_IdActF INTEGER PRIMARY KEY, ActFTex_Pendiente INTEGER NOT "
                            "NULL DEFAULT 1, ActFTex_Texto TEXT )"),
             QStringLiteral("CREATE INDEX ActFTex_Pendiente_Idx ON ActFTex (ActFTex_Pendiente) WHERE ActFTex_Pendiente > 0"),
             QStringLiteral("CREATE VIRTUAL TABLE ActFTex_Fts USING fts5(ActFTex_Texto, content='ActFTex', "

@@ -82,11 +82,9 @@ QString DatosBusqueda::sentencia(const FiltroBusqueda &f) {
     if (const QString hasta = fechaDiaPrimero(f.hasta); !hasta.isEmpty())
         condicion += QStringLiteral(" AND Exp_Fini <='") + hasta + QStringLiteral(" 23:59:59' ");
     // Before the permission filter, which holds whatever a document says.
-    if (const QString documentos = m_bd->Conexion()->dialecto().documentosConPalabras(DialectoSql::palabras(f.documentos));
-        !documentos.isEmpty())
-        condicion += QStringLiteral(" AND Exp_Id IN (SELECT Act_IdExp FROM Act WHERE Act_Id IN (SELECT ActF_IdAct FROM "
-                                    "ActF WHERE ActF_Id IN (")
-                     + documentos + QStringLiteral("))) ");
+    if (const QString conTexto = m_bd->Conexion()->dialecto().expedientesConPalabras(DialectoSql::palabras(f.documentos));
+        !conTexto.isEmpty())
+        condicion += QStringLiteral(" AND Exp_Id IN (") + conTexto + QStringLiteral(") ");
     // A parameter that cannot be read leaves the filter on: no one sees more than allowed.
     if (m_bd->Parametros().Item(QStringLiteral("PAR_EXP_PER")).Valor.toInt() == 0 && adm == 0) {
         const QString id = QString::number(idUsuario);
