@@ -5,7 +5,6 @@
 #include "datosactuacion.h"
 #include "fixture.h"
 #include "frmexpedientes.h"
-#include "frmexpedientes2.h"
 #include "modexp.h"
 #include "pantallas.h"
 
