@@ -147,7 +147,7 @@ const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
           QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST) INCLUDE (Pro_Cod, PRO_APE1, PRO_APE2)")},
          cotejoEspanolIntegrado},
         // Kept for the name indexes, whose step is written on its own.
-        {4, QStringLiteral("reservado"), {}},
+        {4, QStringLiteral("sin cambios"), {}},
         {5, QStringLiteral("guardar e indexar el texto de los documentos"),
          {},
          {QStringLiteral("CREATE EXTENSION IF NOT EXISTS unaccent"),
