@@ -3,6 +3,7 @@
 // passage shown in the action editor, and the text gone with its document.
 #include "componentes.h"
 #include "datosactuacion.h"
+#include "datosbusqueda.h"
 #include "fixture.h"
 #include "frmexpedientes.h"
 #include "modexp.h"
@@ -181,17 +182,22 @@ private slots:
         QTest::addColumn<int>("usuario");
         QTest::addColumn<QString>("busqueda");
         QTest::addColumn<QList<int>>("ids");
-        QTest::newRow("administrador") << 1 << "compresor" << QList<int>{1, 2};
+        QTest::addColumn<int>("muchos"); // documents from which case files are checked one by one
+        QTest::newRow("administrador") << 1 << "compresor" << QList<int>{1, 2} << 2000;
         // User 4 may see case file 1 but not 2: its document must not show it.
-        QTest::newRow("sin permiso en el 2") << 4 << "compresor" << QList<int>{1};
-        QTest::newRow("acentos y mayúsculas") << 4 << "COMPRESÓR Averiado" << QList<int>{1};
-        QTest::newRow("palabras de un mismo documento") << 1 << "compresor licencia" << QList<int>{2};
-        QTest::newRow("ninguno lo dice") << 1 << "hormigón" << QList<int>{};
+        QTest::newRow("sin permiso en el 2") << 4 << "compresor" << QList<int>{1} << 2000;
+        QTest::newRow("sin permiso, muchos documentos") << 4 << "compresor" << QList<int>{1} << 1;
+        QTest::newRow("acentos y mayúsculas") << 4 << "COMPRESÓR Averiado" << QList<int>{1} << 2000;
+        QTest::newRow("palabras de un mismo documento") << 1 << "compresor licencia" << QList<int>{2} << 2000;
+        QTest::newRow("de un mismo documento, muchos") << 1 << "compresor licencia" << QList<int>{2} << 1;
+        QTest::newRow("ninguno lo dice") << 1 << "hormigón" << QList<int>{} << 1;
     }
     void filtroConPermisos() {
         QFETCH(int, usuario);
         QFETCH(QString, busqueda);
         QFETCH(QList<int>, ids);
+        QFETCH(int, muchos);
+        const int umbral = std::exchange(DatosBusqueda::umbralMuchosDocumentos, muchos);
         // Document 1 is in case file 1; document 3 in an action of case file 2.
         QVERIFY(e->ejecutar(QStringLiteral("INSERT INTO ActF (ActF_Id, ActF_IdAct, ActF_Fic) VALUES (3, 5, 'aviso.pdf')")));
         ponerTexto(1, QStringLiteral("El compresor está averiado"));
@@ -200,7 +206,9 @@ private slots:
             auto bd = std::make_shared<MyBd>(e->conexion.get(), usuario);
             e->expe->setMyBd(bd);
         }
-        QCOMPARE(buscar(busqueda), ids);
+        const QList<int> encontrados = buscar(busqueda);
+        DatosBusqueda::umbralMuchosDocumentos = umbral;
+        QCOMPARE(encontrados, ids);
     }
 
     void borrarOReemplazar_data() {
