@@ -24,8 +24,8 @@ namespace {
 constexpr int kTiempoLectura = 60000; // OCR on a loaded machine
 
 // A page of Spanish text as a scanner gives it: an image only, at 300 dpi.
-QImage paginaEscaneada(const QString &texto) {
-    QImage imagen(1500, 260, QImage::Format_Grayscale8);
+QImage paginaEscaneada(const QString &texto, QSize tamano) {
+    QImage imagen(tamano, QImage::Format_Grayscale8);
     imagen.fill(Qt::white);
     imagen.setDotsPerMeterX(11811);
     imagen.setDotsPerMeterY(11811);
@@ -37,17 +37,18 @@ QImage paginaEscaneada(const QString &texto) {
     return imagen;
 }
 
-// A one-page PDF: with its text drawn as text, or holding only an image of it.
-bool escribirPdf(const QString &ruta, const QString &texto, bool escaneado) {
+// A one-page PDF at 300 dpi (a strip of 5 by 0.87 inches unless told): with its text
+// drawn as text, or holding only an image of it.
+bool escribirPdf(const QString &ruta, const QString &texto, bool escaneado, QSize puntos = {1500, 260}) {
     QPdfWriter pdf(ruta);
     pdf.setResolution(300);
-    pdf.setPageSize(QPageSize(QSizeF(5, 0.87), QPageSize::Inch));
+    pdf.setPageSize(QPageSize(QSizeF(puntos) / 300, QPageSize::Inch));
     pdf.setPageMargins({});
     QPainter p(&pdf);
     if (escaneado)
-        p.drawImage(QRect(0, 0, 1500, 260), paginaEscaneada(texto));
+        p.drawImage(QRect({}, puntos), paginaEscaneada(texto, puntos));
     else
-        p.drawText(QRect(40, 0, 1420, 260), Qt::AlignVCenter | Qt::TextWordWrap, texto);
+        p.drawText(QRect({40, 0}, puntos - QSize(80, 0)), Qt::AlignVCenter | Qt::TextWordWrap, texto);
     return p.end();
 }
 
@@ -254,6 +255,20 @@ private slots:
         avance.clear();
         QVERIFY(siguiente->indexarDocumentos([&](int hechos, int total, int) { avance << qMakePair(hechos, total); }));
         QCOMPARE(avance, (QList<QPair<int, int>>{{0, 0}}));
+
+        // A session that ends while a long scan is being read stops at once; the scan waits.
+        const QString escaneo = m_ficheros.filePath(QStringLiteral("largo.pdf"));
+        QVERIFY(escribirPdf(escaneo, QStringLiteral("Informe de la revisión anual de la caldera. ").repeated(60), true,
+                            {2480, 3508}));
+        QVERIFY(DatosActuacion(e->bd.get()).guardarContenido(1, escaneo).ok());
+        siguiente->leerTextosPendientes();
+        QTest::qWait(300);
+        QElapsedTimer cierre;
+        cierre.start();
+        gExpe.reset();
+        siguiente.reset();
+        QVERIFY2(cierre.elapsed() < 5000, qPrintable(QString::number(cierre.elapsed())));
+        QVERIFY(!leido(1));
     }
 };
 

@@ -16,6 +16,7 @@
 
 #include <poppler-qt6.h>
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 
 #include <memory>
 
@@ -30,6 +31,8 @@ constexpr qsizetype kLargoMaximo = 500000;
 // One Spanish OCR engine for the pages of a document, loaded only if a page needs it.
 class Ocr {
 public:
+    explicit Ocr(const std::atomic<bool> *parar) : m_parar(parar) {}
+
     QString leer(const QImage &imagen, double dpi) {
         if (!m_api) {
             m_api = std::make_unique<tesseract::TessBaseAPI>();
@@ -43,32 +46,41 @@ public:
         const QImage gris = imagen.convertToFormat(QImage::Format_Grayscale8);
         m_api->SetImage(gris.constBits(), gris.width(), gris.height(), 1, int(gris.bytesPerLine()));
         m_api->SetSourceResolution(int(dpi));
+        // A page takes seconds: the reading stops when the program ends.
+        tesseract::ETEXT_DESC monitor;
+        monitor.cancel = [](void *parar, int) { return parar && static_cast<const std::atomic<bool> *>(parar)->load(); };
+        monitor.cancel_this = const_cast<std::atomic<bool> *>(m_parar);
+        if (m_api->Recognize(&monitor) != 0 || detenido())
+            return {};
         std::unique_ptr<char[]> texto(m_api->GetUTF8Text());
         return texto ? QString::fromUtf8(texto.get()) : QString();
     }
+    bool detenido() const { return m_parar && m_parar->load(); }
 
 private:
+    const std::atomic<bool> *m_parar;
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
     bool m_fallo = false;
 };
 
 // Each page's text layer; a page without one is a scan, read by OCR.
-TextoDocumentos::Extraido dePdf(const QString &ruta) {
+TextoDocumentos::Extraido dePdf(const QString &ruta, const std::atomic<bool> *parar) {
     TextoDocumentos::Extraido r;
     std::unique_ptr<Poppler::Document> doc = Poppler::Document::load(ruta);
     if (!doc || doc->isLocked())
         return r;
     doc->setRenderHint(Poppler::Document::Antialiasing);
     doc->setRenderHint(Poppler::Document::TextAntialiasing);
-    Ocr ocr;
+    Ocr ocr(parar);
     QStringList paginas;
-    for (int i = 0; i < doc->numPages(); ++i) {
+    for (int i = 0; i < doc->numPages() && !r.interrumpido; ++i) {
         std::unique_ptr<Poppler::Page> pagina = doc->page(i);
         if (!pagina)
             continue;
         QString texto = pagina->text(QRectF());
         if (texto.trimmed().isEmpty())
             texto = ocr.leer(pagina->renderToImage(kPuntosPorPulgada, kPuntosPorPulgada), kPuntosPorPulgada);
+        r.interrumpido = ocr.detenido();
         paginas << texto.trimmed();
         ++r.paginas;
     }
@@ -76,11 +88,13 @@ TextoDocumentos::Extraido dePdf(const QString &ruta) {
     return r;
 }
 
-TextoDocumentos::Extraido deImagen(const QString &ruta) {
+TextoDocumentos::Extraido deImagen(const QString &ruta, const std::atomic<bool> *parar) {
     const QImage imagen(ruta);
     // Scanners record their resolution; an image without one is taken as a 300 dpi scan.
     const double dpi = imagen.dotsPerMeterX() * 0.0254;
-    return {Ocr().leer(imagen, dpi >= 70 ? dpi : kPuntosPorPulgada).trimmed(), imagen.isNull() ? 0 : 1};
+    Ocr ocr(parar);
+    const QString texto = ocr.leer(imagen, dpi >= 70 ? dpi : kPuntosPorPulgada).trimmed();
+    return {texto, imagen.isNull() ? 0 : 1, ocr.detenido()};
 }
 
 // UTF-8 when it is; otherwise the Windows files of the office, read as Latin-1.
@@ -108,17 +122,18 @@ Resultado ejecutarConTexto(Conexion *cn, const QString &sql, const QString &text
 const QString kDondeDocumento = QStringLiteral(" WHERE ActFTex_IdActF = ");
 } // namespace
 
-TextoDocumentos::Extraido TextoDocumentos::extraer(const QString &ruta, const QString &nombre) {
+TextoDocumentos::Extraido TextoDocumentos::extraer(const QString &ruta, const QString &nombre,
+                                                   const std::atomic<bool> *parar) {
     QFile f(ruta);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     Extraido r;
     if (f.peek(5) == "%PDF-")
-        r = dePdf(ruta);
+        r = dePdf(ruta, parar);
     else if (esTextoPlano(nombre))
         r = {deTexto(f.readAll()), 1};
     else if (!QImageReader::imageFormat(ruta).isEmpty())
-        r = deImagen(ruta);
+        r = deImagen(ruta, parar);
     r.texto.truncate(kLargoMaximo);
     return r;
 }
@@ -142,7 +157,7 @@ Resultado TextoDocumentos::eliminar(Conexion *cn, int idActF) {
     return cn->Ejecutar(QStringLiteral("DELETE FROM ActFTex") + kDondeDocumento + QString::number(idActF));
 }
 
-Resultado TextoDocumentos::extraerSiguiente(Conexion *cn, bool &hay, int *paginas) {
+Resultado TextoDocumentos::extraerSiguiente(Conexion *cn, bool &hay, int *paginas, const std::atomic<bool> *parar) {
     hay = false;
     Recordset rs = cn->Execute(
         QStringLiteral("SELECT ActFTex_IdActF, ActFTex_Pendiente, ActF_Id, ActF_Fic, (SELECT min(Ima_Id) FROM Ima "
@@ -173,7 +188,11 @@ Resultado TextoDocumentos::extraerSiguiente(Conexion *cn, bool &hay, int *pagina
             !r)
             qCWarning(lcTexto).noquote() << "documento" << id << ":" << r.causa();
         if (escrito)
-            leido = extraer(ruta, nombre);
+            leido = extraer(ruta, nombre, parar);
+    }
+    if (leido.interrumpido) {
+        hay = false;
+        return {};
     }
     if (paginas)
         *paginas = leido.paginas;
@@ -276,7 +295,7 @@ void ExtractorTexto::run() {
             }
             bool hay = cn && cn->sesion().ok();
             while (hay && !m_parar) {
-                if (const Resultado r = TextoDocumentos::extraerSiguiente(cn.get(), hay); !r) {
+                if (const Resultado r = TextoDocumentos::extraerSiguiente(cn.get(), hay, nullptr, &m_parar); !r) {
                     qCWarning(lcTexto).noquote() << r.causa();
                     break;
                 }

@@ -20,18 +20,21 @@ namespace TextoDocumentos {
 struct Extraido {
     QString texto;
     int paginas = 0; // pages read (a plain text file counts one)
+    bool interrumpido = false;
 };
 // The text of the file at ruta; nombre (the stored file name) tells a plain text file.
-// Kinds that hold no text give an empty text.
-Extraido extraer(const QString &ruta, const QString &nombre);
+// Kinds that hold no text give an empty text. Setting *parar stops the reading between
+// pages and inside OCR: the result is then interrumpido.
+Extraido extraer(const QString &ruta, const QString &nombre, const std::atomic<bool> *parar = nullptr);
 
 // Document idActF has new contents: its old text goes and it waits for the new one.
 // Runs inside the store's own transaction.
 Resultado marcarPendiente(Conexion *cn, int idActF);
 // The text of document idActF goes with it.
 Resultado eliminar(Conexion *cn, int idActF);
-// Reads the text of one waiting document and stores it; hay is false when none waits.
-Resultado extraerSiguiente(Conexion *cn, bool &hay, int *paginas = nullptr);
+// Reads the text of one waiting document and stores it; hay is false when none waits,
+// or when *parar stopped the reading (the document goes on waiting).
+Resultado extraerSiguiente(Conexion *cn, bool &hay, int *paginas = nullptr, const std::atomic<bool> *parar = nullptr);
 // Every stored document without a text row is marked as waiting; pendientes is how
 // many are waiting now.
 Resultado anotarSinTexto(Conexion *cn, int &pendientes);
