@@ -10,6 +10,7 @@
 #include "modexp.h"
 #include "mybd.h"
 #include "pantallas.h"
+#include "textodocumentos_bench.h"
 #include "vmexpe.h"
 
 #include <QAbstractItemView>
@@ -416,6 +417,8 @@ int main(int argc, char *argv[]) {
         out << QStringLiteral("| (generar %1 expedientes) | %2 | | | |\n").arg(n).arg(r.elapsed());
         benchBusqueda(carpeta, n, veces);
         benchExportacion(carpeta, app.applicationFilePath(), n);
+        if (n == 100000)
+            benchTextoDocumentos(carpeta, n, 100000, veces);
         if (n == tamanos.first()) {
             benchEditor(carpeta, veces);
             DialogService::instalar(nullptr);

@@ -36,8 +36,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded as plugins, so dpkg-shlibdeps cannot see them: the database drivers and the
-# platform plugins (offscreen included, for --screenshots without a display).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, qt6-qpa-plugins")
+# platform plugins (offscreen included, for --screenshots without a display); read as
+# data, the Spanish OCR model that scanned documents are read with.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, qt6-qpa-plugins, tesseract-ocr-spa")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils, sane-utils")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -133,7 +133,22 @@ CREATE TABLE Ima (
 );
 CREATE INDEX Ima_Tabla_Idx ON Ima (Ima_Tabla, Ima_IdTabla);
 
+-- The text of each stored document, found without regard to accents or letter case.
+-- ActFTex_Pendiente is 0 once the text is extracted; otherwise the document waits for
+-- it, and each new contents count it up, so that a text read from older contents is
+-- never stored over the newer.
+CREATE TABLE ActFTex (
+  ActFTex_IdActF INTEGER PRIMARY KEY,
+  ActFTex_Pendiente INTEGER NOT NULL DEFAULT 1,
+  ActFTex_Texto TEXT
+);
+CREATE INDEX ActFTex_Pendiente_Idx ON ActFTex (ActFTex_Pendiente) WHERE ActFTex_Pendiente > 0;
+CREATE VIRTUAL TABLE ActFTex_Fts USING fts5(ActFTex_Texto, content='ActFTex', content_rowid='ActFTex_IdActF', tokenize='unicode61 remove_diacritics 2');
+CREATE TRIGGER ActFTex_Fts_Alta AFTER INSERT ON ActFTex BEGIN INSERT INTO ActFTex_Fts (rowid, ActFTex_Texto) VALUES (new.ActFTex_IdActF, new.ActFTex_Texto); END;
+CREATE TRIGGER ActFTex_Fts_Baja AFTER DELETE ON ActFTex BEGIN INSERT INTO ActFTex_Fts (ActFTex_Fts, rowid, ActFTex_Texto) VALUES ('delete', old.ActFTex_IdActF, old.ActFTex_Texto); END;
+CREATE TRIGGER ActFTex_Fts_Cambio AFTER UPDATE OF ActFTex_Texto ON ActFTex BEGIN INSERT INTO ActFTex_Fts (ActFTex_Fts, rowid, ActFTex_Texto) VALUES ('delete', old.ActFTex_IdActF, old.ActFTex_Texto); INSERT INTO ActFTex_Fts (rowid, ActFTex_Texto) VALUES (new.ActFTex_IdActF, new.ActFTex_Texto); END;
+
 -- The schema version; each later change of this file comes with a step that brings an
 -- existing database to it (VersionEsquema).
 CREATE TABLE vmexp_version (Ver_Numero integer NOT NULL);
-INSERT INTO vmexp_version VALUES (3);
+INSERT INTO vmexp_version VALUES (5);

@@ -7,9 +7,13 @@
 CREATE EXTENSION IF NOT EXISTS citext;
 CREATE EXTENSION IF NOT EXISTS lo;
 CREATE COLLATION IF NOT EXISTS vmexp_es (provider = icu, locale = 'es-ES');
+CREATE EXTENSION IF NOT EXISTS unaccent;
+-- Spanish words with their accents taken off, for the documents' text.
+CREATE TEXT SEARCH CONFIGURATION vmexp_spanish (COPY = spanish);
+ALTER TEXT SEARCH CONFIGURATION vmexp_spanish ALTER MAPPING FOR hword, hword_part, word WITH unaccent, spanish_stem;
 
 CREATE TABLE vmexp_version (Ver_Numero integer NOT NULL);
-INSERT INTO vmexp_version VALUES (3); -- VersionEsquema::kActual, as db/empresa.sql
+INSERT INTO vmexp_version VALUES (5); -- VersionEsquema::kActual, as db/empresa.sql
 
 -- Keys given explicitly (the demo data's) move the generator past them, as the
 -- embedded database's AUTOINCREMENT does, so that the next generated one is free.
@@ -189,3 +193,14 @@ CREATE INDEX Ima_Tabla_Idx ON Ima (Ima_Tabla, Ima_IdTabla);
 CREATE TRIGGER Ima_Clave BEFORE INSERT ON Ima FOR EACH ROW EXECUTE FUNCTION vmexp_avanzar_clave('ima_id');
 CREATE TRIGGER Ima_File_Desvincular BEFORE UPDATE OR DELETE ON Ima
   FOR EACH ROW EXECUTE FUNCTION lo_manage(Ima_File);
+
+-- The text of each stored document (see db/empresa.sql), searched in Spanish words
+-- without regard to accents.
+CREATE TABLE ActFTex (
+  ActFTex_IdActF integer PRIMARY KEY,
+  ActFTex_Pendiente integer NOT NULL DEFAULT 1,
+  ActFTex_Texto text,
+  ActFTex_Vector tsvector GENERATED ALWAYS AS (to_tsvector('vmexp_spanish', coalesce(ActFTex_Texto, ''))) STORED
+);
+CREATE INDEX ActFTex_Pendiente_Idx ON ActFTex (ActFTex_Pendiente) WHERE ActFTex_Pendiente > 0;
+CREATE INDEX ActFTex_Vector_Idx ON ActFTex USING gin (ActFTex_Vector);

@@ -10,9 +10,11 @@
 #include "exportar.h"
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class MyBd;
+class ExtractorTexto;
 
 class VMEXP_EXPORT VMEXPE : public QObject, public std::enable_shared_from_this<VMEXPE> {
     Q_OBJECT
@@ -54,6 +56,14 @@ public:
     Q_INVOKABLE bool vCrearDirectorio(const QString &sDocFolder);
     Q_INVOKABLE bool vExisteFichero(const QString &sFile);
 
+    // Documents stored and still waiting for their text are read on a thread of the
+    // session's own, with a connection of its own; setMyBd starts it when any wait.
+    void leerTextosPendientes();
+    // Reads, here and one after another, the text of every stored document that has
+    // none, telling avance(done, total, pages read) after each. An interrupted run leaves
+    // the rest waiting for the next. False (and UltimoError) on a database failure.
+    bool indexarDocumentos(const std::function<void(int hechos, int total, int paginas)> &avance);
+
     QString UltimoError() const { return m_ultimoError; }
     // The user's document work folder that setMyBd (or vCrearDirectorio) chose.
     QString carpetaTrabajo() const;
@@ -78,4 +88,5 @@ private:
     int m_idCliente = 0;
     std::shared_ptr<::MyBd> m_myBd;
     QString m_ultimoError;
+    std::unique_ptr<ExtractorTexto> m_extractor;
 };

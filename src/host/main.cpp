@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -109,6 +110,36 @@ bool prepararRestauracion(const QString &datos, const QString &origen, QString *
     return BaseDatos::crear(datos, false, error);
 }
 
+// A progress bar on one terminal line, written again after each document.
+void barraProgreso(int hechos, int total, int paginas) {
+    constexpr int kAncho = 30;
+    const int lleno = total > 0 ? hechos * kAncho / total : kAncho;
+    salida << "\r[" << QString(lleno, u'#') << QString(kAncho - lleno, u'-') << "] " << hechos << "/" << total
+           << " documentos, " << paginas << " páginas";
+    salida.flush();
+}
+
+int indexarDocumentos(VMEXPE &expe) {
+    salida << "Leyendo el texto de los documentos guardados (se puede interrumpir y seguir después)\n";
+    QElapsedTimer reloj;
+    reloj.start();
+    int paginas = 0;
+    const bool ok = expe.indexarDocumentos([&](int hechos, int total, int p) {
+        paginas = p;
+        barraProgreso(hechos, total, p);
+    });
+    salida << "\n";
+    if (!ok) {
+        errores << expe.UltimoError() << "\n";
+        return 1;
+    }
+    const double segundos = reloj.elapsed() / 1000.0;
+    salida << "Hecho en " << QString::number(segundos, 'f', 1) << " s"
+           << (segundos > 0 && paginas ? QStringLiteral(" (%1 páginas por segundo)").arg(paginas / segundos, 0, 'f', 1)
+                                       : QString())
+           << "\n";
+    return 0;
+}
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -147,8 +178,12 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption optActualizar(QStringLiteral("actualizar"),
                                            QStringLiteral("Con --servidor: actualiza el esquema de una base de datos anterior "
                                                           "(tras copiarla con pg_dump)."));
+    const QCommandLineOption optIndexar(QStringLiteral("indexar"),
+                                        QStringLiteral("Lee el texto de los documentos guardados que aún no lo tienen, para "
+                                                       "buscarlos por lo que dicen, y termina. Si se interrumpe, la "
+                                                       "siguiente vez sigue por donde iba."));
     opciones.addOptions({optDatos, optUsuario, optRecrear, optCapturas, optServidor, optCrear, optRegistro, optCopia,
-                         optRestaurar, optActualizar});
+                         optRestaurar, optActualizar, optIndexar});
     opciones.addPositionalArgument(QStringLiteral("pantalla"), QStringLiteral("expedientes (por defecto), tipos o actuaciones"));
     opciones.process(app);
 
@@ -217,6 +252,9 @@ int main(int argc, char *argv[]) {
     salida << "Base de datos: " << datos << "\nUsuario: " << bd->IdUsuario() << " " << bd->NombreUsuario()
            << (bd->Administrador() ? " (administrador)" : "") << "\nCarpeta de trabajo: " << expe->carpetaTrabajo() << "\n";
     salida.flush();
+
+    if (opciones.isSet(optIndexar))
+        return indexarDocumentos(*expe);
 
     // The demo data's first case file and its second action.
     if (opciones.isSet(optCapturas)) {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QVariant>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QSqlDatabase;
@@ -40,6 +41,19 @@ public:
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
+    // The words of a search in the documents' text: runs of letters and digits.
+    VMEXP_EXPORT static QStringList palabras(const QString &texto);
+    // A condition on Exp that keeps the case files with a document whose text holds every
+    // one of the words (without regard to accents or letter case); empty without words.
+    // muchos: many documents hold them, and each case file is better checked as it is read
+    // than all of them gathered before the first row.
+    virtual QString expedientesConPalabras(const QStringList &palabras, bool muchos) const;
+    // A SELECT of how many documents hold the words, counting no further than tope; empty
+    // when the backend chooses its way by itself.
+    virtual QString contarDocumentosConPalabras(const QStringList &palabras, int tope) const;
+    // A SELECT of the documents of action idAct whose text holds the words: their id and
+    // the passage that holds them; empty when the backend cannot say it.
+    virtual QString fragmentosConPalabras(const QStringList &palabras, int idAct) const;
     // The dialect of a Qt driver name ("QSQLITE", "QPSQL", ...).
     static std::unique_ptr<DialectoSql> paraDriver(const QString &driver);
 
@@ -64,6 +78,9 @@ public:
     QString inicioEscritura() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     // A connection a host opened on its own gets the collation and functions too.
     bool prepararSesion(QSqlDatabase &db, QString *error) const override;
+    QString expedientesConPalabras(const QStringList &palabras, bool muchos) const override;
+    QString contarDocumentosConPalabras(const QStringList &palabras, int tope) const override;
+    QString fragmentosConPalabras(const QStringList &palabras, int idAct) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
 
@@ -88,6 +105,8 @@ public:
     QString clausulaClave(QSqlDatabase &db, const QString &tabla) const override;
     qint64 claveGenerada(QSqlQuery &q) const override;
     QVariant contenidoBlob(QSqlDatabase &db, const QVariant &leido) const override;
+    QString expedientesConPalabras(const QStringList &palabras, bool muchos) const override;
+    QString fragmentosConPalabras(const QStringList &palabras, int idAct) const override;
     // Creates the schema (and the demo data) on an empty database; never drops or
     // replaces a table: an existing one is an error.
     static bool crearEsquema(QSqlDatabase &db, bool demo, QString *error);

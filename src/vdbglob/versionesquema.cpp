@@ -105,6 +105,24 @@ QStringList cotejoEspanolIntegrado(QSqlDatabase &db) {
              << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer, Pro_Cod)")
              << QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom, Pro_Cod, PRO_APE1, PRO_APE2)");
 }
+
+// The same statements as db/empresa.sql: a database brought up to date and a new one
+// end with the same schema.
+QStringList textoDocumentosIntegrado(QSqlDatabase &) {
+    return {QStringLiteral("CREATE TABLE ActFTex ( ActFTex_IdActF INTEGER PRIMARY KEY, ActFTex_Pendiente INTEGER NOT "
+                           "NULL DEFAULT 1, ActFTex_Texto TEXT )"),
+            QStringLiteral("CREATE INDEX ActFTex_Pendiente_Idx ON ActFTex (ActFTex_Pendiente) WHERE ActFTex_Pendiente > 0"),
+            QStringLiteral("CREATE VIRTUAL TABLE ActFTex_Fts USING fts5(ActFTex_Texto, content='ActFTex', "
+                           "content_rowid='ActFTex_IdActF', tokenize='unicode61 remove_diacritics 2')"),
+            QStringLiteral("CREATE TRIGGER ActFTex_Fts_Alta AFTER INSERT ON ActFTex BEGIN INSERT INTO ActFTex_Fts (rowid, "
+                           "ActFTex_Texto) VALUES (new.ActFTex_IdActF, new.ActFTex_Texto); END"),
+            QStringLiteral("CREATE TRIGGER ActFTex_Fts_Baja AFTER DELETE ON ActFTex BEGIN INSERT INTO ActFTex_Fts "
+                           "(ActFTex_Fts, rowid, ActFTex_Texto) VALUES ('delete', old.ActFTex_IdActF, old.ActFTex_Texto); END"),
+            QStringLiteral("CREATE TRIGGER ActFTex_Fts_Cambio AFTER UPDATE OF ActFTex_Texto ON ActFTex BEGIN INSERT INTO "
+                           "ActFTex_Fts (ActFTex_Fts, rowid, ActFTex_Texto) VALUES ('delete', old.ActFTex_IdActF, "
+                           "old.ActFTex_Texto); INSERT INTO ActFTex_Fts (rowid, ActFTex_Texto) VALUES (new.ActFTex_IdActF, "
+                           "new.ActFTex_Texto); END")};
+}
 } // namespace
 
 const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
@@ -128,6 +146,23 @@ const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
           QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST) INCLUDE (Pro_Cod)"),
           QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST) INCLUDE (Pro_Cod, PRO_APE1, PRO_APE2)")},
          cotejoEspanolIntegrado},
+        // Kept for the name indexes, whose step is written on its own.
+        {4, QStringLiteral("sin cambios"), {}},
+        {5, QStringLiteral("guardar e indexar el texto de los documentos"),
+         {},
+         {QStringLiteral("CREATE EXTENSION IF NOT EXISTS unaccent"),
+          QStringLiteral("DO $$ BEGIN CREATE TEXT SEARCH CONFIGURATION vmexp_spanish (COPY = spanish); "
+                         "EXCEPTION WHEN unique_violation THEN NULL; END $$"),
+          QStringLiteral("ALTER TEXT SEARCH CONFIGURATION vmexp_spanish ALTER MAPPING FOR hword, hword_part, word "
+                         "WITH unaccent, spanish_stem"),
+          QStringLiteral("CREATE TABLE IF NOT EXISTS ActFTex (ActFTex_IdActF integer PRIMARY KEY, "
+                         "ActFTex_Pendiente integer NOT NULL DEFAULT 1, ActFTex_Texto text, "
+                         "ActFTex_Vector tsvector GENERATED ALWAYS AS "
+                         "(to_tsvector('vmexp_spanish', coalesce(ActFTex_Texto, ''))) STORED)"),
+          QStringLiteral("CREATE INDEX IF NOT EXISTS ActFTex_Pendiente_Idx ON ActFTex (ActFTex_Pendiente) "
+                         "WHERE ActFTex_Pendiente > 0"),
+          QStringLiteral("CREATE INDEX IF NOT EXISTS ActFTex_Vector_Idx ON ActFTex USING gin (ActFTex_Vector)")},
+         textoDocumentosIntegrado},
     };
     return p;
 }

@@ -51,14 +51,15 @@ bool crearVersion1(const QString &datos) {
                                          "INSERT INTO Tex (Tex_Des) VALUES ('borrado'); DELETE FROM Tex WHERE Tex_Des = 'borrado';"));
 }
 
-// Every row of every table and every document's bytes, as text to compare.
+// Every row of every table and every document's bytes, as text to compare; the documents'
+// text is read from them, not kept.
 QStringList contenido(const QString &datos) {
     QStringList r;
     {
         QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("contenido"));
         QSqlQuery q(db), t(db);
         q.exec("SELECT 'main', name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' "
-               "AND name <> 'vmexp_version' UNION ALL SELECT 'vmcomun', name FROM vmcomun.sqlite_master "
+               "AND name <> 'vmexp_version' AND name NOT LIKE 'ActFTex%' UNION ALL SELECT 'vmcomun', name FROM vmcomun.sqlite_master "
                "WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' ORDER BY 1, 2");
         while (q.next()) {
             t.exec(QStringLiteral("SELECT * FROM %1.%2 ORDER BY 1").arg(q.value(0).toString(), q.value(1).toString()));

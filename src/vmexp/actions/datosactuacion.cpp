@@ -3,6 +3,7 @@
 #include "conexion.h"
 #include "esquema.h"
 #include "mybd.h"
+#include "textodocumentos.h"
 #include "transaccion.h"
 
 namespace {
@@ -188,7 +189,10 @@ Resultado DatosActuacion::guardarContenido(int idActF, const QString &ruta, cons
             fila = rs.Fields(QStringLiteral("Ima_Id")).toLongLong();
             rs.Close();
         }
-        return FlujoBlob::guardarFichero(cn, kIma, kImaFile, fila, ruta, progreso);
+        if (const Resultado r = FlujoBlob::guardarFichero(cn, kIma, kImaFile, fila, ruta, progreso); !r)
+            return r;
+        // In the same transaction: stored contents always have their text waiting or read.
+        return TextoDocumentos::marcarPendiente(cn, idActF);
     });
 }
 
@@ -210,6 +214,12 @@ Resultado DatosActuacion::cargarContenido(int idActF, const QString &destino, bo
 
 Resultado DatosActuacion::eliminarDocumento(int idActF) {
     return enTransaccion(m_bd->Conexion(), [&] {
-        return m_bd->Conexion()->Ejecutar(QStringLiteral("Delete from actf where actf_id = ") + QString::number(idActF));
+        const Resultado r =
+            m_bd->Conexion()->Ejecutar(QStringLiteral("Delete from actf where actf_id = ") + QString::number(idActF));
+        return r ? TextoDocumentos::eliminar(m_bd->Conexion(), idActF) : r;
     });
+}
+
+Resultado DatosActuacion::fragmentos(int idAct, const QString &busqueda, QHash<int, QString> &porDocumento) {
+    return TextoDocumentos::fragmentos(m_bd->Conexion(), idAct, busqueda, porDocumento);
 }

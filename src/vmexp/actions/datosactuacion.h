@@ -62,7 +62,9 @@ public:
     // The contents of document idActF into the file destino; escrito is false when it has none.
     Resultado cargarContenido(int idActF, const QString &destino, bool &escrito,
                               const FlujoBlob::Progreso &progreso = {});
-    // Only the document row goes; its contents row stays.
+    // The passages of the documents of idAct whose text holds the words busqueda, by id.
+    Resultado fragmentos(int idAct, const QString &busqueda, QHash<int, QString> &porDocumento);
+    // The document row and its text go; its contents row stays.
     Resultado eliminarDocumento(int idActF);
 
 private:

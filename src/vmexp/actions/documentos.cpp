@@ -92,7 +92,10 @@ bool Documentos::mfGrabarDocumento() {
     gExpe->setIdActF(idActF);
     if (!SaveFileToDB()) {
         m_pantalla->avisar(QStringLiteral("Error insertando el Fichero"), vb::vbOKOnly, QStringLiteral("E"));
+        return false;
     }
+    // The text is read after the store, off this screen's thread.
+    gExpe->leerTextosPendientes();
     return false;
 }
 

@@ -277,12 +277,20 @@ void frmExpedientes2::prepararDocumentos() {
 void frmExpedientes2::msCargarDocumentos() {
     QList<Documento> documentos;
     const Resultado r = m_datos->documentos(gExpe->IdAct(), documentos);
+    // Where each document holds the words the case file was found by; a list without
+    // them is still a list.
+    QHash<int, QString> fragmentos;
+    if (r && !gBusquedaDocumentos.isEmpty())
+        m_datos->fragmentos(gExpe->IdAct(), gBusquedaDocumentos, fragmentos);
     QTreeWidget *lista = ui->ListView1;
     lista->clear();
     for (const Documento &d : std::as_const(documentos)) {
         auto *fila = new QTreeWidgetItem({d.fichero, d.descripcion, d.operario});
         fila->setData(0, kRolClave, QStringLiteral("K") + QString::number(d.id));
         fila->setData(0, kRolTag, d.id);
+        if (const QString fragmento = fragmentos.value(d.id); !fragmento.isEmpty())
+            for (int columna = 0; columna < 3; ++columna)
+                fila->setToolTip(columna, fragmento);
         lista->addTopLevelItem(fila);
     }
     if (!r)

@@ -3,6 +3,7 @@
 #include "comillas.h"
 #include "componentes.h"
 #include "conexion.h"
+#include "dialecto.h"
 #include "esquema.h"
 #include "modexp.h"
 #include "mybd.h"
@@ -81,6 +82,9 @@ QString DatosBusqueda::sentencia(const FiltroBusqueda &f) {
         condicion += QStringLiteral(" AND Exp_Fini >='") + desde + QStringLiteral(" 00:00:00' ");
     if (const QString hasta = fechaDiaPrimero(f.hasta); !hasta.isEmpty())
         condicion += QStringLiteral(" AND Exp_Fini <='") + hasta + QStringLiteral(" 23:59:59' ");
+    // Before the permission filter, which holds whatever a document says.
+    if (const QString conTexto = condicionDocumentos(f.documentos); !conTexto.isEmpty())
+        condicion += QStringLiteral(" AND ") + conTexto + u' ';
     // A parameter that cannot be read leaves the filter on: no one sees more than allowed.
     if (m_bd->Parametros().Item(QStringLiteral("PAR_EXP_PER")).Valor.toInt() == 0 && adm == 0) {
         const QString id = QString::number(idUsuario);
@@ -89,6 +93,17 @@ QString DatosBusqueda::sentencia(const FiltroBusqueda &f) {
     }
     return columnas(f.origen) + QStringLiteral("Exp_FIni,Exp_Ffin,Exp_Des,Exp_Obs,Exp_Ubicacion,exp_idcli FROM Exp ")
            + condicion;
+}
+
+QString DatosBusqueda::condicionDocumentos(const QString &texto) {
+    const DialectoSql &dialecto = m_bd->Conexion()->dialecto();
+    const QStringList palabras = DialectoSql::palabras(texto);
+    bool muchos = false;
+    if (const QString cuenta = dialecto.contarDocumentosConPalabras(palabras, umbralMuchosDocumentos); !cuenta.isEmpty()) {
+        Recordset rs = m_bd->Conexion()->Execute(cuenta);
+        muchos = rs.ok() && !rs.isEOF() && rs.Fields(0).toInt() >= umbralMuchosDocumentos;
+    }
+    return dialecto.expedientesConPalabras(palabras, muchos);
 }
 
 Resultado DatosBusqueda::buscar(const FiltroBusqueda &filtro, QObject *padre, RecordsetModel *&modelo) {

@@ -26,6 +26,7 @@ struct FiltroBusqueda {
     QString observaciones;
     QString desde;         // day-first; no filter unless it is a real date
     QString hasta;
+    QString documentos;    // words the text of some document of the case file holds
 };
 
 // The statements of a customer or provider lookup.
@@ -65,6 +66,13 @@ public:
     // Whether the customer component lets the customer have a new case file.
     Resultado clienteActivo(int idCliente, bool &activo);
 
+    // From this many documents holding the words on, each case file is checked as it is
+    // read rather than all of them gathered first (the first rows come sooner).
+    static inline int umbralMuchosDocumentos = 2000;
+
 private:
+    // The condition for the words typed in "Con estas coincidencias en los documentos".
+    QString condicionDocumentos(const QString &texto);
+
     MyBd *m_bd;
 };

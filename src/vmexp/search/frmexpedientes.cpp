@@ -256,6 +256,7 @@ FiltroBusqueda frmExpedientes::filtro(short origen) const {
     f.observaciones = ui->Text1_3->text();
     f.desde = ui->Text1_4->text();
     f.hasta = ui->Text1_5->text();
+    f.documentos = ui->Text1_8->text();
     return f;
 }
 
@@ -265,6 +266,7 @@ void frmExpedientes::msBuscarExpedientes() {
     iOrigen = origen;
     RecordsetModel *modelo = nullptr;
     const FiltroBusqueda f = filtro(origen);
+    gBusquedaDocumentos = f.documentos;
     const Resultado r = m_datos->buscar(f, this, modelo);
     mostrarResultado(modelo);
     m_filtroGrid = modelo ? std::make_unique<FiltroBusqueda>(f) : nullptr;

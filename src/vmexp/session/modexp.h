@@ -12,6 +12,9 @@ extern std::shared_ptr<VMEXPE> gExpe;
 // The user's document work folder: library folder + "/DOC" + user id, or a private
 // folder of the user's where the library folder cannot be written (CarpetaTrabajo).
 extern QString gCarpetaDoc;
+// The words of the last case-file search in the documents' text: the action editor shows
+// where each of its documents holds them.
+extern QString gBusquedaDocumentos;
 
 // The user's name ("" when the user does not exist); adm takes usu_adm when it does.
 QString FnNombreUsuario(int idUsuario, int &adm);

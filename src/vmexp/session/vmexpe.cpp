@@ -8,15 +8,18 @@
 #include "mybd.h"
 #include "pantallas.h"
 #include "registro.h"
+#include "textodocumentos.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlQuery>
 #include <dlfcn.h>
 
 std::shared_ptr<VMEXPE> gExpe;
 QString gCarpetaDoc;
+QString gBusquedaDocumentos;
 
 namespace {
 QString &carpetaFijada() {
@@ -49,6 +52,7 @@ QString VMEXPE::carpetaLibreria() {
 void VMEXPE::setCarpetaLibreria(const QString &carpeta) { carpetaFijada() = carpeta; }
 
 void VMEXPE::setMyBd(std::shared_ptr<::MyBd> bd) {
+    m_extractor.reset();
     m_myBd = std::move(bd);
     if (m_myBd && m_myBd->Conexion())
         m_myBd->Conexion()->setTiposColumna(Esquema::tiposColumna());
@@ -56,6 +60,35 @@ void VMEXPE::setMyBd(std::shared_ptr<::MyBd> bd) {
         return;
     gCarpetaDoc = CarpetaTrabajo::elegir(carpetaLibreria(), m_myBd->IdUsuario());
     CarpetaTrabajo::limpiar(gCarpetaDoc);
+    if (!m_myBd->Conexion())
+        return;
+    m_extractor = std::make_unique<ExtractorTexto>(m_myBd->Conexion()->db().connectionName());
+    // Documents the last run stored but did not get to read. Asked outside the statements
+    // the library reports: it is no statement of a screen.
+    QSqlQuery q(m_myBd->Conexion()->db());
+    if (q.exec(QStringLiteral("SELECT 1 FROM ActFTex WHERE ActFTex_Pendiente > 0 LIMIT 1")) && q.next())
+        m_extractor->avisar();
+}
+
+void VMEXPE::leerTextosPendientes() {
+    if (m_extractor)
+        m_extractor->avisar();
+}
+
+bool VMEXPE::indexarDocumentos(const std::function<void(int, int, int)> &avance) {
+    m_ultimoError.clear();
+    if (!m_myBd || !m_myBd->Conexion()) {
+        m_ultimoError = QStringLiteral("No se ha asignado la base de datos (MyBd).");
+        return false;
+    }
+    // The session's own reader would only read the same documents twice meanwhile.
+    const QString conexion = m_myBd->Conexion()->db().connectionName();
+    m_extractor.reset();
+    const Resultado r = TextoDocumentos::indexar(m_myBd->Conexion(), avance);
+    m_extractor = std::make_unique<ExtractorTexto>(conexion);
+    if (!r)
+        m_ultimoError = r.mensaje();
+    return r.ok();
 }
 
 bool VMEXPE::abrir(const char *pantalla) {
