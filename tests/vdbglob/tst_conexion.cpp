@@ -125,8 +125,7 @@ private slots:
         QFETCH(QString, sentencia);
         QFETCH(QString, causa);
         Entorno e;
-        {
-            QSqlDatabase segunda = abrirSegundaConexion(e, "segunda");
+        conSegundaConexion(e, [&](QSqlDatabase &segunda) {
             QSqlQuery q(segunda);
             if (!otro.isEmpty())
                 QVERIFY(q.exec(otro));
@@ -146,10 +145,7 @@ private slots:
             }
             if (!otro.isEmpty())
                 q.exec("ROLLBACK");
-            q.finish();
-            segunda.close();
-        }
-        QSqlDatabase::removeDatabase("segunda");
+        });
     }
 
     void modeloTraeFilasSegunSePiden_data() {
@@ -176,12 +172,9 @@ private slots:
         QCOMPARE(m.data(m.index(0, 2)).metaType().id(), QMetaType::QDate);
 
         // The open grid holds no snapshot: after another user's save, this connection's is not refused.
-        {
-            QSqlDatabase otra = abrirSegundaConexion(e, "otra");
+        conSegundaConexion(e, [](QSqlDatabase &otra) {
             QVERIFY(QSqlQuery(otra).exec("INSERT INTO Tex (Tex_Des) VALUES ('De otro usuario')"));
-            otra.close();
-        }
-        QSqlDatabase::removeDatabase("otra");
+        });
         const Resultado mio = e.conexion->Ejecutar("INSERT INTO Tex (Tex_Des) VALUES ('Mío')");
         QVERIFY2(mio, qPrintable(mio.mensaje()));
         e.ejecutar("DELETE FROM Tex WHERE Tex_Des IN ('Mío', 'De otro usuario')");
@@ -204,8 +197,7 @@ private slots:
             QSKIP("The server locks the rows each statement writes, not the database at the begin");
         Entorno e;
         QVERIFY(QSqlQuery(e.db).exec("PRAGMA busy_timeout = 300"));
-        {
-            QSqlDatabase otra = abrirSegundaConexion(e, "otra");
+        conSegundaConexion(e, [&](QSqlDatabase &otra) {
             QSqlQuery q(otra);
             QVERIFY(q.exec("BEGIN IMMEDIATE"));
             e.sentencias.clear();
@@ -216,9 +208,7 @@ private slots:
             QVERIFY(espera.elapsed() >= 250); // waited on the busy timeout
             QVERIFY(!e.conexion->enTransaccion());
             QVERIFY(q.exec("COMMIT"));
-            otra.close();
-        }
-        QSqlDatabase::removeDatabase("otra");
+        });
         QVERIFY(e.conexion->BeginTransEscritura());
         QVERIFY(e.conexion->BeginTransEscritura()); // nests
         QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
@@ -359,8 +349,7 @@ private slots:
 
     void claveGeneradaConOtraConexionInsertando() {
         Entorno e;
-        {
-            QSqlDatabase otra = abrirSegundaConexion(e, "otra");
+        conSegundaConexion(e, [&](QSqlDatabase &otra) {
             QVERIFY(otra.isOpen());
             e.bd->LimpiarCampos(0);
             e.bd->setTabla("Tex");
@@ -371,10 +360,7 @@ private slots:
             QCOMPARE(e.bd->UltimoId(), 6);
             QCOMPARE(e.valor("SELECT MAX(Tex_Id) FROM Tex").toInt(), 7);
             QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 6").toString(), QString("Mío"));
-            q.finish();
-            otra.close();
-        }
-        QSqlDatabase::removeDatabase("otra");
+        });
     }
 
     void rollbackDeshaceTodo() {
@@ -543,17 +529,13 @@ private slots:
         QVERIFY(e.ejecutar(enServidor() ? "SET lock_timeout = '60ms'" : "PRAGMA busy_timeout = 60"));
         std::atomic_bool tomado = false;
         std::thread otro([&] {
-            {
-                QSqlDatabase db = abrirSegundaConexion(e, "otro");
+            conSegundaConexion(e, [&](QSqlDatabase &db) {
                 QSqlQuery q(db);
                 q.exec(enServidor() ? "BEGIN; LOCK TABLE Tex" : "BEGIN IMMEDIATE");
                 tomado = true;
                 QThread::msleep(ocupado);
                 q.exec("ROLLBACK");
-                q.finish();
-                db.close();
-            }
-            QSqlDatabase::removeDatabase("otro");
+            });
         });
         while (!tomado)
             QThread::msleep(1);

@@ -105,19 +105,15 @@ private slots:
         QVERIFY(guardar(e, 2, origen, &error));
         QVERIFY(e.conexion->CommitTrans());
 
-        QSqlDatabase otra = abrirSegundaConexion(e, "otra");
-        {
-            // Another user's session sees both changes and may read the contents.
+        // Another user's session sees both changes and may read the contents.
+        conSegundaConexion(e, [&](QSqlDatabase &otra) {
             Conexion deOtro(otra);
             deOtro.setTiposColumna({{"Ima_File", TipoValor::Blob}});
             Recordset rs = deOtro.Execute("SELECT (SELECT Ima_File FROM Ima WHERE Ima_Id = 2) AS Ima_File, "
                                           "(SELECT Tex_Des FROM Tex WHERE Tex_Id = 1)");
             QCOMPARE(rs.Fields(0).toByteArray(), datos);
             QCOMPARE(rs.Fields(1).toString(), QString("Obra mayor"));
-        }
-        otra.close();
-        otra = QSqlDatabase();
-        QSqlDatabase::removeDatabase("otra");
+        });
     }
 
     void conOtraConsultaAbierta() {
@@ -287,15 +283,11 @@ private slots:
         QVERIFY(existe(deA));
         const qint64 antes = objetos();
 
-        QSqlDatabase otra = abrirSegundaConexion(e, "otra");
-        {
+        conSegundaConexion(e, [&](QSqlDatabase &otra) {
             Conexion deOtro(otra);
             const Resultado r = FlujoBlob::guardarFichero(&deOtro, "Ima", "Ima_File", 1, dir.filePath("b.bin"), {});
             QVERIFY2(r.ok(), qPrintable(r.mensaje()));
-        }
-        otra.close();
-        otra = QSqlDatabase();
-        QSqlDatabase::removeDatabase("otra");
+        });
 
         const qint64 deB = objetoDe(1);
         QVERIFY(deB != deA);
