@@ -1,5 +1,6 @@
-// T-SQL as the library writes it, and what the embedded SQLite connection and the
-// PostgreSQL server must receive; the statements' and screens' suites run them on both.
+// The translation rules from T-SQL as the library writes it to what the embedded SQLite
+// connection and the PostgreSQL server must receive, one row per rule and edge; the
+// library's own statements are run on both by the statements' and screens' suites.
 #include "dialecto.h"
 
 #include <QTest>
@@ -39,15 +40,10 @@ private slots:
         };
 
         // isnull -> ifnull, only in call position
-        fila("isnull usuario", "Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = 7",
-             "Select ifnull(usu_nom,'')as uno,usu_adm from vmcomun.usuarios where usu_id = 7",
-             "Select coalesce(usu_nom,'')as uno,usu_adm from vmcomun.usuarios where usu_id = 7");
         fila("ISNULL mayusculas", "SELECT ISNULL(a, 0) FROM t", "SELECT ifnull(a, 0) FROM t",
              "SELECT coalesce(a, 0) FROM t");
         fila("IsNull con blanco antes del parentesis", "SELECT IsNull (a, 0) FROM t", "SELECT ifnull (a, 0) FROM t",
              "SELECT coalesce (a, 0) FROM t");
-        fila("isnull con max y suma", "SELECT isnull(MAX(Exp_Id),1) + 1 FROM Exp",
-             "SELECT ifnull(MAX(Exp_Id),1) + 1 FROM Exp", "SELECT coalesce(MAX(Exp_Id),1) + 1 FROM Exp");
         igual("isnull columna", "SELECT isnull, t.isnull FROM t WHERE isnull = 1");
         igual("isnull en literal", "SELECT 'isnull(a,b)' AS x FROM t");
         igual("isnull en corchetes", "SELECT [isnull] FROM t", "SELECT \"isnull\" FROM t");
@@ -66,8 +62,6 @@ private slots:
         igual("getdate en comentario", "SELECT a FROM t -- Getdate()");
 
         // Three-part names
-        fila("usuarios con where", "SELECT * FROM vmcomun.dbo.Usuarios WHERE Usu_Id = 3",
-             "SELECT * FROM vmcomun.Usuarios WHERE Usu_Id = 3");
         fila("situaciones DBO mayusculas", "select sit_des from VMComun.DBO.situaciones",
              "select sit_des from VMComun.situaciones");
         fila("corchetes", "SELECT * FROM [vmcomun].[dbo].[usuarios]", "SELECT * FROM [vmcomun].[usuarios]",
@@ -85,16 +79,6 @@ private slots:
         fila("cast y literal", "SELECT cast(cli_Cod as nvarchar) + ' ' + Cli_Comer FROM Cli",
              "SELECT cast(cli_Cod as nvarchar) || ' ' || Cli_Comer FROM Cli",
              "SELECT cast(cli_Cod as text) || ' ' || Cli_Comer FROM Cli");
-        fila("nombre con isnull", "CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')",
-             "CLI_NOM || ' ' || ifnull(CLI_APE1,'') || ' ' || ifnull(CLI_APE2,'')",
-             "CLI_NOM || ' ' || coalesce(CLI_APE1,'') || ' ' || coalesce(CLI_APE2,'')");
-        fila("subselect de cliente",
-             "SELECT (Select (cast(cli_Cod as nvarchar) + ' ' + Cli_Comer) from cli where cli_id = "
-             "Exp_IdCli) As Cliente, Exp_Id, Exp_FIni FROM Exp ",
-             "SELECT (Select (cast(cli_Cod as nvarchar) || ' ' || Cli_Comer) from cli where cli_id = "
-             "Exp_IdCli) As Cliente, Exp_Id, Exp_FIni FROM Exp ",
-             "SELECT (Select (cast(cli_Cod as text) || ' ' || Cli_Comer) from cli where cli_id = "
-             "Exp_IdCli) As Cliente, Exp_Id, Exp_FIni FROM Exp ");
         fila("cast con longitud", "SELECT cast(a as varchar(10)) + b FROM t",
              "SELECT cast(a as varchar(10)) || b FROM t");
         fila("nvarchar con longitud", "SELECT cast(a as nvarchar(30)) + b FROM t",
@@ -141,14 +125,10 @@ private slots:
              "SELECT 'a' || b AS \"c + 'd'\" FROM t");
 
         // Day-first date literals
-        fila("fechas del filtro",
-             "SELECT Exp_Id FROM Exp  Where Exp_Origen = 0  AND Exp_Fini >= '05/03/2024 00:00:00' "
-             "AND Exp_Fini <= '06/03/2024 23:59:59' ",
-             "SELECT Exp_Id FROM Exp  Where Exp_Origen = 0  AND Exp_Fini >= '2024-03-05 00:00:00' "
-             "AND Exp_Fini <= '2024-03-06 23:59:59' ");
         fila("fecha sola es medianoche", "UPDATE Exp SET Exp_FIni = '29/02/2024' WHERE Exp_Id = 1",
              "UPDATE Exp SET Exp_FIni = '2024-02-29 00:00:00' WHERE Exp_Id = 1");
-        fila("fin de año", "SELECT 1 WHERE x < '31/12/1999 23:59:59'", "SELECT 1 WHERE x < '1999-12-31 23:59:59'");
+        fila("dos fechas, fin de año", "SELECT 1 WHERE x < '31/12/1999 23:59:59' AND y >= '01/01/1999'",
+             "SELECT 1 WHERE x < '1999-12-31 23:59:59' AND y >= '1999-01-01 00:00:00'");
         igual("fecha en patron like", "SELECT * FROM Exp WHERE Exp_Des Like '%05/03/2024%' ",
               "SELECT * FROM Exp WHERE Exp_Des ILIKE '%05/03/2024%' ");
         igual("fecha imposible", "SELECT 1 WHERE x = '31/02/2024' OR y = '29/02/2023'");
@@ -163,25 +143,12 @@ private slots:
         igual("comilla doblada", "SELECT * FROM Cli WHERE Cli_Ape1 = 'O''Brien' AND Cli_Nom = 'D''Ors'");
         fila("comilla doblada con mas dentro", "SELECT 'O''Brien + dbo.x' + a FROM t",
              "SELECT 'O''Brien + dbo.x' || a FROM t");
-        fila("alias con blancos",
-             "Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) "
-             "As [Nombre de Usuario] from expper where expper_idexp=4",
-             "Select expper_idusu,(select usu_nom from vmcomun.usuarios where usu_id=expper_idusu) "
-             "As [Nombre de Usuario] from expper where expper_idexp=4",
-             "Select expper_idusu,(select usu_nom from vmcomun.usuarios where usu_id=expper_idusu) "
-             "As \"Nombre de Usuario\" from expper where expper_idexp=4");
-        igual("count", "Select count(*) from expper where expper_idexp=4 And expper_idusu=2");
         igual("nulos primero al ordenar", "SELECT * FROM Act ORDER BY Act_Operario,Act_Fecha",
               "SELECT * FROM Act ORDER BY Act_Operario NULLS FIRST,Act_Fecha NULLS FIRST");
         igual("nulos al final en descendente",
               "SELECT (SELECT max(a) FROM u ORDER BY b) AS x FROM t ORDER BY Est_Fecha DESC, isnull ASC LIMIT 3",
               "SELECT (SELECT max(a) FROM u ORDER BY b NULLS FIRST) AS x FROM t ORDER BY Est_Fecha DESC NULLS LAST, "
               "isnull ASC NULLS FIRST LIMIT 3");
-        igual("in select", "SELECT Exp_Id FROM Exp  Where Exp_Origen = 2  and (Exp_id in (SELECT ExpPer_Idexp FROM "
-                           "ExpPer WHERE  ExpPer_IdUsu=3) or Exp_Idusu = 3)");
-        igual("subselect con alias", "SELECT *,(SELECT Tac_Des FROM Tac WHERE Tac_Id = Act_IdTac) as DesAct "
-                                     "FROM Act INNER JOIN Exp ON Exp_Id = Act_IdExp WHERE Act_IdExp = 5");
-        igual("origen interno", "SELECT ('') as x, Exp_Id, Exp_FIni FROM Exp ");
         igual("literal sin cerrar", "SELECT 'abc + x");
         igual("corchete sin cerrar", "SELECT [a + 'b'");
         igual("comentario sin cerrar", "SELECT a /* + 'x'");
