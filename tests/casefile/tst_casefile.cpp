@@ -108,625 +108,585 @@ void registrarEditorActuacion() {
 class TstCasefile : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup();
-
-    void contraparteDelQueAbre();
-    void errorAlCargar_data();
-    void errorAlCargar();
-    void propietarioYPanelDeUsuarios_data();
-    void propietarioYPanelDeUsuarios();
-    void estadoDelHistorialFueraDeLaLista();
-
-    void grabarNuevo_data();
-    void grabarNuevo();
-    void grabarExistenteDosVeces();
-    void escrituraDelGuardado_data();
-    void escrituraDelGuardado();
-    void presupuestoEnFormatoEspanol();
-    void fallaLaGrabacion_data();
-    void fallaLaGrabacion();
-    void camposDeFechaSeEditanComoDigitos();
-
-    void fichaDelCliente();
-
-    void anadirUsuario();
-    void eliminarUsuario();
-    void eliminarEnRejillaVacia();
-
-    void agrupaciones_data();
-    void agrupaciones();
-    void personaNulaSeUneAlGrupoAnterior();
-    void dobleClicAbreLaActuacion_data();
-    void dobleClicAbreLaActuacion();
-    void anadirActuacionEnExpedienteNuevo();
-    void fallaLaSentenciaDelArbol();
-
-    void resumenImpreso_data();
-    void resumenImpreso();
-};
-
-void TstCasefile::cleanup() {
-    Pantallas::registrar(QStringLiteral("frmExpedientes2"), {});
-    Componentes::quitar(QStringLiteral("VMCLIENTES.VMCLI"));
-}
-
-// ---------------------------------------------------------------- load
-
-void TstCasefile::contraparteDelQueAbre() {
-    Entorno e;
-    e.expe->setIdExp(6);
-    // The opener reaches the editor by name, as the search screen does.
-    const auto preparar = [](QDialog *d) {
-        QVERIFY(QMetaObject::invokeMethod(d, "mostrarContraparte", Q_ARG(QString, "Proveedor"), Q_ARG(QString, "501 "),
-                                          Q_ARG(QString, "Maderas Peñalara")));
-    };
-    QStringList vistos;
-    e.dialogos.manejadores << [&](QDialog *d) {
-        for (const char *n : {"Text1_0", "Text1_1"})
-            vistos << d->findChild<QLineEdit *>(n)->text();
-        vistos << d->findChild<QLabel *>("Label1_1")->text();
-        vistos << textosCortados(d);
-    };
-    QVERIFY(Pantallas::abrirModal("frmExpedientes1", nullptr, nullptr, preparar) >= 0);
-    QCOMPARE(vistos, QStringList({"501 ", "Maderas Peñalara", "Proveedor"}));
-}
-
-void TstCasefile::errorAlCargar_data() {
-    QTest::addColumn<QString>("preparacion");
-    QTest::addColumn<int>("idExp");
-    QTest::addColumn<QString>("mensaje");
-    const QString err = QStringLiteral("Error (Expedientes 1[1]): ");
-    QTest::newRow("no existe") << "" << 99 << err + "No existe el expediente 99.";
-    QTest::newRow("descripción nula") << "UPDATE Exp SET Exp_Des = NULL WHERE Exp_Id = 1" << 1
-                                      << err + "Uso no válido de Null: el campo Exp_Des del expediente no tiene valor.";
-    QTest::newRow("tipo fuera de la lista") << "UPDATE Exp SET Exp_IdTipo = 9 WHERE Exp_Id = 1" << 1
-                                            << err + "El tipo de expediente 9 no está en la lista de tipos.";
-    QTest::newRow("sin estados") << "DELETE FROM vmcomun.situaciones" << 0
-                                 << err + "No hay estados de expediente definidos (situaciones del proceso 15).";
-    QTest::newRow("usuarios") << "ALTER TABLE ExpPer RENAME TO ExpPer2" << 1 << "Error (Expedientes 1[2]): ";
-}
-
-void TstCasefile::errorAlCargar() {
-    QFETCH(QString, preparacion);
-    QFETCH(int, idExp);
-    QFETCH(QString, mensaje);
-    Entorno e;
-    QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
-    Pantalla p = abrir(e, idExp);
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-    QVERIFY2(e.dialogos.mensajes[0].texto.startsWith(mensaje), qPrintable(e.dialogos.mensajes[0].texto));
-    QVERIFY(p->isVisible()); // the screen opens with what had been filled
-    if (QTest::currentDataTag() == QByteArray("descripción nula"))
-        QCOMPARE(p.t(2)->text(), QStringLiteral("15/01/2024"));
-}
-
-void TstCasefile::propietarioYPanelDeUsuarios_data() {
-    QTest::addColumn<int>("usuario");
-    QTest::addColumn<int>("idExp");
-    QTest::addColumn<QString>("preparacion");
-    QTest::addColumn<QString>("propietario");
-    QTest::addColumn<bool>("panel");
-    QTest::newRow("del propio usuario") << 1 << 1 << "" << "Administrador del Sistema" << true;
-    QTest::newRow("de otro usuario") << 1 << 2 << "" << "María José Fernández" << false;
-    QTest::newRow("sin creador") << 1 << 1 << "UPDATE Exp SET Exp_IdUsu = NULL WHERE Exp_Id = 1" << "" << false;
-    QTest::newRow("creador sin nombre") << 5 << 1 << "UPDATE Exp SET Exp_IdUsu = 5 WHERE Exp_Id = 1" << "" << true;
-}
-
-void TstCasefile::propietarioYPanelDeUsuarios() {
-    QFETCH(int, usuario);
-    QFETCH(int, idExp);
-    QFETCH(QString, preparacion);
-    QFETCH(QString, propietario);
-    QFETCH(bool, panel);
-    Entorno e(usuario);
-    QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
-    Pantalla p = abrir(e, idExp);
-    QCOMPARE(p.t(9)->text(), propietario);
-    QCOMPARE(p.panel(), panel);
-    // The grid lists the authorised users either way; the buttons react only for the creator.
-    QAbstractItemModelTester probador(p.rejilla()->model());
-    QCOMPARE(p.usuarios(), e.cuenta(QStringLiteral("ExpPer WHERE ExpPer_IdExp = %1").arg(idExp)));
-    p.pulsar("Command3");
-    QCOMPARE(e.dialogos.mensajes.size(), panel ? 1 : 0);
-}
-
-void TstCasefile::estadoDelHistorialFueraDeLaLista() {
-    Entorno e;
-    QVERIFY(e.ejecutar("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_FEstado, Est_IdUsu) "
-                       "VALUES (15, 1, 9, '2025-03-07 10:00:00', 1)"));
-    Pantalla p = abrir(e, 1);
-    QCOMPARE(p.cb("cboEstado")->currentIndex(), 0);
-    QCOMPARE(p.etiqueta("Label2"), QStringLiteral("(07/03/2025)"));
-    QVERIFY(e.dialogos.mensajes.isEmpty());
-    // Case file 2's latest status is 3 (Cerrado), set on 30/04/2024.
-    Pantalla otra = abrir(e, 2);
-    QCOMPARE(otra.cb("cboEstado")->currentText(), QStringLiteral("03 - Cerrado"));
-    QCOMPARE(otra.etiqueta("Label2"), QStringLiteral("(30/04/2024)"));
-    QCOMPARE(otra.t(3)->text(), QStringLiteral("30/04/2024"));
-    QCOMPARE(otra.t(6)->text(), QStringLiteral("0,00"));
-}
-
-// ---------------------------------------------------------------- save
-
-void TstCasefile::grabarNuevo_data() {
-    QTest::addColumn<int>("respuesta");
-    QTest::addColumn<int>("permisos");
-    QTest::newRow("todos los usuarios") << int(vb::vbYes) << 5;
-    QTest::newRow("solo el creador") << int(vb::vbNo) << 1;
-}
-
-void TstCasefile::grabarNuevo() {
-    QFETCH(int, respuesta);
-    QFETCH(int, permisos);
-    Entorno e(2);
-    e.expe->setIdCliente(4);
-    e.expe->setOrigen(1);
-    Pantalla p = abrir(e, 0);
-    p.descripcion()->setFocus();
-    QTest::keyClicks(p.descripcion(), QStringLiteral("Placas solares en la nave"));
-    escribir(p.t(5), QStringLiteral("Pedir permiso de obra"));
-    p.cb("cboTipo")->setCurrentIndex(3);
-    p.cb("cboEstado")->setCurrentIndex(1);
-    e.dialogos.respuestas << respuesta;
-    p.pulsar("cmdGrabar");
-
-    QCOMPARE(e.dialogos.mensajes.size(), 2);
-    QCOMPARE(e.dialogos.mensajes[0].texto,
-             QStringLiteral("Desea dar permisos a todos los usuarios para poder trabajar con el nuevo expediente"));
-    QCOMPARE(e.dialogos.mensajes[1].texto, QStringLiteral("Proceso concluido"));
-
-    // What the screen puts in the save; the save's own writes are the service's test.
-    QCOMPARE(e.expe->IdExp(), 9);
-    QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 9 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Origen = 1 AND Exp_Estado = 2 "
-                      "AND Exp_Des = 'Placas solares en la nave' AND Exp_Obs = 'Pedir permiso de obra'"),
-             1);
-    QCOMPARE(e.valor("SELECT Exp_Fini FROM Exp WHERE Exp_Id = 9").toDate(), QDate::currentDate());
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9"), permisos);
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9 AND ExpPer_IdUsu = 2"), 1);
-    // The reload shows the stored case file as its creator's.
-    QCOMPARE(p.t(9)->text(), QStringLiteral("María José Fernández"));
-    QVERIFY(p.panel());
-    QCOMPARE(p.etiqueta("Label2"), u'(' + hoy() + u')');
-}
-
-void TstCasefile::grabarExistenteDosVeces() {
-    Entorno e(3);
-    Pantalla p = abrir(e, 3);
-    QCOMPARE(p.t(7)->text(), QStringLiteral("MT-77"));
-    QCOMPARE(p.t(6)->text(), QStringLiteral("3200,00"));
-    const int permisos = e.cuenta("ExpPer WHERE ExpPer_IdExp = 3");
-    escribir(p.t(5), QStringLiteral("Revisado"));
-    for (int estado : {2, 3}) {
-        p.cb("cboEstado")->setCurrentIndex(estado);
-        p.pulsar("cmdGrabar");
-        QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 3"), estado);
-        QCOMPARE(p.cb("cboEstado")->currentIndex(), estado);
+    void cleanup() {
+        Pantallas::registrar(QStringLiteral("frmExpedientes2"), {});
+        Componentes::quitar(QStringLiteral("VMCLIENTES.VMCLI"));
     }
-    QCOMPARE(e.dialogos.mensajes.size(), 2);
-    for (const auto &m : e.dialogos.mensajes)
-        QCOMPARE(m.texto, QStringLiteral("Proceso concluido"));
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 3"), permisos);
-    QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 3 AND Exp_Estado = 4 AND Exp_Obs = 'Revisado' AND Exp_IdUsu = 3 "
-                      "AND Exp_Codigo = 'MT-77' AND Exp_Presup = 3200"),
-             1);
-    QCOMPARE(e.cuenta("Exp"), 8);
-    // The latest history row is shown, and the lists are filled once.
-    QCOMPARE(p.cb("cboEstado")->currentText(), QStringLiteral("04 - Anulado"));
-    QCOMPARE(p.cb("cboEstado")->count(), 4);
-}
 
-// The save's data service alone: its statements in order inside one transaction, and
-// nothing left of it when a step fails.
-void TstCasefile::escrituraDelGuardado_data() {
-    QTest::addColumn<int>("idExp");
-    QTest::addColumn<bool>("todos");
-    QTest::addColumn<QString>("bloqueo"); // table whose inserts fail
-    QTest::addColumn<QStringList>("sentencias");
-    const QString exp = "INSERT INTO Exp (Exp_Fini,Exp_FFin,Exp_IdCli,Exp_IdTipo,Exp_Des,Exp_Obs,Exp_Proceso,Exp_Origen,"
-                        "Exp_Presup,Exp_Estado,Exp_Codigo,Exp_Ubicacion,Exp_IdUsu) VALUES (?,Null,?,?,?,?,?,?,?,?,Null,Null,?)";
-    const QString est = "INSERT INTO Est (Est_IdUsu,Est_Proceso,Est_IdTabla,Est_Estado,Est_Festado,Est_Obs) "
-                        "VALUES (?,?,?,?,Getdate(),Null)";
-    const QString usuarios = "SELECT * FROM vmcomun.dbo.Usuarios";
-    const QString per = "INSERT INTO ExpPer (ExpPer_IdExp,ExpPer_IdUsu) VALUES (?,?)";
-    const QString upd = "UPDATE Exp SET Exp_Fini = ?,Exp_FFin = Null,Exp_IdCli = ?,Exp_IdTipo = ?,Exp_Des = ?,Exp_Obs = ?,"
-                        "Exp_Proceso = ?,Exp_Origen = ?,Exp_Presup = ?,Exp_Estado = ?,Exp_Codigo = Null,"
-                        "Exp_Ubicacion = Null WHERE Exp_Id = 1";
-    const QString begin = inicioGuardado(), commit = "COMMIT TRANSACTION", rollback = "ROLLBACK TRANSACTION";
-    // What was saved is read back: the next save expects it.
-    const QString leido = "SELECT * FROM Exp WHERE Exp_Id = ";
-    QTest::newRow("nuevo, todos") << 0 << true << ""
-                                  << (QStringList{begin, exp, est, usuarios} << QStringList(5, per) << leido + "9" << commit);
-    QTest::newRow("nuevo, su creador") << 0 << false << ""
-                                       << QStringList{begin, exp, est, usuarios + " WHERE Usu_Id = 2", per, leido + "9", commit};
-    QTest::newRow("existente, vacíos a nulo") << 1 << true << "" << QStringList{begin, upd, est, leido + "1", commit};
-    QTest::newRow("historial bloqueado") << 1 << true << "Est" << QStringList{begin, upd, est, rollback};
-    QTest::newRow("permisos bloqueados") << 0 << true << "ExpPer" << QStringList{begin, exp, est, usuarios, per, rollback};
-}
+    // ---------------------------------------------------------------- load
 
-void TstCasefile::escrituraDelGuardado() {
-    QFETCH(int, idExp);
-    QFETCH(bool, todos);
-    QFETCH(QString, bloqueo);
-    QFETCH(QStringList, sentencias);
-    Entorno e(2);
-    QVERIFY(bloqueo.isEmpty() || e.rechazar(bloqueo, "INSERT", "bloqueado"));
-    const int exp = e.cuenta("Exp"), est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
-    ValoresExpediente v{.fini = "01/06/2025", .idCliente = 4, .idTipo = 3, .descripcion = "Placas", .estado = "02"};
-    int id = idExp;
-    e.sentencias.clear();
-    const Resultado r = DatosExpediente(e.bd.get()).grabar(v, id, todos);
-    QCOMPARE(e.sentencias, sentencias);
-    QVERIFY(!e.conexion->enTransaccion());
-    QCOMPARE(r.ok(), bloqueo.isEmpty());
-    if (!r) {
-        QVERIFY2(r.mensaje().contains("bloqueado"), qPrintable(r.mensaje()));
-        QCOMPARE(id, idExp);
-        QCOMPARE(QList<int>({e.cuenta("Exp"), e.cuenta("Est"), e.cuenta("ExpPer")}), QList<int>({exp, est, permisos}));
-        return;
-    }
-    QCOMPARE(id, idExp ? idExp : 9);
-    QCOMPARE(e.cuenta(QString("Exp WHERE Exp_Id = %1 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Estado = 2 AND "
-                              "Exp_FFin IS NULL AND Exp_Codigo IS NULL AND Exp_Ubicacion IS NULL AND Exp_Presup = 0")
-                          .arg(id)),
-             1);
-    QCOMPARE(e.cuenta(QString("Est WHERE Est_IdTabla = %1 AND Est_Estado = 1 AND Est_IdUsu = 2").arg(id)), 1);
-}
-
-void TstCasefile::presupuestoEnFormatoEspanol() {
-    Entorno e;
-    QVERIFY(e.ejecutar("UPDATE Parametros SET Par_Valor = '3' WHERE Par_Clave = 'par_decpre'"));
-    Pantalla p = abrir(e, 1);
-    // Pasted as written on paper: the point groups thousands, the comma marks decimals.
-    escribir(p.t(6), QString());
-    p.t(6)->insert(QStringLiteral("1.234,5"));
-    p.t(5)->setFocus(); // leaving the field formats it with the parameter's decimals
-    QCOMPARE(p.t(6)->text(), QStringLiteral("1.234,500"));
-    p.pulsar("cmdGrabar");
-    QCOMPARE(e.valor("SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1").toDouble(), 1234.5);
-    QCOMPARE(p.t(6)->text(), QStringLiteral("1234,50"));
-}
-
-void TstCasefile::fallaLaGrabacion_data() {
-    QTest::addColumn<int>("idExp");
-    QTest::addColumn<QString>("bloqueada"); // a table whose inserts the database refuses with the cause
-    QTest::addColumn<int>("campo");
-    QTest::addColumn<QString>("valor");
-    QTest::addColumn<QString>("causa");
-    QTest::newRow("presupuesto no numérico, nuevo") << 0 << "" << 6 << "12-5" << "«12-5» no es un número";
-    QTest::newRow("presupuesto no numérico, existente") << 1 << "" << 6 << "12-5" << "«12-5» no es un número";
-    QTest::newRow("fecha imposible, existente") << 1 << "" << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
-    QTest::newRow("inicio vacío, nuevo") << 0 << "" << 2 << "" << "Error al insertar en la tabla Exp";
-}
-
-void TstCasefile::fallaLaGrabacion() {
-    QFETCH(int, idExp);
-    QFETCH(QString, bloqueada);
-    QFETCH(int, campo);
-    QFETCH(QString, valor);
-    QFETCH(QString, causa);
-    Entorno e;
-    QVERIFY(bloqueada.isEmpty() || e.rechazar(bloqueada, "INSERT", causa));
-    Pantalla p = abrir(e, idExp);
-    const QString guardado = QStringLiteral("Texto que no se debe perder");
-    p.descripcion()->setPlainText(guardado);
-    p.t(campo)->setText(valor);
-    const int est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
-    p.pulsar("cmdGrabar");
-
-    const auto &ultimo = e.dialogos.mensajes.last();
-    QVERIFY2(ultimo.texto.startsWith(QStringLiteral("No se ha guardado el expediente.\n")), qPrintable(ultimo.texto));
-    QVERIFY2(ultimo.texto.contains(causa), qPrintable(ultimo.texto));
-    QCOMPARE(QList<int>({e.cuenta("Exp"), e.cuenta("Est"), e.cuenta("ExpPer")}), QList<int>({8, est, permisos}));
-    QCOMPARE(e.cuenta("Exp WHERE Exp_Des = '" + guardado + "'"), 0);
-    QCOMPARE(e.expe->IdExp(), idExp);
-    QCOMPARE(p.descripcion()->toPlainText(), guardado);
-    QCOMPARE(p.t(campo)->text(), valor);
-    QCOMPARE(p->Tag, QStringLiteral("e"));
-}
-
-void TstCasefile::camposDeFechaSeEditanComoDigitos() {
-    Entorno e;
-    Pantalla p = abrir(e, 2);
-    QLineEdit *tope = p.t(3);
-    tope->setFocus();
-    QCOMPARE(tope->text(), QStringLiteral("30042024"));
-    QTest::keyClick(tope, Qt::Key_End);
-    QTest::keyClick(tope, Qt::Key_Backspace);
-    QTest::keyClicks(tope, QStringLiteral("5x"));
-    QCOMPARE(tope->text(), QStringLiteral("30042025")); // letters are refused
-    p.t(8)->setFocus();
-    QCOMPARE(tope->text(), QStringLiteral("30/04/2025"));
-    p.pulsar("cmdGrabar");
-    QCOMPARE(e.valor("SELECT Exp_FFin FROM Exp WHERE Exp_Id = 2").toDate(), QDate(2025, 4, 30));
-}
-
-// ---------------------------------------------------------------- the customer card
-
-void TstCasefile::fichaDelCliente() {
-    Entorno e;
-    e.expe->setIdCliente(6);
-    Pantalla p = abrir(e, 4);
-    p.pulsar("Command1");
-    QCOMPARE(e.dialogos.ultimoMensaje(),
-             QStringLiteral("No se puede mostrar la ficha.\nNo se puede crear el componente \"VMCLIENTES.VMCLI\": no "
-                            "está registrado."));
-
-    ClienteFalso::olvidar();
-    Componentes::registrar(QStringLiteral("VMCLIENTES.VMCLI"), [] { return new ClienteFalso; });
-    p.pulsar("Command1");
-    QCOMPARE(ClienteFalso::fichasMostradas, 1);
-    QCOMPARE(ClienteFalso::ultimoId, 6);
-    QCOMPARE(ClienteFalso::ultimoBd, static_cast<QObject *>(e.bd.get()));
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-}
-
-// ---------------------------------------------------------------- authorised users
-
-void TstCasefile::anadirUsuario() {
-    Entorno e(3);
-    Pantalla p = abrir(e, 6); // its only authorised user is its creator, 3
-    QAbstractItemModelTester probador(p.rejilla()->model());
-    QCOMPARE(p.usuarios(), 1);
-    const auto elegir = [](const QString &nombre) {
-        return [nombre](QDialog *d) {
-            QCOMPARE(d->objectName(), QStringLiteral("frmBuscarPorNombre"));
-            QCOMPARE(d->windowTitle(), QStringLiteral("Buscar Usuarios del Sistema"));
-            auto *buscar = d->findChild<QLineEdit *>(QStringLiteral("txtBuscar"));
-            QTest::keyClicks(buscar, nombre);
-            QTest::keyClick(buscar, Qt::Key_Return);
+    void contraparteDelQueAbre() {
+        Entorno e;
+        e.expe->setIdExp(6);
+        // The opener reaches the editor by name, as the search screen does.
+        const auto preparar = [](QDialog *d) {
+            QVERIFY(QMetaObject::invokeMethod(d, "mostrarContraparte", Q_ARG(QString, "Proveedor"), Q_ARG(QString, "501 "),
+                                              Q_ARG(QString, "Maderas Peñalara")));
         };
-    };
-    // The same user twice (the search ignores case), then a cancelled search: one row added.
-    e.dialogos.manejadores << elegir(QStringLiteral("garc")) << elegir(QStringLiteral("GARC"));
-    for (int i = 0; i < 3; ++i) {
-        p.pulsar("Command2");
-        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6 AND ExpPer_IdUsu = 4"), 1);
-        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 2);
+        QStringList vistos;
+        e.dialogos.manejadores << [&](QDialog *d) {
+            for (const char *n : {"Text1_0", "Text1_1"})
+                vistos << d->findChild<QLineEdit *>(n)->text();
+            vistos << d->findChild<QLabel *>("Label1_1")->text();
+            vistos << textosCortados(d);
+        };
+        QVERIFY(Pantallas::abrirModal("frmExpedientes1", nullptr, nullptr, preparar) >= 0);
+        QCOMPARE(vistos, QStringList({"501 ", "Maderas Peñalara", "Proveedor"}));
+    }
+
+    void errorAlCargar_data() {
+        QTest::addColumn<QString>("preparacion");
+        QTest::addColumn<int>("idExp");
+        QTest::addColumn<QString>("mensaje");
+        const QString err = QStringLiteral("Error (Expedientes 1[1]): ");
+        QTest::newRow("no existe") << "" << 99 << err + "No existe el expediente 99.";
+        QTest::newRow("descripción nula") << "UPDATE Exp SET Exp_Des = NULL WHERE Exp_Id = 1" << 1
+                                          << err + "Uso no válido de Null: el campo Exp_Des del expediente no tiene valor.";
+        QTest::newRow("tipo fuera de la lista") << "UPDATE Exp SET Exp_IdTipo = 9 WHERE Exp_Id = 1" << 1
+                                                << err + "El tipo de expediente 9 no está en la lista de tipos.";
+        QTest::newRow("sin estados") << "DELETE FROM vmcomun.situaciones" << 0
+                                     << err + "No hay estados de expediente definidos (situaciones del proceso 15).";
+        QTest::newRow("usuarios") << "ALTER TABLE ExpPer RENAME TO ExpPer2" << 1 << "Error (Expedientes 1[2]): ";
+    }
+
+    void errorAlCargar() {
+        QFETCH(QString, preparacion);
+        QFETCH(int, idExp);
+        QFETCH(QString, mensaje);
+        Entorno e;
+        QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
+        Pantalla p = abrir(e, idExp);
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
+        QVERIFY2(e.dialogos.mensajes[0].texto.startsWith(mensaje), qPrintable(e.dialogos.mensajes[0].texto));
+        QVERIFY(p->isVisible()); // the screen opens with what had been filled
+        if (QTest::currentDataTag() == QByteArray("descripción nula"))
+            QCOMPARE(p.t(2)->text(), QStringLiteral("15/01/2024"));
+    }
+
+    void propietarioYPanelDeUsuarios_data() {
+        QTest::addColumn<int>("usuario");
+        QTest::addColumn<int>("idExp");
+        QTest::addColumn<QString>("preparacion");
+        QTest::addColumn<QString>("propietario");
+        QTest::addColumn<bool>("panel");
+        QTest::newRow("del propio usuario") << 1 << 1 << "" << "Administrador del Sistema" << true;
+        QTest::newRow("de otro usuario") << 1 << 2 << "" << "María José Fernández" << false;
+        QTest::newRow("sin creador") << 1 << 1 << "UPDATE Exp SET Exp_IdUsu = NULL WHERE Exp_Id = 1" << "" << false;
+        QTest::newRow("creador sin nombre") << 5 << 1 << "UPDATE Exp SET Exp_IdUsu = 5 WHERE Exp_Id = 1" << "" << true;
+    }
+
+    void propietarioYPanelDeUsuarios() {
+        QFETCH(int, usuario);
+        QFETCH(int, idExp);
+        QFETCH(QString, preparacion);
+        QFETCH(bool, panel);
+        Entorno e(usuario);
+        QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
+        Pantalla p = abrir(e, idExp);
+        QTEST(p.t(9)->text(), "propietario");
+        QCOMPARE(p.panel(), panel);
+        // The grid lists the authorised users either way; the buttons react only for the creator.
+        QAbstractItemModelTester probador(p.rejilla()->model());
+        QCOMPARE(p.usuarios(), e.cuenta(QStringLiteral("ExpPer WHERE ExpPer_IdExp = %1").arg(idExp)));
+        p.pulsar("Command3");
+        QCOMPARE(e.dialogos.mensajes.size(), panel ? 1 : 0);
+    }
+
+    void estadoDelHistorialFueraDeLaLista() {
+        Entorno e;
+        QVERIFY(e.ejecutar("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_FEstado, Est_IdUsu) "
+                           "VALUES (15, 1, 9, '2025-03-07 10:00:00', 1)"));
+        Pantalla p = abrir(e, 1);
+        QCOMPARE(p.cb("cboEstado")->currentIndex(), 0);
+        QCOMPARE(p.etiqueta("Label2"), QStringLiteral("(07/03/2025)"));
+        QVERIFY(e.dialogos.mensajes.isEmpty());
+        // Case file 2's latest status is 3 (Cerrado), set on 30/04/2024.
+        Pantalla otra = abrir(e, 2);
+        QCOMPARE(otra.cb("cboEstado")->currentText(), QStringLiteral("03 - Cerrado"));
+        QCOMPARE(otra.etiqueta("Label2"), QStringLiteral("(30/04/2024)"));
+        QCOMPARE(otra.t(3)->text(), QStringLiteral("30/04/2024"));
+        QCOMPARE(otra.t(6)->text(), QStringLiteral("0,00"));
+    }
+
+    // ---------------------------------------------------------------- save
+
+    void grabarNuevo_data() {
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<int>("permisos");
+        QTest::newRow("todos los usuarios") << int(vb::vbYes) << 5;
+        QTest::newRow("solo el creador") << int(vb::vbNo) << 1;
+    }
+
+    void grabarNuevo() {
+        QFETCH(int, respuesta);
+        QFETCH(int, permisos);
+        Entorno e(2);
+        e.expe->setIdCliente(4);
+        e.expe->setOrigen(1);
+        Pantalla p = abrir(e, 0);
+        p.descripcion()->setFocus();
+        QTest::keyClicks(p.descripcion(), QStringLiteral("Placas solares en la nave"));
+        escribir(p.t(5), QStringLiteral("Pedir permiso de obra"));
+        p.cb("cboTipo")->setCurrentIndex(3);
+        p.cb("cboEstado")->setCurrentIndex(1);
+        e.dialogos.respuestas << respuesta;
+        p.pulsar("cmdGrabar");
+
+        QCOMPARE(e.dialogos.mensajes.size(), 2);
+        QCOMPARE(e.dialogos.mensajes[0].texto,
+                 QStringLiteral("Desea dar permisos a todos los usuarios para poder trabajar con el nuevo expediente"));
+        QCOMPARE(e.dialogos.mensajes[1].texto, QStringLiteral("Proceso concluido"));
+
+        // What the screen puts in the save; the save's own writes are the service's test.
+        QCOMPARE(e.expe->IdExp(), 9);
+        QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 9 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Origen = 1 AND Exp_Estado = 2 "
+                          "AND Exp_Des = 'Placas solares en la nave' AND Exp_Obs = 'Pedir permiso de obra'"),
+                 1);
+        QCOMPARE(e.valor("SELECT Exp_Fini FROM Exp WHERE Exp_Id = 9").toDate(), QDate::currentDate());
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9"), permisos);
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9 AND ExpPer_IdUsu = 2"), 1);
+        // The reload shows the stored case file as its creator's.
+        QCOMPARE(p.t(9)->text(), QStringLiteral("María José Fernández"));
+        QVERIFY(p.panel());
+        QCOMPARE(p.etiqueta("Label2"), u'(' + hoy() + u')');
+    }
+
+    void grabarExistenteDosVeces() {
+        Entorno e(3);
+        Pantalla p = abrir(e, 3);
+        QCOMPARE(p.t(7)->text(), QStringLiteral("MT-77"));
+        QCOMPARE(p.t(6)->text(), QStringLiteral("3200,00"));
+        const int permisos = e.cuenta("ExpPer WHERE ExpPer_IdExp = 3");
+        escribir(p.t(5), QStringLiteral("Revisado"));
+        for (int estado : {2, 3}) {
+            p.cb("cboEstado")->setCurrentIndex(estado);
+            p.pulsar("cmdGrabar");
+            QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 3"), estado);
+            QCOMPARE(p.cb("cboEstado")->currentIndex(), estado);
+        }
+        QCOMPARE(e.dialogos.mensajes.size(), 2);
+        for (const auto &m : e.dialogos.mensajes)
+            QCOMPARE(m.texto, QStringLiteral("Proceso concluido"));
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 3"), permisos);
+        QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 3 AND Exp_Estado = 4 AND Exp_Obs = 'Revisado' AND Exp_IdUsu = 3 "
+                          "AND Exp_Codigo = 'MT-77' AND Exp_Presup = 3200"),
+                 1);
+        QCOMPARE(e.cuenta("Exp"), 8);
+        // The latest history row is shown, and the lists are filled once.
+        QCOMPARE(p.cb("cboEstado")->currentText(), QStringLiteral("04 - Anulado"));
+        QCOMPARE(p.cb("cboEstado")->count(), 4);
+    }
+
+    // The save's data service alone: its statements in order inside one transaction, and
+    // nothing left of it when a step fails.
+    void escrituraDelGuardado_data() {
+        QTest::addColumn<int>("idExp");
+        QTest::addColumn<bool>("todos");
+        QTest::addColumn<QString>("bloqueo"); // table whose inserts fail
+        QTest::addColumn<QStringList>("sentencias");
+        const QString exp = "INSERT INTO Exp (Exp_Fini,Exp_FFin,Exp_IdCli,Exp_IdTipo,Exp_Des,Exp_Obs,Exp_Proceso,Exp_Origen,"
+                            "Exp_Presup,Exp_Estado,Exp_Codigo,Exp_Ubicacion,Exp_IdUsu) VALUES (?,Null,?,?,?,?,?,?,?,?,Null,Null,?)";
+        const QString est = "INSERT INTO Est (Est_IdUsu,Est_Proceso,Est_IdTabla,Est_Estado,Est_Festado,Est_Obs) "
+                            "VALUES (?,?,?,?,Getdate(),Null)";
+        const QString usuarios = "SELECT * FROM vmcomun.dbo.Usuarios";
+        const QString per = "INSERT INTO ExpPer (ExpPer_IdExp,ExpPer_IdUsu) VALUES (?,?)";
+        const QString upd = "UPDATE Exp SET Exp_Fini = ?,Exp_FFin = Null,Exp_IdCli = ?,Exp_IdTipo = ?,Exp_Des = ?,Exp_Obs = ?,"
+                            "Exp_Proceso = ?,Exp_Origen = ?,Exp_Presup = ?,Exp_Estado = ?,Exp_Codigo = Null,"
+                            "Exp_Ubicacion = Null WHERE Exp_Id = 1";
+        const QString begin = inicioGuardado(), commit = "COMMIT TRANSACTION", rollback = "ROLLBACK TRANSACTION";
+        // What was saved is read back: the next save expects it.
+        const QString leido = "SELECT * FROM Exp WHERE Exp_Id = ";
+        QTest::newRow("nuevo, todos") << 0 << true << ""
+                                      << (QStringList{begin, exp, est, usuarios} << QStringList(5, per) << leido + "9" << commit);
+        QTest::newRow("nuevo, su creador") << 0 << false << ""
+                                           << QStringList{begin, exp, est, usuarios + " WHERE Usu_Id = 2", per, leido + "9", commit};
+        QTest::newRow("existente, vacíos a nulo") << 1 << true << "" << QStringList{begin, upd, est, leido + "1", commit};
+        QTest::newRow("historial bloqueado") << 1 << true << "Est" << QStringList{begin, upd, est, rollback};
+        QTest::newRow("permisos bloqueados") << 0 << true << "ExpPer" << QStringList{begin, exp, est, usuarios, per, rollback};
+    }
+
+    void escrituraDelGuardado() {
+        QFETCH(int, idExp);
+        QFETCH(bool, todos);
+        QFETCH(QString, bloqueo);
+        QFETCH(QStringList, sentencias);
+        Entorno e(2);
+        QVERIFY(bloqueo.isEmpty() || e.rechazar(bloqueo, "INSERT", "bloqueado"));
+        const int exp = e.cuenta("Exp"), est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
+        ValoresExpediente v{.fini = "01/06/2025", .idCliente = 4, .idTipo = 3, .descripcion = "Placas", .estado = "02"};
+        int id = idExp;
+        e.sentencias.clear();
+        const Resultado r = DatosExpediente(e.bd.get()).grabar(v, id, todos);
+        QCOMPARE(e.sentencias, sentencias);
+        QVERIFY(!e.conexion->enTransaccion());
+        QCOMPARE(r.ok(), bloqueo.isEmpty());
+        if (!r) {
+            QVERIFY2(r.mensaje().contains("bloqueado"), qPrintable(r.mensaje()));
+            QCOMPARE(id, idExp);
+            QCOMPARE(QList<int>({e.cuenta("Exp"), e.cuenta("Est"), e.cuenta("ExpPer")}), QList<int>({exp, est, permisos}));
+            return;
+        }
+        QCOMPARE(id, idExp ? idExp : 9);
+        QCOMPARE(e.cuenta(QString("Exp WHERE Exp_Id = %1 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Estado = 2 AND "
+                                  "Exp_FFin IS NULL AND Exp_Codigo IS NULL AND Exp_Ubicacion IS NULL AND Exp_Presup = 0")
+                              .arg(id)),
+                 1);
+        QCOMPARE(e.cuenta(QString("Est WHERE Est_IdTabla = %1 AND Est_Estado = 1 AND Est_IdUsu = 2").arg(id)), 1);
+    }
+
+    void presupuestoEnFormatoEspanol() {
+        Entorno e;
+        QVERIFY(e.ejecutar("UPDATE Parametros SET Par_Valor = '3' WHERE Par_Clave = 'par_decpre'"));
+        Pantalla p = abrir(e, 1);
+        // Pasted as written on paper: the point groups thousands, the comma marks decimals.
+        escribir(p.t(6), QString());
+        p.t(6)->insert(QStringLiteral("1.234,5"));
+        p.t(5)->setFocus(); // leaving the field formats it with the parameter's decimals
+        QCOMPARE(p.t(6)->text(), QStringLiteral("1.234,500"));
+        p.pulsar("cmdGrabar");
+        QCOMPARE(e.valor("SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1").toDouble(), 1234.5);
+        QCOMPARE(p.t(6)->text(), QStringLiteral("1234,50"));
+    }
+
+    void fallaLaGrabacion_data() {
+        QTest::addColumn<int>("idExp");
+        QTest::addColumn<QString>("bloqueada"); // a table whose inserts the database refuses with the cause
+        QTest::addColumn<int>("campo");
+        QTest::addColumn<QString>("valor");
+        QTest::addColumn<QString>("causa");
+        QTest::newRow("presupuesto no numérico, nuevo") << 0 << "" << 6 << "12-5" << "«12-5» no es un número";
+        QTest::newRow("fecha imposible, existente") << 1 << "" << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
+        QTest::newRow("inicio vacío, nuevo") << 0 << "" << 2 << "" << "Error al insertar en la tabla Exp";
+    }
+
+    void fallaLaGrabacion() {
+        QFETCH(int, idExp);
+        QFETCH(QString, bloqueada);
+        QFETCH(int, campo);
+        QFETCH(QString, valor);
+        QFETCH(QString, causa);
+        Entorno e;
+        QVERIFY(bloqueada.isEmpty() || e.rechazar(bloqueada, "INSERT", causa));
+        Pantalla p = abrir(e, idExp);
+        const QString guardado = QStringLiteral("Texto que no se debe perder");
+        p.descripcion()->setPlainText(guardado);
+        p.t(campo)->setText(valor);
+        const int est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
+        p.pulsar("cmdGrabar");
+
+        const auto &ultimo = e.dialogos.mensajes.last();
+        QVERIFY2(ultimo.texto.startsWith(QStringLiteral("No se ha guardado el expediente.\n")), qPrintable(ultimo.texto));
+        QVERIFY2(ultimo.texto.contains(causa), qPrintable(ultimo.texto));
+        QCOMPARE(QList<int>({e.cuenta("Exp"), e.cuenta("Est"), e.cuenta("ExpPer")}), QList<int>({8, est, permisos}));
+        QCOMPARE(e.cuenta("Exp WHERE Exp_Des = '" + guardado + "'"), 0);
+        QCOMPARE(e.expe->IdExp(), idExp);
+        QCOMPARE(p.descripcion()->toPlainText(), guardado);
+        QCOMPARE(p.t(campo)->text(), valor);
+        QCOMPARE(p->Tag, QStringLiteral("e"));
+    }
+
+    void camposDeFechaSeEditanComoDigitos() {
+        Entorno e;
+        Pantalla p = abrir(e, 2);
+        QLineEdit *tope = p.t(3);
+        tope->setFocus();
+        QCOMPARE(tope->text(), QStringLiteral("30042024"));
+        QTest::keyClick(tope, Qt::Key_End);
+        QTest::keyClick(tope, Qt::Key_Backspace);
+        QTest::keyClicks(tope, QStringLiteral("5x"));
+        QCOMPARE(tope->text(), QStringLiteral("30042025")); // letters are refused
+        p.t(8)->setFocus();
+        QCOMPARE(tope->text(), QStringLiteral("30/04/2025"));
+        p.pulsar("cmdGrabar");
+        QCOMPARE(e.valor("SELECT Exp_FFin FROM Exp WHERE Exp_Id = 2").toDate(), QDate(2025, 4, 30));
+    }
+
+    // ---------------------------------------------------------------- the customer card
+
+    void fichaDelCliente() {
+        Entorno e;
+        e.expe->setIdCliente(6);
+        Pantalla p = abrir(e, 4);
+        p.pulsar("Command1");
+        QCOMPARE(e.dialogos.ultimoMensaje(),
+                 QStringLiteral("No se puede mostrar la ficha.\nNo se puede crear el componente \"VMCLIENTES.VMCLI\": no "
+                                "está registrado."));
+
+        ClienteFalso::olvidar();
+        Componentes::registrar(QStringLiteral("VMCLIENTES.VMCLI"), [] { return new ClienteFalso; });
+        p.pulsar("Command1");
+        QCOMPARE(ClienteFalso::fichasMostradas, 1);
+        QCOMPARE(ClienteFalso::ultimoId, 6);
+        QCOMPARE(ClienteFalso::ultimoBd, static_cast<QObject *>(e.bd.get()));
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
+    }
+
+    // ---------------------------------------------------------------- authorised users
+
+    void anadirUsuario() {
+        Entorno e(3);
+        Pantalla p = abrir(e, 6); // its only authorised user is its creator, 3
+        QAbstractItemModelTester probador(p.rejilla()->model());
+        QCOMPARE(p.usuarios(), 1);
+        const auto elegir = [](const QString &nombre) {
+            return [nombre](QDialog *d) {
+                QCOMPARE(d->objectName(), QStringLiteral("frmBuscarPorNombre"));
+                QCOMPARE(d->windowTitle(), QStringLiteral("Buscar Usuarios del Sistema"));
+                auto *buscar = d->findChild<QLineEdit *>(QStringLiteral("txtBuscar"));
+                QTest::keyClicks(buscar, nombre);
+                QTest::keyClick(buscar, Qt::Key_Return);
+            };
+        };
+        // The same user twice (the search ignores case), then a cancelled search: one row added.
+        e.dialogos.manejadores << elegir(QStringLiteral("garc")) << elegir(QStringLiteral("GARC"));
+        for (int i = 0; i < 3; ++i) {
+            p.pulsar("Command2");
+            QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6 AND ExpPer_IdUsu = 4"), 1);
+            QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 2);
+            QCOMPARE(p.usuarios(), 2);
+        }
+        QCOMPARE(e.dialogos.modales, QStringList(3, QStringLiteral("frmBuscarPorNombre")));
+        QCOMPARE(p.rejilla()->model()->index(1, 1).data().toString(), QStringLiteral("Lucía García Ortiz"));
+        QVERIFY(p.rejilla()->isColumnHidden(0));
+        QVERIFY(e.dialogos.mensajes.isEmpty());
+    }
+
+    void eliminarUsuario() {
+        Entorno e;
+        Pantalla p = abrir(e, 1);
+        QTableView *g = p.rejilla();
+        QAbstractItemModelTester probador(g->model());
+        QCOMPARE(p.usuarios(), 4);
+        const QModelIndex jorge = g->model()->match(g->model()->index(0, 1), Qt::DisplayRole,
+                                                    QStringLiteral("Jorge Núñez Peña"), 1, Qt::MatchExactly).value(0);
+        QVERIFY(jorge.isValid());
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(jorge).center());
+
+        e.dialogos.respuestas << vb::vbNo << vb::vbYes;
+        p.pulsar("Command3");
+        QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Realmente desea eliminar el usuario\nJorge Núñez Peña"));
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
+
+        e.sentencias.clear();
+        p.pulsar("Command3");
+        QVERIFY(e.sentencias.contains("delete from expper where expper_idusu=3 and ExpPer_IdExp=1"));
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 3);
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1 AND ExpPer_IdUsu = 3"), 0);
+        QCOMPARE(p.usuarios(), 3);
+    }
+
+    void eliminarEnRejillaVacia() {
+        Entorno e(3);
+        Pantalla p = abrir(e, 6);
+        p.pulsar("Command3"); // the creator's own row, the last one
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 0);
+        QCOMPARE(p.usuarios(), 0);
+        QVERIFY(p.panel());
+        p.pulsar("Command3");
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
+    }
+
+    // ---------------------------------------------------------------- actions tree
+
+    void agrupaciones_data() {
+        QTest::addColumn<QString>("opcion");
+        QTest::addColumn<QStringList>("esperado");
+        QTest::newRow("actuación") << "Option1_0"
+                                   << QStringList{"10/05/2024 09:00:00 Llamada inicial=101", "10/05/2024 12:00:00=102",
+                                                  "10/05/2024 17:30:00 Sin tipo=103",
+                                                  "(web) 11/05/2024 Seguimiento*=104",
+                                                  "10/05/2024 09:00:00 Visita técnica=105"};
+        QTest::newRow("fechas") << "Option1_1"
+                                << QStringList{"10/05/2024 09:00:00=0 [ Llamada inicial=101| Visita técnica=105]",
+                                               "10/05/2024 12:00:00=0 [=102]", "10/05/2024 17:30:00=0 [ Sin tipo=103]",
+                                               "(web) 11/05/2024*=0 [ Seguimiento=104]"};
+        QTest::newRow("categoría") << "Option1_2"
+                                   << QStringList{"Visita=0 [10/05/2024 12:00:00=102]",
+                                                  "Llamada telefónica=0 [10/05/2024 09:00:00 Llamada inicial=101|11/05/"
+                                                  "2024 Seguimiento=104]",
+                                                  "Presupuesto=0 [10/05/2024 09:00:00 Visita técnica=105]",
+                                                  "=0 [10/05/2024 17:30:00 Sin tipo=103]"};
+        // The action without a person comes first and has no group to join.
+        QTest::newRow("realizado por") << "Option1_3"
+                                       << QStringList{"Ana=0 [10/05/2024 09:00:00 Llamada inicial=101]",
+                                                      "ana=0 [10/05/2024 12:00:00=102]",
+                                                      "(web) Ana*=0 [11/05/2024 Seguimiento=104]",
+                                                      "Luis=0 [10/05/2024 09:00:00 Visita técnica=105]"};
+    }
+
+    void agrupaciones() {
+        QFETCH(QString, opcion);
+        Entorno e;
+        prepararActuaciones(e);
+        Pantalla p = abrir(e, 9);
+        if (opcion != QStringLiteral("Option1_1"))
+            p.opcion("Option1_1");
+        p.opcion(opcion);
+        QTEST(nodos(p.arbol()), "esperado");
+        for (int i = 0; i < p.arbol()->topLevelItemCount(); ++i)
+            QVERIFY(!p.arbol()->topLevelItem(i)->isExpanded());
+        // A case file without actions gives an empty tree in every grouping.
+        Pantalla vacio = abrir(e, 4);
+        for (const char *o : kOpciones) {
+            vacio.opcion(o);
+            QCOMPARE(vacio.arbol()->topLevelItemCount(), 0);
+        }
+        QVERIFY(e.dialogos.mensajes.isEmpty());
+    }
+
+    void personaNulaSeUneAlGrupoAnterior() {
+        Entorno e;
+        prepararActuaciones(e);
+        QTreeWidget t;
+        Recordset rs = e.conexion->Execute(
+            "SELECT * FROM Act INNER JOIN Exp ON Exp_Id = Act_IdExp WHERE Act_IdExp = 9 ORDER BY Act_Id");
+        ArbolActuaciones::llenar(&t, rs, ArbolActuaciones::kRealizadoPor);
+        QCOMPARE(nodos(&t), QStringList({"Ana=0 [10/05/2024 09:00:00 Llamada inicial=101]",
+                                         "ana=0 [10/05/2024 12:00:00=102|10/05/2024 17:30:00 Sin tipo=103]",
+                                         "(web) Ana*=0 [11/05/2024 Seguimiento=104]",
+                                         "Luis=0 [10/05/2024 09:00:00 Visita técnica=105]"}));
+    }
+
+    void dobleClicAbreLaActuacion_data() {
+        QTest::addColumn<QString>("opcion");
+        QTest::addColumn<int>("nodo");
+        QTest::addColumn<int>("idAct");
+        QTest::newRow("una actuación") << "Option1_0" << 1 << 102;
+        QTest::newRow("grupo de fechas") << "Option1_1" << 0 << 0;
+        QTest::newRow("grupo de personas") << "Option1_3" << 3 << 0;
+    }
+
+    void dobleClicAbreLaActuacion() {
+        QFETCH(QString, opcion);
+        QFETCH(int, nodo);
+        Entorno e;
+        prepararActuaciones(e);
+        registrarEditorActuacion();
+        Pantalla p = abrir(e, 9);
+        p.opcion(opcion);
+        QTreeWidget *t = p.arbol();
+        const qsizetype antes = t->topLevelItemCount();
+        int pedida = -1, expediente = -1;
+        e.dialogos.manejadores << [&](QDialog *d) {
+            pedida = gExpe->IdAct();
+            expediente = gExpe->IdExp();
+            // The editor saves a new action of a new person.
+            QVERIFY(e.ejecutar("INSERT INTO Act (Act_Id, Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario) "
+                               "VALUES (106, 9, '2024-06-01 00:00:00', 1, 'Nueva', 'Zoe')"));
+            d->accept();
+        };
+        const QRect r = t->visualItemRect(t->topLevelItem(nodo));
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, r.center());
+        QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
+        QTEST(pedida, "idAct");
+        QCOMPARE(expediente, 9);
+        // Rebuilt with the grouping that was selected.
+        QVERIFY(p.w<QRadioButton>(opcion)->isChecked());
+        QCOMPARE(t->topLevelItemCount(), antes + 1);
+        QVERIFY(nodos(t).last().contains(QStringLiteral("Nueva=106")));
+    }
+
+    void anadirActuacionEnExpedienteNuevo() {
+        Entorno e;
+        Pantalla p = abrir(e, 0);
+        p.pulsar("cmdAnadir"); // no action editor registered yet
+        QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("La pantalla frmExpedientes2 no está disponible."));
+
+        registrarEditorActuacion();
+        int pedida = -1, expediente = -1;
+        e.dialogos.manejadores << [&](QDialog *) {
+            pedida = gExpe->IdAct();
+            expediente = gExpe->IdExp();
+        };
+        e.expe->setIdAct(7);
+        p.pulsar("cmdAnadir");
+        QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
+        QCOMPARE(pedida, 0);
+        QCOMPARE(expediente, 0);
+        QCOMPARE(p.arbol()->topLevelItemCount(), 0);
+    }
+
+    void fallaLaSentenciaDelArbol() {
+        Entorno e;
+        Pantalla p = abrir(e, 1);
+        QCOMPARE(p.arbol()->topLevelItemCount(), 4);
+        QVERIFY(e.ejecutar("ALTER TABLE Act RENAME TO ActAntigua"));
+        p.opcion("Option1_2");
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
+        QVERIFY(e.dialogos.ultimoMensaje().startsWith(
+            QStringLiteral("No se han podido cargar las actuaciones del expediente.\n")));
+        // On opening, the same failure is the load's.
+        Pantalla otra = abrir(e, 1);
+        QCOMPARE(e.dialogos.mensajes.size(), 2);
+        QVERIFY(e.dialogos.ultimoMensaje().startsWith(QStringLiteral("Error (Expedientes 1[1]): ")));
+    }
+
+    // The summary shows every field of the saved case file and its actions in date order,
+    // and what the preview prints makes a PDF.
+    void resumenImpreso_data() {
+        QTest::addColumn<bool>("teclado");
+        QTest::addColumn<int>("origen");
+        QTest::addColumn<QString>("contraparte");
+        QTest::newRow("Ctrl+P, cliente") << true << 0 << "Cliente:\n100 Construcciones Álvarez";
+        QTest::newRow("menú del árbol, proveedor") << false << 1 << "Proveedor:\n500 Suministros Castilla";
+    }
+
+    void resumenImpreso() {
+        QFETCH(bool, teclado);
+        QFETCH(int, origen);
+        QFETCH(QString, contraparte);
+        Entorno e;
+        prepararActuaciones(e);
+        QVERIFY(e.ejecutar(QString("UPDATE Exp SET Exp_Origen = %1, Exp_Codigo = 'C-9', Exp_FFin = '2024-12-31 00:00:00', "
+                                   "Exp_Presup = 1000, Exp_Ubicacion = 'Armario 3', Exp_Obs = 'Pagos <a plazos> & más' "
+                                   "WHERE Exp_Id = 9")
+                               .arg(origen)));
+        QVERIFY(e.ejecutar("UPDATE Act SET Act_Importe = 100.5 WHERE Act_Id = 101"));
+        QVERIFY(e.ejecutar("UPDATE Act SET Act_Importe = 1200 WHERE Act_Id = 104"));
+        QVERIFY(e.ejecutar("INSERT INTO ActF (ActF_IdAct, ActF_Des, ActF_Fic) VALUES (104, 'Acta firmada', 'acta.pdf')"));
+        QVERIFY(e.ejecutar("INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) VALUES (9, 1), (9, 3)"));
+        QVERIFY(e.ejecutar("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_FEstado, Est_IdUsu) VALUES "
+                           "(15, 9, 2, '2024-05-20 10:00:00', 1)"));
+        Pantalla p = abrir(e, 9);
+        QStringList esperados{"Expediente C-9", contraparte, "Tipo:\nObra", p.cb("cboEstado")->itemText(1) + " (20/05/2024)",
+                              "01/05/2024", "31/12/2024", "Presupuesto:\n1.000,00", "Armario 3", "Pruebas del árbol",
+                              "Pagos <a plazos> & más", "Propietario:\n" + p.t(9)->text(),
+                              "Seguimiento\nAna\nSí\n1.200,00", "Documento: Acta firmada (acta.pdf)",
+                              "Total de las actuaciones:\n1.300,50", "Excede del presupuesto:\n300,50"};
+        for (int fila = 0; fila < p.usuarios(); ++fila)
+            esperados << p.rejilla()->model()->index(fila, 1).data().toString();
         QCOMPARE(p.usuarios(), 2);
+
+        QString texto;
+        const QString pdf = e.carpeta.filePath("expediente.pdf");
+        e.dialogos.manejadores << [&](QDialog *d) {
+            texto = d->findChild<QTextDocument *>("docResumen")->toPlainText();
+            QPrinter impresora(QPrinter::HighResolution);
+            impresora.setOutputFormat(QPrinter::PdfFormat);
+            impresora.setOutputFileName(pdf);
+            emit static_cast<QPrintPreviewDialog *>(d)->paintRequested(&impresora);
+        };
+        if (teclado)
+            QTest::keyClick(p.f.get(), Qt::Key_P, Qt::ControlModifier);
+        else
+            QVERIFY(elegirDelMenu(p.arbol(), "Imprimir expediente…"));
+        QCOMPARE(e.dialogos.modales, QStringList{"dlgVistaPrevia"});
+        for (const QString &campo : std::as_const(esperados))
+            QVERIFY2(texto.contains(campo), qPrintable(campo + " no está en:\n" + texto));
+        // In date order; equal dates by id.
+        qsizetype anterior = -1;
+        for (const char *des : {"Llamada inicial", "Visita técnica", "Sin tipo", "Seguimiento"}) {
+            const qsizetype i = texto.indexOf(QString::fromUtf8(des));
+            QVERIFY2(i > anterior, des);
+            anterior = i;
+        }
+        QFile fichero(pdf);
+        QVERIFY(fichero.open(QIODevice::ReadOnly));
+        QVERIFY(fichero.read(5) == "%PDF-");
+        QVERIFY(fichero.size() > 1000);
     }
-    QCOMPARE(e.dialogos.modales, QStringList(3, QStringLiteral("frmBuscarPorNombre")));
-    QCOMPARE(p.rejilla()->model()->index(1, 1).data().toString(), QStringLiteral("Lucía García Ortiz"));
-    QVERIFY(p.rejilla()->isColumnHidden(0));
-    QVERIFY(e.dialogos.mensajes.isEmpty());
-}
-
-void TstCasefile::eliminarUsuario() {
-    Entorno e;
-    Pantalla p = abrir(e, 1);
-    QTableView *g = p.rejilla();
-    QAbstractItemModelTester probador(g->model());
-    QCOMPARE(p.usuarios(), 4);
-    const QModelIndex jorge = g->model()->match(g->model()->index(0, 1), Qt::DisplayRole,
-                                                QStringLiteral("Jorge Núñez Peña"), 1, Qt::MatchExactly).value(0);
-    QVERIFY(jorge.isValid());
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(jorge).center());
-
-    e.dialogos.respuestas << vb::vbNo << vb::vbYes;
-    p.pulsar("Command3");
-    QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Realmente desea eliminar el usuario\nJorge Núñez Peña"));
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
-
-    e.sentencias.clear();
-    p.pulsar("Command3");
-    QVERIFY(e.sentencias.contains("delete from expper where expper_idusu=3 and ExpPer_IdExp=1"));
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 3);
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1 AND ExpPer_IdUsu = 3"), 0);
-    QCOMPARE(p.usuarios(), 3);
-}
-
-void TstCasefile::eliminarEnRejillaVacia() {
-    Entorno e(3);
-    Pantalla p = abrir(e, 6);
-    p.pulsar("Command3"); // the creator's own row, the last one
-    QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 0);
-    QCOMPARE(p.usuarios(), 0);
-    QVERIFY(p.panel());
-    p.pulsar("Command3");
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-}
-
-// ---------------------------------------------------------------- actions tree
-
-void TstCasefile::agrupaciones_data() {
-    QTest::addColumn<QString>("opcion");
-    QTest::addColumn<QStringList>("esperado");
-    QTest::newRow("actuación") << "Option1_0"
-                               << QStringList{"10/05/2024 09:00:00 Llamada inicial=101", "10/05/2024 12:00:00=102",
-                                              "10/05/2024 17:30:00 Sin tipo=103",
-                                              "(web) 11/05/2024 Seguimiento*=104",
-                                              "10/05/2024 09:00:00 Visita técnica=105"};
-    QTest::newRow("fechas") << "Option1_1"
-                            << QStringList{"10/05/2024 09:00:00=0 [ Llamada inicial=101| Visita técnica=105]",
-                                           "10/05/2024 12:00:00=0 [=102]", "10/05/2024 17:30:00=0 [ Sin tipo=103]",
-                                           "(web) 11/05/2024*=0 [ Seguimiento=104]"};
-    QTest::newRow("categoría") << "Option1_2"
-                               << QStringList{"Visita=0 [10/05/2024 12:00:00=102]",
-                                              "Llamada telefónica=0 [10/05/2024 09:00:00 Llamada inicial=101|11/05/"
-                                              "2024 Seguimiento=104]",
-                                              "Presupuesto=0 [10/05/2024 09:00:00 Visita técnica=105]",
-                                              "=0 [10/05/2024 17:30:00 Sin tipo=103]"};
-    // The action without a person comes first and has no group to join.
-    QTest::newRow("realizado por") << "Option1_3"
-                                   << QStringList{"Ana=0 [10/05/2024 09:00:00 Llamada inicial=101]",
-                                                  "ana=0 [10/05/2024 12:00:00=102]",
-                                                  "(web) Ana*=0 [11/05/2024 Seguimiento=104]",
-                                                  "Luis=0 [10/05/2024 09:00:00 Visita técnica=105]"};
-}
-
-void TstCasefile::agrupaciones() {
-    QFETCH(QString, opcion);
-    QFETCH(QStringList, esperado);
-    Entorno e;
-    prepararActuaciones(e);
-    Pantalla p = abrir(e, 9);
-    if (opcion != QStringLiteral("Option1_1"))
-        p.opcion("Option1_1");
-    p.opcion(opcion);
-    QCOMPARE(nodos(p.arbol()), esperado);
-    for (int i = 0; i < p.arbol()->topLevelItemCount(); ++i)
-        QVERIFY(!p.arbol()->topLevelItem(i)->isExpanded());
-    // A case file without actions gives an empty tree in every grouping.
-    Pantalla vacio = abrir(e, 4);
-    for (const char *o : kOpciones) {
-        vacio.opcion(o);
-        QCOMPARE(vacio.arbol()->topLevelItemCount(), 0);
-    }
-    QVERIFY(e.dialogos.mensajes.isEmpty());
-}
-
-void TstCasefile::personaNulaSeUneAlGrupoAnterior() {
-    Entorno e;
-    prepararActuaciones(e);
-    QTreeWidget t;
-    Recordset rs = e.conexion->Execute(
-        "SELECT * FROM Act INNER JOIN Exp ON Exp_Id = Act_IdExp WHERE Act_IdExp = 9 ORDER BY Act_Id");
-    ArbolActuaciones::llenar(&t, rs, ArbolActuaciones::kRealizadoPor);
-    QCOMPARE(nodos(&t), QStringList({"Ana=0 [10/05/2024 09:00:00 Llamada inicial=101]",
-                                     "ana=0 [10/05/2024 12:00:00=102|10/05/2024 17:30:00 Sin tipo=103]",
-                                     "(web) Ana*=0 [11/05/2024 Seguimiento=104]",
-                                     "Luis=0 [10/05/2024 09:00:00 Visita técnica=105]"}));
-}
-
-void TstCasefile::dobleClicAbreLaActuacion_data() {
-    QTest::addColumn<QString>("opcion");
-    QTest::addColumn<int>("nodo");
-    QTest::addColumn<int>("idAct");
-    QTest::newRow("una actuación") << "Option1_0" << 1 << 102;
-    QTest::newRow("grupo de fechas") << "Option1_1" << 0 << 0;
-    QTest::newRow("grupo de personas") << "Option1_3" << 3 << 0;
-}
-
-void TstCasefile::dobleClicAbreLaActuacion() {
-    QFETCH(QString, opcion);
-    QFETCH(int, nodo);
-    QFETCH(int, idAct);
-    Entorno e;
-    prepararActuaciones(e);
-    registrarEditorActuacion();
-    Pantalla p = abrir(e, 9);
-    p.opcion(opcion);
-    QTreeWidget *t = p.arbol();
-    const qsizetype antes = t->topLevelItemCount();
-    int pedida = -1, expediente = -1;
-    e.dialogos.manejadores << [&](QDialog *d) {
-        pedida = gExpe->IdAct();
-        expediente = gExpe->IdExp();
-        // The editor saves a new action of a new person.
-        QVERIFY(e.ejecutar("INSERT INTO Act (Act_Id, Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario) "
-                           "VALUES (106, 9, '2024-06-01 00:00:00', 1, 'Nueva', 'Zoe')"));
-        d->accept();
-    };
-    const QRect r = t->visualItemRect(t->topLevelItem(nodo));
-    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, r.center());
-    QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
-    QCOMPARE(pedida, idAct);
-    QCOMPARE(expediente, 9);
-    // Rebuilt with the grouping that was selected.
-    QVERIFY(p.w<QRadioButton>(opcion)->isChecked());
-    QCOMPARE(t->topLevelItemCount(), antes + 1);
-    QVERIFY(nodos(t).last().contains(QStringLiteral("Nueva=106")));
-}
-
-void TstCasefile::anadirActuacionEnExpedienteNuevo() {
-    Entorno e;
-    Pantalla p = abrir(e, 0);
-    p.pulsar("cmdAnadir"); // no action editor registered yet
-    QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("La pantalla frmExpedientes2 no está disponible."));
-
-    registrarEditorActuacion();
-    int pedida = -1, expediente = -1;
-    e.dialogos.manejadores << [&](QDialog *) {
-        pedida = gExpe->IdAct();
-        expediente = gExpe->IdExp();
-    };
-    e.expe->setIdAct(7);
-    p.pulsar("cmdAnadir");
-    QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
-    QCOMPARE(pedida, 0);
-    QCOMPARE(expediente, 0);
-    QCOMPARE(p.arbol()->topLevelItemCount(), 0);
-}
-
-void TstCasefile::fallaLaSentenciaDelArbol() {
-    Entorno e;
-    Pantalla p = abrir(e, 1);
-    QCOMPARE(p.arbol()->topLevelItemCount(), 4);
-    QVERIFY(e.ejecutar("ALTER TABLE Act RENAME TO ActAntigua"));
-    p.opcion("Option1_2");
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-    QVERIFY(e.dialogos.ultimoMensaje().startsWith(
-        QStringLiteral("No se han podido cargar las actuaciones del expediente.\n")));
-    // On opening, the same failure is the load's.
-    Pantalla otra = abrir(e, 1);
-    QCOMPARE(e.dialogos.mensajes.size(), 2);
-    QVERIFY(e.dialogos.ultimoMensaje().startsWith(QStringLiteral("Error (Expedientes 1[1]): ")));
-}
-
-// The summary shows every field of the saved case file and its actions in date order,
-// and what the preview prints makes a PDF.
-void TstCasefile::resumenImpreso_data() {
-    QTest::addColumn<bool>("teclado");
-    QTest::addColumn<int>("origen");
-    QTest::addColumn<QString>("contraparte");
-    QTest::newRow("Ctrl+P, cliente") << true << 0 << "Cliente:\n100 Construcciones Álvarez";
-    QTest::newRow("menú del árbol, proveedor") << false << 1 << "Proveedor:\n500 Suministros Castilla";
-}
-
-void TstCasefile::resumenImpreso() {
-    QFETCH(bool, teclado);
-    QFETCH(int, origen);
-    QFETCH(QString, contraparte);
-    Entorno e;
-    prepararActuaciones(e);
-    QVERIFY(e.ejecutar(QString("UPDATE Exp SET Exp_Origen = %1, Exp_Codigo = 'C-9', Exp_FFin = '2024-12-31 00:00:00', "
-                               "Exp_Presup = 1000, Exp_Ubicacion = 'Armario 3', Exp_Obs = 'Pagos <a plazos> & más' "
-                               "WHERE Exp_Id = 9")
-                           .arg(origen)));
-    QVERIFY(e.ejecutar("UPDATE Act SET Act_Importe = 100.5 WHERE Act_Id = 101"));
-    QVERIFY(e.ejecutar("UPDATE Act SET Act_Importe = 1200 WHERE Act_Id = 104"));
-    QVERIFY(e.ejecutar("INSERT INTO ActF (ActF_IdAct, ActF_Des, ActF_Fic) VALUES (104, 'Acta firmada', 'acta.pdf')"));
-    QVERIFY(e.ejecutar("INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) VALUES (9, 1), (9, 3)"));
-    QVERIFY(e.ejecutar("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_FEstado, Est_IdUsu) VALUES "
-                       "(15, 9, 2, '2024-05-20 10:00:00', 1)"));
-    Pantalla p = abrir(e, 9);
-    QStringList esperados{"Expediente C-9", contraparte, "Tipo:\nObra", p.cb("cboEstado")->itemText(1) + " (20/05/2024)",
-                          "01/05/2024", "31/12/2024", "Presupuesto:\n1.000,00", "Armario 3", "Pruebas del árbol",
-                          "Pagos <a plazos> & más", "Propietario:\n" + p.t(9)->text(),
-                          "Seguimiento\nAna\nSí\n1.200,00", "Documento: Acta firmada (acta.pdf)",
-                          "Total de las actuaciones:\n1.300,50", "Excede del presupuesto:\n300,50"};
-    for (int fila = 0; fila < p.usuarios(); ++fila)
-        esperados << p.rejilla()->model()->index(fila, 1).data().toString();
-    QCOMPARE(p.usuarios(), 2);
-
-    QString texto;
-    const QString pdf = e.carpeta.filePath("expediente.pdf");
-    e.dialogos.manejadores << [&](QDialog *d) {
-        texto = d->findChild<QTextDocument *>("docResumen")->toPlainText();
-        QPrinter impresora(QPrinter::HighResolution);
-        impresora.setOutputFormat(QPrinter::PdfFormat);
-        impresora.setOutputFileName(pdf);
-        emit static_cast<QPrintPreviewDialog *>(d)->paintRequested(&impresora);
-    };
-    if (teclado)
-        QTest::keyClick(p.f.get(), Qt::Key_P, Qt::ControlModifier);
-    else
-        QVERIFY(elegirDelMenu(p.arbol(), "Imprimir expediente…"));
-    QCOMPARE(e.dialogos.modales, QStringList{"dlgVistaPrevia"});
-    for (const QString &campo : std::as_const(esperados))
-        QVERIFY2(texto.contains(campo), qPrintable(campo + " no está en:\n" + texto));
-    // In date order; equal dates by id.
-    qsizetype anterior = -1;
-    for (const char *des : {"Llamada inicial", "Visita técnica", "Sin tipo", "Seguimiento"}) {
-        const qsizetype i = texto.indexOf(QString::fromUtf8(des));
-        QVERIFY2(i > anterior, des);
-        anterior = i;
-    }
-    QFile fichero(pdf);
-    QVERIFY(fichero.open(QIODevice::ReadOnly));
-    QVERIFY(fichero.read(5) == "%PDF-");
-    QVERIFY(fichero.size() > 1000);
-}
+};
 
 QTEST_MAIN(TstCasefile)
 #include "tst_casefile.moc"

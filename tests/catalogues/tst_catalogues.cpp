@@ -27,6 +27,8 @@ const Cat kCatalogos[] = {
      "Existen actuaciones del tipo que intenta eliminarse. La acción no se puede ejecutar",
      "SELECT * FROM Tac WHERE Tac_Id = "},
 };
+// The screens' cases run on one catalogue; both are opened and their service checked.
+const Cat &kTex = kCatalogos[0];
 
 // Rows carry the catalogue's index in column "cat"; the tag starts with its table.
 QTestData &fila(int cat, const char *caso = "") {
@@ -115,22 +117,325 @@ class TstCatalogues : public QObject {
     Q_OBJECT
 private slots:
     void abrirDesdeLaSesion_data() { porCatalogo(); }
-    void abrirDesdeLaSesion();
-    void borrarTipoSinUso_data();
-    void borrarTipoSinUso();
-    void borrarTipoEnUso();
-    void nuevoTipoQuedaElUltimo_data();
-    void nuevoTipoQuedaElUltimo();
-    void codigoInexistenteInsertaConIdNuevo();
-    void cancelarYCodigoExistenteVuelvenAlTipo();
-    void guardadoRechazado_data();
-    void guardadoRechazado();
-    void codigoNoValidoNoCambiaNada_data();
-    void codigoNoValidoNoCambiaNada();
-    void enterPasaAlNombreEscapeYSalirCierran_data();
-    void enterPasaAlNombreEscapeYSalirCierran();
-    void sentenciasDelServicio_data();
-    void sentenciasDelServicio();
+    void abrirDesdeLaSesion() {
+        CATALOGO;
+        Entorno e;
+        QString visto;
+        e.dialogos.manejadores << [&](QDialog *d) {
+            visto = d->windowTitle();
+            auto *grid = d->findChild<QTableView *>("dbgFco");
+            QVERIFY(grid);
+            QCOMPARE(grid->model()->rowCount(), 5);
+            QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QString("Codigo"));
+            QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QString("Descripcion"));
+            QCOMPARE(d->findChild<QLineEdit *>("Text1_0")->text(), QString("1"));
+            QCOMPARE(textosCortados(d), QStringList());
+            d->accept();
+        };
+        QVERIFY(cat ? e.expe->vActuaciones() : e.expe->vTipos());
+        QCOMPARE(e.dialogos.modales, QStringList{c.pantalla});
+        QCOMPARE(visto, c.titulo);
+        QVERIFY(e.dialogos.manejadores.isEmpty());
+    }
+
+    void borrar_data() {
+        QTest::addColumn<int>("fila");
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<QString>("mensaje");
+        QTest::addColumn<int>("quedan");
+        QTest::addColumn<QString>("codigo"); // shown afterwards
+        const QString pregunta = "Confirma la eliminacion del registro \n6 Sin uso";
+        QTest::newRow("sin uso, No") << 5 << int(vb::vbNo) << pregunta << 6 << "6";
+        QTest::newRow("sin uso, Sí") << 5 << int(vb::vbYes) << pregunta << 5 << "5";
+        QTest::newRow("en uso") << 2 << int(vb::vbYes) << kTex.enUso << 6 << "3";
+    }
+
+    void borrar() {
+        QFETCH(int, fila);
+        QFETCH(int, respuesta);
+        Entorno e;
+        QVERIFY(e.ejecutar(QString("INSERT INTO %1 (%1_Des) VALUES ('Sin uso')").arg(kTex.tabla)));
+        Pantalla p(kTex.pantalla);
+        QVERIFY(p.activa);
+        p.elegir(fila);
+        const qsizetype listas = e.sentencias.count(lista(kTex.tabla));
+        e.dialogos.respuestas << respuesta;
+
+        p.pulsar("CmdBorrar");
+
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
+        QTEST(e.dialogos.mensajes[0].texto, "mensaje");
+        QTEST(e.cuenta(kTex.tabla), "quedan");
+        QCOMPARE(hayEscritura(e.sentencias), respuesta == vb::vbYes && fila != 2);
+        // Asked, it is reloaded either way, the grid has the focus and the fields follow its
+        // row; a type in use is refused before anything.
+        QCOMPARE(e.sentencias.count(lista(kTex.tabla)), listas + (fila == 2 ? 0 : 1));
+        QVERIFY(fila == 2 || p.grid->hasFocus());
+        QTEST(p.codigo->text(), "codigo");
+        QCOMPARE(p.nombre(), nombreEnBd(e, kTex.tabla, p.codigo->text().toInt()));
+    }
+
+    void nuevoTipoQuedaElUltimo_data() {
+        QTest::addColumn<int>("antes");
+        QTest::newRow("tras los de la demo") << 5;
+        QTest::newRow("primero de un catálogo vacío") << 0;
+    }
+
+    void nuevoTipoQuedaElUltimo() {
+        QFETCH(int, antes);
+        Entorno e(1, antes > 0);
+        Pantalla p(kTex.pantalla);
+        QVERIFY(p.activa);
+        QCOMPARE(p.filas(), antes);
+        QCOMPARE(p.codigo->text(), antes ? QString("1") : QString());
+
+        p.pulsar("cmdNuevo");
+        QCOMPARE(p.codigo->text(), QString("NUEVO"));
+        QCOMPARE(p.nombre(), QString());
+        QVERIFY(p.nombre_->hasFocus());
+        teclear(p.nombre_, "Garantía");
+        p.pulsar("cmdGuardar");
+
+        QCOMPARE(e.dialogos.mensajes.size(), 0);
+        QCOMPARE(e.cuenta(kTex.tabla), antes + 1);
+        const int id = int(e.bd->UltimoId());
+        QCOMPARE(id, e.valor(QString("SELECT MAX(%1_Id) FROM %1").arg(kTex.tabla)).toInt());
+        QCOMPARE(nombreEnBd(e, kTex.tabla, id), QString("Garantía"));
+        QCOMPARE(p.filas(), antes + 1);
+        QCOMPARE(p.actual(), antes);
+        QCOMPARE(p.codigo->text(), QString::number(id));
+        QCOMPARE(p.nombre(), QString("Garantía"));
+        QVERIFY(p.grid->hasFocus());
+
+        // Back to browsing: the next save renames the new type instead of adding another.
+        p.escribir(p.nombre_, "Garantía ampliada");
+        p.pulsar("cmdGuardar");
+        QCOMPARE(e.cuenta(kTex.tabla), antes + 1);
+        QCOMPARE(nombreEnBd(e, kTex.tabla, id), QString("Garantía ampliada"));
+        QCOMPARE(p.actual(), antes);
+    }
+
+    void codigoInexistenteInsertaConIdNuevo() {
+        Entorno e;
+        Pantalla p(kTex.pantalla);
+        p.elegir(1);
+
+        p.escribir(p.codigo, "99");
+        QTest::keyClick(p.codigo, Qt::Key_Tab);
+        p.escribir(p.nombre_, "Peritaje");
+        p.pulsar("cmdGuardar");
+
+        QCOMPARE(e.dialogos.mensajes.size(), 0);
+        QCOMPARE(e.cuenta(kTex.tabla), 6);
+        QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = 99").arg(kTex.tabla)), 0);
+        QCOMPARE(nombreEnBd(e, kTex.tabla, 6), QString("Peritaje"));
+        QCOMPARE(nombreEnBd(e, kTex.tabla, 2), QString("Reclamación"));
+        // The typed id is not in the list: no current row, the fields keep what was typed.
+        QCOMPARE(p.filas(), 6);
+        QCOMPARE(p.actual(), -1);
+        QCOMPARE(p.codigo->text(), QString("99"));
+        QCOMPARE(p.nombre(), QString("Peritaje"));
+    }
+
+    void cancelarYCodigoExistenteVuelvenAlTipo() {
+        Entorno e;
+        Pantalla p(kTex.pantalla);
+        p.elegir(2);
+        p.pulsar("cmdNuevo");
+        teclear(p.nombre_, "A medias");
+        p.pulsar("cmdCancelar");
+        QCOMPARE(p.codigo->text(), QString("3"));
+        QCOMPARE(p.nombre(), nombreEnBd(e, kTex.tabla, 3));
+
+        // A typed code that exists goes back to its type too.
+        p.pulsar("cmdNuevo");
+        p.escribir(p.codigo, "4");
+        QTest::keyClick(p.codigo, Qt::Key_Tab);
+        QCOMPARE(p.actual(), 3);
+        QCOMPARE(p.nombre(), nombreEnBd(e, kTex.tabla, 4));
+
+        // Browsing again: the save updates type 4, and the half-typed type is gone.
+        p.escribir(p.nombre_, "Cambio");
+        p.pulsar("cmdGuardar");
+        QCOMPARE(e.dialogos.mensajes.size(), 0);
+        QCOMPARE(e.cuenta(kTex.tabla), 5);
+        QCOMPARE(nombreEnBd(e, kTex.tabla, 4), QString("Cambio"));
+        QCOMPARE(p.actual(), 3);
+    }
+
+    void guardadoRechazado_data() {
+        QTest::addColumn<bool>("nuevo");
+        QTest::newRow("modificar") << false;
+        QTest::newRow("insertar") << true;
+    }
+
+    void guardadoRechazado() {
+        QFETCH(bool, nuevo);
+        Entorno e;
+        QVERIFY(e.rechazar(kTex.tabla, nuevo ? "INSERT" : "UPDATE", "bloqueado"));
+        Pantalla p(kTex.pantalla);
+        p.elegir(1);
+        if (nuevo)
+            p.pulsar("cmdNuevo");
+        p.escribir(p.nombre_, "Corregido");
+        const QString antes = contenido(e, kTex.tabla);
+        const qsizetype listas = e.sentencias.count(lista(kTex.tabla));
+
+        p.pulsar("cmdGuardar");
+
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
+        const auto &m = e.dialogos.mensajes[0];
+        QVERIFY2(m.texto.startsWith("Error al actualizar \n") && m.texto.contains("bloqueado"), qPrintable(m.texto));
+        QCOMPARE(contenido(e, kTex.tabla), antes);
+        QCOMPARE(e.sentencias.count(lista(kTex.tabla)), listas);
+        QCOMPARE(p.codigo->text(), QString(nuevo ? "NUEVO" : "2"));
+        QCOMPARE(p.nombre(), QString("Corregido"));
+        QCOMPARE(p.actual(), 1);
+
+        // Nothing was lost: once the block is gone the same fields save as intended.
+        QVERIFY(e.rechazar(kTex.tabla, nuevo ? "INSERT" : "UPDATE", {}));
+        p.pulsar("cmdGuardar");
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
+        QCOMPARE(e.cuenta(kTex.tabla), nuevo ? 6 : 5);
+        // A refused insert may have used up a key (a server's generator does not go back).
+        const int id = nuevo ? e.valor(QString("SELECT MAX(%1_Id) FROM %1").arg(kTex.tabla)).toInt() : 2;
+        QCOMPARE(nombreEnBd(e, kTex.tabla, id), QString("Corregido"));
+    }
+
+    void codigoNoValidoNoCambiaNada_data() {
+        QTest::addColumn<bool>("demo");
+        QTest::addColumn<bool>("pulsarNuevo");
+        QTest::addColumn<QString>("codigo"); // typed into the code field unless null
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("boton");
+        QTest::addColumn<QString>("mensaje");
+        const QString noBorra = "El código no es el número de un tipo guardado: no se ha borrado nada.";
+        const QString noGuarda =
+            "Error al actualizar \nEl código no es el número de un tipo guardado; pulse «Nuevo» para añadir un tipo.";
+        QTest::newRow("NUEVO sin guardar, borrar") << true << true << QString() << "x" << "CmdBorrar" << noBorra;
+        QTest::newRow("texto, borrar") << true << false << "abc" << "x" << "CmdBorrar" << noBorra;
+        QTest::newRow("texto, guardar") << true << false << "abc" << "x" << "cmdGuardar" << noGuarda;
+        QTest::newRow("vacío, borrar") << false << false << QString() << QString() << "CmdBorrar" << noBorra;
+        QTest::newRow("vacío, guardar") << false << false << QString() << "x" << "cmdGuardar" << noGuarda;
+        QTest::newRow("sin descripción") << true << true << QString() << "  " << "cmdGuardar"
+                                         << "Error al actualizar \nEscriba la descripción del tipo.";
+    }
+
+    void codigoNoValidoNoCambiaNada() {
+        QFETCH(bool, demo);
+        QFETCH(bool, pulsarNuevo);
+        QFETCH(QString, codigo);
+        QFETCH(QString, nombre);
+        QFETCH(QString, boton);
+        Entorno e(1, demo);
+        Pantalla p(kTex.pantalla);
+        if (pulsarNuevo)
+            p.pulsar("cmdNuevo");
+        if (!codigo.isNull())
+            p.escribir(p.codigo, codigo);
+        if (!nombre.isNull())
+            p.escribir(p.nombre_, nombre);
+        const QString antes = contenido(e, kTex.tabla);
+
+        p.pulsar(qPrintable(boton));
+
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
+        QTEST(e.dialogos.mensajes[0].texto, "mensaje");
+        QVERIFY(!hayEscritura(e.sentencias));
+        QCOMPARE(contenido(e, kTex.tabla), antes);
+        QVERIFY(p.d->isVisible());
+    }
+
+    void enterPasaAlNombreEscapeYSalirCierran_data() {
+        QTest::addColumn<bool>("boton");
+        QTest::newRow("Escape") << false;
+        QTest::newRow("Salir") << true;
+    }
+
+    void enterPasaAlNombreEscapeYSalirCierran() {
+        QFETCH(bool, boton);
+        Entorno e;
+        Pantalla p(kTex.pantalla);
+        QVERIFY(p.activa);
+        QTest::mouseClick(p.codigo, Qt::LeftButton);
+        QVERIFY(p.codigo->hasFocus());
+        QTest::keyClick(p.codigo, Qt::Key_Return); // Enter moves on and never closes
+        QVERIFY(p.nombre_->hasFocus());
+        QVERIFY(p.d->isVisible());
+        QCOMPARE(p.codigo->text(), QString("1"));
+
+        if (boton)
+            p.pulsar("cmdSalir");
+        else
+            QTest::keyClick(p.nombre_, Qt::Key_Escape);
+
+        QVERIFY(!p.d->isVisible());
+        QCOMPARE(p.d->result(), int(QDialog::Rejected));
+        QCOMPARE(e.dialogos.mensajes.size(), 0);
+    }
+
+    void sentenciasDelServicio_data() {
+        QTest::addColumn<int>("cat");
+        QTest::addColumn<QString>("operacion");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("hay"); // answer of enUso / existe
+        for (int i : {0, 1}) {
+            fila(i, "lista") << "lista" << 0 << false;
+            fila(i, "en uso") << "enUso" << 3 << true;
+            fila(i, "sin uso") << "enUso" << 99 << false;
+            fila(i, "existe") << "existe" << 4 << true;
+            fila(i, "no existe") << "existe" << 99 << false;
+            fila(i, "borrar") << "borrar" << 3 << false;
+            fila(i, "renombrar") << "renombrar" << 3 << false;
+            fila(i, "insertar") << "insertar" << 6 << false;
+        }
+    }
+
+    // The catalogue's data service alone: the one statement of each call and its effect,
+    // a write in a save's transaction.
+    void sentenciasDelServicio() {
+        CATALOGO;
+        QFETCH(QString, operacion);
+        QFETCH(int, id);
+        QFETCH(bool, hay);
+        Entorno e;
+        DatosTipos datos(e.bd.get(), cat ? DatosTipos::kTiposAct : DatosTipos::kTiposExp);
+        const QString n = QString::number(id), t = c.tabla;
+        e.sentencias.clear();
+        Resultado r;
+        QString sentencia;
+        bool visto = hay, contrario = !hay; // the answer must come from the call
+        if (operacion == "lista") {
+            RecordsetModel *m = nullptr;
+            r = datos.lista(this, m);
+            QCOMPARE(m ? m->rowCount() : -1, 5);
+            delete m;
+            sentencia = lista(t);
+        } else if (operacion == "enUso") {
+            r = datos.enUso(id, contrario);
+            visto = contrario;
+            sentencia = c.uso + n;
+        } else if (operacion == "existe") {
+            r = datos.existe(id, contrario);
+            visto = contrario;
+            sentencia = c.consulta + n;
+        } else if (operacion == "borrar") {
+            r = datos.borrar(id);
+            sentencia = QString("DELETE FROM %1 WHERE %1_Id = %2").arg(t, n);
+            QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = %2").arg(t, n)), 0);
+        } else {
+            r = operacion == "insertar" ? datos.insertar("Peritaje") : datos.renombrar(id, std::nullopt, "Peritaje");
+            sentencia = operacion == "insertar" ? QString("INSERT INTO %1 (%1_Des) VALUES (?)").arg(t)
+                                                : QString("UPDATE %1 SET %1_Des = ? WHERE %1_Id = %2").arg(t, n);
+            QCOMPARE(nombreEnBd(e, t, id), QString("Peritaje"));
+        }
+        QVERIFY2(r, qPrintable(r.mensaje()));
+        QCOMPARE(visto, hay);
+        // Every write is a save of its own.
+        const bool escribe = !operacion.startsWith("lista") && operacion != "enUso" && operacion != "existe";
+        const QStringList esperadas = escribe ? QStringList{inicioGuardado(), sentencia, "COMMIT TRANSACTION"} : QStringList{sentencia};
+        QCOMPARE(e.sentencias, esperadas);
+    }
 
 private:
     static void porCatalogo() {
@@ -139,345 +444,6 @@ private:
         fila(1);
     }
 };
-
-void TstCatalogues::abrirDesdeLaSesion() {
-    CATALOGO;
-    Entorno e;
-    QString visto;
-    e.dialogos.manejadores << [&](QDialog *d) {
-        visto = d->windowTitle();
-        auto *grid = d->findChild<QTableView *>("dbgFco");
-        QVERIFY(grid);
-        QCOMPARE(grid->model()->rowCount(), 5);
-        QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QString("Codigo"));
-        QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QString("Descripcion"));
-        QCOMPARE(d->findChild<QLineEdit *>("Text1_0")->text(), QString("1"));
-        QCOMPARE(textosCortados(d), QStringList());
-        d->accept();
-    };
-    QVERIFY(cat ? e.expe->vActuaciones() : e.expe->vTipos());
-    QCOMPARE(e.dialogos.modales, QStringList{c.pantalla});
-    QCOMPARE(visto, c.titulo);
-    QVERIFY(e.dialogos.manejadores.isEmpty());
-}
-
-void TstCatalogues::borrarTipoSinUso_data() {
-    QTest::addColumn<bool>("confirma");
-    QTest::newRow("No") << false;
-    QTest::newRow("Sí") << true;
-}
-
-void TstCatalogues::borrarTipoSinUso() {
-    const Cat &c = kCatalogos[0];
-    QFETCH(bool, confirma);
-    Entorno e;
-    QVERIFY(e.ejecutar(QString("INSERT INTO %1 (%1_Des) VALUES ('Sin uso')").arg(c.tabla)));
-    Pantalla p(c.pantalla);
-    QVERIFY(p.activa);
-    p.elegir(5);
-    QCOMPARE(p.codigo->text(), QString("6"));
-    const qsizetype listas = e.sentencias.count(lista(c.tabla));
-    e.dialogos.respuestas << (confirma ? vb::vbYes : vb::vbNo);
-
-    p.pulsar("CmdBorrar");
-
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-    QCOMPARE(e.dialogos.mensajes[0].texto, QString("Confirma la eliminacion del registro \n6 Sin uso"));
-    QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = 6").arg(c.tabla)), confirma ? 0 : 1);
-    // Reloaded either way; the grid has the focus and the fields follow its row.
-    QCOMPARE(e.sentencias.count(lista(c.tabla)), listas + 1);
-    QCOMPARE(p.filas(), confirma ? 5 : 6);
-    QVERIFY(p.grid->hasFocus());
-    QCOMPARE(p.codigo->text(), confirma ? QString("5") : QString("6"));
-    QCOMPARE(p.nombre(), nombreEnBd(e, c.tabla, p.codigo->text().toInt()));
-}
-
-void TstCatalogues::borrarTipoEnUso() {
-    const Cat &c = kCatalogos[0];
-    Entorno e;
-    Pantalla p(c.pantalla);
-    p.elegir(2);
-    QCOMPARE(p.codigo->text(), QString("3"));
-    const qsizetype listas = e.sentencias.count(lista(c.tabla));
-
-    p.pulsar("CmdBorrar");
-
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-    QCOMPARE(e.dialogos.mensajes[0].texto, c.enUso);
-    QVERIFY(!hayEscritura(e.sentencias));
-    QCOMPARE(e.cuenta(c.tabla), 5);
-    QCOMPARE(e.sentencias.count(lista(c.tabla)), listas);
-    QCOMPARE(p.actual(), 2);
-}
-
-void TstCatalogues::nuevoTipoQuedaElUltimo_data() {
-    QTest::addColumn<int>("antes");
-    QTest::newRow("tras los de la demo") << 5;
-    QTest::newRow("primero de un catálogo vacío") << 0;
-}
-
-void TstCatalogues::nuevoTipoQuedaElUltimo() {
-    QFETCH(int, antes);
-    const Cat &c = kCatalogos[0];
-    Entorno e(1, antes > 0);
-    Pantalla p(c.pantalla);
-    QVERIFY(p.activa);
-    QCOMPARE(p.filas(), antes);
-    QCOMPARE(p.codigo->text(), antes ? QString("1") : QString());
-
-    p.pulsar("cmdNuevo");
-    QCOMPARE(p.codigo->text(), QString("NUEVO"));
-    QCOMPARE(p.nombre(), QString());
-    QVERIFY(p.nombre_->hasFocus());
-    teclear(p.nombre_, "Garantía");
-    p.pulsar("cmdGuardar");
-
-    QCOMPARE(e.dialogos.mensajes.size(), 0);
-    QCOMPARE(e.cuenta(c.tabla), antes + 1);
-    const int id = int(e.bd->UltimoId());
-    QCOMPARE(id, e.valor(QString("SELECT MAX(%1_Id) FROM %1").arg(c.tabla)).toInt());
-    QCOMPARE(nombreEnBd(e, c.tabla, id), QString("Garantía"));
-    QCOMPARE(p.filas(), antes + 1);
-    QCOMPARE(p.actual(), antes);
-    QCOMPARE(p.codigo->text(), QString::number(id));
-    QCOMPARE(p.nombre(), QString("Garantía"));
-    QVERIFY(p.grid->hasFocus());
-
-    // Back to browsing: the next save renames the new type instead of adding another.
-    p.escribir(p.nombre_, "Garantía ampliada");
-    p.pulsar("cmdGuardar");
-    QCOMPARE(e.cuenta(c.tabla), antes + 1);
-    QCOMPARE(nombreEnBd(e, c.tabla, id), QString("Garantía ampliada"));
-    QCOMPARE(p.actual(), antes);
-}
-
-void TstCatalogues::codigoInexistenteInsertaConIdNuevo() {
-    const Cat &c = kCatalogos[0];
-    Entorno e;
-    Pantalla p(c.pantalla);
-    p.elegir(1);
-
-    p.escribir(p.codigo, "99");
-    QTest::keyClick(p.codigo, Qt::Key_Tab);
-    p.escribir(p.nombre_, "Peritaje");
-    p.pulsar("cmdGuardar");
-
-    QCOMPARE(e.dialogos.mensajes.size(), 0);
-    QCOMPARE(e.cuenta(c.tabla), 6);
-    QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = 99").arg(c.tabla)), 0);
-    QCOMPARE(nombreEnBd(e, c.tabla, 6), QString("Peritaje"));
-    QCOMPARE(nombreEnBd(e, c.tabla, 2), QString("Reclamación"));
-    // The typed id is not in the list: no current row, the fields keep what was typed.
-    QCOMPARE(p.filas(), 6);
-    QCOMPARE(p.actual(), -1);
-    QCOMPARE(p.codigo->text(), QString("99"));
-    QCOMPARE(p.nombre(), QString("Peritaje"));
-}
-
-void TstCatalogues::cancelarYCodigoExistenteVuelvenAlTipo() {
-    const Cat &c = kCatalogos[0];
-    Entorno e;
-    Pantalla p(c.pantalla);
-    p.elegir(2);
-    p.pulsar("cmdNuevo");
-    teclear(p.nombre_, "A medias");
-    p.pulsar("cmdCancelar");
-    QCOMPARE(p.codigo->text(), QString("3"));
-    QCOMPARE(p.nombre(), nombreEnBd(e, c.tabla, 3));
-
-    // A typed code that exists goes back to its type too.
-    p.pulsar("cmdNuevo");
-    p.escribir(p.codigo, "4");
-    QTest::keyClick(p.codigo, Qt::Key_Tab);
-    QCOMPARE(p.actual(), 3);
-    QCOMPARE(p.nombre(), nombreEnBd(e, c.tabla, 4));
-
-    // Browsing again: the save updates type 4, and the half-typed type is gone.
-    p.escribir(p.nombre_, "Cambio");
-    p.pulsar("cmdGuardar");
-    QCOMPARE(e.dialogos.mensajes.size(), 0);
-    QCOMPARE(e.cuenta(c.tabla), 5);
-    QCOMPARE(nombreEnBd(e, c.tabla, 4), QString("Cambio"));
-    QCOMPARE(p.actual(), 3);
-}
-
-void TstCatalogues::guardadoRechazado_data() {
-    QTest::addColumn<bool>("nuevo");
-    QTest::newRow("modificar") << false;
-    QTest::newRow("insertar") << true;
-}
-
-void TstCatalogues::guardadoRechazado() {
-    const Cat &c = kCatalogos[0];
-    QFETCH(bool, nuevo);
-    Entorno e;
-    QVERIFY(e.rechazar(c.tabla, nuevo ? "INSERT" : "UPDATE", "bloqueado"));
-    Pantalla p(c.pantalla);
-    p.elegir(1);
-    if (nuevo)
-        p.pulsar("cmdNuevo");
-    p.escribir(p.nombre_, "Corregido");
-    const QString antes = contenido(e, c.tabla);
-    const qsizetype listas = e.sentencias.count(lista(c.tabla));
-
-    p.pulsar("cmdGuardar");
-
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-    const auto &m = e.dialogos.mensajes[0];
-    QVERIFY2(m.texto.startsWith("Error al actualizar \n") && m.texto.contains("bloqueado"), qPrintable(m.texto));
-    QCOMPARE(contenido(e, c.tabla), antes);
-    QCOMPARE(e.sentencias.count(lista(c.tabla)), listas);
-    QCOMPARE(p.codigo->text(), QString(nuevo ? "NUEVO" : "2"));
-    QCOMPARE(p.nombre(), QString("Corregido"));
-    QCOMPARE(p.actual(), 1);
-
-    // Nothing was lost: once the block is gone the same fields save as intended.
-    QVERIFY(e.rechazar(c.tabla, nuevo ? "INSERT" : "UPDATE", {}));
-    p.pulsar("cmdGuardar");
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-    QCOMPARE(e.cuenta(c.tabla), nuevo ? 6 : 5);
-    // A refused insert may have used up a key (a server's generator does not go back).
-    const int id = nuevo ? e.valor(QString("SELECT MAX(%1_Id) FROM %1").arg(c.tabla)).toInt() : 2;
-    QCOMPARE(nombreEnBd(e, c.tabla, id), QString("Corregido"));
-}
-
-void TstCatalogues::codigoNoValidoNoCambiaNada_data() {
-    QTest::addColumn<bool>("demo");
-    QTest::addColumn<bool>("pulsarNuevo");
-    QTest::addColumn<QString>("codigo"); // typed into the code field unless null
-    QTest::addColumn<QString>("nombre");
-    QTest::addColumn<QString>("boton");
-    QTest::addColumn<QString>("mensaje");
-    const QString noBorra = "El código no es el número de un tipo guardado: no se ha borrado nada.";
-    const QString noGuarda =
-        "Error al actualizar \nEl código no es el número de un tipo guardado; pulse «Nuevo» para añadir un tipo.";
-    QTest::newRow("NUEVO sin guardar, borrar") << true << true << QString() << "x" << "CmdBorrar" << noBorra;
-    QTest::newRow("texto, borrar") << true << false << "abc" << "x" << "CmdBorrar" << noBorra;
-    QTest::newRow("texto, guardar") << true << false << "abc" << "x" << "cmdGuardar" << noGuarda;
-    QTest::newRow("vacío, borrar") << false << false << QString() << QString() << "CmdBorrar" << noBorra;
-    QTest::newRow("vacío, guardar") << false << false << QString() << "x" << "cmdGuardar" << noGuarda;
-    QTest::newRow("sin descripción") << true << true << QString() << "  " << "cmdGuardar"
-                                     << "Error al actualizar \nEscriba la descripción del tipo.";
-}
-
-void TstCatalogues::codigoNoValidoNoCambiaNada() {
-    const Cat &c = kCatalogos[0];
-    QFETCH(bool, demo);
-    QFETCH(bool, pulsarNuevo);
-    QFETCH(QString, codigo);
-    QFETCH(QString, nombre);
-    QFETCH(QString, boton);
-    QFETCH(QString, mensaje);
-    Entorno e(1, demo);
-    Pantalla p(c.pantalla);
-    if (pulsarNuevo)
-        p.pulsar("cmdNuevo");
-    if (!codigo.isNull())
-        p.escribir(p.codigo, codigo);
-    if (!nombre.isNull())
-        p.escribir(p.nombre_, nombre);
-    const QString antes = contenido(e, c.tabla);
-
-    p.pulsar(qPrintable(boton));
-
-    QCOMPARE(e.dialogos.mensajes.size(), 1);
-    QCOMPARE(e.dialogos.mensajes[0].texto, mensaje);
-    QVERIFY(!hayEscritura(e.sentencias));
-    QCOMPARE(contenido(e, c.tabla), antes);
-    QVERIFY(p.d->isVisible());
-}
-
-void TstCatalogues::enterPasaAlNombreEscapeYSalirCierran_data() {
-    QTest::addColumn<bool>("boton");
-    QTest::newRow("Escape") << false;
-    QTest::newRow("Salir") << true;
-}
-
-void TstCatalogues::enterPasaAlNombreEscapeYSalirCierran() {
-    const Cat &c = kCatalogos[0];
-    QFETCH(bool, boton);
-    Entorno e;
-    Pantalla p(c.pantalla);
-    QVERIFY(p.activa);
-    QTest::mouseClick(p.codigo, Qt::LeftButton);
-    QVERIFY(p.codigo->hasFocus());
-    QTest::keyClick(p.codigo, Qt::Key_Return); // Enter moves on and never closes
-    QVERIFY(p.nombre_->hasFocus());
-    QVERIFY(p.d->isVisible());
-    QCOMPARE(p.codigo->text(), QString("1"));
-
-    if (boton)
-        p.pulsar("cmdSalir");
-    else
-        QTest::keyClick(p.nombre_, Qt::Key_Escape);
-
-    QVERIFY(!p.d->isVisible());
-    QCOMPARE(p.d->result(), int(QDialog::Rejected));
-    QCOMPARE(e.dialogos.mensajes.size(), 0);
-}
-
-void TstCatalogues::sentenciasDelServicio_data() {
-    QTest::addColumn<int>("cat");
-    QTest::addColumn<QString>("operacion");
-    QTest::addColumn<int>("id");
-    QTest::addColumn<bool>("hay"); // answer of enUso / existe
-    for (int i : {0, 1}) {
-        fila(i, "lista") << "lista" << 0 << false;
-        fila(i, "en uso") << "enUso" << 3 << true;
-        fila(i, "sin uso") << "enUso" << 99 << false;
-        fila(i, "existe") << "existe" << 4 << true;
-        fila(i, "no existe") << "existe" << 99 << false;
-        fila(i, "borrar") << "borrar" << 3 << false;
-        fila(i, "renombrar") << "renombrar" << 3 << false;
-        fila(i, "insertar") << "insertar" << 6 << false;
-    }
-}
-
-// The catalogue's data service alone: the one statement of each call and its effect,
-// a write in a save's transaction.
-void TstCatalogues::sentenciasDelServicio() {
-    CATALOGO;
-    QFETCH(QString, operacion);
-    QFETCH(int, id);
-    QFETCH(bool, hay);
-    Entorno e;
-    DatosTipos datos(e.bd.get(), cat ? DatosTipos::kTiposAct : DatosTipos::kTiposExp);
-    const QString n = QString::number(id), t = c.tabla;
-    e.sentencias.clear();
-    Resultado r;
-    QString sentencia;
-    bool visto = hay, contrario = !hay; // the answer must come from the call
-    if (operacion == "lista") {
-        RecordsetModel *m = nullptr;
-        r = datos.lista(this, m);
-        QCOMPARE(m ? m->rowCount() : -1, 5);
-        delete m;
-        sentencia = lista(t);
-    } else if (operacion == "enUso") {
-        r = datos.enUso(id, contrario);
-        visto = contrario;
-        sentencia = c.uso + n;
-    } else if (operacion == "existe") {
-        r = datos.existe(id, contrario);
-        visto = contrario;
-        sentencia = c.consulta + n;
-    } else if (operacion == "borrar") {
-        r = datos.borrar(id);
-        sentencia = QString("DELETE FROM %1 WHERE %1_Id = %2").arg(t, n);
-        QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = %2").arg(t, n)), 0);
-    } else {
-        r = operacion == "insertar" ? datos.insertar("Peritaje") : datos.renombrar(id, std::nullopt, "Peritaje");
-        sentencia = operacion == "insertar" ? QString("INSERT INTO %1 (%1_Des) VALUES (?)").arg(t)
-                                            : QString("UPDATE %1 SET %1_Des = ? WHERE %1_Id = %2").arg(t, n);
-        QCOMPARE(nombreEnBd(e, t, id), QString("Peritaje"));
-    }
-    QVERIFY2(r, qPrintable(r.mensaje()));
-    QCOMPARE(visto, hay);
-    // Every write is a save of its own.
-    const bool escribe = !operacion.startsWith("lista") && operacion != "enUso" && operacion != "existe";
-    const QStringList esperadas = escribe ? QStringList{inicioGuardado(), sentencia, "COMMIT TRANSACTION"} : QStringList{sentencia};
-    QCOMPARE(e.sentencias, esperadas);
-}
 
 QTEST_MAIN(TstCatalogues)
 #include "tst_catalogues.moc"

@@ -276,6 +276,16 @@ QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre) {
     return abrirConexion(e.carpetaDatos(), e.baseServidor, 1, nombre);
 }
 
+void conSegundaConexion(const Entorno &e, const std::function<void(QSqlDatabase &)> &usar) {
+    const QString nombre = QStringLiteral("segunda");
+    {
+        QSqlDatabase db = abrirSegundaConexion(e, nombre);
+        usar(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(nombre);
+}
+
 QSqlDatabase abrirConexion(const QString &datos, const QString &base, int usuario, const QString &nombre) {
     if (!base.isEmpty())
         return servidor::abrir(base, usuario, nombre);

@@ -147,6 +147,8 @@ QString inicioGuardado();
 // Opens a second connection on the same database (for concurrency cases); on the
 // server it logs in as the other office user.
 QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre);
+// Runs usar on such a connection, closed and dropped afterwards.
+void conSegundaConexion(const Entorno &e, const std::function<void(QSqlDatabase &)> &usar);
 // A connection on the database of the folder datos, or on the server database base when
 // it is named, logged in there as office user usuario (0 or 1): for another process.
 QSqlDatabase abrirConexion(const QString &datos, const QString &base, int usuario, const QString &nombre);

@@ -258,270 +258,247 @@ int usuario(const QString &datos, const QString &base, int numero, int rondas, c
 class TstConcurrencia : public QObject {
     Q_OBJECT
 private slots:
-    void variosUsuariosALaVez();
-    void cambiadoPorOtroUsuario_data();
-    void cambiadoPorOtroUsuario();
-    void historialEscritoALaVez();
-};
-
-void TstConcurrencia::cambiadoPorOtroUsuario_data() {
-    QTest::addColumn<QString>("registro");
-    QTest::addColumn<QString>("otro"); // what the other user did meanwhile
-    QTest::addColumn<QString>("leido"); // the stored value the save must leave
-    QTest::addColumn<QString>("aviso");
-    QTest::addColumn<QString>("mio"); // what leido gives once the save is read again and stored
-    QTest::newRow("expediente modificado") << "exp" << "UPDATE Exp SET Exp_Obs = 'De otro' WHERE Exp_Id = 1"
-                                           << "SELECT Exp_Obs FROM Exp WHERE Exp_Id = 1" << "ha modificado el expediente" << "Mía";
-    QTest::newRow("expediente eliminado") << "exp" << "DELETE FROM Exp WHERE Exp_Id = 1"
-                                          << "SELECT count(*) FROM Exp WHERE Exp_Id = 1" << "ha eliminado el expediente" << "";
-    QTest::newRow("estado del expediente") << "exp" << "UPDATE Exp SET Exp_Estado = 3 WHERE Exp_Id = 1"
-                                           << "SELECT Exp_Estado FROM Exp WHERE Exp_Id = 1" << "ha modificado el expediente" << "1";
-    QTest::newRow("actuación modificada") << "act" << "UPDATE Act SET Act_Importe = 7 WHERE Act_Id = 4"
-                                          << "SELECT Act_Importe FROM Act WHERE Act_Id = 4" << "ha modificado la actuación" << "1";
-    QTest::newRow("actuación eliminada") << "act" << "DELETE FROM Act WHERE Act_Id = 4"
-                                         << "SELECT count(*) FROM Act WHERE Act_Id = 4" << "ha eliminado la actuación" << "";
-    QTest::newRow("documento modificado") << "doc" << "UPDATE ActF SET ActF_Des = 'De otro' WHERE ActF_Id = 2"
-                                          << "SELECT ActF_Des FROM ActF WHERE ActF_Id = 2" << "ha modificado el documento" << "Mía";
-    QTest::newRow("documento eliminado") << "doc" << "DELETE FROM ActF WHERE ActF_Id = 2"
-                                         << "SELECT count(*) FROM ActF WHERE ActF_Id = 2" << "ha eliminado el documento" << "";
-    QTest::newRow("tipo modificado") << "tipo" << "UPDATE Tac SET Tac_Des = 'De otro' WHERE Tac_Id = 3"
-                                     << "SELECT Tac_Des FROM Tac WHERE Tac_Id = 3" << "ha modificado el tipo" << "Mía";
-    QTest::newRow("tipo eliminado") << "tipo" << "DELETE FROM Tac WHERE Tac_Id = 3"
-                                    << "SELECT count(*) FROM Tac WHERE Tac_Id = 3" << "ha eliminado el tipo" << "";
-}
-
-// A save over a row another user changed or deleted since it was read writes nothing and
-// says so; read again, the same save goes through. Appending rows never conflicts.
-void TstConcurrencia::cambiadoPorOtroUsuario() {
-    QFETCH(QString, registro);
-    QFETCH(QString, otro);
-    QFETCH(QString, leido);
-    QFETCH(QString, aviso);
-    QFETCH(QString, mio);
-    Entorno e;
-    DatosExpediente exp(e.bd.get());
-    DatosActuacion act(e.bd.get());
-    DatosTipos tipos(e.bd.get(), DatosTipos::kTiposAct);
-    std::optional<QString> tipoLeido;
-    const auto leer = [&]() -> Resultado {
-        bool existe = false;
-        if (registro == "exp") {
-            RegistroExpediente r;
-            return exp.expediente(1, r, existe);
-        }
-        if (registro == "act") {
-            RegistroActuacion r;
-            return act.actuacion(4, r, existe);
-        }
-        if (registro == "doc") {
-            QList<Documento> l;
-            return act.documentos(2, l);
-        }
-        tipoLeido = e.valor("SELECT Tac_Des FROM Tac WHERE Tac_Id = 3").toString();
-        return {};
-    };
-    const auto guardar = [&]() -> Resultado {
-        int id = registro == "doc" ? 2 : registro == "act" ? 4 : 1;
-        if (registro == "exp")
-            return exp.grabar({.fini = "01/06/2025", .idCliente = 1, .idTipo = 1, .descripcion = "Mía", .observaciones = "Mía",
-                               .estado = "01"},
-                              id, false);
-        if (registro == "act")
-            return act.grabar({.fecha = "15/03/2024", .idExp = 1, .idTac = 4, .descripcion = "Mía", .importe = 1}, id);
-        if (registro == "doc")
-            return act.grabarDocumento(2, {2, "plano_nave.txt", "Mía", "Jorge Núñez Peña"}, id);
-        return tipos.renombrar(3, tipoLeido, "Mía");
-    };
-    QVERIFY(leer());
-    QVERIFY(e.ejecutar(otro));
-    const QVariant suyo = e.valor(leido);
-    const int historial = e.cuenta("Est");
-    const Resultado r = guardar();
-    QVERIFY(!r && !r.bloqueo());
-    QVERIFY2(r.mensaje().contains("otro usuario " + aviso) && !r.mensaje().contains("guardando"), qPrintable(r.mensaje()));
-    QCOMPARE(e.valor(leido), suyo);
-    QCOMPARE(e.cuenta("Est"), historial);
-    QVERIFY(!e.conexion->enTransaccion());
-    if (otro.startsWith("DELETE"))
-        return;
-    // Read again (as closing and opening the screen does), the same save is stored.
-    QVERIFY(leer());
-    const Resultado otraVez = guardar();
-    QVERIFY2(otraVez, qPrintable(otraVez.mensaje()));
-    QCOMPARE(e.valor(leido).toString(), mio);
-}
-
-void TstConcurrencia::variosUsuariosALaVez() {
-    int procesos = 4, rondas = 10;
-    if (const QStringList pr = qEnvironmentVariable("VMEXP_CONCURRENCIA").split(u'x'); pr.size() == 2)
-        procesos = pr[0].toInt(), rondas = pr[1].toInt();
-    Entorno e;
-    // 1,000 case files of customer 1 behind the search screen, the first 20 shared, each with an action.
-    QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
-                       "INSERT INTO Exp (Exp_IdCli, Exp_IdTipo, Exp_Fini, Exp_Des, Exp_Obs, Exp_Proceso, Exp_Origen, Exp_Estado, Exp_IdUsu) "
-                       "SELECT 1, 1, '2024-01-01 00:00:00', CASE WHEN i <= 20 THEN 'Compartido ' ELSE 'Masivo ' END || i, "
-                       "'inicial', 15, 0, 1, 1 FROM n"));
-    QVERIFY(e.ejecutar("INSERT INTO Act (Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario) "
-                       "SELECT Exp_Id, '2024-01-02 00:00:00', 1, 'inicial', 'Compartida' FROM Exp WHERE Exp_Des LIKE 'Compartido %'"));
-
-    QList<QProcess *> hijos;
-    for (int k = 0; k < procesos; ++k) {
-        auto *p = new QProcess(this);
-        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--usuario"), e.carpetaDatos(), e.baseServidor, QString::number(k), QString::number(rondas),
-                  e.carpeta.filePath(QStringLiteral("usuario%1.log").arg(k))});
-        hijos << p;
-    }
-    QDeadlineTimer limite(120000);
-    const auto listos = [&] {
-        for (int k = 0; k < procesos; ++k)
-            if (!QFile::exists(e.carpeta.filePath(QStringLiteral("listo%1").arg(k))))
-                return false;
-        return true;
-    };
-    while (!listos() && !limite.hasExpired())
-        QThread::msleep(10);
-    QVERIFY(QFile(e.carpeta.filePath(QStringLiteral("inicio"))).open(QIODevice::WriteOnly));
-    QList<Guardado> guardados;
-    for (int k = 0; k < procesos; ++k) {
-        QVERIFY(hijos[k]->waitForFinished(600000));
-        QCOMPARE(hijos[k]->exitCode(), 0);
-        QFile f(e.carpeta.filePath(QStringLiteral("usuario%1.log").arg(k)));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        for (const QString &l : QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts))
-            guardados << Guardado::leer(l);
+    void cambiadoPorOtroUsuario_data() {
+        QTest::addColumn<QString>("registro");
+        QTest::addColumn<QString>("otro"); // what the other user did meanwhile
+        QTest::addColumn<QString>("leido"); // the stored value the save must leave
+        QTest::addColumn<QString>("aviso");
+        QTest::addColumn<QString>("mio"); // what leido gives once the save is read again and stored
+        QTest::newRow("expediente modificado") << "exp" << "UPDATE Exp SET Exp_Obs = 'De otro' WHERE Exp_Id = 1"
+                                               << "SELECT Exp_Obs FROM Exp WHERE Exp_Id = 1" << "ha modificado el expediente" << "Mía";
+        QTest::newRow("expediente eliminado") << "exp" << "DELETE FROM Exp WHERE Exp_Id = 1"
+                                              << "SELECT count(*) FROM Exp WHERE Exp_Id = 1" << "ha eliminado el expediente" << "";
+        QTest::newRow("estado del expediente") << "exp" << "UPDATE Exp SET Exp_Estado = 3 WHERE Exp_Id = 1"
+                                               << "SELECT Exp_Estado FROM Exp WHERE Exp_Id = 1" << "ha modificado el expediente" << "1";
+        QTest::newRow("actuación modificada") << "act" << "UPDATE Act SET Act_Importe = 7 WHERE Act_Id = 4"
+                                              << "SELECT Act_Importe FROM Act WHERE Act_Id = 4" << "ha modificado la actuación" << "1";
+        QTest::newRow("actuación eliminada") << "act" << "DELETE FROM Act WHERE Act_Id = 4"
+                                             << "SELECT count(*) FROM Act WHERE Act_Id = 4" << "ha eliminado la actuación" << "";
+        QTest::newRow("documento modificado") << "doc" << "UPDATE ActF SET ActF_Des = 'De otro' WHERE ActF_Id = 2"
+                                              << "SELECT ActF_Des FROM ActF WHERE ActF_Id = 2" << "ha modificado el documento" << "Mía";
+        QTest::newRow("documento eliminado") << "doc" << "DELETE FROM ActF WHERE ActF_Id = 2"
+                                             << "SELECT count(*) FROM ActF WHERE ActF_Id = 2" << "ha eliminado el documento" << "";
+        QTest::newRow("tipo modificado") << "tipo" << "UPDATE Tac SET Tac_Des = 'De otro' WHERE Tac_Id = 3"
+                                         << "SELECT Tac_Des FROM Tac WHERE Tac_Id = 3" << "ha modificado el tipo" << "Mía";
+        QTest::newRow("tipo eliminado") << "tipo" << "DELETE FROM Tac WHERE Tac_Id = 3"
+                                        << "SELECT count(*) FROM Tac WHERE Tac_Id = 3" << "ha eliminado el tipo" << "";
     }
 
-    QMap<QString, int> cuentas;
-    QStringList faltas;      // a save told stored but missing or twice, or told failed but stored
-    QStringList bloqueos;    // failed for a lock
-    QStringList otrosFallos; // any other failure
-    QHash<QString, QSet<int>> ids;
-    int idsMal = 0; // repeated, or under the wrong parent
-    const QHash<QString, QString> consulta = {
-        {"exp-nuevo", "Exp WHERE Exp_Des = '%1'"}, {"act-nueva", "Act WHERE Act_Des = '%1'"}, {"doc-nuevo", "ActF WHERE ActF_Des = '%1'"}};
-    const QHash<QString, QString> padreDe = {{"act-nueva", "SELECT Act_IdExp FROM Act WHERE Act_Id = %1"},
-                                             {"doc-nuevo", "SELECT ActF_IdAct FROM ActF WHERE ActF_Id = %1"}};
-    for (const Guardado &g : guardados) {
-        ++cuentas[g.clase + u' ' + g.resultado];
-        const bool guardado = g.resultado == QLatin1String("guardado");
-        if (g.resultado == QLatin1String("bloqueo"))
-            bloqueos << g.linea();
-        else if (g.resultado == QLatin1String("error"))
-            otrosFallos << g.linea();
-        if (!consulta.contains(g.clase))
-            continue;
-        const int veces = e.cuenta(consulta[g.clase].arg(g.guardado));
-        if (veces != (guardado ? 1 : 0))
-            faltas << QStringLiteral("%1 veces: %2").arg(veces).arg(g.linea());
-        if (!guardado)
-            continue;
-        if (ids[g.clase].contains(g.id)) {
-            faltas << QStringLiteral("id repetido: ") + g.linea();
-            ++idsMal;
-        }
-        ids[g.clase].insert(g.id);
-        if (padreDe.contains(g.clase) && e.valor(padreDe[g.clase].arg(g.id)).toInt() != g.padre) {
-            faltas << QStringLiteral("padre equivocado: ") + g.linea();
-            ++idsMal;
-        }
-    }
-    // Silent overwrites: the stored updates of a record must form one chain, each having
-    // loaded what the one before saved; two that loaded the same value lost one of them.
-    int sobrescrituras = 0;
-    // And what is stored is the end of that chain: saved by one, loaded by none.
-    QHash<QString, QHash<int, QStringList>> cargados, escritos;
-    for (const Guardado &g : guardados)
-        if (g.resultado == QLatin1String("guardado") && g.clase.endsWith(QLatin1String("-mod"))) {
-            cargados[g.clase][g.id] << g.cargado;
-            escritos[g.clase][g.id] << g.guardado;
-        }
-    const QHash<QString, QString> almacenado = {{"exp-mod", "SELECT Exp_Obs FROM Exp WHERE Exp_Id = %1"},
-                                                {"act-mod", "SELECT Act_Des FROM Act WHERE Act_Id = %1"}};
-    for (auto c = cargados.cbegin(); c != cargados.cend(); ++c)
-        for (auto it = c->cbegin(); it != c->cend(); ++it) {
-            const QStringList &l = it.value();
-            sobrescrituras += int(l.size() - QSet<QString>(l.begin(), l.end()).size());
-            const QString final = e.valor(almacenado[c.key()].arg(it.key())).toString();
-            if (!escritos[c.key()][it.key()].contains(final) || l.contains(final))
-                faltas << QStringLiteral("%1 %2 guarda «%3», que no es el último guardado").arg(c.key()).arg(it.key()).arg(final);
-        }
-
-    qInfo().noquote() << procesos << "procesos x" << rondas << "rondas:" << guardados.size() << "guardados";
-    QMap<QString, int> porResultado;
-    for (auto it = cuentas.cbegin(); it != cuentas.cend(); ++it) {
-        qInfo().noquote() << " " << it.key() << it.value();
-        porResultado[it.key().section(u' ', 1)] += it.value();
-    }
-    qInfo().noquote() << "  guardados" << guardados.size() << "| almacenados" << porResultado.value("guardado")
-                      << "| ocupado" << porResultado.value("ocupado") << "| conflicto" << porResultado.value("conflicto")
-                      << "| fallidos por bloqueo" << bloqueos.size() << "| sobrescrituras silenciosas" << sobrescrituras
-                      << "| ids equivocados" << idsMal;
-    qInfo().noquote() << "  otros fallos" << otrosFallos.size() << "| faltas" << faltas.size();
-    for (const QString &x : (otrosFallos + faltas).mid(0, 10))
-        qInfo().noquote() << "   " << x;
-
-    // Four saves a round, and a document for each action stored.
-    QCOMPARE(guardados.size(), procesos * rondas * 4 + cuentas.value(QStringLiteral("act-nueva guardado")));
-    QVERIFY2(bloqueos.isEmpty(), qPrintable(bloqueos.mid(0, 10).join(u'\n')));
-    QCOMPARE(sobrescrituras, 0);
-    QVERIFY2(faltas.isEmpty(), qPrintable(faltas.join(u'\n')));
-    QVERIFY2(otrosFallos.isEmpty(), qPrintable(otrosFallos.join(u'\n')));
-    for (const char *huerfanos : {"Est WHERE Est_Proceso = 15 AND Est_IdTabla NOT IN (SELECT Exp_Id FROM Exp)",
-                                  "ExpPer WHERE ExpPer_IdExp NOT IN (SELECT Exp_Id FROM Exp)",
-                                  "ActF WHERE ActF_IdAct NOT IN (SELECT Act_Id FROM Act)",
-                                  "Ima WHERE Ima_Tabla = 'ActF' AND Ima_IdTabla NOT IN (SELECT ActF_Id FROM ActF)"})
-        QVERIFY2(e.cuenta(huerfanos) == 0, huerfanos);
-    if (!enServidor())
-        QCOMPARE(e.valor("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
-}
-
-// Two connections stamping history rows of the same case file at once: every stamp is
-// its own and each writer's rows follow one another in the order it wrote them.
-void TstConcurrencia::historialEscritoALaVez() {
-    Entorno e;
-    const int porEscritor = 200;
-    QStringList errores[2];
-    QList<QThread *> hilos;
-    for (int n = 0; n < 2; ++n)
-        hilos.append(QThread::create([&, n] {
-            const QString nombre = QStringLiteral("escritor%1").arg(n);
-            {
-                QSqlDatabase db = abrirConexion(e.carpetaDatos(), e.baseServidor, n, nombre);
-                QSqlQuery q(db);
-                for (int i = 0; i < porEscritor && errores[n].size() < 5; ++i)
-                    if (!q.exec(QStringLiteral("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_Obs, "
-                                               "Est_IdUsu) VALUES (15, 1, 1, 'carrera', %1)")
-                                    .arg(n)))
-                        errores[n].append(q.lastError().text());
-                db.close();
+    // A save over a row another user changed or deleted since it was read writes nothing and
+    // says so; read again, the same save goes through. Appending rows never conflicts.
+    void cambiadoPorOtroUsuario() {
+        QFETCH(QString, registro);
+        QFETCH(QString, otro);
+        QFETCH(QString, leido);
+        QFETCH(QString, aviso);
+        Entorno e;
+        DatosExpediente exp(e.bd.get());
+        DatosActuacion act(e.bd.get());
+        DatosTipos tipos(e.bd.get(), DatosTipos::kTiposAct);
+        std::optional<QString> tipoLeido;
+        const auto leer = [&]() -> Resultado {
+            bool existe = false;
+            if (registro == "exp") {
+                RegistroExpediente r;
+                return exp.expediente(1, r, existe);
             }
-            QSqlDatabase::removeDatabase(nombre);
-        }));
-    for (QThread *h : hilos)
-        h->start();
-    for (QThread *h : hilos) {
-        QVERIFY(h->wait(QDeadlineTimer(120000)));
-        delete h;
+            if (registro == "act") {
+                RegistroActuacion r;
+                return act.actuacion(4, r, existe);
+            }
+            if (registro == "doc") {
+                QList<Documento> l;
+                return act.documentos(2, l);
+            }
+            tipoLeido = e.valor("SELECT Tac_Des FROM Tac WHERE Tac_Id = 3").toString();
+            return {};
+        };
+        const auto guardar = [&]() -> Resultado {
+            int id = registro == "doc" ? 2 : registro == "act" ? 4 : 1;
+            if (registro == "exp")
+                return exp.grabar({.fini = "01/06/2025", .idCliente = 1, .idTipo = 1, .descripcion = "Mía", .observaciones = "Mía",
+                                   .estado = "01"},
+                                  id, false);
+            if (registro == "act")
+                return act.grabar({.fecha = "15/03/2024", .idExp = 1, .idTac = 4, .descripcion = "Mía", .importe = 1}, id);
+            if (registro == "doc")
+                return act.grabarDocumento(2, {2, "plano_nave.txt", "Mía", "Jorge Núñez Peña"}, id);
+            return tipos.renombrar(3, tipoLeido, "Mía");
+        };
+        QVERIFY(leer());
+        QVERIFY(e.ejecutar(otro));
+        const QVariant suyo = e.valor(leido);
+        const int historial = e.cuenta("Est");
+        const Resultado r = guardar();
+        QVERIFY(!r && !r.bloqueo());
+        QVERIFY2(r.mensaje().contains("otro usuario " + aviso) && !r.mensaje().contains("guardando"), qPrintable(r.mensaje()));
+        QCOMPARE(e.valor(leido), suyo);
+        QCOMPARE(e.cuenta("Est"), historial);
+        QVERIFY(!e.conexion->enTransaccion());
+        if (otro.startsWith("DELETE"))
+            return;
+        // Read again (as closing and opening the screen does), the same save is stored.
+        QVERIFY(leer());
+        const Resultado otraVez = guardar();
+        QVERIFY2(otraVez, qPrintable(otraVez.mensaje()));
+        QTEST(e.valor(leido).toString(), "mio");
     }
-    QVERIFY2(errores[0].isEmpty() && errores[1].isEmpty(), qPrintable((errores[0] + errores[1]).join(u'\n')));
 
-    const QString nuevas = QStringLiteral("Est WHERE Est_Obs = 'carrera' AND Est_Proceso = 15 AND Est_IdTabla = 1");
-    QCOMPARE(e.cuenta(nuevas), 2 * porEscritor);
-    QCOMPARE(e.valor("SELECT count(DISTINCT Est_Fecha) FROM " + nuevas).toInt(), 2 * porEscritor);
-    QCOMPARE(e.cuenta(nuevas + " AND Est_Fecha <= (SELECT max(Est_Fecha) FROM Est WHERE Est_Obs IS NULL "
-                                "OR Est_Obs <> 'carrera')"),
-             0);
-    QSqlQuery q(e.db);
-    QVERIFY(q.exec("SELECT Est_IdUsu, Est_Id FROM " + nuevas + " ORDER BY Est_Fecha"));
-    int ultimo[2] = {0, 0};
-    while (q.next()) {
-        const int n = q.value(0).toInt();
-        QVERIFY2(q.value(1).toInt() > ultimo[n], qPrintable(QString("escritor %1, fila %2").arg(n).arg(q.value(1).toInt())));
-        ultimo[n] = q.value(1).toInt();
+    void variosUsuariosALaVez() {
+        int procesos = 4, rondas = 10;
+        if (const QStringList pr = qEnvironmentVariable("VMEXP_CONCURRENCIA").split(u'x'); pr.size() == 2)
+            procesos = pr[0].toInt(), rondas = pr[1].toInt();
+        Entorno e;
+        // 1,000 case files of customer 1 behind the search screen, the first 20 shared, each with an action.
+        QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+                           "INSERT INTO Exp (Exp_IdCli, Exp_IdTipo, Exp_Fini, Exp_Des, Exp_Obs, Exp_Proceso, Exp_Origen, Exp_Estado, Exp_IdUsu) "
+                           "SELECT 1, 1, '2024-01-01 00:00:00', CASE WHEN i <= 20 THEN 'Compartido ' ELSE 'Masivo ' END || i, "
+                           "'inicial', 15, 0, 1, 1 FROM n"));
+        QVERIFY(e.ejecutar("INSERT INTO Act (Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario) "
+                           "SELECT Exp_Id, '2024-01-02 00:00:00', 1, 'inicial', 'Compartida' FROM Exp WHERE Exp_Des LIKE 'Compartido %'"));
+
+        QList<QProcess *> hijos;
+        for (int k = 0; k < procesos; ++k) {
+            auto *p = new QProcess(this);
+            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            p->start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--usuario"), e.carpetaDatos(), e.baseServidor, QString::number(k), QString::number(rondas),
+                      e.carpeta.filePath(QStringLiteral("usuario%1.log").arg(k))});
+            hijos << p;
+        }
+        QDeadlineTimer limite(120000);
+        const auto listos = [&] {
+            for (int k = 0; k < procesos; ++k)
+                if (!QFile::exists(e.carpeta.filePath(QStringLiteral("listo%1").arg(k))))
+                    return false;
+            return true;
+        };
+        while (!listos() && !limite.hasExpired())
+            QThread::msleep(10);
+        QVERIFY(QFile(e.carpeta.filePath(QStringLiteral("inicio"))).open(QIODevice::WriteOnly));
+        QList<Guardado> guardados;
+        for (int k = 0; k < procesos; ++k) {
+            QVERIFY(hijos[k]->waitForFinished(600000));
+            QCOMPARE(hijos[k]->exitCode(), 0);
+            QFile f(e.carpeta.filePath(QStringLiteral("usuario%1.log").arg(k)));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            for (const QString &l : QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts))
+                guardados << Guardado::leer(l);
+        }
+
+        QMap<QString, int> cuentas;
+        QStringList faltas;      // a save told stored but missing or twice, or told failed but stored
+        QStringList bloqueos;    // failed for a lock
+        QStringList otrosFallos; // any other failure
+        QHash<QString, QSet<int>> ids;
+        const QHash<QString, QString> consulta = {
+            {"exp-nuevo", "Exp WHERE Exp_Des = '%1'"}, {"act-nueva", "Act WHERE Act_Des = '%1'"}, {"doc-nuevo", "ActF WHERE ActF_Des = '%1'"}};
+        const QHash<QString, QString> padreDe = {{"act-nueva", "SELECT Act_IdExp FROM Act WHERE Act_Id = %1"},
+                                                 {"doc-nuevo", "SELECT ActF_IdAct FROM ActF WHERE ActF_Id = %1"}};
+        for (const Guardado &g : guardados) {
+            ++cuentas[g.clase + u' ' + g.resultado];
+            const bool guardado = g.resultado == QLatin1String("guardado");
+            if (g.resultado == QLatin1String("bloqueo"))
+                bloqueos << g.linea();
+            else if (g.resultado == QLatin1String("error"))
+                otrosFallos << g.linea();
+            if (!consulta.contains(g.clase))
+                continue;
+            const int veces = e.cuenta(consulta[g.clase].arg(g.guardado));
+            if (veces != (guardado ? 1 : 0))
+                faltas << QStringLiteral("%1 veces: %2").arg(veces).arg(g.linea());
+            if (!guardado)
+                continue;
+            if (ids[g.clase].contains(g.id))
+                faltas << QStringLiteral("id repetido: ") + g.linea();
+            ids[g.clase].insert(g.id);
+            if (padreDe.contains(g.clase) && e.valor(padreDe[g.clase].arg(g.id)).toInt() != g.padre)
+                faltas << QStringLiteral("padre equivocado: ") + g.linea();
+        }
+        // Silent overwrites: the stored updates of a record must form one chain, each having
+        // loaded what the one before saved; two that loaded the same value lost one of them.
+        int sobrescrituras = 0;
+        // And what is stored is the end of that chain: saved by one, loaded by none.
+        QHash<QString, QHash<int, QStringList>> cargados, escritos;
+        for (const Guardado &g : guardados)
+            if (g.resultado == QLatin1String("guardado") && g.clase.endsWith(QLatin1String("-mod"))) {
+                cargados[g.clase][g.id] << g.cargado;
+                escritos[g.clase][g.id] << g.guardado;
+            }
+        const QHash<QString, QString> almacenado = {{"exp-mod", "SELECT Exp_Obs FROM Exp WHERE Exp_Id = %1"},
+                                                    {"act-mod", "SELECT Act_Des FROM Act WHERE Act_Id = %1"}};
+        for (auto c = cargados.cbegin(); c != cargados.cend(); ++c)
+            for (auto it = c->cbegin(); it != c->cend(); ++it) {
+                const QStringList &l = it.value();
+                sobrescrituras += int(l.size() - QSet<QString>(l.begin(), l.end()).size());
+                const QString final = e.valor(almacenado[c.key()].arg(it.key())).toString();
+                if (!escritos[c.key()][it.key()].contains(final) || l.contains(final))
+                    faltas << QStringLiteral("%1 %2 guarda «%3», que no es el último guardado").arg(c.key()).arg(it.key()).arg(final);
+            }
+
+        qInfo().noquote() << procesos << "procesos x" << rondas << "rondas:" << cuentas;
+
+        // Four saves a round, and a document for each action stored.
+        QCOMPARE(guardados.size(), procesos * rondas * 4 + cuentas.value(QStringLiteral("act-nueva guardado")));
+        QVERIFY2(bloqueos.isEmpty(), qPrintable(bloqueos.mid(0, 10).join(u'\n')));
+        QCOMPARE(sobrescrituras, 0);
+        QVERIFY2(faltas.isEmpty(), qPrintable(faltas.mid(0, 10).join(u'\n')));
+        QVERIFY2(otrosFallos.isEmpty(), qPrintable(otrosFallos.mid(0, 10).join(u'\n')));
+        for (const char *huerfanos : {"Est WHERE Est_Proceso = 15 AND Est_IdTabla NOT IN (SELECT Exp_Id FROM Exp)",
+                                      "ExpPer WHERE ExpPer_IdExp NOT IN (SELECT Exp_Id FROM Exp)",
+                                      "ActF WHERE ActF_IdAct NOT IN (SELECT Act_Id FROM Act)",
+                                      "Ima WHERE Ima_Tabla = 'ActF' AND Ima_IdTabla NOT IN (SELECT ActF_Id FROM ActF)"})
+            QVERIFY2(e.cuenta(huerfanos) == 0, huerfanos);
+        if (!enServidor())
+            QCOMPARE(e.valor("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
     }
-}
+
+    // Two connections stamping history rows of the same case file at once: every stamp is
+    // its own and each writer's rows follow one another in the order it wrote them.
+    void historialEscritoALaVez() {
+        Entorno e;
+        const int porEscritor = 200;
+        QStringList errores[2];
+        QList<QThread *> hilos;
+        for (int n = 0; n < 2; ++n)
+            hilos.append(QThread::create([&, n] {
+                const QString nombre = QStringLiteral("escritor%1").arg(n);
+                {
+                    QSqlDatabase db = abrirConexion(e.carpetaDatos(), e.baseServidor, n, nombre);
+                    QSqlQuery q(db);
+                    for (int i = 0; i < porEscritor && errores[n].size() < 5; ++i)
+                        if (!q.exec(QStringLiteral("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_Obs, "
+                                                   "Est_IdUsu) VALUES (15, 1, 1, 'carrera', %1)")
+                                        .arg(n)))
+                            errores[n].append(q.lastError().text());
+                    db.close();
+                }
+                QSqlDatabase::removeDatabase(nombre);
+            }));
+        for (QThread *h : hilos)
+            h->start();
+        for (QThread *h : hilos) {
+            QVERIFY(h->wait(QDeadlineTimer(120000)));
+            delete h;
+        }
+        QVERIFY2(errores[0].isEmpty() && errores[1].isEmpty(), qPrintable((errores[0] + errores[1]).join(u'\n')));
+
+        const QString nuevas = QStringLiteral("Est WHERE Est_Obs = 'carrera' AND Est_Proceso = 15 AND Est_IdTabla = 1");
+        QCOMPARE(e.cuenta(nuevas), 2 * porEscritor);
+        QCOMPARE(e.valor("SELECT count(DISTINCT Est_Fecha) FROM " + nuevas).toInt(), 2 * porEscritor);
+        QCOMPARE(e.cuenta(nuevas + " AND Est_Fecha <= (SELECT max(Est_Fecha) FROM Est WHERE Est_Obs IS NULL "
+                                    "OR Est_Obs <> 'carrera')"),
+                 0);
+        QSqlQuery q(e.db);
+        QVERIFY(q.exec("SELECT Est_IdUsu, Est_Id FROM " + nuevas + " ORDER BY Est_Fecha"));
+        int ultimo[2] = {0, 0};
+        while (q.next()) {
+            const int n = q.value(0).toInt();
+            QVERIFY2(q.value(1).toInt() > ultimo[n], qPrintable(QString("escritor %1, fila %2").arg(n).arg(q.value(1).toInt())));
+            ultimo[n] = q.value(1).toInt();
+        }
+    }
+};
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);

@@ -1,5 +1,6 @@
 // The screens together, as a user goes through them from the host's one call:
 // search, case-file editor, action editor, and back, each refreshing its opener.
+// A new case file's path is the search's and the editor's suites' own.
 #include "fixture.h"
 #include "modexp.h"
 #include "registro_componentes.h"
@@ -37,113 +38,74 @@ class TstFlujo : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { registrarComponentesSuite(); }
-    void abrirExpedienteYCambiarUnaActuacion();
-    void nuevoExpedienteDeUnCliente();
+    void abrirExpedienteYCambiarUnaActuacion() {
+        Entorno e;
+        int busquedas = 0;
+        auto contarBusquedas = [&] {
+            busquedas = int(std::count_if(e.sentencias.begin(), e.sentencias.end(),
+                                          [](const QString &s) { return s.contains("FROM Exp  Where Exp_Origen"); }));
+        };
+        bool editorVisto = false, accionVista = false;
+
+        e.dialogos.manejadores << [&](QDialog *busqueda) {
+            activar(busqueda);
+            QCOMPARE(filasDe(busqueda), 4); // the customers' case files of the demo
+            auto *grid = control<QTableView>(busqueda, "DataGrid1");
+            grid->setCurrentIndex(grid->model()->index(0, 1));
+            contarBusquedas();
+            const int antes = busquedas;
+            pulsar(busqueda, "cmdGrabar");
+            QVERIFY(editorVisto && accionVista);
+            contarBusquedas();
+            QCOMPARE(busquedas, antes + 1); // the list is searched again when the editor closes
+            cerrarConEscape(busqueda);
+        };
+        e.dialogos.manejadores << [&](QDialog *editor) {
+            editorVisto = true;
+            activar(editor);
+            QCOMPARE(gExpe->IdExp(), 1);
+            QCOMPARE(gExpe->IdCliente(), 1);
+            QCOMPARE(control<QLineEdit>(editor, "Text1_1")->text(), QString("Construcciones Álvarez"));
+            QCOMPARE(control<QPlainTextEdit>(editor, "Text1_4")->toPlainText(), QString("Reforma de nave industrial"));
+            auto *arbol = control<QTreeWidget>(editor, "TreeView1");
+            const auto nodos = arbol->findItems("Presupuesto de cubierta", Qt::MatchContains | Qt::MatchRecursive);
+            QCOMPARE(nodos.size(), 1);
+            arbol->scrollToItem(nodos.first());
+            arbol->setCurrentItem(nodos.first());
+            const QPoint punto = arbol->visualItemRect(nodos.first()).center();
+            // A view only takes a double click on the item the press went to.
+            QTest::mouseClick(arbol->viewport(), Qt::LeftButton, {}, punto);
+            QTest::mouseDClick(arbol->viewport(), Qt::LeftButton, {}, punto);
+            QVERIFY(accionVista);
+            // Rebuilt after the action editor: the changed description is there.
+            QCOMPARE(arbol->findItems("Presupuesto revisado", Qt::MatchContains | Qt::MatchRecursive).size(), 1);
+            cerrarConEscape(editor);
+        };
+        e.dialogos.manejadores << [&](QDialog *accion) {
+            accionVista = true;
+            activar(accion);
+            QCOMPARE(gExpe->IdAct(), 2);
+            QCOMPARE(control<QLineEdit>(accion, "Text1_9")->text(), QString("125.000,50"));
+            auto *descripcion = control<QLineEdit>(accion, "Text1_10");
+            descripcion->setFocus();
+            descripcion->selectAll();
+            QTest::keyClicks(descripcion, "Presupuesto revisado");
+            auto *importe = control<QLineEdit>(accion, "Text1_9");
+            importe->setFocus();
+            importe->selectAll();
+            QTest::keyClicks(importe, "130000,5");
+            pulsar(accion, "cmdGuardar");
+            QCOMPARE(e.dialogos.ultimoMensaje(), QString("Grabación realizada. "));
+            cerrarConEscape(accion);
+        };
+
+        QVERIFY(e.expe->vExpedientes());
+        QCOMPARE(e.dialogos.modales, (QStringList{"frmExpedientes", "frmExpedientes1", "frmExpedientes2"}));
+        QCOMPARE(e.valor("SELECT Act_Importe FROM Act WHERE Act_Id = 2").toDouble(), 130000.5);
+        QCOMPARE(e.valor("SELECT Act_Des FROM Act WHERE Act_Id = 2").toString(), QString("Presupuesto revisado"));
+        QCOMPARE(e.cuenta("Act"), 7);
+    }
 };
-
-void TstFlujo::abrirExpedienteYCambiarUnaActuacion() {
-    Entorno e;
-    int busquedas = 0;
-    auto contarBusquedas = [&] {
-        busquedas = int(std::count_if(e.sentencias.begin(), e.sentencias.end(),
-                                      [](const QString &s) { return s.contains("FROM Exp  Where Exp_Origen"); }));
-    };
-    bool editorVisto = false, accionVista = false;
-
-    e.dialogos.manejadores << [&](QDialog *busqueda) {
-        activar(busqueda);
-        QCOMPARE(filasDe(busqueda), 4); // the customers' case files of the demo
-        auto *grid = control<QTableView>(busqueda, "DataGrid1");
-        grid->setCurrentIndex(grid->model()->index(0, 1));
-        contarBusquedas();
-        const int antes = busquedas;
-        pulsar(busqueda, "cmdGrabar");
-        QVERIFY(editorVisto && accionVista);
-        contarBusquedas();
-        QCOMPARE(busquedas, antes + 1); // the list is searched again when the editor closes
-        cerrarConEscape(busqueda);
-    };
-    e.dialogos.manejadores << [&](QDialog *editor) {
-        editorVisto = true;
-        activar(editor);
-        QCOMPARE(gExpe->IdExp(), 1);
-        QCOMPARE(gExpe->IdCliente(), 1);
-        QCOMPARE(control<QLineEdit>(editor, "Text1_1")->text(), QString("Construcciones Álvarez"));
-        QCOMPARE(control<QPlainTextEdit>(editor, "Text1_4")->toPlainText(), QString("Reforma de nave industrial"));
-        auto *arbol = control<QTreeWidget>(editor, "TreeView1");
-        const auto nodos = arbol->findItems("Presupuesto de cubierta", Qt::MatchContains | Qt::MatchRecursive);
-        QCOMPARE(nodos.size(), 1);
-        arbol->scrollToItem(nodos.first());
-        arbol->setCurrentItem(nodos.first());
-        const QPoint punto = arbol->visualItemRect(nodos.first()).center();
-        // A view only takes a double click on the item the press went to.
-        QTest::mouseClick(arbol->viewport(), Qt::LeftButton, {}, punto);
-        QTest::mouseDClick(arbol->viewport(), Qt::LeftButton, {}, punto);
-        QVERIFY(accionVista);
-        // Rebuilt after the action editor: the changed description is there.
-        QCOMPARE(arbol->findItems("Presupuesto revisado", Qt::MatchContains | Qt::MatchRecursive).size(), 1);
-        cerrarConEscape(editor);
-    };
-    e.dialogos.manejadores << [&](QDialog *accion) {
-        accionVista = true;
-        activar(accion);
-        QCOMPARE(gExpe->IdAct(), 2);
-        QCOMPARE(control<QLineEdit>(accion, "Text1_9")->text(), QString("125.000,50"));
-        auto *descripcion = control<QLineEdit>(accion, "Text1_10");
-        descripcion->setFocus();
-        descripcion->selectAll();
-        QTest::keyClicks(descripcion, "Presupuesto revisado");
-        auto *importe = control<QLineEdit>(accion, "Text1_9");
-        importe->setFocus();
-        importe->selectAll();
-        QTest::keyClicks(importe, "130000,5");
-        pulsar(accion, "cmdGuardar");
-        QCOMPARE(e.dialogos.ultimoMensaje(), QString("Grabación realizada. "));
-        cerrarConEscape(accion);
-    };
-
-    QVERIFY(e.expe->vExpedientes());
-    QCOMPARE(e.dialogos.modales, (QStringList{"frmExpedientes", "frmExpedientes1", "frmExpedientes2"}));
-    QCOMPARE(e.valor("SELECT Act_Importe FROM Act WHERE Act_Id = 2").toDouble(), 130000.5);
-    QCOMPARE(e.valor("SELECT Act_Des FROM Act WHERE Act_Id = 2").toString(), QString("Presupuesto revisado"));
-    QCOMPARE(e.cuenta("Act"), 7);
-}
-
-void TstFlujo::nuevoExpedienteDeUnCliente() {
-    Entorno e(2); // not an administrator
-    const int expedientes = e.cuenta("Exp");
-    e.dialogos.manejadores << [&](QDialog *busqueda) {
-        activar(busqueda);
-        auto *codigo = control<QLineEdit>(busqueda, "Text1_0");
-        codigo->setFocus();
-        QTest::keyClicks(codigo, "101");
-        control<QLineEdit>(busqueda, "Text1_2")->setFocus(); // leaving the code looks it up
-        QCOMPARE(gExpe->IdCliente(), 2);
-        QCOMPARE(filasDe(busqueda), 1);
-        pulsar(busqueda, "cmdNuevo");
-        QCOMPARE(filasDe(busqueda), 2); // searched again: the new case file is listed
-        cerrarConEscape(busqueda);
-    };
-    e.dialogos.manejadores << [&](QDialog *editor) {
-        activar(editor);
-        QCOMPARE(gExpe->IdExp(), 0);
-        auto *descripcion = control<QPlainTextEdit>(editor, "Text1_4");
-        descripcion->setFocus();
-        descripcion->insertPlainText("Sustitución de la caldera");
-        e.dialogos.respuestas << vb::vbNo; // permissions for the creator only
-        pulsar(editor, "cmdGrabar");
-        QCOMPARE(e.dialogos.ultimoMensaje(), QString("Proceso concluido"));
-        cerrarConEscape(editor);
-    };
-    QVERIFY(e.expe->vExpedientes());
-    QCOMPARE(e.cuenta("Exp"), expedientes + 1);
-    const int nuevo = e.valor("SELECT MAX(Exp_Id) FROM Exp").toInt();
-    QCOMPARE(gExpe->IdExp(), nuevo);
-    QCOMPARE(e.valor(QString("SELECT Exp_IdCli FROM Exp WHERE Exp_Id = %1").arg(nuevo)).toInt(), 2);
-    QCOMPARE(e.valor(QString("SELECT Exp_IdUsu FROM Exp WHERE Exp_Id = %1").arg(nuevo)).toInt(), 2);
-    QCOMPARE(e.cuenta(QString("ExpPer WHERE ExpPer_IdExp = %1").arg(nuevo)), 1);
-    QCOMPARE(e.cuenta(QString("Est WHERE Est_IdTabla = %1").arg(nuevo)), 1);
-}
 
 QTEST_MAIN(TstFlujo)
 #include "tst_flujo.moc"

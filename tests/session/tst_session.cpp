@@ -13,86 +13,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-class TstSession : public QObject {
-    Q_OBJECT
-private slots:
-    void propiedadesYMetodosPorNombre();
-    void segundaInstanciaTomaElRelevo();
-    void gExpeMantieneVivaLaInstancia();
-    void carpetaDeTrabajoDelUsuario();
-    void copiasParaVerSeBorranAlEmpezar_data();
-    void copiasParaVerSeBorranAlEmpezar();
-    void crearDirectorio();
-    void existeFichero();
-    void nombreDeUsuario_data();
-    void nombreDeUsuario();
-    void pantallaSinBaseDeDatosDaError();
-    void pantallaQueNoCargaDaError_data();
-    void pantallaQueNoCargaDaError();
-    void textosEImportesEnterosEnLasPantallas_data();
-    void textosEImportesEnterosEnLasPantallas();
-    void pantallaRegistradaSeAbreModal();
-};
-
-void TstSession::propiedadesYMetodosPorNombre() {
-    Entorno e;
-    QObject *o = e.expe.get();
-    QVERIFY(o->setProperty("IdExp", 12));
-    QVERIFY(o->setProperty("Origen", 2));
-    QCOMPARE(e.expe->IdExp(), 12);
-    QCOMPARE(o->property("Origen").toInt(), 2);
-    QCOMPARE(o->property("nProceso").toInt(), 15);
-    bool existe = true;
-    QVERIFY(QMetaObject::invokeMethod(o, "vExisteFichero", Q_RETURN_ARG(bool, existe), Q_ARG(QString, "/no/hay")));
-    QVERIFY(!existe);
-}
-
-void TstSession::segundaInstanciaTomaElRelevo() {
-    Entorno e(1);
-    Entorno otro(3); // its own database and user
-    QCOMPARE(gExpe, otro.expe);
-    e.expe->setIdExp(5);
-    otro.expe->setIdExp(8);
-    QCOMPARE(gExpe->IdExp(), 8);
-    QCOMPARE(sesionBd()->IdUsuario(), 3);
-    // vFindByName uses the database of the instance it is called on.
-    e.dialogos.manejadores << [](QDialog *d) { d->reject(); };
-    otro.dialogos.manejadores << [](QDialog *d) { d->reject(); };
-    DialogService::instalar(&e.dialogos);
-    QVERIFY(e.expe->vFindByName());
-    QVERIFY(e.sentencias.contains("Select Pro_Id,Pro_Cod,Pro_Nom FROM Pro"));
-    QVERIFY(!otro.sentencias.contains("Select Pro_Id,Pro_Cod,Pro_Nom FROM Pro"));
-}
-
-void TstSession::gExpeMantieneVivaLaInstancia() {
-    std::weak_ptr<VMEXPE> debil;
-    {
-        auto expe = VMEXPE::crear();
-        QCOMPARE(gExpe, expe);
-        QCOMPARE(expe->nProceso(), short(15));
-        expe->setIdCliente(44);
-        debil = expe;
-    }
-    QVERIFY(!debil.expired());
-    QCOMPARE(gExpe->IdCliente(), 44);
-    auto nueva = VMEXPE::crear();
-    QVERIFY(debil.expired());
-    gExpe.reset();
-}
-
-void TstSession::carpetaDeTrabajoDelUsuario() {
-    Entorno e(7);
-    QTemporaryDir app;
-    VMEXPE::setCarpetaLibreria(app.path());
-    e.expe->setMyBd(e.bd);
-    QCOMPARE(gCarpetaDoc, app.path() + "/DOC7");
-    VMEXPE::setCarpetaLibreria(QString());
-    // Without an override, the folder of the loaded library.
-    e.expe->setMyBd(e.bd);
-    QVERIFY(gCarpetaDoc.endsWith("/DOC7"));
-    QVERIFY(QFile::exists(QFileInfo(gCarpetaDoc).absolutePath() + "/libvmexp.so"));
-}
-
 namespace {
 bool escribirConFecha(const QString &ruta, const QByteArray &datos, const QDateTime &fecha) {
     QFile f(ruta);
@@ -101,219 +21,276 @@ bool escribirConFecha(const QString &ruta, const QByteArray &datos, const QDateT
 }
 } // namespace
 
-void TstSession::copiasParaVerSeBorranAlEmpezar_data() {
-    QTest::addColumn<QString>("caso");
-    QTest::addColumn<bool>("borrada");
-    QTest::newRow("de una sesión anterior, sin tocar") << "anterior" << true;
-    QTest::newRow("escaneo que quedó a medias") << "escaneo" << true;
-    QTest::newRow("cambiada por el usuario") << "cambiada" << false;
-    QTest::newRow("abierta por un programa") << "abierta" << false;
-    QTest::newRow("bloqueada por la ofimática") << "bloqueo" << false;
-    QTest::newRow("escrita en esta sesión") << "ahora" << false;
-    QTest::newRow("no la escribió la librería") << "ajena" << false;
-}
-
-// Copies written only to be opened go at the next start, unless a program may still
-// use them or the user made them their own.
-void TstSession::copiasParaVerSeBorranAlEmpezar() {
-    QFETCH(QString, caso);
-    QFETCH(bool, borrada);
-    Entorno e(7);
-    QVERIFY(FnCrearCarpeta());
-    const QString ruta = gCarpetaDoc + "/informe.odt";
-    const QDateTime ayer = QDateTime::currentDateTime().addDays(-1);
-    if (caso == "escaneo")
-        CarpetaTrabajo::anotarCopia(ruta);
-    QVERIFY(escribirConFecha(ruta, "contenido", caso == "ahora" ? QDateTime::currentDateTime() : ayer));
-    if (caso != "ajena" && caso != "escaneo")
-        CarpetaTrabajo::anotarCopia(ruta);
-    if (caso == "cambiada")
-        QVERIFY(escribirConFecha(ruta, "contenido con cambios", ayer));
-    QFile abierta(ruta);
-    if (caso == "abierta")
-        QVERIFY(abierta.open(QIODevice::ReadOnly));
-    if (caso == "bloqueo")
-        QVERIFY(escribirConFecha(gCarpetaDoc + "/.~lock.informe.odt#", "usuario", ayer));
-    e.expe->setMyBd(e.bd); // the next start
-    QCOMPARE(!QFile::exists(ruta), borrada);
-}
-
-void TstSession::crearDirectorio() {
-    Entorno e;
-    const QString base = e.carpeta.path();
-    QVERIFY(!e.expe->vCrearDirectorio(base + "/falta/DOC1"));
-    QVERIFY(!QDir(base + "/falta").exists());
-    QVERIFY(e.expe->vCrearDirectorio(base + "/DOC1"));
-    QVERIFY(QDir(base + "/DOC1").exists());
-    QFile marca(base + "/DOC1/marca.txt");
-    QVERIFY(marca.open(QIODevice::WriteOnly));
-    marca.close();
-    QVERIFY(e.expe->vCrearDirectorio(base + "/DOC1")); // existing: left as it is
-    QVERIFY(QFile::exists(base + "/DOC1/marca.txt"));
-    QCOMPARE(gCarpetaDoc, base + "/DOC1");
-}
-
-void TstSession::existeFichero() {
-    Entorno e;
-    const QString fichero = e.carpeta.filePath("existe.txt");
-    QFile f(fichero);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    QVERIFY(!QDir(gCarpetaDoc).exists());
-    QVERIFY(!e.expe->vExisteFichero(fichero)); // work folder missing
-    QVERIFY(FnCrearCarpeta());
-    QVERIFY(e.expe->vExisteFichero(fichero)); // the path is used as given
-    QVERIFY(!e.expe->vExisteFichero(fichero + ".no"));
-}
-
-void TstSession::nombreDeUsuario_data() {
-    QTest::addColumn<int>("usuario");
-    QTest::addColumn<QString>("nombre");
-    QTest::addColumn<int>("adm");
-    QTest::newRow("administrador") << 1 << "Administrador del Sistema" << 1;
-    QTest::newRow("acentos") << 2 << "María José Fernández" << 0;
-    QTest::newRow("nombre NULL") << 5 << "" << 0;
-    QTest::newRow("desconocido deja la marca") << 99 << "" << -3;
-}
-
-void TstSession::nombreDeUsuario() {
-    QFETCH(int, usuario);
-    QFETCH(QString, nombre);
-    QFETCH(int, adm);
-    Entorno e;
-    int marca = -3;
-    QCOMPARE(FnNombreUsuario(usuario, marca), nombre);
-    QCOMPARE(marca, adm);
-}
-
-void TstSession::pantallaSinBaseDeDatosDaError() {
-    auto expe = VMEXPE::crear();
-    QVERIFY(!expe->vExpedientes());
-    QVERIFY(expe->UltimoError().contains("MyBd"));
-    QVERIFY(!expe->vTipos());
-    QVERIFY(!expe->vActuaciones());
-    QVERIFY(!expe->vFindByName());
-    gExpe.reset();
-}
-
-void TstSession::pantallaQueNoCargaDaError_data() {
-    QTest::addColumn<QString>("metodo");
-    QTest::addColumn<QString>("tabla");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("búsqueda") << "vExpedientes" << "Exp" << "Error (Expedientes): Falta la tabla Exp";
-    QTest::newRow("tipos de expediente") << "vTipos" << "Tex" << "Error (Tipos de Expedientes): Falta la tabla Tex";
-    QTest::newRow("tipos de actuación") << "vActuaciones" << "Tac" << "Error (Tipos de Actuaciones): Falta la tabla Tac";
-}
-
-// The host hears of a screen that could not load; no empty screen is shown.
-void TstSession::pantallaQueNoCargaDaError() {
-    QFETCH(QString, metodo);
-    QFETCH(QString, tabla);
-    QFETCH(QString, error);
-    Entorno e;
-    QVERIFY(e.ejecutar("DROP TABLE " + tabla));
-    bool ok = true;
-    QVERIFY(QMetaObject::invokeMethod(e.expe.get(), metodo.toLatin1().constData(), Q_RETURN_ARG(bool, ok)));
-    QVERIFY(!ok);
-    // A server folds unquoted names to lower case.
-    QVERIFY2(e.expe->UltimoError().startsWith(error, Qt::CaseInsensitive), qPrintable(e.expe->UltimoError()));
-    QVERIFY2(!e.expe->UltimoError().contains("no such"), qPrintable(e.expe->UltimoError()));
-    QVERIFY(e.dialogos.modales.isEmpty());
-    QVERIFY(e.dialogos.mensajes.isEmpty());
-}
-
-void TstSession::textosEImportesEnterosEnLasPantallas_data() {
-    QTest::addColumn<QString>("pantalla");
-    QTest::addColumn<QString>("guardado"); // written to the row before the screen opens
-    QTest::addColumn<QString>("campo");
-    QTest::addColumn<QString>("teclas"); // typed into the emptied field, when given
-    QTest::addColumn<QString>("mostrado"); // the field once left, when given
-    QTest::addColumn<QString>("boton");
-    QTest::addColumn<QString>("consulta");
-    QTest::addColumn<QVariant>("esperado");
-    const QString largo = QString(12, u'x') + QStringLiteral(" ñandú ") + QString(130, u'y') + u'Z';
-    const QString presupuesto = "SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1";
-    const auto exp = [&](const char *fila, const char *columna, const char *campo) {
-        QTest::newRow(fila) << "frmExpedientes1" << QString("UPDATE Exp SET %1 = '%2' WHERE Exp_Id = 1").arg(columna, largo)
-                            << campo << "" << "" << "cmdGrabar"
-                            << QString("SELECT %1 FROM Exp WHERE Exp_Id = 1").arg(columna) << QVariant(largo);
-    };
-    exp("expediente: descripción guardada", "Exp_Des", "Text1_4");
-    exp("expediente: código guardado", "Exp_Codigo", "Text1_7");
-    QTest::newRow("expediente: presupuesto guardado")
-        << "frmExpedientes1" << "UPDATE Exp SET Exp_Presup = 123456789.12 WHERE Exp_Id = 1" << "Text1_6" << ""
-        << "" << "cmdGrabar" << presupuesto << QVariant(123456789.12);
-    QTest::newRow("expediente: presupuesto tecleado") << "frmExpedientes1" << "" << "Text1_6" << "1234567,89"
-                                                      << "1.234.567,89" << "cmdGrabar" << presupuesto
-                                                      << QVariant(1234567.89);
-    QTest::newRow("expediente: descripción tecleada de más")
-        << "frmExpedientes1" << "" << "Text1_4" << QString(105, u'd') << "" << "cmdGrabar"
-        << "SELECT Exp_Des FROM Exp WHERE Exp_Id = 1" << QVariant(QString(100, u'd'));
-    QTest::newRow("tipos de expediente: nombre guardado")
-        << "frmTiposExp" << QString("UPDATE Tex SET Tex_Des = '%1' WHERE Tex_Id = 1").arg(largo) << "Text1_1" << ""
-        << "" << "cmdGuardar" << "SELECT Tex_Des FROM Tex WHERE Tex_Id = 1" << QVariant(largo);
-}
-
-// A limit stops only what is typed: what was stored comes back whole after opening and
-// saving, amounts typed with thousands points are stored as written.
-void TstSession::textosEImportesEnterosEnLasPantallas() {
-    QFETCH(QString, pantalla);
-    QFETCH(QString, guardado);
-    QFETCH(QString, campo);
-    QFETCH(QString, teclas);
-    QFETCH(QString, mostrado);
-    QFETCH(QString, boton);
-    QFETCH(QString, consulta);
-    QFETCH(QVariant, esperado);
-    Entorno e;
-    if (!guardado.isEmpty())
-        QVERIFY(e.ejecutar(guardado));
-    e.expe->setIdExp(1);
-    std::unique_ptr<QDialog> w(Pantallas::fabrica(pantalla)(nullptr));
-    QVERIFY(mostrar(w.get()));
-    QWidget *c = control(w.get(), campo);
-    c->setFocus();
-    QTRY_VERIFY(c->hasFocus());
-    if (!teclas.isEmpty()) {
-        if (auto *linea = qobject_cast<QLineEdit *>(c))
-            linea->clear();
-        else
-            qobject_cast<QPlainTextEdit *>(c)->clear();
-        QTest::keyClicks(c, teclas);
+class TstSession : public QObject {
+    Q_OBJECT
+private slots:
+    void propiedadesYMetodosPorNombre() {
+        Entorno e;
+        QObject *o = e.expe.get();
+        QVERIFY(o->setProperty("IdExp", 12));
+        QVERIFY(o->setProperty("Origen", 2));
+        QCOMPARE(e.expe->IdExp(), 12);
+        QCOMPARE(o->property("Origen").toInt(), 2);
+        QCOMPARE(o->property("nProceso").toInt(), 15);
+        bool existe = true;
+        QVERIFY(QMetaObject::invokeMethod(o, "vExisteFichero", Q_RETURN_ARG(bool, existe), Q_ARG(QString, "/no/hay")));
+        QVERIFY(!existe);
     }
-    auto *guardar = control<QPushButton>(w.get(), boton);
-    guardar->setFocus();
-    QTRY_VERIFY(!c->hasFocus());
-    if (!mostrado.isEmpty())
-        QCOMPARE(qobject_cast<QLineEdit *>(c)->text(), mostrado);
-    QTest::mouseClick(guardar, Qt::LeftButton);
-    const QVariant leido = e.valor(consulta);
-    if (esperado.typeId() == QMetaType::Double)
-        QCOMPARE(leido.toDouble(), esperado.toDouble());
-    else
-        QCOMPARE(leido.toString(), esperado.toString());
-}
 
-void TstSession::pantallaRegistradaSeAbreModal() {
-    Entorno e;
-    int creadas = 0;
-    Pantallas::registrar("frmPrueba", [&](QWidget *p) {
-        ++creadas;
-        auto *d = new QDialog(p);
-        d->setObjectName("frmPrueba");
-        return d;
-    });
-    e.dialogos.manejadores << [](QDialog *d) {
-        QVERIFY(d->isVisible());
-        d->accept();
-    };
-    QCOMPARE(Pantallas::abrirModal("frmPrueba"), int(QDialog::Accepted));
-    QCOMPARE(e.dialogos.modales, QStringList{"frmPrueba"});
-    QCOMPARE(creadas, 1);
-    QString error;
-    QCOMPARE(Pantallas::abrirModal("frmNoExiste", nullptr, &error), -1);
-    QVERIFY(error.contains("frmNoExiste"));
-}
+    void segundaInstanciaTomaElRelevo() {
+        Entorno e(1);
+        Entorno otro(3); // its own database and user
+        QCOMPARE(gExpe, otro.expe);
+        e.expe->setIdExp(5);
+        otro.expe->setIdExp(8);
+        QCOMPARE(gExpe->IdExp(), 8);
+        QCOMPARE(sesionBd()->IdUsuario(), 3);
+        // vFindByName uses the database of the instance it is called on.
+        e.dialogos.manejadores << [](QDialog *d) { d->reject(); };
+        otro.dialogos.manejadores << [](QDialog *d) { d->reject(); };
+        DialogService::instalar(&e.dialogos);
+        QVERIFY(e.expe->vFindByName());
+        QVERIFY(e.sentencias.contains("Select Pro_Id,Pro_Cod,Pro_Nom FROM Pro"));
+        QVERIFY(!otro.sentencias.contains("Select Pro_Id,Pro_Cod,Pro_Nom FROM Pro"));
+    }
+
+    void gExpeMantieneVivaLaInstancia() {
+        std::weak_ptr<VMEXPE> debil;
+        {
+            auto expe = VMEXPE::crear();
+            QCOMPARE(gExpe, expe);
+            QCOMPARE(expe->nProceso(), short(15));
+            expe->setIdCliente(44);
+            debil = expe;
+        }
+        QVERIFY(!debil.expired());
+        QCOMPARE(gExpe->IdCliente(), 44);
+        auto nueva = VMEXPE::crear();
+        QVERIFY(debil.expired());
+        gExpe.reset();
+    }
+
+    void carpetaDeTrabajoDelUsuario() {
+        Entorno e(7);
+        QTemporaryDir app;
+        VMEXPE::setCarpetaLibreria(app.path());
+        e.expe->setMyBd(e.bd);
+        QCOMPARE(gCarpetaDoc, app.path() + "/DOC7");
+        VMEXPE::setCarpetaLibreria(QString());
+        // Without an override, the folder of the loaded library.
+        e.expe->setMyBd(e.bd);
+        QVERIFY(gCarpetaDoc.endsWith("/DOC7"));
+        QVERIFY(QFile::exists(QFileInfo(gCarpetaDoc).absolutePath() + "/libvmexp.so"));
+    }
+
+    void copiasParaVerSeBorranAlEmpezar_data() {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<bool>("borrada");
+        QTest::newRow("de una sesión anterior, sin tocar") << "anterior" << true;
+        QTest::newRow("escaneo que quedó a medias") << "escaneo" << true;
+        QTest::newRow("cambiada por el usuario") << "cambiada" << false;
+        QTest::newRow("abierta por un programa") << "abierta" << false;
+        QTest::newRow("bloqueada por la ofimática") << "bloqueo" << false;
+        QTest::newRow("escrita en esta sesión") << "ahora" << false;
+        QTest::newRow("no la escribió la librería") << "ajena" << false;
+    }
+
+    // Copies written only to be opened go at the next start, unless a program may still
+    // use them or the user made them their own.
+    void copiasParaVerSeBorranAlEmpezar() {
+        QFETCH(QString, caso);
+        Entorno e(7);
+        QVERIFY(FnCrearCarpeta());
+        const QString ruta = gCarpetaDoc + "/informe.odt";
+        const QDateTime ayer = QDateTime::currentDateTime().addDays(-1);
+        if (caso == "escaneo")
+            CarpetaTrabajo::anotarCopia(ruta);
+        QVERIFY(escribirConFecha(ruta, "contenido", caso == "ahora" ? QDateTime::currentDateTime() : ayer));
+        if (caso != "ajena" && caso != "escaneo")
+            CarpetaTrabajo::anotarCopia(ruta);
+        if (caso == "cambiada")
+            QVERIFY(escribirConFecha(ruta, "contenido con cambios", ayer));
+        QFile abierta(ruta);
+        if (caso == "abierta")
+            QVERIFY(abierta.open(QIODevice::ReadOnly));
+        if (caso == "bloqueo")
+            QVERIFY(escribirConFecha(gCarpetaDoc + "/.~lock.informe.odt#", "usuario", ayer));
+        e.expe->setMyBd(e.bd); // the next start
+        QTEST(!QFile::exists(ruta), "borrada");
+    }
+
+    void crearDirectorio() {
+        Entorno e;
+        const QString base = e.carpeta.path();
+        QVERIFY(!e.expe->vCrearDirectorio(base + "/falta/DOC1"));
+        QVERIFY(!QDir(base + "/falta").exists());
+        QVERIFY(e.expe->vCrearDirectorio(base + "/DOC1"));
+        QVERIFY(QDir(base + "/DOC1").exists());
+        QFile marca(base + "/DOC1/marca.txt");
+        QVERIFY(marca.open(QIODevice::WriteOnly));
+        marca.close();
+        QVERIFY(e.expe->vCrearDirectorio(base + "/DOC1")); // existing: left as it is
+        QVERIFY(QFile::exists(base + "/DOC1/marca.txt"));
+        QCOMPARE(gCarpetaDoc, base + "/DOC1");
+    }
+
+    void existeFichero() {
+        Entorno e;
+        const QString fichero = e.carpeta.filePath("existe.txt");
+        QFile f(fichero);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(!QDir(gCarpetaDoc).exists());
+        QVERIFY(!e.expe->vExisteFichero(fichero)); // work folder missing
+        QVERIFY(FnCrearCarpeta());
+        QVERIFY(e.expe->vExisteFichero(fichero)); // the path is used as given
+        QVERIFY(!e.expe->vExisteFichero(fichero + ".no"));
+    }
+
+    void nombreDeUsuario_data() {
+        QTest::addColumn<int>("usuario");
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<int>("adm");
+        QTest::newRow("administrador") << 1 << "Administrador del Sistema" << 1;
+        QTest::newRow("acentos") << 2 << "María José Fernández" << 0;
+        QTest::newRow("nombre NULL") << 5 << "" << 0;
+        QTest::newRow("desconocido deja la marca") << 99 << "" << -3;
+    }
+
+    void nombreDeUsuario() {
+        QFETCH(int, usuario);
+        Entorno e;
+        int marca = -3;
+        QTEST(FnNombreUsuario(usuario, marca), "nombre");
+        QTEST(marca, "adm");
+    }
+
+    void pantallaSinBaseDeDatosDaError() {
+        auto expe = VMEXPE::crear();
+        QVERIFY(!expe->vExpedientes());
+        QVERIFY(expe->UltimoError().contains("MyBd"));
+        QVERIFY(!expe->vTipos());
+        QVERIFY(!expe->vActuaciones());
+        QVERIFY(!expe->vFindByName());
+        gExpe.reset();
+    }
+
+    void pantallaQueNoCargaDaError_data() {
+        QTest::addColumn<QString>("metodo");
+        QTest::addColumn<QString>("tabla");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("búsqueda") << "vExpedientes" << "Exp" << "Error (Expedientes): Falta la tabla Exp";
+        QTest::newRow("tipos de expediente") << "vTipos" << "Tex" << "Error (Tipos de Expedientes): Falta la tabla Tex";
+        QTest::newRow("tipos de actuación") << "vActuaciones" << "Tac" << "Error (Tipos de Actuaciones): Falta la tabla Tac";
+    }
+
+    // The host hears of a screen that could not load; no empty screen is shown.
+    void pantallaQueNoCargaDaError() {
+        QFETCH(QString, metodo);
+        QFETCH(QString, tabla);
+        QFETCH(QString, error);
+        Entorno e;
+        QVERIFY(e.ejecutar("DROP TABLE " + tabla));
+        bool ok = true;
+        QVERIFY(QMetaObject::invokeMethod(e.expe.get(), metodo.toLatin1().constData(), Q_RETURN_ARG(bool, ok)));
+        QVERIFY(!ok);
+        // A server folds unquoted names to lower case.
+        QVERIFY2(e.expe->UltimoError().startsWith(error, Qt::CaseInsensitive), qPrintable(e.expe->UltimoError()));
+        QVERIFY2(!e.expe->UltimoError().contains("no such"), qPrintable(e.expe->UltimoError()));
+        QVERIFY(e.dialogos.modales.isEmpty());
+        QVERIFY(e.dialogos.mensajes.isEmpty());
+    }
+
+    void textosEImportesEnterosEnLasPantallas_data() {
+        QTest::addColumn<QString>("pantalla");
+        QTest::addColumn<QString>("guardado"); // written to the row before the screen opens
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<QString>("teclas"); // typed into the emptied field, when given
+        QTest::addColumn<QString>("mostrado"); // the field once left, when given
+        QTest::addColumn<QString>("boton");
+        QTest::addColumn<QString>("consulta");
+        QTest::addColumn<QVariant>("esperado");
+        const QString largo = QString(12, u'x') + QStringLiteral(" ñandú ") + QString(130, u'y') + u'Z';
+        const QString presupuesto = "SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1";
+        const auto exp = [&](const char *fila, const char *columna, const char *campo) {
+            QTest::newRow(fila) << "frmExpedientes1" << QString("UPDATE Exp SET %1 = '%2' WHERE Exp_Id = 1").arg(columna, largo)
+                                << campo << "" << "" << "cmdGrabar"
+                                << QString("SELECT %1 FROM Exp WHERE Exp_Id = 1").arg(columna) << QVariant(largo);
+        };
+        exp("expediente: descripción guardada", "Exp_Des", "Text1_4");
+        exp("expediente: código guardado", "Exp_Codigo", "Text1_7");
+        QTest::newRow("expediente: presupuesto guardado")
+            << "frmExpedientes1" << "UPDATE Exp SET Exp_Presup = 123456789.12 WHERE Exp_Id = 1" << "Text1_6" << ""
+            << "" << "cmdGrabar" << presupuesto << QVariant(123456789.12);
+        QTest::newRow("expediente: descripción tecleada de más")
+            << "frmExpedientes1" << "" << "Text1_4" << QString(105, u'd') << "" << "cmdGrabar"
+            << "SELECT Exp_Des FROM Exp WHERE Exp_Id = 1" << QVariant(QString(100, u'd'));
+        QTest::newRow("tipos de expediente: nombre guardado")
+            << "frmTiposExp" << QString("UPDATE Tex SET Tex_Des = '%1' WHERE Tex_Id = 1").arg(largo) << "Text1_1" << ""
+            << "" << "cmdGuardar" << "SELECT Tex_Des FROM Tex WHERE Tex_Id = 1" << QVariant(largo);
+    }
+
+    // A limit stops only what is typed: what was stored comes back whole after opening and
+    // saving, amounts typed with thousands points are stored as written.
+    void textosEImportesEnterosEnLasPantallas() {
+        QFETCH(QString, pantalla);
+        QFETCH(QString, guardado);
+        QFETCH(QString, campo);
+        QFETCH(QString, teclas);
+        QFETCH(QString, mostrado);
+        QFETCH(QString, boton);
+        QFETCH(QString, consulta);
+        QFETCH(QVariant, esperado);
+        Entorno e;
+        if (!guardado.isEmpty())
+            QVERIFY(e.ejecutar(guardado));
+        e.expe->setIdExp(1);
+        std::unique_ptr<QDialog> w(Pantallas::fabrica(pantalla)(nullptr));
+        QVERIFY(mostrar(w.get()));
+        QWidget *c = control(w.get(), campo);
+        c->setFocus();
+        QTRY_VERIFY(c->hasFocus());
+        if (!teclas.isEmpty()) {
+            if (auto *linea = qobject_cast<QLineEdit *>(c))
+                linea->clear();
+            else
+                qobject_cast<QPlainTextEdit *>(c)->clear();
+            QTest::keyClicks(c, teclas);
+        }
+        auto *guardar = control<QPushButton>(w.get(), boton);
+        guardar->setFocus();
+        QTRY_VERIFY(!c->hasFocus());
+        if (!mostrado.isEmpty())
+            QCOMPARE(qobject_cast<QLineEdit *>(c)->text(), mostrado);
+        QTest::mouseClick(guardar, Qt::LeftButton);
+        const QVariant leido = e.valor(consulta);
+        if (esperado.typeId() == QMetaType::Double)
+            QCOMPARE(leido.toDouble(), esperado.toDouble());
+        else
+            QCOMPARE(leido.toString(), esperado.toString());
+    }
+
+    void pantallaRegistradaSeAbreModal() {
+        Entorno e;
+        int creadas = 0;
+        Pantallas::registrar("frmPrueba", [&](QWidget *p) {
+            ++creadas;
+            auto *d = new QDialog(p);
+            d->setObjectName("frmPrueba");
+            return d;
+        });
+        e.dialogos.manejadores << [](QDialog *d) {
+            QVERIFY(d->isVisible());
+            d->accept();
+        };
+        QCOMPARE(Pantallas::abrirModal("frmPrueba"), int(QDialog::Accepted));
+        QCOMPARE(e.dialogos.modales, QStringList{"frmPrueba"});
+        QCOMPARE(creadas, 1);
+        QString error;
+        QCOMPARE(Pantallas::abrirModal("frmNoExiste", nullptr, &error), -1);
+        QVERIFY(error.contains("frmNoExiste"));
+    }
+};
 
 QTEST_MAIN(TstSession)
 #include "tst_session.moc"

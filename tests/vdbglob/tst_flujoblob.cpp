@@ -50,301 +50,257 @@ bool sinTransaccionPendiente(Entorno &e) { return e.conexion->BeginTrans() && e.
 class TstFlujoBlob : public QObject {
     Q_OBJECT
 private slots:
-    void idaYVueltaExacta_data();
-    void idaYVueltaExacta();
-    void dentroDeUnaTransaccion();
-    void conOtraConsultaAbierta();
-    void ficheroOrigenQueFalta();
-    void filaQueFaltaOContenidoNulo_data();
-    void filaQueFaltaOContenidoNulo();
-    void destinoNoEscribible_data();
-    void destinoNoEscribible();
-    void cancelarGuardando_data();
-    void cancelarGuardando();
-    void cancelarCargandoConservaElDestino();
-    void progresoCreceHastaElTotal();
-    void sustituidoPorOtroUsuarioEnServidor();
-};
-
-void TstFlujoBlob::idaYVueltaExacta_data() {
-    QTest::addColumn<QByteArray>("datos");
-    QTest::newRow("vacio") << QByteArray();
-    QTest::newRow("todos los valores de byte") << binario(3 * 256);
-    QTest::newRow("un trozo justo") << binario(kMega);
-    QTest::newRow("un trozo y un byte") << binario(kMega + 1);
-}
-
-void TstFlujoBlob::idaYVueltaExacta() {
-    QFETCH(QByteArray, datos);
-    Entorno e;
-    QTemporaryDir dir;
-    const QString origen = dir.filePath("origen.bin");
-    const QString destino = dir.filePath("destino.bin");
-    QVERIFY(escribirFichero(origen, datos));
-    QVERIFY(escribirFichero(destino, "contenido anterior que se sustituye"));
-
-    QString error = "sin tocar";
-    QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
-    QVERIFY(error.isEmpty());
-    // Stored as a blob, an empty file too (not NULL).
-    QCOMPARE(e.cuenta("Ima WHERE Ima_Id = 2 AND Ima_File IS NOT NULL"), 1);
-    QCOMPARE(contenidoIma(e, 2).toByteArray(), datos);
-    QCOMPARE(contenidoIma(e, 1).toByteArray(), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
-
-    QVERIFY2(cargar(e, 2, destino, &error), qPrintable(error));
-    QCOMPARE(leerFichero(destino), datos);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
-    QVERIFY(sinTransaccionPendiente(e));
-}
-
-void TstFlujoBlob::dentroDeUnaTransaccion() {
-    Entorno e;
-    QTemporaryDir dir;
-    const QString origen = dir.filePath("nuevo.bin");
-    const QByteArray datos = binario(kMega + 10);
-    QVERIFY(escribirFichero(origen, datos));
-    const QVariant original = contenidoIma(e, 1);
-    QString error;
-
-    // Undone with the transaction that holds it.
-    QVERIFY(e.conexion->BeginTrans());
-    QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
-    QVERIFY2(cargar(e, 1, dir.filePath("leido.bin"), &error), qPrintable(error));
-    QCOMPARE(leerFichero(dir.filePath("leido.bin")), datos);
-    QVERIFY(e.conexion->RollbackTrans());
-    QCOMPARE(contenidoIma(e, 1), original);
-
-    // A failure inside the transaction undoes only its own change.
-    QVERIFY(e.conexion->BeginTrans());
-    QVERIFY(e.conexion->Ejecutar("UPDATE Tex SET Tex_Des = 'Obra mayor' WHERE Tex_Id = 1"));
-    QVERIFY(!guardar(e, 2, dir.filePath("no-existe.bin"), &error));
-    QVERIFY(guardar(e, 2, origen, &error));
-    QVERIFY(e.conexion->CommitTrans());
-
-    QSqlDatabase otra = abrirSegundaConexion(e, "otra");
-    {
-        // Another user's session sees both changes and may read the contents.
-        Conexion deOtro(otra);
-        deOtro.setTiposColumna({{"Ima_File", TipoValor::Blob}});
-        Recordset rs = deOtro.Execute("SELECT (SELECT Ima_File FROM Ima WHERE Ima_Id = 2) AS Ima_File, "
-                                      "(SELECT Tex_Des FROM Tex WHERE Tex_Id = 1)");
-        QCOMPARE(rs.Fields(0).toByteArray(), datos);
-        QCOMPARE(rs.Fields(1).toString(), QString("Obra mayor"));
+    void idaYVueltaExacta_data() {
+        QTest::addColumn<QByteArray>("datos");
+        QTest::newRow("vacio") << QByteArray();
+        QTest::newRow("todos los valores de byte") << binario(3 * 256);
+        QTest::newRow("un trozo justo") << binario(kMega);
+        QTest::newRow("un trozo y un byte") << binario(kMega + 1);
     }
-    otra.close();
-    otra = QSqlDatabase();
-    QSqlDatabase::removeDatabase("otra");
-}
 
-void TstFlujoBlob::conOtraConsultaAbierta() {
-    Entorno e;
-    QTemporaryDir dir;
-    const QString origen = dir.filePath("origen.bin");
-    QVERIFY(escribirFichero(origen, binario(2 * kMega)));
-    QString error;
+    void idaYVueltaExacta() {
+        QFETCH(QByteArray, datos);
+        Entorno e;
+        QTemporaryDir dir;
+        const QString origen = dir.filePath("origen.bin");
+        const QString destino = dir.filePath("destino.bin");
+        QVERIFY(escribirFichero(origen, datos));
+        QVERIFY(escribirFichero(destino, "contenido anterior que se sustituye"));
 
-    // The grid still reading the document list while a content is stored and read.
-    Recordset lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
-    QVERIFY2(lista.ok(), qPrintable(lista.resultado().mensaje()));
-    QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
-    QVERIFY2(cargar(e, 2, dir.filePath("destino.bin"), &error), qPrintable(error));
-    QCOMPARE(leerFichero(dir.filePath("destino.bin")), binario(2 * kMega));
-    lista.MoveNext();
-    QCOMPARE(lista.Fields("Ima_Id").toInt(), 2);
+        QString error = "sin tocar";
+        QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
+        QVERIFY(error.isEmpty());
+        // Stored as a blob, an empty file too (not NULL).
+        QCOMPARE(e.cuenta("Ima WHERE Ima_Id = 2 AND Ima_File IS NOT NULL"), 1);
+        QCOMPARE(contenidoIma(e, 2).toByteArray(), datos);
+        QCOMPARE(contenidoIma(e, 1).toByteArray(), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
 
-    // And once the queries are done with.
-    lista.Close();
-    Recordset rs = e.conexion->Execute("SELECT count(*) FROM Ima");
-    QCOMPARE(rs.Fields(0).toInt(), 2);
-    rs.Close();
-    QVERIFY(escribirFichero(origen, "otro"));
-    QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
-    QCOMPARE(contenidoIma(e, 2).toByteArray(), QByteArray("otro"));
-    QVERIFY(sinTransaccionPendiente(e));
-}
-
-void TstFlujoBlob::ficheroOrigenQueFalta() {
-    Entorno e;
-    QTemporaryDir dir;
-    const QString ruta = dir.filePath("no-existe.pdf");
-    const QVariant original = contenidoIma(e, 1);
-    QString error;
-    QVERIFY(!guardar(e, 1, ruta, &error));
-    QVERIFY2(error.startsWith("No se puede leer el fichero " + ruta), qPrintable(error));
-    QCOMPARE(contenidoIma(e, 1), original);
-
-    // Missing row: nothing is added.
-    QVERIFY(escribirFichero(dir.filePath("hay.bin"), "datos"));
-    QVERIFY(!guardar(e, 99, dir.filePath("hay.bin"), &error));
-    QVERIFY2(error.contains("99"), qPrintable(error));
-    QCOMPARE(e.cuenta("Ima"), 2);
-    QVERIFY(sinTransaccionPendiente(e));
-}
-
-void TstFlujoBlob::filaQueFaltaOContenidoNulo_data() {
-    QTest::addColumn<bool>("conFila");
-    QTest::newRow("fila que falta") << false;
-    QTest::newRow("contenido nulo") << true;
-}
-
-void TstFlujoBlob::filaQueFaltaOContenidoNulo() {
-    QFETCH(bool, conFila);
-    Entorno e;
-    QTemporaryDir dir;
-    qint64 id = 99;
-    if (conFila) {
-        QVERIFY(e.ejecutar("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', 99, NULL)"));
-        id = e.valor("SELECT MAX(Ima_Id) FROM Ima").toLongLong();
+        QVERIFY2(cargar(e, 2, destino, &error), qPrintable(error));
+        QCOMPARE(leerFichero(destino), datos);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+        QVERIFY(sinTransaccionPendiente(e));
     }
-    QString error = "sin tocar";
-    QVERIFY(!cargar(e, id, dir.filePath("destino.bin"), &error));
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QVERIFY(QDir(dir.path()).isEmpty());
-}
 
-void TstFlujoBlob::destinoNoEscribible_data() {
-    QTest::addColumn<QString>("carpeta"); // relative to a temporary folder
-    QTest::addColumn<QString>("vigilada"); // folder that must stay empty
-    QTest::newRow("carpeta inexistente") << "no/existe" << "";
-    QTest::newRow("la carpeta es un fichero") << "fichero.txt" << "";
-    if (geteuid() != 0) // root writes anywhere
-        QTest::newRow("carpeta de solo lectura") << "lectura" << "lectura";
-}
-
-void TstFlujoBlob::destinoNoEscribible() {
-    QFETCH(QString, carpeta);
-    QFETCH(QString, vigilada);
-    Entorno e;
-    QTemporaryDir dir;
-    QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta"));
-    QVERIFY(QDir(dir.path()).mkdir("lectura"));
-    QVERIFY(QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
-    const QString ruta = dir.filePath(carpeta + "/documento.txt");
-
-    QString error;
-    QVERIFY(!cargar(e, 1, ruta, &error));
-    QVERIFY2(error.startsWith("No se puede escribir el fichero " + ruta + ": "), qPrintable(error));
-    QVERIFY(!QFileInfo::exists(ruta));
-    QVERIFY(QDir(dir.filePath(vigilada)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() == (vigilada.isEmpty() ? 2 : 0));
-    QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-void TstFlujoBlob::cancelarGuardando_data() {
-    QTest::addColumn<int>("avisosAntesDeCancelar");
-    QTest::newRow("antes de empezar") << 0;
-    QTest::newRow("tras el primer trozo") << 1;
-    QTest::newRow("en el ultimo aviso") << 3;
-}
-
-void TstFlujoBlob::cancelarGuardando() {
-    QFETCH(int, avisosAntesDeCancelar);
-    Entorno e;
-    QTemporaryDir dir;
-    const QString origen = dir.filePath("origen.bin");
-    QVERIFY(escribirFichero(origen, binario(2 * kMega + 5)));
-    const QVariant original = contenidoIma(e, 1);
-
-    int avisos = 0;
-    QString error;
-    QVERIFY(!guardar(e, 1, origen, &error, [&](qint64, qint64) { return avisos++ < avisosAntesDeCancelar; }));
-    QCOMPARE(avisos, avisosAntesDeCancelar + 1);
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(contenidoIma(e, 1), original);
-    QVERIFY(sinTransaccionPendiente(e));
-}
-
-void TstFlujoBlob::cancelarCargandoConservaElDestino() {
-    Entorno e;
-    QTemporaryDir dir;
-    const QString origen = dir.filePath("origen.bin");
-    const QString destino = dir.filePath("destino.bin");
-    QVERIFY(escribirFichero(origen, binario(3 * kMega)));
-    QString error;
-    QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
-    QVERIFY(escribirFichero(destino, "versión anterior"));
-
-    int avisos = 0;
-    QVERIFY(!cargar(e, 1, destino, &error, [&](qint64, qint64) { return ++avisos < 2; }));
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(leerFichero(destino), QByteArray("versión anterior"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"destino.bin", "origen.bin"}));
-}
-
-void TstFlujoBlob::progresoCreceHastaElTotal() {
-    Entorno e;
-    QTemporaryDir dir;
-    const qint64 tam = 2 * kMega + 5;
-    const QString origen = dir.filePath("origen.bin");
-    QVERIFY(escribirFichero(origen, binario(tam)));
-
-    for (bool guardando : {true, false}) {
-        QList<std::pair<qint64, qint64>> avisos;
-        const auto anotar = [&](qint64 hecho, qint64 total) {
-            avisos.append({hecho, total});
-            return true;
-        };
+    void dentroDeUnaTransaccion() {
+        Entorno e;
+        QTemporaryDir dir;
+        const QString origen = dir.filePath("nuevo.bin");
+        const QByteArray datos = binario(kMega + 10);
+        QVERIFY(escribirFichero(origen, datos));
+        const QVariant original = contenidoIma(e, 1);
         QString error;
-        QVERIFY2(guardando ? guardar(e, 1, origen, &error, anotar) : cargar(e, 1, dir.filePath("d.bin"), &error, anotar),
-                 qPrintable(error));
-        QVERIFY(avisos.size() >= 3); // in chunks, not all at once
-        QCOMPARE(avisos.first().first, 0);
-        QCOMPARE(avisos.last().first, tam);
-        for (qsizetype i = 0; i < avisos.size(); ++i) {
-            QCOMPARE(avisos[i].second, tam);
-            if (i > 0)
-                QVERIFY(avisos[i].first > avisos[i - 1].first);
+
+        // Undone with the transaction that holds it.
+        QVERIFY(e.conexion->BeginTrans());
+        QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
+        QVERIFY2(cargar(e, 1, dir.filePath("leido.bin"), &error), qPrintable(error));
+        QCOMPARE(leerFichero(dir.filePath("leido.bin")), datos);
+        QVERIFY(e.conexion->RollbackTrans());
+        QCOMPARE(contenidoIma(e, 1), original);
+
+        // A failure inside the transaction undoes only its own change.
+        QVERIFY(e.conexion->BeginTrans());
+        QVERIFY(e.conexion->Ejecutar("UPDATE Tex SET Tex_Des = 'Obra mayor' WHERE Tex_Id = 1"));
+        QVERIFY(!guardar(e, 2, dir.filePath("no-existe.bin"), &error));
+        QVERIFY(guardar(e, 2, origen, &error));
+        QVERIFY(e.conexion->CommitTrans());
+
+        // Another user's session sees both changes and may read the contents.
+        conSegundaConexion(e, [&](QSqlDatabase &otra) {
+            Conexion deOtro(otra);
+            deOtro.setTiposColumna({{"Ima_File", TipoValor::Blob}});
+            Recordset rs = deOtro.Execute("SELECT (SELECT Ima_File FROM Ima WHERE Ima_Id = 2) AS Ima_File, "
+                                          "(SELECT Tex_Des FROM Tex WHERE Tex_Id = 1)");
+            QCOMPARE(rs.Fields(0).toByteArray(), datos);
+            QCOMPARE(rs.Fields(1).toString(), QString("Obra mayor"));
+        });
+    }
+
+    void conOtraConsultaAbierta() {
+        Entorno e;
+        QTemporaryDir dir;
+        const QString origen = dir.filePath("origen.bin");
+        QVERIFY(escribirFichero(origen, binario(2 * kMega)));
+        QString error;
+
+        // The grid still reading the document list while a content is stored and read.
+        Recordset lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
+        QVERIFY2(lista.ok(), qPrintable(lista.resultado().mensaje()));
+        QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
+        QVERIFY2(cargar(e, 2, dir.filePath("destino.bin"), &error), qPrintable(error));
+        QCOMPARE(leerFichero(dir.filePath("destino.bin")), binario(2 * kMega));
+        lista.MoveNext();
+        QCOMPARE(lista.Fields("Ima_Id").toInt(), 2);
+
+        // And once the queries are done with.
+        lista.Close();
+        Recordset rs = e.conexion->Execute("SELECT count(*) FROM Ima");
+        QCOMPARE(rs.Fields(0).toInt(), 2);
+        rs.Close();
+        QVERIFY(escribirFichero(origen, "otro"));
+        QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
+        QCOMPARE(contenidoIma(e, 2).toByteArray(), QByteArray("otro"));
+        QVERIFY(sinTransaccionPendiente(e));
+    }
+
+    void ficheroOrigenQueFalta() {
+        Entorno e;
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath("no-existe.pdf");
+        const QVariant original = contenidoIma(e, 1);
+        QString error;
+        QVERIFY(!guardar(e, 1, ruta, &error));
+        QVERIFY2(error.startsWith("No se puede leer el fichero " + ruta), qPrintable(error));
+        QCOMPARE(contenidoIma(e, 1), original);
+
+        // Missing row: nothing is added.
+        QVERIFY(escribirFichero(dir.filePath("hay.bin"), "datos"));
+        QVERIFY(!guardar(e, 99, dir.filePath("hay.bin"), &error));
+        QVERIFY2(error.contains("99"), qPrintable(error));
+        QCOMPARE(e.cuenta("Ima"), 2);
+        QVERIFY(sinTransaccionPendiente(e));
+    }
+
+    void destinoNoEscribible_data() {
+        QTest::addColumn<QString>("carpeta"); // relative to a temporary folder
+        QTest::addColumn<QString>("vigilada"); // folder that must stay empty
+        QTest::newRow("carpeta inexistente") << "no/existe" << "";
+        QTest::newRow("la carpeta es un fichero") << "fichero.txt" << "";
+        if (geteuid() != 0) // root writes anywhere
+            QTest::newRow("carpeta de solo lectura") << "lectura" << "lectura";
+    }
+
+    void destinoNoEscribible() {
+        QFETCH(QString, carpeta);
+        QFETCH(QString, vigilada);
+        Entorno e;
+        QTemporaryDir dir;
+        QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta"));
+        QVERIFY(QDir(dir.path()).mkdir("lectura"));
+        QVERIFY(QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
+        const QString ruta = dir.filePath(carpeta + "/documento.txt");
+
+        QString error;
+        QVERIFY(!cargar(e, 1, ruta, &error));
+        QVERIFY2(error.startsWith("No se puede escribir el fichero " + ruta + ": "), qPrintable(error));
+        QVERIFY(!QFileInfo::exists(ruta));
+        QVERIFY(QDir(dir.filePath(vigilada)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() == (vigilada.isEmpty() ? 2 : 0));
+        QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void cancelarGuardando_data() {
+        QTest::addColumn<int>("avisosAntesDeCancelar");
+        QTest::newRow("antes de empezar") << 0;
+        QTest::newRow("tras el primer trozo") << 1;
+        QTest::newRow("en el ultimo aviso") << 3;
+    }
+
+    void cancelarGuardando() {
+        QFETCH(int, avisosAntesDeCancelar);
+        Entorno e;
+        QTemporaryDir dir;
+        const QString origen = dir.filePath("origen.bin");
+        QVERIFY(escribirFichero(origen, binario(2 * kMega + 5)));
+        const QVariant original = contenidoIma(e, 1);
+
+        int avisos = 0;
+        QString error;
+        QVERIFY(!guardar(e, 1, origen, &error, [&](qint64, qint64) { return avisos++ < avisosAntesDeCancelar; }));
+        QCOMPARE(avisos, avisosAntesDeCancelar + 1);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(contenidoIma(e, 1), original);
+        QVERIFY(sinTransaccionPendiente(e));
+    }
+
+    void cancelarCargandoConservaElDestino() {
+        Entorno e;
+        QTemporaryDir dir;
+        const QString origen = dir.filePath("origen.bin");
+        const QString destino = dir.filePath("destino.bin");
+        QVERIFY(escribirFichero(origen, binario(3 * kMega)));
+        QString error;
+        QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
+        QVERIFY(escribirFichero(destino, "versión anterior"));
+
+        int avisos = 0;
+        QVERIFY(!cargar(e, 1, destino, &error, [&](qint64, qint64) { return ++avisos < 2; }));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(leerFichero(destino), QByteArray("versión anterior"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"destino.bin", "origen.bin"}));
+    }
+
+    void progresoCreceHastaElTotal() {
+        Entorno e;
+        QTemporaryDir dir;
+        const qint64 tam = 2 * kMega + 5;
+        const QString origen = dir.filePath("origen.bin");
+        QVERIFY(escribirFichero(origen, binario(tam)));
+
+        for (bool guardando : {true, false}) {
+            QList<std::pair<qint64, qint64>> avisos;
+            const auto anotar = [&](qint64 hecho, qint64 total) {
+                avisos.append({hecho, total});
+                return true;
+            };
+            QString error;
+            QVERIFY2(guardando ? guardar(e, 1, origen, &error, anotar) : cargar(e, 1, dir.filePath("d.bin"), &error, anotar),
+                     qPrintable(error));
+            QVERIFY(avisos.size() >= 3); // in chunks, not all at once
+            QCOMPARE(avisos.first().first, 0);
+            QCOMPARE(avisos.last().first, tam);
+            for (qsizetype i = 0; i < avisos.size(); ++i) {
+                QCOMPARE(avisos[i].second, tam);
+                if (i > 0)
+                    QVERIFY(avisos[i].first > avisos[i - 1].first);
+            }
         }
     }
-}
 
-// On the server each content is a large object of its own: the one it replaces and the one
-// of a deleted row go with them, whichever office user made it.
-void TstFlujoBlob::sustituidoPorOtroUsuarioEnServidor() {
-    if (!enServidor())
-        QSKIP("solo en el servidor");
-    Entorno e;
-    QTemporaryDir dir;
-    QVERIFY(escribirFichero(dir.filePath("a.bin"), binario(kMega + 3)));
-    QVERIFY(escribirFichero(dir.filePath("b.bin"), binario(300)));
-    // Asked of the server as it is, past the translation that reads a content as bytes.
-    const auto numero = [&](const QString &sql) {
-        QSqlQuery q(e.db);
-        return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1;
-    };
-    const auto objetoDe = [&](int id) {
-        return numero(QStringLiteral("SELECT CAST(Ima_File AS oid) FROM Ima WHERE Ima_Id = %1").arg(id));
-    };
-    const auto existe = [&](qint64 objeto) {
-        return numero(QStringLiteral("SELECT count(*) FROM pg_largeobject_metadata WHERE oid = %1").arg(objeto)) == 1;
-    };
-    const auto objetos = [&] { return numero(QStringLiteral("SELECT count(*) FROM pg_largeobject_metadata")); };
-    QString error;
-    QVERIFY2(guardar(e, 1, dir.filePath("a.bin"), &error), qPrintable(error));
-    const qint64 deA = objetoDe(1);
-    QVERIFY(existe(deA));
-    const qint64 antes = objetos();
+    // On the server each content is a large object of its own: the one it replaces and the one
+    // of a deleted row go with them, whichever office user made it.
+    void sustituidoPorOtroUsuarioEnServidor() {
+        if (!enServidor())
+            QSKIP("solo en el servidor");
+        Entorno e;
+        QTemporaryDir dir;
+        QVERIFY(escribirFichero(dir.filePath("a.bin"), binario(kMega + 3)));
+        QVERIFY(escribirFichero(dir.filePath("b.bin"), binario(300)));
+        // Asked of the server as it is, past the translation that reads a content as bytes.
+        const auto numero = [&](const QString &sql) {
+            QSqlQuery q(e.db);
+            return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1;
+        };
+        const auto objetoDe = [&](int id) {
+            return numero(QStringLiteral("SELECT CAST(Ima_File AS oid) FROM Ima WHERE Ima_Id = %1").arg(id));
+        };
+        const auto existe = [&](qint64 objeto) {
+            return numero(QStringLiteral("SELECT count(*) FROM pg_largeobject_metadata WHERE oid = %1").arg(objeto)) == 1;
+        };
+        const auto objetos = [&] { return numero(QStringLiteral("SELECT count(*) FROM pg_largeobject_metadata")); };
+        QString error;
+        QVERIFY2(guardar(e, 1, dir.filePath("a.bin"), &error), qPrintable(error));
+        const qint64 deA = objetoDe(1);
+        QVERIFY(existe(deA));
+        const qint64 antes = objetos();
 
-    QSqlDatabase otra = abrirSegundaConexion(e, "otra");
-    {
-        Conexion deOtro(otra);
-        const Resultado r = FlujoBlob::guardarFichero(&deOtro, "Ima", "Ima_File", 1, dir.filePath("b.bin"), {});
-        QVERIFY2(r.ok(), qPrintable(r.mensaje()));
+        conSegundaConexion(e, [&](QSqlDatabase &otra) {
+            Conexion deOtro(otra);
+            const Resultado r = FlujoBlob::guardarFichero(&deOtro, "Ima", "Ima_File", 1, dir.filePath("b.bin"), {});
+            QVERIFY2(r.ok(), qPrintable(r.mensaje()));
+        });
+
+        const qint64 deB = objetoDe(1);
+        QVERIFY(deB != deA);
+        QVERIFY(!existe(deA));
+        QVERIFY(existe(deB));
+        QCOMPARE(objetos(), antes);
+        QCOMPARE(contenidoIma(e, 1).toByteArray(), binario(300));
+
+        QVERIFY(e.ejecutar("DELETE FROM Ima WHERE Ima_Id = 1"));
+        QVERIFY(!existe(deB));
+        QCOMPARE(objetos(), antes - 1);
     }
-    otra.close();
-    otra = QSqlDatabase();
-    QSqlDatabase::removeDatabase("otra");
-
-    const qint64 deB = objetoDe(1);
-    QVERIFY(deB != deA);
-    QVERIFY(!existe(deA));
-    QVERIFY(existe(deB));
-    QCOMPARE(objetos(), antes);
-    QCOMPARE(contenidoIma(e, 1).toByteArray(), binario(300));
-
-    QVERIFY(e.ejecutar("DELETE FROM Ima WHERE Ima_Id = 1"));
-    QVERIFY(!existe(deB));
-    QCOMPARE(objetos(), antes - 1);
-}
+};
 
 QTEST_GUILESS_MAIN(TstFlujoBlob)
 #include "tst_flujoblob.moc"

@@ -45,8 +45,6 @@ QString comoTexto(const QVariant &v) {
         return "fecha " + v.toDate().toString(Qt::ISODate);
     case QMetaType::QDateTime:
         return "fecha y hora " + v.toDateTime().toString("yyyy-MM-dd HH:mm:ss.zzz");
-    case QMetaType::QByteArray:
-        return "bytes " + QString::fromUtf8(v.toByteArray());
     case QMetaType::QString:
         return "texto '" + v.toString() + "'";
     case QMetaType::Int:
@@ -57,114 +55,82 @@ QString comoTexto(const QVariant &v) {
         return QString::fromLatin1(v.typeName()) + " " + v.toString();
     }
 }
-
-const QByteArray kPresupuesto("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido).");
 } // namespace
 
 class TstSentencias : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
-    void sentencia_data();
-    void sentencia();
+    void initTestCase() { e = std::make_unique<Entorno>(); }
+    void cleanupTestCase() { e.reset(); }
+    void init() { QVERIFY(e->conexion->BeginTrans()); }
+    void cleanup() { e->conexion->RollbackTrans(); }
+
+    void sentencia_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("filas");
+        QTest::addColumn<QString>("donde");
+        QTest::addColumn<QVariantMap>("campos");
+        QTest::addColumn<QStringList>("antes");
+
+        // Case-file search: a creator's own case file that has no authorised row
+        agregar({"permiso por haberlo creado", busqueda(2, permisos(4)), 1, {}, {{"Exp_Id", 8}},
+                 {"DELETE FROM ExpPer WHERE ExpPer_IdExp = 8"}});
+
+        // Names put together from parts that may be NULL
+        const QString fiscalCli =
+            "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI";
+        agregar({"nombre fiscal sin apellidos", fiscalCli, 6, "CLI_ID = 3", {{"RSOC", "Carlos  "}, {"CLI_COD", 102}}});
+        const QString fiscalPro = "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS "
+                                  "RSOC FROM PRO  order by PRO_NOM ";
+        agregar({"proveedor sin apellidos", fiscalPro, 3, "PRO_ID = 3", {{"RSOC", "Ignacio  "}}});
+
+        // Records: dates, amounts, NULLs and stamps as their kinds
+        agregar({"expediente", "SELECT * FROM Exp WHERE Exp_Id = 3", 1, {},
+                 {{"Exp_FIni", QDate(2024, 3, 5)}, {"Exp_Ffin", QVariant()}, {"Exp_obs", ""}, {"Exp_Presup", 3200.0},
+                  {"Exp_Des", "Mantenimiento anual de instalación eléctrica"}, {"Exp_Codigo", "MT-77"},
+                  {"Exp_ubicacion", "Archivo B-1"}, {"exp_Idtipo", 3}, {"Exp_idUsu", 3}}});
+        agregar({"expediente sin codigo ni ubicacion", "SELECT * FROM Exp WHERE Exp_Id = 2", 1, {},
+                 {{"Exp_Ffin", QDate(2024, 4, 30)}, {"Exp_Codigo", QVariant()}, {"Exp_ubicacion", QVariant()}}});
+
+        // Authorised users
+        const QString autorizados = "Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) "
+                                    "As [Nombre de Usuario] from expper where expper_idexp=";
+        agregar({"autorizado que no es usuario", autorizados + "2", 2, "expper_idusu = 77", {{"nombre de usuario", QVariant()}},
+                 {"INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) VALUES (2, 77)"}});
+        agregar({"buscar usuarios", "Select usu_id,usu_cod,usu_nom FROM vmcomun.dbo.usuarios", 5, "usu_id = 5",
+                 {{"usu_cod", "INV"}, {"usu_nom", QVariant()}}});
+
+        // Action record
+        agregar({"actuacion", "SELECT * FROM Act WHERE Act_Id = 2", 1, {},
+                 {{"Act_Fecha", QDate(2024, 1, 20)}, {"Act_Importe", 125000.5}, {"Act_IdTac", 3}, {"Act_IdOperario", 1},
+                  {"Act_Des", "Presupuesto de cubierta y cerramientos"}, {"Act_Operario", "María José Fernández"}}});
+    }
+
+    void sentencia() {
+        QFETCH(QString, sql);
+        QFETCH(QString, donde);
+        QFETCH(QVariantMap, campos);
+        QFETCH(QStringList, antes);
+
+        for (const QString &s : antes)
+            QVERIFY2(e->ejecutar(s), qPrintable(s));
+        Recordset rs = e->conexion->Execute(sql);
+        QCOMPARE(e->sentencias.last(), sql);
+        QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje() + "\n" + e->conexion->traducir(sql)));
+        QTEST(rs.RecordCount(), "filas");
+        if (!donde.isEmpty())
+            QVERIFY2(rs.Find(donde), qPrintable(donde));
+        for (auto it = campos.cbegin(); it != campos.cend(); ++it) {
+            const QString &columna = it.key();
+            QVERIFY2(rs.indiceCampo(columna) >= 0, qPrintable("Falta la columna " + columna));
+            QCOMPARE(columna + ": " + comoTexto(rs.Fields(columna)), columna + ": " + comoTexto(it.value()));
+        }
+    }
 
 private:
     // One demo database for all rows; each row runs in a transaction rolled back after it.
     std::unique_ptr<Entorno> e;
 };
-
-void TstSentencias::initTestCase() { e = std::make_unique<Entorno>(); }
-void TstSentencias::cleanupTestCase() { e.reset(); }
-void TstSentencias::init() { QVERIFY(e->conexion->BeginTrans()); }
-void TstSentencias::cleanup() { e->conexion->RollbackTrans(); }
-
-void TstSentencias::sentencia_data() {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<int>("filas");
-    QTest::addColumn<QString>("donde");
-    QTest::addColumn<QVariantMap>("campos");
-    QTest::addColumn<QStringList>("antes");
-
-    // Case-file search: types and the query with each of its pieces
-    agregar({"permiso por haberlo creado", busqueda(2, permisos(4)), 1, {}, {{"Exp_Id", 8}},
-             {"DELETE FROM ExpPer WHERE ExpPer_IdExp = 8"}});
-    agregar({"todos los filtros",
-             busqueda(0, " And Exp_IdCli = 1 AND Exp_Estado = 1  AND Exp_IdTipo=0001 AND Exp_Des Like '%nave%'  AND "
-                         "Exp_obs Like '%preferente%'  AND Exp_Fini >='15/01/2024 00:00:00'  AND Exp_Fini <='15/01/2024 "
-                         "23:59:59' " + permisos(2)),
-             1, {}, {{"Exp_Id", 1}, {"Exp_Ubicacion", "Archivo A-3"}}});
-
-    // Names put together from parts that may be NULL
-    const QString fiscalCli =
-        "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI";
-    agregar({"nombre fiscal sin segundo apellido", fiscalCli, 6, "CLI_ID = 2", {{"rsoc", "Begoña Ibáñez "}}});
-    agregar({"nombre fiscal sin apellidos", fiscalCli, 6, "CLI_ID = 3", {{"RSOC", "Carlos  "}, {"CLI_COD", 102}}});
-    const QString fiscalPro = "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS "
-                              "RSOC FROM PRO  order by PRO_NOM ";
-    agregar({"proveedor sin apellidos", fiscalPro, 3, "PRO_ID = 3", {{"RSOC", "Ignacio  "}}});
-
-    // Records: dates, amounts, NULLs and stamps as their kinds
-    agregar({"expediente", "SELECT * FROM Exp WHERE Exp_Id = 3", 1, {},
-             {{"Exp_FIni", QDate(2024, 3, 5)},
-              {"Exp_Ffin", QVariant()},
-              {"Exp_Des", "Mantenimiento anual de instalación eléctrica"},
-              {"Exp_obs", ""},
-              {"Exp_Presup", 3200.0},
-              {"Exp_Codigo", "MT-77"},
-              {"Exp_ubicacion", "Archivo B-1"},
-              {"exp_Idtipo", 3},
-              {"Exp_idUsu", 3}}});
-    agregar({"expediente sin codigo ni ubicacion", "SELECT * FROM Exp WHERE Exp_Id = 2", 1, {},
-             {{"Exp_Ffin", QDate(2024, 4, 30)}, {"Exp_Codigo", QVariant()}, {"Exp_ubicacion", QVariant()}}});
-    agregar({"ultimo estado", "SELECT * FROM Est WHERE Est_Proceso = 15 AND Est_IdTabla = 2 ORDER BY Est_Fecha DESC", 2, {},
-             {{"Est_Estado", 3}, {"Est_Festado", QDateTime(QDate(2024, 4, 30), QTime(12, 0))}}});
-
-    // Authorised users
-    const QString autorizados = "Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) "
-                                "As [Nombre de Usuario] from expper where expper_idexp=";
-    agregar({"autorizado que no es usuario", autorizados + "2", 2, "expper_idusu = 77", {{"nombre de usuario", QVariant()}},
-             {"INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) VALUES (2, 77)"}});
-    agregar({"buscar usuarios", "Select usu_id,usu_cod,usu_nom FROM vmcomun.dbo.usuarios", 5, "usu_id = 5",
-             {{"usu_cod", "INV"}, {"usu_nom", QVariant()}}});
-
-    // Action record
-    agregar({"actuacion", "SELECT * FROM Act WHERE Act_Id = 2", 1, {},
-             {{"Act_Fecha", QDate(2024, 1, 20)},
-              {"Act_Importe", 125000.5},
-              {"Act_Des", "Presupuesto de cubierta y cerramientos"},
-              {"Act_IdTac", 3},
-              {"Act_Operario", "María José Fernández"},
-              {"Act_IdOperario", 1}}});
-
-    // Documents
-    agregar({"contenido de un documento", "select * from Ima where Ima_IdTabla = 1 AND Ima_Tabla = 'ActF'", 1, {},
-             {{"Ima_File", kPresupuesto}}});
-}
-
-void TstSentencias::sentencia() {
-    QFETCH(QString, sql);
-    QFETCH(int, filas);
-    QFETCH(QString, donde);
-    QFETCH(QVariantMap, campos);
-    QFETCH(QStringList, antes);
-
-    for (const QString &s : antes)
-        QVERIFY2(e->ejecutar(s), qPrintable(s));
-    Recordset rs = e->conexion->Execute(sql);
-    QCOMPARE(e->sentencias.last(), sql);
-    QVERIFY2(rs.ok(), qPrintable(rs.resultado().mensaje() + "\n" + e->conexion->traducir(sql)));
-    QCOMPARE(rs.RecordCount(), filas);
-    if (!donde.isEmpty())
-        QVERIFY2(rs.Find(donde), qPrintable(donde));
-    for (auto it = campos.cbegin(); it != campos.cend(); ++it) {
-        const QString &columna = it.key();
-        QVERIFY2(rs.indiceCampo(columna) >= 0, qPrintable("Falta la columna " + columna));
-        QCOMPARE(columna + ": " + comoTexto(rs.Fields(columna)), columna + ": " + comoTexto(it.value()));
-    }
-}
 
 QTEST_GUILESS_MAIN(TstSentencias)
 #include "tst_sentencias.moc"
