@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,23 @@ bool asciiMinusculas(sqlite3_value *v, std::string &destino) {
         destino[size_t(i)] = char(b[i] >= 'A' && b[i] <= 'Z' ? b[i] + 32 : b[i]);
     }
     return true;
+}
+
+// vmexp_plegar(texto): BaseDatos::plegar inside SQL; ASCII text is only lowered.
+void fnPlegar(sqlite3_context *ctx, int, sqlite3_value **argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    thread_local std::string ascii;
+    if (asciiMinusculas(argv[0], ascii)) {
+        sqlite3_result_text(ctx, ascii.data(), int(ascii.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    const QByteArray r = BaseDatos::plegar(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
+                                                             sqlite3_value_bytes(argv[0])))
+                             .toUtf8();
+    sqlite3_result_text(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
 }
 
 void fnLike(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
@@ -303,7 +321,23 @@ sqlite3 *BaseDatos::manejador(const QSqlDatabase &db) {
 
 bool BaseDatos::registrarCotejo(sqlite3 *h) {
     tablaPesos(); // built now rather than inside the first sort
-    return sqlite3_create_collation_v2(h, kCotejo, SQLITE_UTF8, nullptr, cotejoEspanol, nullptr) == SQLITE_OK;
+    return sqlite3_create_collation_v2(h, kCotejo, SQLITE_UTF8, nullptr, cotejoEspanol, nullptr) == SQLITE_OK
+        && sqlite3_create_function(h, "vmexp_plegar", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnPlegar, nullptr,
+                                   nullptr) == SQLITE_OK;
+}
+
+QString BaseDatos::plegar(const QString &texto) {
+    const bool ascii = std::all_of(texto.begin(), texto.end(), [](QChar c) { return c.unicode() < 128; });
+    if (ascii)
+        return texto.toLower();
+    // Decompose and drop the combining marks: "ñ" is "n" plus a tilde.
+    const QString descompuesto = texto.normalized(QString::NormalizationForm_D);
+    QString r;
+    r.reserve(descompuesto.size());
+    for (QChar c : descompuesto)
+        if (c.category() != QChar::Mark_NonSpacing)
+            r.append(c);
+    return r.toCaseFolded();
 }
 
 bool BaseDatos::registrarFunciones(QSqlDatabase &db) {
