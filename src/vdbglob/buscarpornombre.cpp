@@ -61,8 +61,10 @@ void ModeloBusqueda::setFiltro(const QString &texto) {
 }
 
 // A new page reader in place of the old one; the old one goes once the view has let go.
+// The first page is a screenful: a narrowed list walked in its order stops there.
 void ModeloBusqueda::mostrar(const QString &sql) {
-    auto nuevas = std::make_unique<RecordsetModel>(m_conexion, sql);
+    constexpr int kPantalla = 64;
+    auto nuevas = std::make_unique<RecordsetModel>(m_conexion, sql, kPantalla);
     setSourceModel(nuevas.get());
     m_filas = std::move(nuevas);
 }

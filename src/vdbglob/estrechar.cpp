@@ -13,10 +13,10 @@
 
 namespace {
 // Above this many rows the index would cost more than walking the list in its order
-// until a screenful matches (one row in a hundred or more of a million match then).
-constexpr int kMaximoIndice = 5000;
-// A piece of one or two letters begins this many trigrams at most before it counts as
-// too common to be worth asking the index.
+// until a screenful matches (one row in 500 or more of a million match then).
+constexpr int kMaximoIndice = 2000;
+// A piece of two letters begins this many trigrams at most before it counts as too
+// common to be worth asking the index.
 constexpr int kMaximoTrigramas = 64;
 
 QString nombre(const QString &n) { return u'[' + QString(n).replace(u']', QStringLiteral("]]")) + u']'; }
@@ -58,9 +58,9 @@ int indiceDe(const QStringList &lista, const QString &n) {
     return -1;
 }
 
-// A piece of one or two letters as the trigrams that begin with it (the index ends each
-// name with two blanks, so the last letters begin one too). Empty when none does:
-// nothing can match. None when too many do.
+// A piece of two letters as the trigrams that begin with it (the index ends each name
+// with blanks, so the last letters begin one too). Empty when none does: nothing can
+// match. None when too many do.
 std::optional<QString> trigramasQueEmpiezan(QSqlDatabase &db, const QString &indice, const QString &trozo) {
     const QString vocabulario = indice + QStringLiteral("_vocab");
     QSqlQuery q(db);
@@ -118,6 +118,10 @@ QString DialectoSqlite::estrechar(QSqlDatabase &db, const QString &tsql, const Q
             partes << frase(p);
             continue;
         }
+        // A single letter is in most names: the list is walked (reading the trigrams that
+        // begin with it would cost more).
+        if (p.size() == 1)
+            continue;
         const auto trigramas = trigramasQueEmpiezan(db, indice, p);
         if (!trigramas)
             continue;
