@@ -90,8 +90,34 @@ bool seguir(const FlujoBlob::Progreso &progreso, qint64 hecho, qint64 total) {
 
 const QString kCancelado = QStringLiteral("Operación cancelada por el usuario");
 
-// Replaces the column with a zero-filled blob of the file's size and fills it
-// chunk by chunk. Runs inside the savepoint; the caller undoes it on failure.
+// The pages a transfer may keep in memory: the zero pages of a document up to this size
+// stay there until its contents replace them, so each page is written once.
+constexpr int kCacheTransferenciaKb = 12 * 1024;
+
+// While it lives, the connection's page cache is large enough for a transfer.
+class CacheAmpliada {
+public:
+    explicit CacheAmpliada(sqlite3 *h) : m_h(h) {
+        Sentencia leer(h, QStringLiteral("PRAGMA main.cache_size"));
+        if (leer.get() && sqlite3_step(leer.get()) == SQLITE_ROW)
+            m_anterior = sqlite3_column_int(leer.get(), 0);
+        fijar(-kCacheTransferenciaKb);
+    }
+    ~CacheAmpliada() { fijar(m_anterior); }
+    CacheAmpliada(const CacheAmpliada &) = delete;
+    CacheAmpliada &operator=(const CacheAmpliada &) = delete;
+
+private:
+    void fijar(int valor) {
+        sqlite3_exec(m_h, QByteArray("PRAGMA main.cache_size = " + QByteArray::number(valor)).constData(), nullptr,
+                     nullptr, nullptr);
+    }
+    sqlite3 *m_h;
+    int m_anterior = -2000;
+};
+
+// Replaces the column with a zero-filled blob of the file's size and fills it chunk by
+// chunk. Runs inside the savepoint; the caller undoes it on failure.
 bool escribirContenido(sqlite3 *h, QFile &fichero, const QString &tabla, const QString &columna,
                        qint64 fila, QString *error, const FlujoBlob::Progreso &progreso) {
     const QString ruta = fichero.fileName();
@@ -101,6 +127,7 @@ bool escribirContenido(sqlite3 *h, QFile &fichero, const QString &tabla, const Q
         return false;
     };
 
+    CacheAmpliada cache(h);
     Sentencia vaciar(h, QStringLiteral("UPDATE %1 SET %2 = zeroblob(?) WHERE rowid = ?")
                             .arg(nombreSql(tabla), nombreSql(columna)));
     if (!vaciar.get())
