@@ -5,19 +5,47 @@
 #include "dialecto.h"
 #include "registro.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <optional>
+#include <sqlite3.h>
 
 namespace {
 // Above this many rows the index would cost more than walking the list in its order
 // until a screenful matches (one row in 500 or more of a million match then).
 constexpr int kMaximoIndice = 2000;
 // A piece of two letters begins this many trigrams at most before it counts as too
-// common to be worth asking the index.
+// common to be worth asking the index; and reading them may take this long at most.
 constexpr int kMaximoTrigramas = 64;
+constexpr qint64 kMaximoVocabularioNs = 10'000'000;
+
+// While it lives, a statement on the connection that runs longer than ns is interrupted.
+class Plazo {
+public:
+    Plazo(QSqlDatabase &db, qint64 ns) : m_h(BaseDatos::manejador(db)), m_ns(ns) {
+        m_reloj.start();
+        if (m_h)
+            sqlite3_progress_handler(m_h, 1000, &Plazo::vencido, this);
+    }
+    ~Plazo() {
+        if (m_h)
+            sqlite3_progress_handler(m_h, 0, nullptr, nullptr);
+    }
+    Plazo(const Plazo &) = delete;
+    Plazo &operator=(const Plazo &) = delete;
+
+private:
+    static int vencido(void *yo) {
+        auto *p = static_cast<Plazo *>(yo);
+        return p->m_reloj.nsecsElapsed() > p->m_ns ? 1 : 0;
+    }
+    sqlite3 *m_h;
+    qint64 m_ns;
+    QElapsedTimer m_reloj;
+};
 
 QString nombre(const QString &n) { return u'[' + QString(n).replace(u']', QStringLiteral("]]")) + u']'; }
 QString literal(const QString &t) { return u'\'' + QString(t).replace(u'\'', QStringLiteral("''")) + u'\''; }
@@ -60,7 +88,7 @@ int indiceDe(const QStringList &lista, const QString &n) {
 
 // A piece of two letters as the trigrams that begin with it (the index ends each name
 // with blanks, so the last letters begin one too). Empty when none does: nothing can
-// match. None when too many do.
+// match. None when too many do, or when finding them takes too long.
 std::optional<QString> trigramasQueEmpiezan(QSqlDatabase &db, const QString &indice, const QString &trozo) {
     const QString vocabulario = indice + QStringLiteral("_vocab");
     QSqlQuery q(db);
@@ -72,6 +100,8 @@ std::optional<QString> trigramasQueEmpiezan(QSqlDatabase &db, const QString &ind
     q.addBindValue(trozo);
     q.addBindValue(trozo + QChar(0xFFFF));
     QStringList terminos;
+    // The trigrams of a common pair have long lists to count: then the list is walked.
+    const Plazo plazo(db, kMaximoVocabularioNs);
     if (!q.exec())
         return std::nullopt;
     while (q.next())
