@@ -5,7 +5,6 @@
 #include "fixture.h"
 
 #include <QAbstractItemModelTester>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
