@@ -371,6 +371,7 @@ void benchDocumentos(const QString &carpeta, const QString &yo, qint64 megas, in
     // Peak memory of the same programs moving an empty file: what the transfer adds.
     const QString vacio = fuente + QStringLiteral(".vacio");
     QFile(vacio).open(QIODevice::WriteOnly);
+    vaciarFila();
     const long baseNuestra = hijo(yo, {QStringLiteral("--guardar"), carpeta, vacio}).picoKb;
     const long baseShell = hijo(QStringLiteral("sqlite3"), {db, QStringLiteral("SELECT 1")}).picoKb;
     auto nota = [&](const Medida &a, const Medida &b, long baseB) {

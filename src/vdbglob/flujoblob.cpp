@@ -3,11 +3,11 @@
 #include "basedatos.h"
 #include "conexion.h"
 #include "dialecto.h"
+#include "ficheronuevo.h"
 #include "registro.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <sqlite3.h>
@@ -173,7 +173,7 @@ bool escribirContenido(sqlite3 *h, QFile &fichero, const QString &tabla, const Q
 }
 
 // Copies the blob chunk by chunk into the file being saved.
-bool leerContenido(sqlite3 *h, QSaveFile &destino, const QString &tabla, const QString &columna, qint64 fila,
+bool leerContenido(sqlite3 *h, FicheroNuevo &destino, const QString &tabla, const QString &columna, qint64 fila,
                    QString *error, const FlujoBlob::Progreso &progreso) {
     const auto errorBd = [&]() {
         decir(error, QStringLiteral("No se puede leer %1.%2 de la fila %3: %4")
@@ -196,7 +196,7 @@ bool leerContenido(sqlite3 *h, QSaveFile &destino, const QString &tabla, const Q
         if (sqlite3_blob_read(blob.get(), trozo.data(), int(n), int(hecho)) != SQLITE_OK)
             return errorBd();
         if (destino.write(trozo.constData(), n) != n) {
-            decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(destino.fileName(), destino.errorString()));
+            decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(destino.ruta(), destino.errorString()));
             return false;
         }
         hecho += n;
@@ -277,16 +277,16 @@ bool DialectoSqlite::bajarAFichero(QSqlDatabase &db, const QString &tabla, const
     }
 
     // Written beside the target and renamed over it at the end: no partial file remains.
-    QSaveFile destino(ruta);
-    if (!destino.open(QIODevice::WriteOnly)) {
+    FicheroNuevo destino(ruta);
+    if (!destino.abrir()) {
         decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(ruta, destino.errorString()));
         return false;
     }
     if (!leerContenido(h, destino, tabla, columna, fila, error, progreso)) {
-        destino.cancelWriting();
+        destino.remove();
         return false;
     }
-    if (!destino.commit()) {
+    if (!destino.confirmar()) {
         decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(ruta, destino.errorString()));
         return false;
     }

@@ -2,10 +2,10 @@
 // documents as large objects through libpq on the Qt driver's connection, and the
 // creation of the schema on an empty database.
 #include "dialecto.h"
+#include "ficheronuevo.h"
 #include "registro.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -290,8 +290,8 @@ bool DialectoPostgres::bajarAFichero(QSqlDatabase &db, const QString &tabla, con
         return false;
     }
     // Written beside the target and renamed over it at the end: no partial file remains.
-    QSaveFile destino(ruta);
-    if (!destino.open(QIODevice::WriteOnly)) {
+    FicheroNuevo destino(ruta);
+    if (!destino.abrir()) {
         decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(ruta, destino.errorString()));
         return false;
     }
@@ -313,7 +313,7 @@ bool DialectoPostgres::bajarAFichero(QSqlDatabase &db, const QString &tabla, con
     lo_close(c, fd);
     if (!tr.confirmar())
         return errorBd();
-    if (!destino.commit()) {
+    if (!destino.confirmar()) {
         decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(ruta, destino.errorString()));
         return false;
     }
