@@ -32,6 +32,41 @@ CREATE INDEX Pro_Cod_Idx ON Pro (Pro_Cod);
 CREATE INDEX Pro_Comer_Idx ON Pro (Pro_Comer, Pro_Cod);
 CREATE INDEX Pro_Nom_Idx ON Pro (Pro_Nom, Pro_Cod, PRO_APE1, PRO_APE2);
 
+-- The name search finds any piece of a name without regard to case or accents: a
+-- trigram index of the names folded by vmexp_plegar (registered by every connection),
+-- kept by triggers. Two blanks end each name, so that one or two letters at its end
+-- also begin a trigram.
+CREATE VIRTUAL TABLE Cli_Buscar USING fts5(Cli_Comer, RSOC, content='', tokenize='trigram');
+CREATE TRIGGER Cli_Buscar_Alta AFTER INSERT ON Cli BEGIN
+  INSERT INTO Cli_Buscar (rowid, Cli_Comer, RSOC)
+  VALUES (new.cli_id, vmexp_plegar(new.Cli_Comer) || '  ', vmexp_plegar(new.CLI_NOM || ' ' || ifnull(new.CLI_APE1, '') || ' ' || ifnull(new.CLI_APE2, '')) || '  ');
+END;
+CREATE TRIGGER Cli_Buscar_Baja AFTER DELETE ON Cli BEGIN
+  INSERT INTO Cli_Buscar (Cli_Buscar, rowid, Cli_Comer, RSOC)
+  VALUES ('delete', old.cli_id, vmexp_plegar(old.Cli_Comer) || '  ', vmexp_plegar(old.CLI_NOM || ' ' || ifnull(old.CLI_APE1, '') || ' ' || ifnull(old.CLI_APE2, '')) || '  ');
+END;
+CREATE TRIGGER Cli_Buscar_Cambio AFTER UPDATE OF cli_id, CLI_APE1, CLI_APE2, CLI_NOM, Cli_Comer ON Cli BEGIN
+  INSERT INTO Cli_Buscar (Cli_Buscar, rowid, Cli_Comer, RSOC)
+  VALUES ('delete', old.cli_id, vmexp_plegar(old.Cli_Comer) || '  ', vmexp_plegar(old.CLI_NOM || ' ' || ifnull(old.CLI_APE1, '') || ' ' || ifnull(old.CLI_APE2, '')) || '  ');
+  INSERT INTO Cli_Buscar (rowid, Cli_Comer, RSOC)
+  VALUES (new.cli_id, vmexp_plegar(new.Cli_Comer) || '  ', vmexp_plegar(new.CLI_NOM || ' ' || ifnull(new.CLI_APE1, '') || ' ' || ifnull(new.CLI_APE2, '')) || '  ');
+END;
+CREATE VIRTUAL TABLE Pro_Buscar USING fts5(Pro_Comer, Pro_Nom, RSOC, content='', tokenize='trigram');
+CREATE TRIGGER Pro_Buscar_Alta AFTER INSERT ON Pro BEGIN
+  INSERT INTO Pro_Buscar (rowid, Pro_Comer, Pro_Nom, RSOC)
+  VALUES (new.Pro_id, vmexp_plegar(new.Pro_Comer) || '  ', vmexp_plegar(new.Pro_Nom) || '  ', vmexp_plegar(new.Pro_Nom || ' ' || ifnull(new.PRO_APE1, '') || ' ' || ifnull(new.PRO_APE2, '')) || '  ');
+END;
+CREATE TRIGGER Pro_Buscar_Baja AFTER DELETE ON Pro BEGIN
+  INSERT INTO Pro_Buscar (Pro_Buscar, rowid, Pro_Comer, Pro_Nom, RSOC)
+  VALUES ('delete', old.Pro_id, vmexp_plegar(old.Pro_Comer) || '  ', vmexp_plegar(old.Pro_Nom) || '  ', vmexp_plegar(old.Pro_Nom || ' ' || ifnull(old.PRO_APE1, '') || ' ' || ifnull(old.PRO_APE2, '')) || '  ');
+END;
+CREATE TRIGGER Pro_Buscar_Cambio AFTER UPDATE OF Pro_id, PRO_APE1, PRO_APE2, Pro_Comer, Pro_Nom ON Pro BEGIN
+  INSERT INTO Pro_Buscar (Pro_Buscar, rowid, Pro_Comer, Pro_Nom, RSOC)
+  VALUES ('delete', old.Pro_id, vmexp_plegar(old.Pro_Comer) || '  ', vmexp_plegar(old.Pro_Nom) || '  ', vmexp_plegar(old.Pro_Nom || ' ' || ifnull(old.PRO_APE1, '') || ' ' || ifnull(old.PRO_APE2, '')) || '  ');
+  INSERT INTO Pro_Buscar (rowid, Pro_Comer, Pro_Nom, RSOC)
+  VALUES (new.Pro_id, vmexp_plegar(new.Pro_Comer) || '  ', vmexp_plegar(new.Pro_Nom) || '  ', vmexp_plegar(new.Pro_Nom || ' ' || ifnull(new.PRO_APE1, '') || ' ' || ifnull(new.PRO_APE2, '')) || '  ');
+END;
+
 CREATE TABLE Tex (
   Tex_Id INTEGER PRIMARY KEY AUTOINCREMENT,
   Tex_Des TEXT COLLATE VMEXP_ES

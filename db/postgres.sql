@@ -6,8 +6,13 @@
 
 CREATE EXTENSION IF NOT EXISTS citext;
 CREATE EXTENSION IF NOT EXISTS lo;
-CREATE COLLATION IF NOT EXISTS vmexp_es (provider = icu, locale = 'es-ES');
 CREATE EXTENSION IF NOT EXISTS unaccent;
+CREATE EXTENSION IF NOT EXISTS pg_trgm;
+-- The name search's fold: lower case without accents. unaccent is wrapped so that the
+-- fold is immutable and the trigram indexes below can hold it.
+CREATE OR REPLACE FUNCTION vmexp_plegar(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
+  AS $$ SELECT lower(public.unaccent('public.unaccent'::regdictionary, $1)) $$;
+CREATE COLLATION IF NOT EXISTS vmexp_es (provider = icu, locale = 'es-ES');
 -- Spanish words with their accents taken off, for the documents' text.
 CREATE TEXT SEARCH CONFIGURATION vmexp_spanish (COPY = spanish);
 ALTER TEXT SEARCH CONFIGURATION vmexp_spanish ALTER MAPPING FOR hword, hword_part, word WITH unaccent, spanish_stem;
@@ -80,6 +85,14 @@ CREATE TABLE Pro (
 CREATE INDEX Pro_Cod_Idx ON Pro (Pro_Cod);
 CREATE INDEX Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST) INCLUDE (Pro_Cod);
 CREATE INDEX Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST) INCLUDE (Pro_Cod, PRO_APE1, PRO_APE2);
+-- The name search finds any piece of a name, case and accents aside.
+CREATE INDEX Cli_Comer_Trgm ON Cli USING gin (vmexp_plegar(Cli_Comer) gin_trgm_ops);
+CREATE INDEX Cli_RSOC_Trgm ON Cli USING gin
+  (vmexp_plegar(CLI_NOM || ' ' || coalesce(CLI_APE1, '') || ' ' || coalesce(CLI_APE2, '')) gin_trgm_ops);
+CREATE INDEX Pro_Comer_Trgm ON Pro USING gin (vmexp_plegar(Pro_Comer) gin_trgm_ops);
+CREATE INDEX Pro_Nom_Trgm ON Pro USING gin (vmexp_plegar(Pro_Nom) gin_trgm_ops);
+CREATE INDEX Pro_RSOC_Trgm ON Pro USING gin
+  (vmexp_plegar(Pro_Nom || ' ' || coalesce(PRO_APE1, '') || ' ' || coalesce(PRO_APE2, '')) gin_trgm_ops);
 CREATE TRIGGER Pro_Clave BEFORE INSERT ON Pro FOR EACH ROW EXECUTE FUNCTION vmexp_avanzar_clave('pro_id');
 
 CREATE TABLE Tex (

@@ -22,8 +22,11 @@ VMEXP_EXPORT QSqlDatabase abrir(const QString &carpeta, const QString &nombre, Q
 // after n), letter case never counts, accents tell apart what the letters tie. Another
 // SQLite program that lacks it reads rows but refuses to order by or write an indexed text.
 constexpr const char *kCotejo = "VMEXP_ES";
-// Registers kCotejo on a raw SQLite handle.
+// Registers kCotejo on a raw SQLite handle, and vmexp_plegar(texto), the folding that
+// the name index's triggers store (see plegar).
 VMEXP_EXPORT bool registrarCotejo(sqlite3 *h);
+// Lower case without accents, as the name search compares: "Núñez" → "nunez".
+VMEXP_EXPORT QString plegar(const QString &texto);
 // Registers kCotejo, Getdate() and a Unicode-aware like() on an open SQLite connection.
 VMEXP_EXPORT bool registrarFunciones(QSqlDatabase &db);
 // The SQLite handle under an open Qt connection; nullptr for another backend.

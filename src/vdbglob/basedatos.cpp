@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,47 @@ bool asciiMinusculas(sqlite3_value *v, std::string &destino) {
         destino[size_t(i)] = char(b[i] >= 'A' && b[i] <= 'Z' ? b[i] + 32 : b[i]);
     }
     return true;
+}
+
+// The letters of Latin-1 that are an ASCII letter plus marks, from U+00C0 on; 0 for the
+// rest (Æ, Ø, ß...), which take the general way.
+constexpr char kSinMarca[] = "aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0\0aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0y";
+
+// Folds UTF-8 made of ASCII and those letters byte by byte; false for anything else.
+bool plegarLatino(const unsigned char *b, int n, std::string &destino) {
+    destino.clear();
+    for (int i = 0; i < n; ++i) {
+        const unsigned char c = b[i];
+        if (c < 0x80) {
+            destino += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            continue;
+        }
+        if (c != 0xC3 || i + 1 >= n || b[i + 1] < 0x80 || b[i + 1] > 0xBF)
+            return false;
+        const char base = kSinMarca[b[++i] - 0x80];
+        if (!base)
+            return false;
+        destino += base;
+    }
+    return true;
+}
+
+// vmexp_plegar(texto): BaseDatos::plegar inside SQL, without building a QString for the
+// names of Spanish text.
+void fnPlegar(sqlite3_context *ctx, int, sqlite3_value **argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto *b = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    thread_local std::string rapido;
+    if (plegarLatino(b, n, rapido)) {
+        sqlite3_result_text(ctx, rapido.data(), int(rapido.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    const QByteArray r = BaseDatos::plegar(QString::fromUtf8(reinterpret_cast<const char *>(b), n)).toUtf8();
+    sqlite3_result_text(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
 }
 
 void fnLike(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
@@ -304,7 +346,23 @@ sqlite3 *BaseDatos::manejador(const QSqlDatabase &db) {
 
 bool BaseDatos::registrarCotejo(sqlite3 *h) {
     tablaPesos(); // built now rather than inside the first sort
-    return sqlite3_create_collation_v2(h, kCotejo, SQLITE_UTF8, nullptr, cotejoEspanol, nullptr) == SQLITE_OK;
+    return sqlite3_create_collation_v2(h, kCotejo, SQLITE_UTF8, nullptr, cotejoEspanol, nullptr) == SQLITE_OK
+        && sqlite3_create_function(h, "vmexp_plegar", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnPlegar, nullptr,
+                                   nullptr) == SQLITE_OK;
+}
+
+QString BaseDatos::plegar(const QString &texto) {
+    const bool ascii = std::all_of(texto.begin(), texto.end(), [](QChar c) { return c.unicode() < 128; });
+    if (ascii)
+        return texto.toLower();
+    // Decompose and drop the combining marks: "ñ" is "n" plus a tilde.
+    const QString descompuesto = texto.normalized(QString::NormalizationForm_D);
+    QString r;
+    r.reserve(descompuesto.size());
+    for (QChar c : descompuesto)
+        if (c.category() != QChar::Mark_NonSpacing)
+            r.append(c);
+    return r.toCaseFolded();
 }
 
 bool BaseDatos::registrarFunciones(QSqlDatabase &db) {

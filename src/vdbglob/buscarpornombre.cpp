@@ -1,6 +1,9 @@
 #include "buscarpornombre.h"
 
+#include "basedatos.h"
 #include "conexion.h"
+#include "dialecto.h"
+#include "registro.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -18,101 +21,81 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <numeric>
 
 // ---------------------------------------------------------------- ModeloBusqueda
 
-ModeloBusqueda::ModeloBusqueda(QObject *parent) : QAbstractTableModel(parent) {}
+ModeloBusqueda::ModeloBusqueda(Conexion *conexion, QObject *parent) : QIdentityProxyModel(parent), m_conexion(conexion) {}
 
-QString ModeloBusqueda::plegar(const QString &texto) {
-    const bool ascii = std::all_of(texto.begin(), texto.end(), [](QChar c) { return c.unicode() < 128; });
-    if (ascii)
-        return texto.toLower();
-    // Decompose and drop the combining marks: "ñ" is "n" plus a tilde.
-    const QString descompuesto = texto.normalized(QString::NormalizationForm_D);
-    QString r;
-    r.reserve(descompuesto.size());
-    for (QChar c : descompuesto)
-        if (c.category() != QChar::Mark_NonSpacing)
-            r.append(c);
-    return r.toCaseFolded();
-}
+ModeloBusqueda::~ModeloBusqueda() = default;
 
-void ModeloBusqueda::cargar(const QStringList &columnas, QVector<QVector<QVariant>> filas, int columnaBusqueda) {
-    beginResetModel();
-    m_cabeceras = columnas;
-    m_filas = std::move(filas);
-    m_claves.clear();
-    m_claves.reserve(m_filas.size());
-    for (const auto &f : std::as_const(m_filas))
-        m_claves.append(columnaBusqueda >= 0 && columnaBusqueda < f.size()
-                            ? plegar(f[columnaBusqueda].toString())
-                            : QString());
-    m_visibles.resize(m_filas.size());
-    std::iota(m_visibles.begin(), m_visibles.end(), 0);
-    m_filtro.clear();
-    endResetModel();
+bool ModeloBusqueda::abrir(const QString &sql, const QString &columnaBusqueda) {
+    if (!m_conexion) {
+        m_error = QStringLiteral("No hay conexión con la base de datos");
+        return false;
+    }
+    m_sql = sql;
+    mostrar(sql);
+    if (!m_filas->ok())
+        return false;
+    const QSqlRecord registro = m_filas->record();
+    m_columnas.clear();
+    for (int i = 0; i < registro.count(); ++i)
+        m_columnas << registro.fieldName(i);
+    m_columnaBusqueda = int(m_columnas.size()) - 1;
+    for (int i = 0; i < m_columnas.size(); ++i)
+        if (m_columnas[i].compare(columnaBusqueda.trimmed(), Qt::CaseInsensitive) == 0)
+            m_columnaBusqueda = i;
+    return true;
 }
 
 void ModeloBusqueda::setFiltro(const QString &texto) {
-    const QString filtro = plegar(texto).simplified();
-    if (filtro == m_filtro)
+    const QStringList palabras = BaseDatos::plegar(texto).simplified().split(u' ', Qt::SkipEmptyParts);
+    if (palabras == m_palabras || m_columnaBusqueda < 0)
         return;
-    const QStringList palabras = filtro.split(u' ', Qt::SkipEmptyParts);
-    const auto pasa = [&](int i) {
-        const QString &clave = m_claves[i];
-        return std::all_of(palabras.begin(), palabras.end(), [&](const QString &p) { return clave.contains(p); });
-    };
-    // Typing on only narrows what is shown, so only the shown rows need a look.
-    QVector<int> visibles;
-    if (!m_filtro.isEmpty() && filtro.startsWith(m_filtro)) {
-        for (int i : std::as_const(m_visibles))
-            if (pasa(i))
-                visibles.append(i);
-    } else {
-        visibles.reserve(m_filas.size());
-        for (int i = 0; i < m_filas.size(); ++i)
-            if (pasa(i))
-                visibles.append(i);
-    }
-    beginResetModel();
-    m_visibles = std::move(visibles);
-    m_filtro = filtro;
-    endResetModel();
+    m_palabras = palabras;
+    mostrar(palabras.isEmpty() ? m_sql
+                               : m_conexion->dialecto().estrechar(m_conexion->db(), m_sql, m_columnas,
+                                                                   m_columnaBusqueda, palabras));
+    if (!m_filas->ok())
+        qCWarning(lcSentencias).noquote() << "no se pudo estrechar la búsqueda:" << m_filas->resultado().causa();
+}
+
+// A new page reader in place of the old one; the old one goes once the view has let go.
+// The first page is a screenful: a narrowed list walked in its order stops there.
+void ModeloBusqueda::mostrar(const QString &sql) {
+    constexpr int kPantalla = 64;
+    auto nuevas = std::make_unique<RecordsetModel>(m_conexion, sql, kPantalla);
+    setSourceModel(nuevas.get());
+    m_filas = std::move(nuevas);
+}
+
+QString ModeloBusqueda::error() const {
+    if (!m_error.isEmpty() || !m_filas)
+        return m_error;
+    return m_filas->resultado().mensaje();
 }
 
 QVector<QVariant> ModeloBusqueda::fila(int filaVisible) const {
-    if (filaVisible < 0 || filaVisible >= m_visibles.size())
+    if (!m_filas || filaVisible < 0 || filaVisible >= m_filas->rowCount())
         return {};
-    return m_filas[m_visibles[filaVisible]];
-}
-
-int ModeloBusqueda::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : int(m_visibles.size());
-}
-
-int ModeloBusqueda::columnCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : int(m_cabeceras.size());
-}
-
-QVariant ModeloBusqueda::data(const QModelIndex &index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::DisplayRole)
-        return {};
-    const auto &f = m_filas[m_visibles[index.row()]];
-    return index.column() < f.size() ? f[index.column()] : QVariant();
+    const QSqlRecord r = m_filas->record(filaVisible);
+    QVector<QVariant> valores(r.count());
+    for (int i = 0; i < r.count(); ++i)
+        valores[i] = r.value(i);
+    return valores;
 }
 
 QVariant ModeloBusqueda::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_cabeceras.size())
-        return m_cabeceras[section];
-    return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::EditRole) && m_cabeceras.contains(section))
+        return m_cabeceras.value(section);
+    return QIdentityProxyModel::headerData(section, orientation, role);
 }
 
 bool ModeloBusqueda::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role) {
     if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole) || section < 0
-        || section >= m_cabeceras.size())
+        || section >= columnCount())
         return false;
-    m_cabeceras[section] = value.toString();
+    m_cabeceras.insert(section, value);
     emit headerDataChanged(orientation, section, section);
     return true;
 }
@@ -135,7 +118,7 @@ frmBuscarPorNombre::frmBuscarPorNombre(Conexion *conexion, const QString &sql, c
     txtBuscar->setObjectName(QStringLiteral("txtBuscar"));
     etiqueta->setBuddy(txtBuscar);
 
-    m_modelo = new ModeloBusqueda(this);
+    m_modelo = new ModeloBusqueda(conexion, this);
     grdResultados = new QTableView(this);
     grdResultados->setObjectName(QStringLiteral("grdResultados"));
     grdResultados->setModel(m_modelo);
@@ -175,7 +158,7 @@ frmBuscarPorNombre::frmBuscarPorNombre(Conexion *conexion, const QString &sql, c
     txtBuscar->installEventFilter(this);
     grdResultados->installEventFilter(this);
 
-    if (!cargar(conexion, sql, columnaBusqueda))
+    if (!m_modelo->abrir(sql, columnaBusqueda))
         return;
 
     // The first column is the row's id when there are three or more: the user sees
@@ -200,39 +183,6 @@ frmBuscarPorNombre::frmBuscarPorNombre(Conexion *conexion, const QString &sql, c
     resize(std::max(ancho + 60, 300), 420);
     irAPrimeraFila();
     txtBuscar->setFocus();
-}
-
-bool frmBuscarPorNombre::cargar(Conexion *conexion, const QString &sql, const QString &columnaBusqueda) {
-    if (!conexion) {
-        m_error = QStringLiteral("No hay conexión con la base de datos");
-        return false;
-    }
-    // Read once, forward only: the dialog filters in memory from here on.
-    QSqlQuery q(conexion->db());
-    q.setForwardOnly(true);
-    if (!conexion->preparar(q, sql) || !q.exec()) {
-        m_error = Conexion::fallo(q.lastError()).mensaje();
-        return false;
-    }
-    const QSqlRecord registro = q.record();
-    QStringList columnas;
-    for (int i = 0; i < registro.count(); ++i)
-        columnas << registro.fieldName(i);
-    // An unknown search column falls back on the name column, the last one.
-    int busqueda = int(columnas.size()) - 1;
-    for (int i = 0; i < columnas.size(); ++i)
-        if (columnas[i].compare(columnaBusqueda.trimmed(), Qt::CaseInsensitive) == 0)
-            busqueda = i;
-
-    QVector<QVector<QVariant>> filas;
-    while (q.next()) {
-        QVector<QVariant> f(columnas.size());
-        for (int i = 0; i < columnas.size(); ++i)
-            f[i] = conexion->valorLeido(columnas[i], q.value(i));
-        filas.append(std::move(f));
-    }
-    m_modelo->cargar(columnas, std::move(filas), busqueda);
-    return true;
 }
 
 QString frmBuscarPorNombre::textoValor(const QVariant &v) {

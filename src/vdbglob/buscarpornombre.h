@@ -1,47 +1,51 @@
 #pragma once
-// The search-by-name dialog: every row of a SELECT held in memory and narrowed as the
-// user types, over one column, without regard to letter case or accents.
-#include <QAbstractTableModel>
+// The search-by-name dialog: the rows of a SELECT narrowed as the user types, over one
+// column, without regard to letter case or accents.
 #include <QDialog>
+#include <QHash>
+#include <QIdentityProxyModel>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <memory>
 
 class Conexion;
+class RecordsetModel;
 class QLineEdit;
 class QTableView;
 
-// Rows in memory with a folded key per row, so that narrowing is one plain scan
-// (100,000 customers narrow in a few milliseconds).
-class ModeloBusqueda : public QAbstractTableModel {
+// The rows of the statement a page at a time, narrowed in the database as the user
+// types: the first rows show at once however many the statement has.
+class ModeloBusqueda : public QIdentityProxyModel {
     Q_OBJECT
 public:
-    explicit ModeloBusqueda(QObject *parent = nullptr);
+    explicit ModeloBusqueda(Conexion *conexion, QObject *parent = nullptr);
+    ~ModeloBusqueda() override;
 
-    // Replaces every row; the search text is matched in columnaBusqueda.
-    void cargar(const QStringList &columnas, QVector<QVector<QVariant>> filas, int columnaBusqueda);
-    // Keeps the rows whose search column holds every word of texto.
+    // Runs sql; the search text is matched in columnaBusqueda (an unknown one falls back on
+    // the last column). False when the statement fails: error() says why.
+    bool abrir(const QString &sql, const QString &columnaBusqueda);
+    // Shows the rows whose search column holds every word of texto.
     void setFiltro(const QString &texto);
-    // A visible row with all its columns.
+    // A shown row with all its columns.
     QVector<QVariant> fila(int filaVisible) const;
-    int totalFilas() const { return int(m_filas.size()); }
+    QString error() const;
 
-    // Lower case without accents: "Núñez" → "nunez".
-    static QString plegar(const QString &texto);
-
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
                        int role = Qt::EditRole) override;
 
 private:
-    QStringList m_cabeceras;
-    QVector<QVector<QVariant>> m_filas;
-    QVector<QString> m_claves;  // folded search column, one per row
-    QVector<int> m_visibles;    // rows that pass the filter, in load order
-    QString m_filtro;           // folded and simplified
+    void mostrar(const QString &sql);
+
+    Conexion *m_conexion;
+    QString m_sql;
+    QStringList m_columnas;
+    int m_columnaBusqueda = -1;
+    QStringList m_palabras; // folded
+    std::unique_ptr<RecordsetModel> m_filas;
+    QString m_error; // no connection at all
+    QHash<int, QVariant> m_cabeceras;
 };
 
 class frmBuscarPorNombre : public QDialog {
@@ -52,8 +56,8 @@ public:
                        const QString &captionCodigo, const QString &captionNombre, const QString &titulo,
                        int anchoCodigo, int anchoNombre, QWidget *parent = nullptr);
 
-    bool ok() const { return m_error.isEmpty(); }
-    QString error() const { return m_error; }
+    bool ok() const { return error().isEmpty(); }
+    QString error() const { return m_modelo->error(); }
     // The chosen row's columns joined by char(1); empty until a row is chosen.
     QString resultado() const { return m_resultado; }
     ModeloBusqueda *modelo() const { return m_modelo; }
@@ -70,12 +74,10 @@ private slots:
     void cmdAceptar_Click();
 
 private:
-    bool cargar(Conexion *conexion, const QString &sql, const QString &columnaBusqueda);
     void irAPrimeraFila();
 
     QLineEdit *txtBuscar = nullptr;
     QTableView *grdResultados = nullptr;
     ModeloBusqueda *m_modelo = nullptr;
-    QString m_error;
     QString m_resultado;
 };

@@ -411,12 +411,14 @@ int tamanoPagina(qsizetype leidas) { return leidas == 0 ? kPrimeraPagina : int(q
 } // namespace
 
 RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent)
+    : RecordsetModel(conexion, sql, tamanoPagina(0), parent) {}
+
+RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, int primera, QObject *parent)
     : QAbstractTableModel(parent), m_conexion(conexion), m_sql(conexion->traducir(sql)) {
     QSqlQuery q(conexion->db());
     q.setForwardOnly(true);
     // The first page is the statement as written: its names are the grid's columns. A
     // driver that would bring the whole result is asked for the first page only.
-    const int primera = tamanoPagina(0);
     bool preparada = false;
     if (conexion->m_dialecto->traeResultadoEntero()) {
         emit conexion->sentencia(sql);

@@ -135,6 +135,9 @@ class VMEXP_EXPORT RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent = nullptr);
+    // The same, reading only primeraPagina rows before the grid first shows: for a list
+    // whose statement stops as soon as it has them.
+    RecordsetModel(Conexion *conexion, const QString &sql, int primeraPagina, QObject *parent = nullptr);
     bool ok() const { return m_resultado.ok(); }
     const Resultado &resultado() const { return m_resultado; }
 

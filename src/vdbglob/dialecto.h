@@ -38,6 +38,10 @@ public:
                              const QString &ruta, const FlujoBlob::Progreso &progreso) const;
     Resultado cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
                              const QString &ruta, bool *escrito, const FlujoBlob::Progreso &progreso) const;
+    // The SELECT tsql narrowed to the rows whose column columnas[columna] holds every one
+    // of palabras (folded by BaseDatos::plegar), in the statement's own order; T-SQL too.
+    virtual QString estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
+                              const QStringList &palabras) const;
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
@@ -83,6 +87,9 @@ public:
     QString fragmentosConPalabras(const QStringList &palabras, int idAct) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
+    // Through the name index of the statement's table when it has one and few rows match.
+    QString estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
+                      const QStringList &palabras) const override;
 
 protected:
     bool subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,

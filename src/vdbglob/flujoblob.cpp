@@ -4,11 +4,11 @@
 #include "comillas.h"
 #include "conexion.h"
 #include "dialecto.h"
+#include "ficheronuevo.h"
 #include "registro.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <sqlite3.h>
@@ -89,8 +89,34 @@ bool seguir(const FlujoBlob::Progreso &progreso, qint64 hecho, qint64 total) {
 
 const QString kCancelado = QStringLiteral("Operación cancelada por el usuario");
 
-// Replaces the column with a zero-filled blob of the file's size and fills it
-// chunk by chunk. Runs inside the savepoint; the caller undoes it on failure.
+// The pages a transfer may keep in memory: the zero pages of a document up to this size
+// stay there until its contents replace them, so each page is written once.
+constexpr int kCacheTransferenciaKb = 12 * 1024;
+
+// While it lives, the connection's page cache is large enough for a transfer.
+class CacheAmpliada {
+public:
+    explicit CacheAmpliada(sqlite3 *h) : m_h(h) {
+        Sentencia leer(h, QStringLiteral("PRAGMA main.cache_size"));
+        if (leer.get() && sqlite3_step(leer.get()) == SQLITE_ROW)
+            m_anterior = sqlite3_column_int(leer.get(), 0);
+        fijar(-kCacheTransferenciaKb);
+    }
+    ~CacheAmpliada() { fijar(m_anterior); }
+    CacheAmpliada(const CacheAmpliada &) = delete;
+    CacheAmpliada &operator=(const CacheAmpliada &) = delete;
+
+private:
+    void fijar(int valor) {
+        sqlite3_exec(m_h, QByteArray("PRAGMA main.cache_size = " + QByteArray::number(valor)).constData(), nullptr,
+                     nullptr, nullptr);
+    }
+    sqlite3 *m_h;
+    int m_anterior = -2000;
+};
+
+// Replaces the column with a zero-filled blob of the file's size and fills it chunk by
+// chunk. Runs inside the savepoint; the caller undoes it on failure.
 bool escribirContenido(sqlite3 *h, QFile &fichero, const QString &tabla, const QString &columna,
                        qint64 fila, QString *error, const FlujoBlob::Progreso &progreso) {
     const QString ruta = fichero.fileName();
@@ -100,6 +126,7 @@ bool escribirContenido(sqlite3 *h, QFile &fichero, const QString &tabla, const Q
         return false;
     };
 
+    CacheAmpliada cache(h);
     Sentencia vaciar(h, QStringLiteral("UPDATE %1 SET %2 = zeroblob(?) WHERE rowid = ?")
                             .arg(nombreSql(tabla), nombreSql(columna)));
     if (!vaciar.get())
@@ -145,7 +172,7 @@ bool escribirContenido(sqlite3 *h, QFile &fichero, const QString &tabla, const Q
 }
 
 // Copies the blob chunk by chunk into the file being saved.
-bool leerContenido(sqlite3 *h, QSaveFile &destino, const QString &tabla, const QString &columna, qint64 fila,
+bool leerContenido(sqlite3 *h, FicheroNuevo &destino, const QString &tabla, const QString &columna, qint64 fila,
                    QString *error, const FlujoBlob::Progreso &progreso) {
     const auto errorBd = [&]() {
         decir(error, QStringLiteral("No se puede leer %1.%2 de la fila %3: %4")
@@ -168,7 +195,7 @@ bool leerContenido(sqlite3 *h, QSaveFile &destino, const QString &tabla, const Q
         if (sqlite3_blob_read(blob.get(), trozo.data(), int(n), int(hecho)) != SQLITE_OK)
             return errorBd();
         if (destino.write(trozo.constData(), n) != n) {
-            decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(destino.fileName(), destino.errorString()));
+            decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(destino.ruta(), destino.errorString()));
             return false;
         }
         hecho += n;
@@ -249,16 +276,16 @@ bool DialectoSqlite::bajarAFichero(QSqlDatabase &db, const QString &tabla, const
     }
 
     // Written beside the target and renamed over it at the end: no partial file remains.
-    QSaveFile destino(ruta);
-    if (!destino.open(QIODevice::WriteOnly)) {
+    FicheroNuevo destino(ruta);
+    if (!destino.abrir()) {
         decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(ruta, destino.errorString()));
         return false;
     }
     if (!leerContenido(h, destino, tabla, columna, fila, error, progreso)) {
-        destino.cancelWriting();
+        destino.remove();
         return false;
     }
-    if (!destino.commit()) {
+    if (!destino.confirmar()) {
         decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(ruta, destino.errorString()));
         return false;
     }

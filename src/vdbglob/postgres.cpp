@@ -3,10 +3,10 @@
 // creation of the schema on an empty database.
 #include "comillas.h"
 #include "dialecto.h"
+#include "ficheronuevo.h"
 #include "registro.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -289,8 +289,8 @@ bool DialectoPostgres::bajarAFichero(QSqlDatabase &db, const QString &tabla, con
         return false;
     }
     // Written beside the target and renamed over it at the end: no partial file remains.
-    QSaveFile destino(ruta);
-    if (!destino.open(QIODevice::WriteOnly)) {
+    FicheroNuevo destino(ruta);
+    if (!destino.abrir()) {
         decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(ruta, destino.errorString()));
         return false;
     }
@@ -312,7 +312,7 @@ bool DialectoPostgres::bajarAFichero(QSqlDatabase &db, const QString &tabla, con
     lo_close(c, fd);
     if (!tr.confirmar())
         return errorBd();
-    if (!destino.commit()) {
+    if (!destino.confirmar()) {
         decir(error, QStringLiteral("No se puede escribir el fichero %1: %2").arg(ruta, destino.errorString()));
         return false;
     }

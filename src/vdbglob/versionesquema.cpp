@@ -123,6 +123,36 @@ QStringList textoDocumentosIntegrado(QSqlDatabase &) {
                            "old.ActFTex_Texto); INSERT INTO ActFTex_Fts (rowid, ActFTex_Texto) VALUES (new.ActFTex_IdActF, "
                            "new.ActFTex_Texto); END")};
 }
+
+// The name search narrows on the server through trigram indexes of the names folded;
+// unaccent is wrapped so that the fold is immutable and can be indexed.
+const QStringList kNombresServidor{
+    QStringLiteral("CREATE EXTENSION IF NOT EXISTS unaccent"),
+    QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"),
+    QStringLiteral("CREATE OR REPLACE FUNCTION vmexp_plegar(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
+                   "AS $$ SELECT lower(public.unaccent('public.unaccent'::regdictionary, $1)) $$"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_Comer_Trgm ON Cli USING gin (vmexp_plegar(Cli_Comer) gin_trgm_ops)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS Cli_RSOC_Trgm ON Cli USING gin "
+                   "(vmexp_plegar(CLI_NOM || ' ' || coalesce(CLI_APE1, '') || ' ' || coalesce(CLI_APE2, '')) gin_trgm_ops)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Trgm ON Pro USING gin (vmexp_plegar(Pro_Comer) gin_trgm_ops)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Trgm ON Pro USING gin (vmexp_plegar(Pro_Nom) gin_trgm_ops)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_RSOC_Trgm ON Pro USING gin "
+                   "(vmexp_plegar(Pro_Nom || ' ' || coalesce(PRO_APE1, '') || ' ' || coalesce(PRO_APE2, '')) gin_trgm_ops)")};
+
+// The same on an embedded database: see db/empresa.sql, and the rows already there.
+QStringList nombresIntegrado(QSqlDatabase &) {
+    return {
+          QStringLiteral("CREATE VIRTUAL TABLE Cli_Buscar USING fts5(Cli_Comer, RSOC, content='', tokenize='trigram')"),
+          QStringLiteral("CREATE TRIGGER Cli_Buscar_Alta AFTER INSERT ON Cli BEGIN\n  INSERT INTO Cli_Buscar (rowid, Cli_Comer, RSOC)\n  VALUES (new.cli_id, vmexp_plegar(new.Cli_Comer) || '  ', vmexp_plegar(new.CLI_NOM || ' ' || ifnull(new.CLI_APE1, '') || ' ' || ifnull(new.CLI_APE2, '')) || '  ');\nEND"),
+          QStringLiteral("CREATE TRIGGER Cli_Buscar_Baja AFTER DELETE ON Cli BEGIN\n  INSERT INTO Cli_Buscar (Cli_Buscar, rowid, Cli_Comer, RSOC)\n  VALUES ('delete', old.cli_id, vmexp_plegar(old.Cli_Comer) || '  ', vmexp_plegar(old.CLI_NOM || ' ' || ifnull(old.CLI_APE1, '') || ' ' || ifnull(old.CLI_APE2, '')) || '  ');\nEND"),
+          QStringLiteral("CREATE TRIGGER Cli_Buscar_Cambio AFTER UPDATE OF cli_id, CLI_APE1, CLI_APE2, CLI_NOM, Cli_Comer ON Cli BEGIN\n  INSERT INTO Cli_Buscar (Cli_Buscar, rowid, Cli_Comer, RSOC)\n  VALUES ('delete', old.cli_id, vmexp_plegar(old.Cli_Comer) || '  ', vmexp_plegar(old.CLI_NOM || ' ' || ifnull(old.CLI_APE1, '') || ' ' || ifnull(old.CLI_APE2, '')) || '  ');\n  INSERT INTO Cli_Buscar (rowid, Cli_Comer, RSOC)\n  VALUES (new.cli_id, vmexp_plegar(new.Cli_Comer) || '  ', vmexp_plegar(new.CLI_NOM || ' ' || ifnull(new.CLI_APE1, '') || ' ' || ifnull(new.CLI_APE2, '')) || '  ');\nEND"),
+          QStringLiteral("INSERT INTO Cli_Buscar (rowid, Cli_Comer, RSOC) SELECT cli_id, vmexp_plegar(Cli_Comer) || '  ', vmexp_plegar(CLI_NOM || ' ' || ifnull(CLI_APE1, '') || ' ' || ifnull(CLI_APE2, '')) || '  ' FROM Cli"),
+          QStringLiteral("CREATE VIRTUAL TABLE Pro_Buscar USING fts5(Pro_Comer, Pro_Nom, RSOC, content='', tokenize='trigram')"),
+          QStringLiteral("CREATE TRIGGER Pro_Buscar_Alta AFTER INSERT ON Pro BEGIN\n  INSERT INTO Pro_Buscar (rowid, Pro_Comer, Pro_Nom, RSOC)\n  VALUES (new.Pro_id, vmexp_plegar(new.Pro_Comer) || '  ', vmexp_plegar(new.Pro_Nom) || '  ', vmexp_plegar(new.Pro_Nom || ' ' || ifnull(new.PRO_APE1, '') || ' ' || ifnull(new.PRO_APE2, '')) || '  ');\nEND"),
+          QStringLiteral("CREATE TRIGGER Pro_Buscar_Baja AFTER DELETE ON Pro BEGIN\n  INSERT INTO Pro_Buscar (Pro_Buscar, rowid, Pro_Comer, Pro_Nom, RSOC)\n  VALUES ('delete', old.Pro_id, vmexp_plegar(old.Pro_Comer) || '  ', vmexp_plegar(old.Pro_Nom) || '  ', vmexp_plegar(old.Pro_Nom || ' ' || ifnull(old.PRO_APE1, '') || ' ' || ifnull(old.PRO_APE2, '')) || '  ');\nEND"),
+          QStringLiteral("CREATE TRIGGER Pro_Buscar_Cambio AFTER UPDATE OF Pro_id, PRO_APE1, PRO_APE2, Pro_Comer, Pro_Nom ON Pro BEGIN\n  INSERT INTO Pro_Buscar (Pro_Buscar, rowid, Pro_Comer, Pro_Nom, RSOC)\n  VALUES ('delete', old.Pro_id, vmexp_plegar(old.Pro_Comer) || '  ', vmexp_plegar(old.Pro_Nom) || '  ', vmexp_plegar(old.Pro_Nom || ' ' || ifnull(old.PRO_APE1, '') || ' ' || ifnull(old.PRO_APE2, '')) || '  ');\n  INSERT INTO Pro_Buscar (rowid, Pro_Comer, Pro_Nom, RSOC)\n  VALUES (new.Pro_id, vmexp_plegar(new.Pro_Comer) || '  ', vmexp_plegar(new.Pro_Nom) || '  ', vmexp_plegar(new.Pro_Nom || ' ' || ifnull(new.PRO_APE1, '') || ' ' || ifnull(new.PRO_APE2, '')) || '  ');\nEND"),
+          QStringLiteral("INSERT INTO Pro_Buscar (rowid, Pro_Comer, Pro_Nom, RSOC) SELECT Pro_id, vmexp_plegar(Pro_Comer) || '  ', vmexp_plegar(Pro_Nom) || '  ', vmexp_plegar(Pro_Nom || ' ' || ifnull(PRO_APE1, '') || ' ' || ifnull(PRO_APE2, '')) || '  ' FROM Pro")};
+}
 } // namespace
 
 const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
@@ -146,8 +176,11 @@ const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
           QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Comer_Idx ON Pro (Pro_Comer NULLS FIRST) INCLUDE (Pro_Cod)"),
           QStringLiteral("CREATE INDEX IF NOT EXISTS Pro_Nom_Idx ON Pro (Pro_Nom NULLS FIRST) INCLUDE (Pro_Cod, PRO_APE1, PRO_APE2)")},
          cotejoEspanolIntegrado},
-        // Kept for the name indexes, whose step is written on its own.
-        {4, QStringLiteral("sin cambios"), {}},
+        {4, QStringLiteral("indexar los nombres de clientes y proveedores para buscarlos por cualquier trozo, sin "
+                           "distinguir mayúsculas ni acentos"),
+         {},
+         kNombresServidor,
+         nombresIntegrado},
         {5, QStringLiteral("guardar e indexar el texto de los documentos"),
          {},
          {QStringLiteral("CREATE EXTENSION IF NOT EXISTS unaccent"),

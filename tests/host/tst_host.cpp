@@ -58,8 +58,10 @@ QStringList contenido(const QString &datos) {
     {
         QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("contenido"));
         QSqlQuery q(db), t(db);
+        // The name index (Cli_Buscar, Pro_Buscar and their shadow tables) and the documents' text
+        // are built from the rows.
         q.exec("SELECT 'main', name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' "
-               "AND name <> 'vmexp_version' AND name NOT LIKE 'ActFTex%' UNION ALL SELECT 'vmcomun', name FROM vmcomun.sqlite_master "
+               "AND name <> 'vmexp_version' AND name NOT LIKE 'ActFTex%' AND name NOT LIKE '%\\_Buscar%' ESCAPE '\\' UNION ALL SELECT 'vmcomun', name FROM vmcomun.sqlite_master "
                "WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' ORDER BY 1, 2");
         while (q.next()) {
             t.exec(QStringLiteral("SELECT * FROM %1.%2 ORDER BY 1").arg(q.value(0).toString(), q.value(1).toString()));

@@ -423,7 +423,8 @@ private slots:
         if (actualizada) {
             // Back to how version 2 left a server: citext in the database's own order, no name indexes.
             QVERIFY(e.ejecutar("DROP INDEX Cli_Comer_Idx; DROP INDEX Pro_Comer_Idx; DROP INDEX Pro_Nom_Idx; "
-                               "UPDATE vmexp_version SET Ver_Numero = 2"));
+                               "DROP INDEX Cli_Comer_Trgm; DROP INDEX Cli_RSOC_Trgm; DROP INDEX Pro_Comer_Trgm; "
+                               "DROP INDEX Pro_Nom_Trgm; DROP INDEX Pro_RSOC_Trgm; UPDATE vmexp_version SET Ver_Numero = 2"));
             QVERIFY(e.ejecutar("DO $$ DECLARE c record; BEGIN FOR c IN SELECT table_schema, table_name, column_name "
                                "FROM information_schema.columns WHERE udt_name = 'citext' AND table_schema IN ('public', 'vmcomun') "
                                "LOOP EXECUTE format('ALTER TABLE %I.%I ALTER COLUMN %I TYPE citext COLLATE \"C\"', "
