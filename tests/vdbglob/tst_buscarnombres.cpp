@@ -32,7 +32,9 @@ bool quitarIndiceNombres(Entorno &e) {
                               "DROP TABLE %1_Buscar"})
             if (!ejecutar(e, QString::fromLatin1(s).arg(QLatin1String(t))))
                 return false;
-    return ejecutar(e, QStringLiteral("UPDATE vmexp_version SET Ver_Numero = 3"));
+    // Version 3 had no documents' text either.
+    return ejecutar(e, QStringLiteral("DROP TABLE ActFTex_Fts")) && ejecutar(e, QStringLiteral("DROP TABLE ActFTex"))
+           && ejecutar(e, QStringLiteral("UPDATE vmexp_version SET Ver_Numero = 3"));
 }
 
 // Six thousand customers more, one renamed and one gone.
