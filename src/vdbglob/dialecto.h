@@ -2,6 +2,7 @@
 // Statements are written in T-SQL; each backend says what it changes of them, and
 // how it does what plain SQL through the Qt driver cannot do well.
 #include "flujoblob.h"
+#include "lectorfilas.h"
 
 #include <QHash>
 #include <QVariant>
@@ -9,6 +10,7 @@
 #include <memory>
 
 class QSqlDatabase;
+class QSqlError;
 class QSqlQuery;
 
 class DialectoSql {
@@ -37,6 +39,12 @@ public:
                              const QString &ruta, const FlujoBlob::Progreso &progreso) const;
     Resultado cargarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
                              const QString &ruta, bool *escrito, const FlujoBlob::Progreso &progreso) const;
+    // The rows of a translated SELECT that is read once from start to end, run and
+    // standing before its first row; nullptr when the Qt driver's query is to read them,
+    // or, with *error set, when the statement fails.
+    virtual std::unique_ptr<LectorFilas> lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
+        return nullptr;
+    }
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
@@ -64,6 +72,7 @@ public:
     QString inicioEscritura() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     // A connection a host opened on its own gets the collation and functions too.
     bool prepararSesion(QSqlDatabase &db, QString *error) const override;
+    std::unique_ptr<LectorFilas> lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
 
