@@ -109,6 +109,7 @@ private:
     void buscarDesdeBoton(short origen);
     void abrirFilaActual();
     bool FnEstadoCliente(int idCliente);
+    void rotularColumnas(RecordsetModel *modelo, short origen);
     void maquetarRejilla(short origen);
     // A warning or error: the key marker first, so the Enter that closes it is no command.
     void avisar(const QString &texto, int estilo);
