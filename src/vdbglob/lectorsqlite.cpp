@@ -6,7 +6,6 @@
 #include "lectorfilas.h"
 #include "registro.h"
 
-#include <QList>
 #include <QSqlError>
 #include <QSqlField>
 #include <sqlite3.h>
@@ -33,7 +32,6 @@ public:
     bool soloAdelante() const override { return true; }
 
     bool siguiente() override {
-        m_fijada = false;
         if (!m_st) {
             m_pos = QSql::AfterLastRow;
             return false;
@@ -51,29 +49,11 @@ public:
         return false;
     }
     bool primera() override { return m_pos == 0 || (m_pos == QSql::BeforeFirstRow && siguiente()); }
-    bool ultima() override {
-        if (!enFila() && !siguiente())
-            return false;
-        // The last row is only known once stepping past it, when its values are gone.
-        QList<QVariant> fila;
-        int pos = m_pos;
-        do {
-            pos = m_pos;
-            fila.resize(m_columnas.count());
-            for (int i = 0; i < fila.size(); ++i)
-                fila[i] = valor(i);
-        } while (siguiente());
-        m_pos = pos;
-        m_fija = fila;
-        m_fijada = true;
-        return true;
-    }
+    bool ultima() override { return false; }
     bool anterior() override { return false; }
     bool ir(int fila) override { return fila == m_pos; }
 
     QVariant valor(int i) const override {
-        if (m_fijada)
-            return m_fija.value(i);
         if (!m_st || m_pos < 0 || i < 0 || i >= m_columnas.count())
             return {};
         switch (sqlite3_column_type(m_st, i)) {
@@ -101,8 +81,6 @@ private:
     int m_pendiente;
     int m_pos = QSql::BeforeFirstRow;
     QSqlRecord m_columnas;
-    QList<QVariant> m_fija; // the last row, once ultima() has stepped past it
-    bool m_fijada = false;
 };
 } // namespace
 
