@@ -249,7 +249,7 @@ bool generarBase(const QString &carpeta, const Tamano &t, QString *error) {
 bool generarBaseServidor(const QString &base, const Tamano &t, QString *error) {
     {
         // Spanish order and Unicode letter case from ICU, as an office's database has them.
-        PGconn *admin = PQconnectdb("dbname=postgres");
+        PGconn *admin = PQconnectdb("dbname=postgres options='-c client_min_messages=warning'");
         const bool creada = PQstatus(admin) == CONNECTION_OK
                             && ejecutarPg(admin, "DROP DATABASE IF EXISTS " + base.toUtf8() + " WITH (FORCE)", error)
                             && ejecutarPg(admin, "CREATE DATABASE " + base.toUtf8() + " TEMPLATE template0 ENCODING 'UTF8' "
