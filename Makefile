@@ -17,16 +17,21 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-# Every suite runs twice: on the embedded database and on a throwaway PostgreSQL 15
-# cluster that pg_virtualenv starts for the run and drops afterwards.
 # A run that was killed leaves its cluster behind, and pg_virtualenv then refuses to
 # start; it is dropped when no other run is using it.
-test: build
-	@if [ -f /etc/postgresql/15/regress/.by_pg_virtualenv ] && ! pgrep -f '^/bin/bash /usr/bin/pg_virtualenv' >/dev/null; then \
+PG_VIRTUALENV_EN_MARCHA = pgrep -f '^/bin/bash /usr/bin/pg_virtualenv' >/dev/null
+define limpiar_cluster
+	@if [ -f /etc/postgresql/15/regress/.by_pg_virtualenv ] && ! $(PG_VIRTUALENV_EN_MARCHA); then \
 	  echo "Dropping the test cluster 15/regress that an interrupted run left behind"; \
 	  pg_ctlcluster --mode immediate 15 regress stop 2>/dev/null; pg_dropcluster 15 regress 2>/dev/null; \
 	  rm -rf /etc/postgresql/15/regress /var/lib/postgresql/15/regress; \
 	fi
+endef
+
+# Every suite runs twice: on the embedded database and on a throwaway PostgreSQL 15
+# cluster that pg_virtualenv starts for the run and drops afterwards.
+test: build
+	$(limpiar_cluster)
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen pg_virtualenv -v 15 ctest --output-on-failure -j$(JOBS)
 
 run: build
@@ -41,13 +46,21 @@ run: build
 package: build
 	cd $(BUILD) && cpack
 
+# The embedded database first, then the same on a throwaway PostgreSQL 15 cluster (only
+# one pg_virtualenv can run on a machine: another one's end is waited for).
+CONCURRENCIA = QT_QPA_PLATFORM=offscreen VMEXP_CONCURRENCIA=8x100 bin/tst_concurrencia variosUsuariosALaVez 2>&1 \
+  | grep -E "procesos x|-mod |-nuev|guardados .* almacenados|otros fallos|FAIL|Loc:|Totals"
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVMEXP_BENCH=ON
 	cmake --build build-bench -j$(JOBS)
 	build-bench/bin/vmexp_bench $(BENCH_ARGS)
 	@echo "Many users at once: 8 processes x 100 rounds on the embedded database"
-	cd build-bench && bash -o pipefail -c 'QT_QPA_PLATFORM=offscreen VMEXP_CONCURRENCIA=8x100 \
-	  bin/tst_concurrencia variosUsuariosALaVez 2>&1 | grep -E "procesos x|-mod |-nuev|guardados .* almacenados|otros fallos|FAIL|Loc:|Totals"'
+	cd build-bench && bash -o pipefail -c '$(CONCURRENCIA)'
+	@while $(PG_VIRTUALENV_EN_MARCHA); do echo "Waiting for another pg_virtualenv run to end"; sleep 15; done
+	$(limpiar_cluster)
+	@echo "On the server: PostgreSQL 15, then 8 processes x 100 rounds as two office users"
+	cd build-bench && pg_virtualenv -v 15 bash -o pipefail -c 'bin/vmexp_bench --servidor $(BENCH_ARGS) && \
+	  VMEXP_PRUEBAS_BD=postgres $(CONCURRENCIA)'
 
 clean:
 	rm -rf $(BUILD) build-bench

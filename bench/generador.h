@@ -1,5 +1,6 @@
 #pragma once
-// Builds an embedded database of a given size for the benchmarks.
+// Builds a database of a given size for the benchmarks: the embedded files of a folder,
+// or a database of the PostgreSQL server the environment names (PGHOST and the rest).
 #include <QString>
 
 struct Tamano {
@@ -14,3 +15,6 @@ struct Tamano {
 // Creates carpeta's databases from db/ and fills them in one transaction with prepared
 // statements. The case file with id 1 is the big one (actions and authorised users).
 bool generarBase(const QString &carpeta, const Tamano &t, QString *error);
+// The same rows in a new server database named base (dropped first if it exists), with
+// the schema of db/ and the rows sent by COPY.
+bool generarBaseServidor(const QString &base, const Tamano &t, QString *error);

@@ -1,9 +1,12 @@
 // Speed of the library against what the database engine itself allows, measured as
 // ratios in one run. `vmexp_bench` runs the small sizes; `--completo` adds 1,000,000.
+// `--servidor` runs the same on the PostgreSQL server the environment names (PGHOST and
+// the rest: `make bench` starts a throwaway one), against libpq and psql.
 #include "basedatos.h"
 #include "conexion.h"
 #include "cutilidades.h"
 #include "datosbusqueda.h"
+#include "dialecto.h"
 #include "dialogos.h"
 #include "flujoblob.h"
 #include "generador.h"
@@ -23,11 +26,14 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTreeWidget>
 #include <QtTest>
+#include <fcntl.h>
+#include <libpq-fe.h>
 #include <algorithm>
 #include <functional>
 #include <sqlite3.h>
@@ -64,14 +70,46 @@ void fila(const QString &que, double ms, double base, const QString &nota = {}) 
     out.flush();
 }
 
-// Steps a statement through the C API: the engine's own cost for n rows (-1: all).
-double pasosCrudos(const QString &carpeta, const QString &sql, int n, int veces) {
-    sqlite3 *h = nullptr;
-    sqlite3_open(QDir(carpeta).filePath(QStringLiteral("empresa.db")).toUtf8().constData(), &h);
-    BaseDatos::registrarCotejo(h);
-    sqlite3_exec(h, ("ATTACH DATABASE '" + QDir(carpeta).filePath(QStringLiteral("vmcomun.db")).toUtf8() + "' AS vmcomun").constData(),
-                 nullptr, nullptr, nullptr);
+// Where a measure runs: the embedded files of a folder, or a database of the server.
+struct Destino {
+    QString carpeta;
+    QString base; // empty when embedded
+    bool servidor() const { return !base.isEmpty(); }
+    // How a child process of the bench is told where to work.
+    QString argumento() const { return servidor() ? QStringLiteral("servidor:") + base : carpeta; }
+    static Destino de(const QString &argumento) {
+        if (argumento.startsWith(QLatin1String("servidor:")))
+            return {{}, argumento.mid(9)};
+        return {argumento, {}};
+    }
+    // What a row of the table starts with.
+    QString prefijo() const { return servidor() ? QStringLiteral("servidor: ") : QString(); }
+    QSqlDatabase abrir(const QString &nombre) const {
+        return servidor() ? BaseDatos::abrirServidor(QStringLiteral("dbname=") + base, nombre) : BaseDatos::abrir(carpeta, nombre);
+    }
+};
+
+// The engine's own cost of a translated statement: stepped through the SQLite C API for
+// n rows (-1: all), or sent through libpq with every value of its result read.
+double motor(const Destino &d, const QString &sql, int n, int veces) {
     const QByteArray texto = sql.toUtf8();
+    if (d.servidor()) {
+        PGconn *c = PQconnectdb(("dbname=" + d.base).toUtf8().constData());
+        const double ms = medir(veces, [&] {
+            PGresult *r = PQexec(c, texto.constData());
+            for (int f = 0; f < PQntuples(r); ++f)
+                for (int col = 0; col < PQnfields(r); ++col)
+                    PQgetvalue(r, f, col);
+            PQclear(r);
+        });
+        PQfinish(c);
+        return ms;
+    }
+    sqlite3 *h = nullptr;
+    sqlite3_open(QDir(d.carpeta).filePath(QStringLiteral("empresa.db")).toUtf8().constData(), &h);
+    BaseDatos::registrarCotejo(h);
+    sqlite3_exec(h, ("ATTACH DATABASE '" + QDir(d.carpeta).filePath(QStringLiteral("vmcomun.db")).toUtf8() + "' AS vmcomun").constData(),
+                 nullptr, nullptr, nullptr);
     const double ms = medir(veces, [&] {
         sqlite3_stmt *s = nullptr;
         sqlite3_prepare_v2(h, texto.constData(), -1, &s, nullptr);
@@ -93,8 +131,8 @@ struct Sesion {
     std::shared_ptr<MyBd> bd;
     std::shared_ptr<VMEXPE> expe;
     QString sqlUltimo;
-    Sesion(const QString &carpeta, int usuario, const QString &nombre) {
-        db = BaseDatos::abrir(carpeta, nombre);
+    Sesion(const Destino &d, int usuario, const QString &nombre) {
+        db = d.abrir(nombre);
         conexion = std::make_unique<Conexion>(db);
         QObject::connect(conexion.get(), &Conexion::sentencia, [this](const QString &s) { sqlUltimo = s; });
         bd = std::make_shared<MyBd>(conexion.get(), usuario);
@@ -129,7 +167,7 @@ struct SinDialogos : DialogService {
     int abrirConEscritorio(const QString &) override { return 0; }
 };
 
-void benchBusqueda(const QString &carpeta, int n, int veces) {
+void benchBusqueda(const Destino &destino, int n, int veces) {
     const auto fabrica = Pantallas::fabrica(QStringLiteral("frmExpedientes"));
     if (!fabrica) {
         out << "| búsqueda: pantalla no disponible |\n";
@@ -163,7 +201,7 @@ void benchBusqueda(const QString &carpeta, int n, int veces) {
          [](QDialog *d) { QMetaObject::invokeMethod(d, "cmdBuscar_Click"); }},
     };
     for (const Caso &c : casos) {
-        Sesion s(carpeta, c.usuario, QStringLiteral("busqueda"));
+        Sesion s(destino, c.usuario, QStringLiteral("busqueda"));
         int filas = 0;
         QString sql;
         std::vector<double> tiempos;
@@ -184,19 +222,23 @@ void benchBusqueda(const QString &carpeta, int n, int veces) {
             tiempos.push_back(r.nsecsElapsed() / 1e6);
             sql = s.sqlUltimo;
         }
-        const double base = pasosCrudos(carpeta, s.conexion->traducir(sql), filas, veces);
-        fila(QStringLiteral("búsqueda %1, %2 expedientes").arg(c.nombre).arg(n), mediana(tiempos), base,
+        // The engine reads what the grid holds; the server is sent the first page as the grid asks for it.
+        const QString traducida = s.conexion->traducir(sql);
+        const double base = destino.servidor()
+                                ? motor(destino, s.conexion->dialecto().pagina(traducida, RecordsetModel::kPrimeraPagina + 1, 0), -1, veces)
+                                : motor(destino, traducida, filas, veces);
+        fila(destino.prefijo() + QStringLiteral("búsqueda %1, %2 expedientes").arg(c.nombre).arg(n), mediana(tiempos), base,
              QStringLiteral("%1 filas").arg(filas));
     }
 }
 
-void benchEditor(const QString &carpeta, int veces) {
+void benchEditor(const Destino &destino, int veces) {
     const auto fabrica = Pantallas::fabrica(QStringLiteral("frmExpedientes1"));
     if (!fabrica) {
         out << "| editor: pantalla no disponible |\n";
         return;
     }
-    Sesion s(carpeta, 1, QStringLiteral("editor"));
+    Sesion s(destino, 1, QStringLiteral("editor"));
     s.expe->setIdExp(1);
     s.expe->setOrigen(0);
     QStringList sentencias;
@@ -208,8 +250,8 @@ void benchEditor(const QString &carpeta, int veces) {
     double base = 0;
     for (const QString &x : sentencias)
         if (x.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive) || x.startsWith(QLatin1String("Select")))
-            base += pasosCrudos(carpeta, s.conexion->traducir(x), -1, veces);
-    fila(QStringLiteral("editor: abrir expediente con 10.000 actuaciones"), abrir, base);
+            base += motor(destino, s.conexion->traducir(x), -1, veces);
+    fila(destino.prefijo() + QStringLiteral("editor: abrir expediente con 10.000 actuaciones"), abrir, base);
     std::unique_ptr<QDialog> d(fabrica(nullptr));
     std::vector<double> tiempos[4];
     QString sqlAgrupacion[4];
@@ -227,8 +269,8 @@ void benchEditor(const QString &carpeta, int veces) {
                 sqlAgrupacion[i] = sentencias.last();
         }
     for (int i = 0; i < 4; ++i) {
-        const double b = sqlAgrupacion[i].isEmpty() ? 0 : pasosCrudos(carpeta, s.conexion->traducir(sqlAgrupacion[i]), -1, veces);
-        fila(QStringLiteral("editor: agrupación Option1_%1 (10.000 actuaciones)").arg(i), mediana(tiempos[i]), b);
+        const double b = sqlAgrupacion[i].isEmpty() ? 0 : motor(destino, s.conexion->traducir(sqlAgrupacion[i]), -1, veces);
+        fila(destino.prefijo() + QStringLiteral("editor: agrupación Option1_%1 (10.000 actuaciones)").arg(i), mediana(tiempos[i]), b);
     }
     QObject::disconnect(conn);
 }
@@ -244,8 +286,8 @@ long memoriaKb() {
 // The name search over the customers: opening (to the first rows shown) against reading
 // the whole statement, as the search did before it narrowed in the database; each key
 // typed, the worst of the word, against the target of 50 ms; the memory it adds while open.
-void benchBuscarPorNombre(const QString &carpeta, int clientes, int veces) {
-    Sesion s(carpeta, 1, QStringLiteral("nombre"));
+void benchBuscarPorNombre(const Destino &destino, int clientes, int veces) {
+    Sesion s(destino, 1, QStringLiteral("nombre"));
     SinDialogos sd;
     DialogService::instalar(&sd);
     const QString sql = QStringLiteral("Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER");
@@ -289,7 +331,7 @@ void benchBuscarPorNombre(const QString &carpeta, int clientes, int veces) {
     DialogService::instalar(nullptr);
     const QString miles = clientes == 1000000 ? QStringLiteral("1.000.000") : QLocale().toString(clientes);
     fila(QStringLiteral("BuscarPorNombre: abrir sobre %1 clientes").arg(miles), mediana(ta),
-         pasosCrudos(carpeta, s.conexion->traducir(sql), -1, veces), QStringLiteral("%1 filas a la vista").arg(primeras));
+         motor(destino, s.conexion->traducir(sql), -1, veces), QStringLiteral("%1 filas a la vista").arg(primeras));
     for (int w = 0; w < palabras.size(); ++w)
         fila(QStringLiteral("BuscarPorNombre: teclear '%1', %2 clientes (peor tecla)").arg(palabras[w], miles),
              mediana(peor[w]), 50, QStringLiteral("%1 filas; memoria añadida %2 MB").arg(filas[w]).arg(memoria / 1024));
@@ -306,6 +348,9 @@ Medida hijo(const QString &programa, const QStringList &args) {
     r.start();
     const pid_t pid = fork();
     if (pid == 0) {
+        // The shells print what they moved; the table is all the bench prints.
+        const int nulo = open("/dev/null", O_WRONLY);
+        dup2(nulo, STDOUT_FILENO);
         QList<QByteArray> a;
         a << programa.toLocal8Bit();
         for (const QString &x : args)
@@ -326,8 +371,19 @@ Medida hijo(const QString &programa, const QStringList &args) {
     return {r.nsecsElapsed() / 1e6, uso.ru_maxrss};
 }
 
-void benchDocumentos(const QString &carpeta, const QString &yo, qint64 megas, int veces) {
-    const QString fuente = QDir(carpeta).filePath(QStringLiteral("fuente.bin"));
+// The first value of a statement run through libpq on the server database.
+QByteArray valorServidor(const Destino &d, const char *sql) {
+    PGconn *c = PQconnectdb(("dbname=" + d.base).toUtf8().constData());
+    PGresult *r = PQexec(c, sql);
+    const QByteArray v = PQntuples(r) > 0 ? QByteArray(PQgetvalue(r, 0, 0)) : QByteArray();
+    PQclear(r);
+    PQfinish(c);
+    return v;
+}
+
+void benchDocumentos(const Destino &destino, const QString &yo, qint64 megas, int veces) {
+    QTemporaryDir ficheros;
+    const QString fuente = ficheros.filePath(QStringLiteral("fuente.bin"));
     {
         QFile f(fuente);
         f.open(QIODevice::WriteOnly);
@@ -337,10 +393,13 @@ void benchDocumentos(const QString &carpeta, const QString &yo, qint64 megas, in
             f.write(bloque);
         }
     }
-    const QString db = QDir(carpeta).filePath(QStringLiteral("empresa.db"));
+    const QString dest = destino.argumento();
+    const QString db = QDir(destino.carpeta).filePath(QStringLiteral("empresa.db"));
     // Each store goes into an empty row, as a new document does: storing the same bytes
     // again over them writes nothing, and replacing a document first wipes the old pages.
     auto vaciarFila = [&] {
+        if (destino.servidor())
+            return;
         sqlite3 *h = nullptr;
         sqlite3_open(db.toUtf8().constData(), &h);
         BaseDatos::registrarCotejo(h);
@@ -360,24 +419,46 @@ void benchDocumentos(const QString &carpeta, const QString &yo, qint64 megas, in
         }
         return Medida{mediana(t), pico};
     };
-    const Medida guardar = tomar([&] { return hijo(yo, {QStringLiteral("--guardar"), carpeta, fuente}); }, true);
+    const Medida guardar = tomar([&] { return hijo(yo, {QStringLiteral("--guardar"), dest, fuente}); }, true);
+    const Medida ver = tomar([&] { return hijo(yo, {QStringLiteral("--ver"), dest, fuente + QStringLiteral(".vista")}); });
+    // Peak memory of the same programs moving an empty file: what the transfer adds.
+    // Stored after the others have read the document.
+    long baseNuestra = 0;
+    const auto medirVacio = [&] {
+        const QString vacio = fuente + QStringLiteral(".vacio");
+        QFile(vacio).open(QIODevice::WriteOnly);
+        vaciarFila();
+        baseNuestra = hijo(yo, {QStringLiteral("--guardar"), dest, vacio}).picoKb;
+    };
+    auto nota = [&](const Medida &a, const Medida &b, long baseB) {
+        return QStringLiteral("memoria añadida %1 MB frente a %2 MB").arg((a.picoKb - baseNuestra) / 1024).arg((b.picoKb - baseB) / 1024);
+    };
+    if (destino.servidor()) {
+        // psql's own large-object commands on the same database; the object stored last
+        // by the library is the one exported.
+        const QString psql = QStringLiteral("psql");
+        const QStringList conexion = {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-d"), destino.base, QStringLiteral("-c")};
+        const QByteArray objeto = valorServidor(destino, "SELECT Ima_File FROM Ima WHERE Ima_Id = 1");
+        const Medida importar = tomar([&] { return hijo(psql, conexion + QStringList{QStringLiteral("\\lo_import '%1'").arg(fuente)}); });
+        const Medida exportar = tomar([&] {
+            return hijo(psql, conexion + QStringList{QStringLiteral("\\lo_export %1 '%2'").arg(QString::fromLatin1(objeto), fuente + QStringLiteral(".psql"))});
+        });
+        const long basePsql = hijo(psql, conexion + QStringList{QStringLiteral("SELECT 1")}).picoKb;
+        medirVacio();
+        valorServidor(destino, "SELECT count(lo_unlink(oid)) FROM pg_largeobject_metadata WHERE oid NOT IN (SELECT Ima_File FROM Ima WHERE Ima_File IS NOT NULL)");
+        fila(QStringLiteral("servidor: documento de %1 MB: guardar frente a \\lo_import").arg(megas), guardar.ms, importar.ms, nota(guardar, importar, basePsql));
+        fila(QStringLiteral("servidor: documento de %1 MB: ver frente a \\lo_export").arg(megas), ver.ms, exportar.ms, nota(ver, exportar, basePsql));
+        return;
+    }
     const Medida shellLee = tomar([&] {
         return hijo(QStringLiteral("sqlite3"), {db, QStringLiteral("UPDATE Ima SET Ima_File = readfile('%1') WHERE Ima_Id = 1").arg(fuente)});
     }, true);
-    const Medida ver = tomar([&] { return hijo(yo, {QStringLiteral("--ver"), carpeta, fuente + QStringLiteral(".vista")}); });
     const Medida shellEscribe = tomar([&] {
         return hijo(QStringLiteral("sqlite3"), {db, QStringLiteral("SELECT writefile('%1', Ima_File) FROM Ima WHERE Ima_Id = 1").arg(fuente + QStringLiteral(".shell"))});
     });
     const Medida copia = tomar([&] { return hijo(QStringLiteral("cp"), {fuente, fuente + QStringLiteral(".copia")}); });
-    // Peak memory of the same programs moving an empty file: what the transfer adds.
-    const QString vacio = fuente + QStringLiteral(".vacio");
-    QFile(vacio).open(QIODevice::WriteOnly);
-    vaciarFila();
-    const long baseNuestra = hijo(yo, {QStringLiteral("--guardar"), carpeta, vacio}).picoKb;
     const long baseShell = hijo(QStringLiteral("sqlite3"), {db, QStringLiteral("SELECT 1")}).picoKb;
-    auto nota = [&](const Medida &a, const Medida &b, long baseB) {
-        return QStringLiteral("memoria añadida %1 MB frente a %2 MB").arg((a.picoKb - baseNuestra) / 1024).arg((b.picoKb - baseB) / 1024);
-    };
+    medirVacio();
     fila(QStringLiteral("documento de %1 MB: guardar frente a readfile()").arg(megas), guardar.ms, shellLee.ms, nota(guardar, shellLee, baseShell));
     fila(QStringLiteral("documento de %1 MB: ver frente a writefile()").arg(megas), ver.ms, shellEscribe.ms, nota(ver, shellEscribe, baseShell));
     fila(QStringLiteral("documento de %1 MB: guardar frente a copiar (cp)").arg(megas), guardar.ms, copia.ms, nota(guardar, copia, 0));
@@ -385,7 +466,8 @@ void benchDocumentos(const QString &carpeta, const QString &yo, qint64 megas, in
 
 // The whole customer search of user 1 into a CSV, its peak memory against the same
 // export of a search without rows, and its time against stepping the statement.
-void benchExportacion(const QString &carpeta, const QString &yo, int n) {
+void benchExportacion(const Destino &destino, const QString &yo, int n) {
+    const QString carpeta = destino.carpeta;
     const QString csv = QDir(carpeta).filePath(QStringLiteral("lista.csv"));
     std::vector<double> t;
     long pico = 0;
@@ -397,16 +479,66 @@ void benchExportacion(const QString &carpeta, const QString &yo, int n) {
     const long vacio = hijo(yo, {QStringLiteral("--exportar-vacio"), carpeta, csv + QStringLiteral(".vacio")}).picoKb;
     QString sql;
     {
-        Sesion s(carpeta, 1, QStringLiteral("exportar"));
+        Sesion s(destino, 1, QStringLiteral("exportar"));
         sql = s.conexion->traducir(DatosBusqueda(s.bd.get()).sentencia({}));
     }
     fila(QStringLiteral("exportar a CSV la búsqueda de clientes, %1 expedientes").arg(n), mediana(t),
-         pasosCrudos(carpeta, sql, -1, 3),
+         motor(destino, sql, -1, 3),
          QStringLiteral("%1 KB; memoria añadida %2 KB").arg(QFileInfo(csv).size() >> 10).arg(pico - vacio));
 }
 
+// Statements each screen opening and each save sends: on a server every one is a
+// network round trip. A read sent again with the same text in one of them, with no
+// write in between, is counted apart, as one that could have been saved.
+void benchIdasYVueltas(const Destino &destino) {
+    Sesion s(destino, 1, QStringLiteral("idas"));
+    QStringList sentencias;
+    QObject::connect(s.conexion.get(), &Conexion::sentencia, [&](const QString &x) { sentencias << x; });
+    const auto contar = [&](const QString &que, const std::function<void()> &accion) {
+        sentencias.clear();
+        accion();
+        QStringList lecturas;
+        int repetidas = 0;
+        for (const QString &x : std::as_const(sentencias)) {
+            // After a write the same read may find something else.
+            if (!x.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive)) {
+                if (!x.startsWith(QLatin1String("BEGIN")) && !x.startsWith(QLatin1String("COMMIT")))
+                    lecturas.clear();
+                continue;
+            }
+            if (lecturas.contains(x))
+                ++repetidas;
+            lecturas << x;
+        }
+        if (qEnvironmentVariableIsSet("VMEXP_BENCH_SENTENCIAS"))
+            out << sentencias.join(QStringLiteral("\n    ")) << "\n";
+        out << QStringLiteral("| %1%2 | %3 | | | lecturas repetidas: %4 |\n")
+                   .arg(destino.prefijo(), QStringLiteral("sentencias al ") + que)
+                   .arg(sentencias.size())
+                   .arg(repetidas);
+        out.flush();
+    };
+    const auto abrir = [](const char *pantalla) { return std::unique_ptr<QDialog>(Pantallas::fabrica(QLatin1String(pantalla))(nullptr)); };
+    s.expe->setOrigen(0);
+    contar(QStringLiteral("abrir la búsqueda"), [&] { abrir("frmExpedientes"); });
+    s.expe->setIdExp(2);
+    contar(QStringLiteral("abrir un expediente"), [&] { abrir("frmExpedientes1"); });
+    {
+        std::unique_ptr<QDialog> editor = abrir("frmExpedientes1");
+        contar(QStringLiteral("guardar el expediente"), [&] { editor->findChild<QPushButton *>(QStringLiteral("cmdGrabar"))->click(); });
+    }
+    s.expe->setIdExp(1);
+    s.expe->setIdAct(1);
+    contar(QStringLiteral("abrir una actuación"), [&] { abrir("frmExpedientes2"); });
+    {
+        std::unique_ptr<QDialog> accion = abrir("frmExpedientes2");
+        contar(QStringLiteral("guardar la actuación"), [&] { accion->findChild<QPushButton *>(QStringLiteral("cmdGuardar"))->click(); });
+    }
+    contar(QStringLiteral("abrir los tipos de expediente"), [&] { abrir("frmTiposExp"); });
+}
+
 int exportacion(const QString &modo, const QString &carpeta, const QString &fichero) {
-    Sesion s(carpeta, 1, QStringLiteral("exportar"));
+    Sesion s(Destino::de(carpeta), 1, QStringLiteral("exportar"));
     FiltroBusqueda f;
     f.descripcion = modo == QLatin1String("--exportar-vacio") ? QStringLiteral("ninguna descripción tiene esto") : QString();
     QList<ColumnaCsv> columnas;
@@ -417,10 +549,11 @@ int exportacion(const QString &modo, const QString &carpeta, const QString &fich
     return DatosBusqueda(s.bd.get()).exportarCsv(f, columnas, fichero, {}, filas, cancelado) ? 0 : 1;
 }
 
-int transferencia(const QString &modo, const QString &carpeta, const QString &fichero) {
-    Sesion s(carpeta, 1, QStringLiteral("doc"));
+int transferencia(const QString &modo, const QString &destino, const QString &fichero) {
+    Sesion s(Destino::de(destino), 1, QStringLiteral("doc"));
     if (modo == QLatin1String("--guardar")) {
-        if (!s.conexion->Ejecutar(QStringLiteral("INSERT OR IGNORE INTO Ima (Ima_Id, Ima_Tabla, Ima_IdTabla) VALUES (1, 'ActF', 1)")))
+        if (s.conexion->Execute(QStringLiteral("SELECT count(*) FROM Ima WHERE Ima_Id = 1")).Fields(0).toInt() == 0
+            && !s.conexion->Ejecutar(QStringLiteral("INSERT INTO Ima (Ima_Id, Ima_Tabla, Ima_IdTabla) VALUES (1, 'ActF', 1)")))
             return 1;
         return FlujoBlob::guardarFichero(s.conexion.get(), QStringLiteral("Ima"), QStringLiteral("Ima_File"), 1, fichero) ? 0 : 1;
     }
@@ -439,9 +572,25 @@ int main(int argc, char *argv[]) {
         return transferencia(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform's notes on window hints would break up the table.
+    qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext &, const QString &texto) {
+        if (tipo != QtWarningMsg || !texto.contains(QLatin1String("propagateSizeHints")))
+            fprintf(stderr, "%s\n", qPrintable(texto));
+    });
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     const bool completo = app.arguments().contains(QStringLiteral("--completo"));
+    const bool servidor = app.arguments().contains(QStringLiteral("--servidor"));
+    // --solo=busqueda (or exportacion, editor, nombre, documentos, sentencias) runs one part.
+    QString solo;
+    for (const QString &a : app.arguments())
+        if (a.startsWith(QLatin1String("--solo=")))
+            solo = a.mid(7);
+    const auto quiero = [&solo](const char *parte) { return solo.isEmpty() || solo == QLatin1String(parte); };
+    if (servidor && qEnvironmentVariableIsEmpty("PGHOST")) {
+        out << "--servidor: falta el servidor PostgreSQL (PGHOST); make bench lo arranca con pg_virtualenv\n";
+        return 1;
+    }
     const QList<int> tamanos = completo ? QList<int>{10000, 100000, 1000000} : QList<int>{10000, 100000};
     const int veces = 5;
     QTemporaryDir tmp;
@@ -450,7 +599,11 @@ int main(int argc, char *argv[]) {
 
     out << "| medida | VMEXP ms | base ms | razón | nota |\n|---|---:|---:|---:|---|\n";
     for (int n : tamanos) {
-        const QString carpeta = tmp.filePath(QStringLiteral("n%1").arg(n));
+        // The larger sizes only serve the search and the export.
+        if (n != tamanos.first() && !quiero("busqueda") && !quiero("exportacion"))
+            break;
+        const Destino destino = servidor ? Destino{{}, QStringLiteral("vmexp_bench_%1").arg(n)}
+                                         : Destino{tmp.filePath(QStringLiteral("n%1").arg(n)), {}};
         Tamano t;
         t.expedientes = n;
         // The name search's million customers come with the largest size.
@@ -459,27 +612,35 @@ int main(int argc, char *argv[]) {
         QElapsedTimer r;
         r.start();
         QString error;
-        if (!generarBase(carpeta, t, &error)) {
+        if (!(servidor ? generarBaseServidor(destino.base, t, &error) : generarBase(destino.carpeta, t, &error))) {
             out << "Error generando la base: " << error << "\n";
             return 1;
         }
-        out << QStringLiteral("| (generar %1 expedientes) | %2 | | | |\n").arg(n).arg(r.elapsed());
-        benchBusqueda(carpeta, n, veces);
-        benchExportacion(carpeta, app.applicationFilePath(), n);
-        if (n == 100000)
-            benchTextoDocumentos(carpeta, n, 100000, veces);
-        if (t.clientes == 1000000) {
+        out << QStringLiteral("| (%1generar %2 expedientes) | %3 | | | |\n").arg(servidor ? QStringLiteral("servidor: ") : QString()).arg(n).arg(r.elapsed());
+        if (quiero("busqueda"))
+            benchBusqueda(destino, n, veces);
+        if (!servidor && quiero("exportacion"))
+            benchExportacion(destino, app.applicationFilePath(), n);
+        if (!servidor && n == 100000 && quiero("texto"))
+            benchTextoDocumentos(destino.carpeta, n, 100000, veces);
+        if (!servidor && t.clientes == 1000000 && quiero("nombre")) {
             DialogService::instalar(nullptr);
-            benchBuscarPorNombre(carpeta, t.clientes, veces);
+            benchBuscarPorNombre(destino, t.clientes, veces);
             DialogService::instalar(&sd);
         }
-        if (n == tamanos.first()) {
-            benchEditor(carpeta, veces);
+        if (n != tamanos.first())
+            continue;
+        if (quiero("editor"))
+            benchEditor(destino, veces);
+        if (!servidor && quiero("nombre")) {
             DialogService::instalar(nullptr);
-            benchBuscarPorNombre(carpeta, t.clientes, veces);
+            benchBuscarPorNombre(destino, t.clientes, veces);
             DialogService::instalar(&sd);
-            benchDocumentos(carpeta, app.applicationFilePath(), completo ? 256 : 64, 3);
         }
+        if (quiero("documentos"))
+            benchDocumentos(destino, app.applicationFilePath(), completo || servidor ? 256 : 64, 3);
+        if (quiero("sentencias"))
+            benchIdasYVueltas(destino);
     }
     return 0;
 }

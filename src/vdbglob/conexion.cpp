@@ -1,6 +1,7 @@
 #include "conexion.h"
 
 #include "dialecto.h"
+#include "lectorfilas.h"
 #include "registro.h"
 
 #include <QDateTime>
@@ -134,9 +135,34 @@ QVariant convertir(TipoValor tipo, const QVariant &bruto) {
 const QString kCerrado = QStringLiteral("El conjunto de registros está cerrado");
 } // namespace
 
+namespace {
+// The Qt driver's query as a Recordset's rows.
+class LectorConsulta : public LectorFilas {
+public:
+    LectorConsulta(QSqlQuery &&q) : m_q(std::move(q)) {}
+    int posicion() const override { return m_q.at(); }
+    bool soloAdelante() const override { return m_q.isForwardOnly(); }
+    bool siguiente() override { return m_q.next(); }
+    bool primera() override { return m_q.first(); }
+    bool ultima() override { return m_q.last(); }
+    bool anterior() override { return m_q.previous(); }
+    bool ir(int fila) override { return m_q.seek(fila); }
+    QVariant valor(int i) const override { return m_q.value(i); }
+    bool nulo(int i) const override { return m_q.isNull(i); }
+    QSqlRecord columnas() const override { return m_q.record(); }
+    void terminar() override {
+        m_q.finish();
+        m_q = QSqlQuery();
+    }
+
+private:
+    QSqlQuery m_q;
+};
+} // namespace
+
 struct Recordset::Datos {
     Conexion *conexion = nullptr;
-    QSqlQuery q;
+    std::unique_ptr<LectorFilas> filas;
     Resultado resultado = Resultado::fallo(kCerrado);
     bool vacio = true;
     // Column names and kinds, read once: QSqlQuery::record() copies the whole row.
@@ -188,18 +214,21 @@ Resultado Conexion::fallo(const QSqlError &e) {
                             bloqueo);
 }
 
-Resultado Conexion::preparar(QSqlQuery &q, const QString &sql) {
+void Conexion::anunciar(const QString &sql) {
     emit sentencia(sql);
     // The text as written: the values bound to it stay out of the log.
     qCInfo(lcSentencias).noquote() << sql;
+}
+
+Resultado Conexion::preparar(QSqlQuery &q, const QString &sql) {
+    anunciar(sql);
     if (q.prepare(traducir(sql)))
         return {};
     return fallo(q.lastError());
 }
 
 Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QString &tabla) {
-    emit sentencia(sql);
-    qCInfo(lcSentencias).noquote() << sql;
+    anunciar(sql);
     if (q.prepare(traducir(sql) + m_dialecto->clausulaClave(m_db, traducir(tabla))))
         return {};
     return fallo(q.lastError());
@@ -207,21 +236,40 @@ Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QS
 
 qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
 
+std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error) {
+    if (auto filas = m_dialecto->lectorSoloAdelante(m_db, traducida, error))
+        return filas;
+    if (error->type() != QSqlError::NoError)
+        return nullptr;
+    return consulta(traducida, true, error);
+}
+
+std::unique_ptr<LectorFilas> Conexion::consulta(const QString &traducida, bool soloAdelante, QSqlError *error) {
+    QSqlQuery q(m_db);
+    q.setForwardOnly(soloAdelante);
+    if (q.prepare(traducida) && q.exec())
+        return std::make_unique<LectorConsulta>(std::move(q));
+    *error = q.lastError();
+    return nullptr;
+}
+
 Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     Recordset rs;
     rs.d->conexion = this;
-    QSqlQuery &q = rs.d->q;
-    q = QSqlQuery(m_db);
-    q.setForwardOnly(cursor == Cursor::SoloAdelante);
-    if (!preparar(q, sql) || !q.exec()) {
-        rs.d->resultado = fallo(q.lastError());
+    anunciar(sql);
+    QSqlError error;
+    std::unique_ptr<LectorFilas> filas = cursor == Cursor::SoloAdelante ? lector(traducir(sql), &error)
+                                                                        : consulta(traducir(sql), false, &error);
+    if (!filas) {
+        rs.d->resultado = fallo(error);
         return rs;
     }
     rs.d->resultado = {};
-    rs.d->columnas = q.record();
+    rs.d->columnas = filas->columnas();
     for (int i = 0; i < rs.d->columnas.count(); ++i)
         rs.d->tipos << tipoColumna(rs.d->columnas.fieldName(i));
-    rs.d->vacio = !q.first();
+    rs.d->vacio = !filas->primera();
+    rs.d->filas = std::move(filas);
     return rs;
 }
 
@@ -293,50 +341,51 @@ Resultado Recordset::resultado() const { return d->conexion ? d->resultado : Res
 bool Recordset::isEOF() const {
     if (!ok() || d->vacio)
         return true;
-    return !d->q.isValid() && d->q.at() != QSql::BeforeFirstRow;
+    return !d->filas->enFila() && d->filas->posicion() != QSql::BeforeFirstRow;
 }
 
 bool Recordset::isBOF() const {
     if (!ok() || d->vacio)
         return true;
-    return !d->q.isValid() && d->q.at() == QSql::BeforeFirstRow;
+    return !d->filas->enFila() && d->filas->posicion() == QSql::BeforeFirstRow;
 }
 
 int Recordset::RecordCount() {
     if (!ok() || d->vacio)
         return 0;
-    if (d->q.isForwardOnly())
+    LectorFilas &f = *d->filas;
+    if (f.soloAdelante())
         return -1;
-    const int at = d->q.at();
-    d->q.last();
-    const int n = d->q.at() + 1;
+    const int at = f.posicion();
+    f.ultima();
+    const int n = f.posicion() + 1;
     if (at >= 0)
-        d->q.seek(at);
+        f.ir(at);
     else if (at == QSql::AfterLastRow)
-        d->q.next();
+        f.siguiente();
     else
-        d->q.seek(-1);
+        f.ir(-1);
     return n;
 }
 
 void Recordset::MoveFirst() {
-    if (ok() && !d->vacio && !d->q.isForwardOnly())
-        d->q.first();
+    if (ok() && !d->vacio && !d->filas->soloAdelante())
+        d->filas->primera();
 }
 void Recordset::MoveNext() {
     if (ok() && !d->vacio && !isEOF())
-        d->q.next();
+        d->filas->siguiente();
 }
 void Recordset::MovePrevious() {
-    if (ok() && !d->vacio && !isBOF() && !d->q.isForwardOnly())
-        d->q.previous();
+    if (ok() && !d->vacio && !isBOF() && !d->filas->soloAdelante())
+        d->filas->anterior();
 }
 void Recordset::MoveLast() {
     if (ok() && !d->vacio)
-        d->q.last();
+        d->filas->ultima();
 }
 
-int Recordset::AbsolutePosition() const { return ok() && d->q.isValid() ? d->q.at() + 1 : 0; }
+int Recordset::AbsolutePosition() const { return ok() && d->filas->enFila() ? d->filas->posicion() + 1 : 0; }
 
 bool Recordset::Find(const QString &criterio) {
     const qsizetype igual = criterio.indexOf(u'=');
@@ -352,10 +401,11 @@ bool Recordset::Find(const QString &criterio) {
         return false;
     bool esNumero = false;
     const double numero = buscado.toDouble(&esNumero);
-    if (!d->q.isValid() && !d->q.isForwardOnly())
-        d->q.first();
-    for (bool hay = d->q.isValid(); hay; hay = d->q.next()) {
-        const QVariant v = d->q.value(i);
+    LectorFilas &f = *d->filas;
+    if (!f.enFila() && !f.soloAdelante())
+        f.primera();
+    for (bool hay = f.enFila(); hay; hay = f.siguiente()) {
+        const QVariant v = f.valor(i);
         if (v.isNull())
             continue;
         bool ok = false;
@@ -372,19 +422,20 @@ QString Recordset::FieldName(int i) const { return ok() ? d->columnas.fieldName(
 int Recordset::indiceCampo(const QString &nombre) const { return ok() ? d->columnas.indexOf(nombre) : -1; }
 
 QVariant Recordset::Fields(int i) const {
-    if (!ok() || !d->q.isValid() || i < 0 || i >= FieldCount())
+    if (!ok() || !d->filas->enFila() || i < 0 || i >= FieldCount())
         return {};
     const TipoValor tipo = d->tipos.value(i, TipoValor::Texto);
-    if (tipo == TipoValor::Blob && !d->q.isNull(i))
-        return d->conexion->dialecto().contenidoBlob(d->conexion->db(), d->q.value(i));
-    return convertir(tipo, d->q.value(i));
+    if (tipo == TipoValor::Blob && !d->filas->nulo(i))
+        return d->conexion->dialecto().contenidoBlob(d->conexion->db(), d->filas->valor(i));
+    return convertir(tipo, d->filas->valor(i));
 }
 
 QVariant Recordset::Fields(const QString &nombre) const { return Fields(indiceCampo(nombre)); }
 
 void Recordset::Close() {
-    d->q.finish();
-    d->q = QSqlQuery();
+    if (d->filas)
+        d->filas->terminar();
+    d->filas.reset();
     d->conexion = nullptr;
     d->vacio = true;
     d->resultado = Resultado::fallo(kCerrado);
@@ -393,21 +444,24 @@ void Recordset::Close() {
 // ---------------------------------------------------------------- RecordsetModel
 
 namespace {
-// Up to n rows of q, each value as Recordset returns it.
-QList<QList<QVariant>> leerFilas(QSqlQuery &q, const QList<TipoValor> &tipos, int n) {
+// Up to n rows of f, each value as Recordset returns it.
+QList<QList<QVariant>> leerFilas(LectorFilas &f, const QList<TipoValor> &tipos, int n) {
     QList<QList<QVariant>> filas;
-    while (filas.size() < n && q.next()) {
+    filas.reserve(n);
+    while (filas.size() < n && f.siguiente()) {
         QList<QVariant> fila(tipos.size());
         for (int i = 0; i < fila.size(); ++i)
-            fila[i] = convertir(tipos[i], q.value(i));
+            fila[i] = convertir(tipos[i], f.valor(i));
         filas << fila;
     }
     return filas;
 }
 
 // A screenful and some; deeper pages grow so a long scroll takes few statements.
-constexpr int kPrimeraPagina = 256;
-int tamanoPagina(qsizetype leidas) { return leidas == 0 ? kPrimeraPagina : int(qBound(qsizetype(kPrimeraPagina), leidas / 8, qsizetype(4096))); }
+int tamanoPagina(qsizetype leidas) {
+    constexpr int primera = RecordsetModel::kPrimeraPagina;
+    return leidas == 0 ? primera : int(qBound(qsizetype(primera), leidas / 8, qsizetype(4096)));
+}
 } // namespace
 
 RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent)
@@ -415,28 +469,22 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *
 
 RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, int primera, QObject *parent)
     : QAbstractTableModel(parent), m_conexion(conexion), m_sql(conexion->traducir(sql)) {
-    QSqlQuery q(conexion->db());
-    q.setForwardOnly(true);
     // The first page is the statement as written: its names are the grid's columns. A
     // driver that would bring the whole result is asked for the first page only.
-    bool preparada = false;
-    if (conexion->m_dialecto->traeResultadoEntero()) {
-        emit conexion->sentencia(sql);
-        preparada = q.prepare(conexion->m_dialecto->pagina(m_sql, primera + 1, 0));
-    } else {
-        preparada = conexion->preparar(q, sql).ok();
-    }
-    if (!preparada || !q.exec()) {
-        m_resultado = Conexion::fallo(q.lastError());
+    conexion->anunciar(sql);
+    QSqlError error;
+    const std::unique_ptr<LectorFilas> f = conexion->lector(
+        conexion->m_dialecto->traeResultadoEntero() ? conexion->m_dialecto->pagina(m_sql, primera + 1, 0) : m_sql, &error);
+    if (!f) {
+        m_resultado = Conexion::fallo(error);
         m_hayMas = false;
         return;
     }
-    m_columnas = q.record();
+    m_columnas = f->columnas();
     for (int i = 0; i < m_columnas.count(); ++i)
         m_tipos << conexion->tipoColumna(m_columnas.fieldName(i));
-    m_filas = leerFilas(q, m_tipos, primera);
-    m_hayMas = m_filas.size() == primera && q.next();
-    q.finish();
+    m_filas = leerFilas(*f, m_tipos, primera);
+    m_hayMas = m_filas.size() == primera && f->siguiente();
 }
 
 bool RecordsetModel::leerPagina() {
@@ -448,19 +496,19 @@ bool RecordsetModel::leerPagina() {
         sql = m_sql;
         saltar = desde;
     }
-    QSqlQuery q(m_conexion->db());
-    q.setForwardOnly(true);
-    if (!q.exec(sql)) {
+    QSqlError error;
+    const std::unique_ptr<LectorFilas> f = m_conexion->lector(sql, &error);
+    if (!f) {
         // The rows already shown stay; the failure is kept for whoever checks the model.
-        m_resultado = Conexion::fallo(q.lastError());
+        m_resultado = Conexion::fallo(error);
         m_hayMas = false;
         return false;
     }
-    while (saltar > 0 && q.next())
+    while (saltar > 0 && f->siguiente())
         --saltar;
-    const QList<QList<QVariant>> nuevas = leerFilas(q, m_tipos, filas);
-    m_hayMas = nuevas.size() == filas && q.next();
-    q.finish();
+    const QList<QList<QVariant>> nuevas = leerFilas(*f, m_tipos, filas);
+    m_hayMas = nuevas.size() == filas && f->siguiente();
+    f->terminar();
     if (nuevas.isEmpty())
         return false;
     beginInsertRows({}, int(desde), int(desde + nuevas.size() - 1));

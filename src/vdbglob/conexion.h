@@ -79,6 +79,13 @@ signals:
     void sentencia(const QString &sql);
 
 private:
+    // Tells the observers and the log.
+    void anunciar(const QString &sql);
+    // A translated SELECT run; nullptr and *error when it fails. The backend's own
+    // reader serves what is read once from start to end.
+    std::unique_ptr<class LectorFilas> lector(const QString &traducida, QSqlError *error);
+    std::unique_ptr<class LectorFilas> consulta(const QString &traducida, bool soloAdelante, QSqlError *error);
+
     QSqlDatabase m_db;
     std::unique_ptr<DialectoSql> m_dialecto;
     QHash<QString, TipoValor> m_tipos; // keys lower case
@@ -134,6 +141,10 @@ private:
 class VMEXP_EXPORT RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // Rows of the first page: a screenful and some. One more is read to know whether
+    // there are others.
+    static constexpr int kPrimeraPagina = 256;
+
     RecordsetModel(Conexion *conexion, const QString &sql, QObject *parent = nullptr);
     // The same, reading only primeraPagina rows before the grid first shows: for a list
     // whose statement stops as soon as it has them.

@@ -2,6 +2,7 @@
 // Statements are written in T-SQL; each backend says what it changes of them, and
 // how it does what plain SQL through the Qt driver cannot do well.
 #include "flujoblob.h"
+#include "lectorfilas.h"
 
 #include <QHash>
 #include <QVariant>
@@ -10,6 +11,7 @@
 #include <memory>
 
 class QSqlDatabase;
+class QSqlError;
 class QSqlQuery;
 
 class DialectoSql {
@@ -42,6 +44,12 @@ public:
     // of palabras (folded by BaseDatos::plegar), in the statement's own order; T-SQL too.
     virtual QString estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
                               const QStringList &palabras) const;
+    // The rows of a translated SELECT that is read once from start to end, run and
+    // standing before its first row; nullptr when the Qt driver's query is to read them,
+    // or, with *error set, when the statement fails.
+    virtual std::unique_ptr<LectorFilas> lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
+        return nullptr;
+    }
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
@@ -85,6 +93,7 @@ public:
     QString expedientesConPalabras(const QStringList &palabras, bool muchos) const override;
     QString contarDocumentosConPalabras(const QStringList &palabras, int tope) const override;
     QString fragmentosConPalabras(const QStringList &palabras, int idAct) const override;
+    std::unique_ptr<LectorFilas> lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
     // Through the name index of the statement's table when it has one and few rows match.

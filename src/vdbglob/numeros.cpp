@@ -1,5 +1,6 @@
 #include "numeros.h"
 
+#include <QDateTime>
 #include <QLocale>
 
 #include <cmath>
@@ -129,4 +130,36 @@ QString textoImporte(double valor, int decimales, bool agrupar) {
     QString digitos = QString::number(valor, 'f', qMax(decimales, 0) + 3);
     digitos.replace(u'.', QLocale().decimalPoint());
     return textoImporte(digitos, decimales, agrupar);
+}
+
+namespace {
+void cifras(QChar *&p, int n, int ancho) {
+    for (int i = ancho - 1; i >= 0; --i, n /= 10)
+        p[i] = QChar(u'0' + n % 10);
+    p += ancho;
+}
+} // namespace
+
+QString textoFecha(const QDate &fecha, const QTime &hora) {
+    const bool conHora = hora.isValid() && hora != QTime(0, 0);
+    // Years of other than four digits are the formatter's.
+    if (!fecha.isValid() || fecha.year() < 1000 || fecha.year() > 9999)
+        return conHora ? QDateTime(fecha, hora).toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
+                       : fecha.toString(QStringLiteral("dd/MM/yyyy"));
+    QString s(conHora ? 19 : 10, Qt::Uninitialized);
+    QChar *p = s.data();
+    cifras(p, fecha.day(), 2);
+    *p++ = u'/';
+    cifras(p, fecha.month(), 2);
+    *p++ = u'/';
+    cifras(p, fecha.year(), 4);
+    if (conHora) {
+        *p++ = u' ';
+        cifras(p, hora.hour(), 2);
+        *p++ = u':';
+        cifras(p, hora.minute(), 2);
+        *p++ = u':';
+        cifras(p, hora.second(), 2);
+    }
+    return s;
 }

@@ -1,6 +1,7 @@
 #include "arbolactuaciones.h"
 
 #include "conexion.h"
+#include "numeros.h"
 
 #include <QDateTime>
 #include <QTreeWidget>
@@ -11,12 +12,10 @@ namespace ArbolActuaciones {
 QString textoFecha(const QVariant &v) {
     if (v.metaType().id() == QMetaType::QDateTime) {
         const QDateTime dt = v.toDateTime();
-        if (dt.time() != QTime(0, 0))
-            return dt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-        return dt.date().toString(QStringLiteral("dd/MM/yyyy"));
+        return ::textoFecha(dt.date(), dt.time());
     }
     if (v.metaType().id() == QMetaType::QDate)
-        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+        return ::textoFecha(v.toDate());
     return v.toString();
 }
 
@@ -50,54 +49,77 @@ QString fechaYDescripcion(const Recordset &rs, const Columnas &c) {
     return des ? *fecha + u' ' + *des : *fecha;
 }
 
-void marcarWeb(QTreeWidgetItem *nodo, const Recordset &rs, const Columnas &c) {
-    if (rs.Fields(c.web).toInt() <= 0)
-        return;
-    nodo->setText(0, QStringLiteral("(web) ") + nodo->text(0));
-    QFont f = nodo->font(0);
-    f.setBold(true);
-    nodo->setFont(0, f);
-}
+// A node with its text and, when it can be read, its tag. A top-level node of a
+// published action gets the web marker.
+class Nodos {
+public:
+    Nodos(const Recordset &rs, const Columnas &c) : m_rs(rs), m_c(c) { m_negrita.setBold(true); }
 
-// The action id as the node's tag; a node whose id cannot be read gets none.
-void etiquetar(QTreeWidgetItem *nodo, const Recordset &rs, const Columnas &c) {
-    const QVariant id = rs.Fields(c.id);
-    if (id.isValid() && !id.isNull())
-        nodo->setData(0, kRolEtiqueta, id.toInt());
-}
+    QTreeWidgetItem *grupo(const QString &texto, bool conEtiquetaDeAccion) {
+        auto *nodo = new QTreeWidgetItem;
+        const bool web = m_rs.Fields(m_c.web).toInt() > 0;
+        nodo->setText(0, web ? QStringLiteral("(web) ") + texto : texto);
+        if (web)
+            nodo->setFont(0, m_negrita);
+        if (conEtiquetaDeAccion)
+            etiquetar(nodo);
+        else
+            nodo->setData(0, kRolEtiqueta, 0);
+        return nodo;
+    }
+
+    QTreeWidgetItem *hijo(const QString &texto) {
+        auto *nodo = new QTreeWidgetItem;
+        nodo->setText(0, texto);
+        etiquetar(nodo);
+        return nodo;
+    }
+
+private:
+    // The action id as the node's tag; a node whose id cannot be read gets none.
+    void etiquetar(QTreeWidgetItem *nodo) {
+        const QVariant id = m_rs.Fields(m_c.id);
+        if (id.isValid() && !id.isNull())
+            nodo->setData(0, kRolEtiqueta, id.toInt());
+    }
+
+    const Recordset &m_rs;
+    const Columnas &m_c;
+    QFont m_negrita;
+};
 } // namespace
 
 void llenar(QTreeWidget *arbol, Recordset &rs, int agrupacion) {
     const Columnas c(rs, agrupacion);
+    Nodos nodos(rs, c);
     QList<QTreeWidgetItem *> raiz;
-    QTreeWidgetItem *padre = nullptr;
+    QList<QTreeWidgetItem *> hijos; // of the last group, added to it in one go
+    const auto cerrarGrupo = [&] {
+        if (!raiz.isEmpty() && !hijos.isEmpty())
+            raiz.last()->addChildren(hijos);
+        hijos.clear();
+    };
     QString anterior;
     for (; !rs.isEOF(); rs.MoveNext()) {
         // A null grouping value keeps the previous one, so the row joins that group.
         if (const auto valor = texto(rs.Fields(c.grupo)); valor && *valor != anterior) {
             anterior = *valor;
-            padre = new QTreeWidgetItem;
-            if (agrupacion == kActuacion) {
-                padre->setText(0, fechaYDescripcion(rs, c));
-                etiquetar(padre, rs, c);
-            } else {
-                padre->setText(0, agrupacion == kCategoria ? texto(rs.Fields(c.desAct)).value_or(QString()) : *valor);
-                padre->setData(0, kRolEtiqueta, 0);
-            }
-            marcarWeb(padre, rs, c);
-            raiz.append(padre);
+            cerrarGrupo();
+            if (agrupacion == kActuacion)
+                raiz.append(nodos.grupo(fechaYDescripcion(rs, c), true));
+            else
+                raiz.append(nodos.grupo(agrupacion == kCategoria ? texto(rs.Fields(c.desAct)).value_or(QString()) : *valor, false));
         }
-        if (agrupacion == kActuacion || !padre)
+        if (agrupacion == kActuacion || raiz.isEmpty())
             continue;
-        auto *hijo = new QTreeWidgetItem(padre);
         if (agrupacion == kFechas) {
             const auto des = texto(rs.Fields(c.des));
-            hijo->setText(0, des ? u' ' + *des : QString());
+            hijos.append(nodos.hijo(des ? u' ' + *des : QString()));
         } else {
-            hijo->setText(0, fechaYDescripcion(rs, c));
+            hijos.append(nodos.hijo(fechaYDescripcion(rs, c)));
         }
-        etiquetar(hijo, rs, c);
     }
+    cerrarGrupo();
     // One insertion with the view frozen keeps thousands of nodes quick.
     const bool senales = arbol->blockSignals(true);
     arbol->setUpdatesEnabled(false);

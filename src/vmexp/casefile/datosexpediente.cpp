@@ -48,6 +48,15 @@ Resultado DatosExpediente::estados(QStringList &lista) {
 }
 
 Resultado DatosExpediente::expediente(int idExp, RegistroExpediente &r, bool &existe) {
+    // Right after a save, the row it read back before committing is what is stored:
+    // the reload that follows needs no second trip for it.
+    const bool guardado = m_recienGuardado && idExp == m_idCargado;
+    m_recienGuardado = false;
+    if (guardado) {
+        r = m_cargado;
+        existe = true;
+        return {};
+    }
     const Resultado leido = leer(idExp, r, existe);
     m_idCargado = leido && existe ? idExp : 0;
     m_cargado = r;
@@ -349,6 +358,7 @@ Resultado DatosExpediente::grabar(const ValoresExpediente &v, int &idExp, bool p
         // What was saved is what the next save expects to find.
         m_idCargado = id;
         m_cargado = guardado;
+        m_recienGuardado = true;
     }
     return r;
 }

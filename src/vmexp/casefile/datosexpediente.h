@@ -69,7 +69,8 @@ public:
     // "01 - Activo", ... of process 15.
     Resultado estados(QStringList &lista);
     // existe is false when there is no such row. What is read is what a later save of
-    // the same case file expects to find still stored.
+    // the same case file expects to find still stored. Right after a save of the same
+    // case file, what that save read back is given without reading again.
     Resultado expediente(int idExp, RegistroExpediente &registro, bool &existe);
     // The latest history row's status and its date; hay is false without history.
     Resultado ultimoEstado(int proceso, int idExp, QVariant &estado, QVariant &fecha, bool &hay);
@@ -109,4 +110,5 @@ private:
     MyBd *m_bd;
     int m_idCargado = 0;
     RegistroExpediente m_cargado;
+    bool m_recienGuardado = false;
 };

@@ -199,8 +199,13 @@ QString frmExpedientes1::cargarRegistro(int idExp) {
         ui->Text1_9->clear();
         ui->fraUsuarios->setEnabled(false);
     } else {
-        int adm = 0;
-        ui->Text1_9->setText(FnNombreUsuario(creador.toInt(), adm));
+        // The creator never changes: the reload after a save keeps the name read.
+        if (creador.toInt() != m_idPropietario) {
+            int adm = 0;
+            m_nombrePropietario = FnNombreUsuario(creador.toInt(), adm);
+            m_idPropietario = creador.toInt();
+        }
+        ui->Text1_9->setText(m_nombrePropietario);
         ui->fraUsuarios->setEnabled(creador.toInt() == sesionBd()->IdUsuario());
     }
     return {};

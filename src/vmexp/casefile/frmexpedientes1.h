@@ -60,4 +60,7 @@ private:
     std::unique_ptr<Ui::frmExpedientes1> ui;
     std::unique_ptr<DatosExpediente> m_datos;
     RecordsetModel *m_usuarios = nullptr;
+    // The creator's name as read, for the reloads after each save.
+    int m_idPropietario = -1;
+    QString m_nombrePropietario;
 };

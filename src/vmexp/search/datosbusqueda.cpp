@@ -60,10 +60,20 @@ Resultado DatosBusqueda::tipos(QStringList &lista) {
     return {};
 }
 
+bool DatosBusqueda::filtraPermisos() {
+    // Read once for the screen: the search runs again on every tab, type and editor close.
+    if (!m_filtraPermisos) {
+        int adm = 0; // a user without a row, or one that cannot be read, is no administrator
+        FnNombreUsuario(m_bd->IdUsuario(), adm);
+        // A parameter that cannot be read leaves the filter on: no one sees more than allowed.
+        m_filtraPermisos = m_bd->Parametros().Item(QStringLiteral("PAR_EXP_PER")).Valor.toInt() == 0 && adm == 0;
+    }
+    return *m_filtraPermisos;
+}
+
 QString DatosBusqueda::sentencia(const FiltroBusqueda &f) {
     const int idUsuario = m_bd->IdUsuario();
-    int adm = 0; // a user without a row, or one that cannot be read, is no administrator
-    FnNombreUsuario(idUsuario, adm);
+    const bool permisos = filtraPermisos();
 
     QString condicion = QStringLiteral(" Where Exp_Origen = ") + QString::number(f.origen) + QStringLiteral(" ");
     double codigo = 0;
@@ -85,8 +95,7 @@ QString DatosBusqueda::sentencia(const FiltroBusqueda &f) {
     // Before the permission filter, which holds whatever a document says.
     if (const QString conTexto = condicionDocumentos(f.documentos); !conTexto.isEmpty())
         condicion += QStringLiteral(" AND ") + conTexto + u' ';
-    // A parameter that cannot be read leaves the filter on: no one sees more than allowed.
-    if (m_bd->Parametros().Item(QStringLiteral("PAR_EXP_PER")).Valor.toInt() == 0 && adm == 0) {
+    if (permisos) {
         const QString id = QString::number(idUsuario);
         condicion += QStringLiteral(" and (Exp_id in (SELECT ExpPer_Idexp FROM ExpPer WHERE  ExpPer_IdUsu=") + id
                      + QStringLiteral(") or Exp_Idusu = ") + id + QStringLiteral(")");

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class MyBd;
 class QObject;
@@ -50,7 +51,8 @@ public:
 
     // "0007 - Acústica", ordered by description.
     Resultado tipos(QStringList &lista);
-    // The search statement; reads the user's administrator flag and the permission parameter.
+    // The search statement. The user's administrator flag and the permission parameter
+    // are read by the first one.
     QString sentencia(const FiltroBusqueda &filtro);
     // The grid's model over the search, owned by padre.
     Resultado buscar(const FiltroBusqueda &filtro, QObject *padre, RecordsetModel *&modelo);
@@ -73,6 +75,9 @@ public:
 private:
     // The condition for the words typed in "Con estas coincidencias en los documentos".
     QString condicionDocumentos(const QString &texto);
+    // Whether the user sees only the case files authorised or created.
+    bool filtraPermisos();
 
     MyBd *m_bd;
+    std::optional<bool> m_filtraPermisos;
 };

@@ -9,6 +9,7 @@
 #include "dialogos.h"
 #include "exportacsv.h"
 #include "modexp.h"
+#include "numeros.h"
 #include "pantallas.h"
 #include "vmexpe.h"
 
@@ -57,8 +58,7 @@ QString DelegadoRejilla::textoDe(int columna, const QVariant &valor) const {
         if (ok && valor.isValid())
             return formatearEntero(n);
     } else if (m_fechas.contains(columna)) {
-        const QDate fecha = valor.metaType().id() == QMetaType::QDateTime ? valor.toDateTime().date() : valor.toDate();
-        return fecha.isValid() ? fecha.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+        return textoFecha(valor.metaType().id() == QMetaType::QDateTime ? valor.toDateTime().date() : valor.toDate());
     }
     if (!valor.isValid() || valor.isNull())
         return {};
@@ -268,6 +268,9 @@ void frmExpedientes::msBuscarExpedientes() {
     const FiltroBusqueda f = filtro(origen);
     gBusquedaDocumentos = f.documentos;
     const Resultado r = m_datos->buscar(f, this, modelo);
+    // Captions go on before the grid shows the model: each one set later redraws the header.
+    if (modelo)
+        rotularColumnas(modelo, origen);
     mostrarResultado(modelo);
     m_filtroGrid = modelo ? std::make_unique<FiltroBusqueda>(f) : nullptr;
     if (!r) {
@@ -283,15 +286,20 @@ void frmExpedientes::mostrarResultado(RecordsetModel *modelo) {
     cambiarModelo(ui->DataGrid1, modelo, std::exchange(rsExp, modelo));
 }
 
-void frmExpedientes::maquetarRejilla(short origen) {
-    QTableView *rejilla = ui->DataGrid1;
+void frmExpedientes::rotularColumnas(RecordsetModel *modelo, short origen) {
     for (int i = 0; i < int(std::size(kColumnas)); ++i)
         if (*kColumnas[i].caption)
-            rsExp->setHeaderData(i, Qt::Horizontal, u8(kColumnas[i].caption));
+            modelo->setHeaderData(i, Qt::Horizontal, u8(kColumnas[i].caption));
     if (origen != kInternos)
-        rsExp->setHeaderData(0, Qt::Horizontal, origen == kClientes ? QStringLiteral("Cliente") : QStringLiteral("Proveedor"));
+        modelo->setHeaderData(0, Qt::Horizontal, origen == kClientes ? QStringLiteral("Cliente") : QStringLiteral("Proveedor"));
+}
+
+void frmExpedientes::maquetarRejilla(short origen) {
+    QTableView *rejilla = ui->DataGrid1;
+    const DelegadoRejilla *delegado = m_delegado;
+    const auto texto = [delegado](const QModelIndex &i) { return delegado->textoDe(i.column(), i.data()); };
     for (int i = 0; i < int(std::size(kColumnas)); ++i)
-        anchoColumna(rejilla, rejilla->horizontalHeader(), i, kColumnas[i].anchoTwips);
+        anchoColumna(rejilla, rejilla->horizontalHeader(), i, kColumnas[i].anchoTwips, texto);
     rejilla->setColumnHidden(0, origen == kInternos);
     rejilla->setColumnHidden(kColumnaIdCli, true);
 }

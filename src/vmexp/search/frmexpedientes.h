@@ -109,6 +109,7 @@ private:
     void buscarDesdeBoton(short origen);
     void abrirFilaActual();
     bool FnEstadoCliente(int idCliente);
+    void rotularColumnas(RecordsetModel *modelo, short origen);
     void maquetarRejilla(short origen);
     void avisarFallo(const Resultado &r);
     // The grid's visible columns in the order shown, with their captions and formats.

@@ -128,14 +128,54 @@ void Formulario::partirCaptions() {
     }
 }
 
-void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips) {
+void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips,
+                              const std::function<QString(const QModelIndex &)> &textoCelda) {
     int ancho = std::max(px(twips), cabecera->sectionSizeHint(columna));
-    // The rows a screen shows at most (about 40 at its tallest): measuring every loaded
-    // row of a page costs milliseconds on each search, for rows seen only by scrolling.
     const QAbstractItemModel *modelo = vista->model();
-    const int filas = modelo ? std::min(modelo->rowCount(vista->rootIndex()), 40) : 0;
-    for (int fila = 0; fila < filas; ++fila)
-        ancho = std::max(ancho, vista->sizeHintForIndex(modelo->index(fila, columna, vista->rootIndex())).width() + 1);
+    const int cargadas = modelo ? modelo->rowCount(vista->rootIndex()) : 0;
+    if (cargadas > 0) {
+        const auto texto = [&](const QModelIndex &i) { return textoCelda ? textoCelda(i) : i.data().toString(); };
+        // Digits are equally wide in the fonts of a desktop: a date or an amount is
+        // measured once per shape ("00/00/0000"), since shaping text is what costs here.
+        const QFontMetrics fm(vista->font());
+        QHash<QString, int> medidos;
+        const auto anchoLinea = [&](QStringView linea) {
+            QString forma = linea.toString();
+            for (QChar &c : forma)
+                if (c.isDigit())
+                    c = u'0';
+            auto it = medidos.constFind(forma);
+            if (it == medidos.cend())
+                it = medidos.insert(forma, fm.horizontalAdvance(forma));
+            return *it;
+        };
+        const auto anchoTexto = [&](const QString &t) {
+            int mayor = 0;
+            for (const QStringView linea : QStringView(t).tokenize(u'\n'))
+                for (const QStringView parte : linea.tokenize(QChar(QChar::LineSeparator)))
+                    mayor = std::max(mayor, anchoLinea(parte));
+            return mayor;
+        };
+        // Only the rows the view can show (before its first layout, the window's height;
+        // never over 40): measuring a whole page costs milliseconds on each search, for
+        // rows seen only by scrolling.
+        const int alto = vista->testAttribute(Qt::WA_Resized) ? vista->viewport()->height() : vista->window()->height();
+        const int altoFila = vista->sizeHintForIndex(modelo->index(0, columna, vista->rootIndex())).height();
+        const int filas = std::min({cargadas, 40, alto / std::max(1, altoFila) + 1});
+        // The widest text; the style's size hint of that one cell adds what the style
+        // puts around a text (an empty cell gets none).
+        int mayor = -1;
+        QModelIndex ancha;
+        for (int fila = 0; fila < filas; ++fila) {
+            const QModelIndex i = modelo->index(fila, columna, vista->rootIndex());
+            if (const int a = anchoTexto(texto(i)); a > mayor) {
+                mayor = a;
+                ancha = i;
+            }
+        }
+        if (ancha.isValid())
+            ancho = std::max(ancho, vista->sizeHintForIndex(ancha).width() + 1);
+    }
     cabecera->resizeSection(columna, ancho);
 }
 

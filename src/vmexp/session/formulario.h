@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QSet>
+#include <functional>
 
 class CUtilidades;
 class QAbstractItemModel;
@@ -56,7 +57,9 @@ public:
     static int px(int twips) { return twips / 15; }
     // A column's width from twips, widened to what its caption and the rows loaded need:
     // the twips were made for another font, and a date must never lose its year.
-    static void anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips);
+    // textoCelda gives the text a cell shows when it is not the model's own.
+    static void anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips,
+                             const std::function<QString(const QModelIndex &)> &textoCelda = {});
 
 protected:
     // A key released anywhere on the screen, before the control sees it. Return true

@@ -1,0 +1,112 @@
+// Results read once from start to end on SQLite, stepped on the connection's own handle:
+// a value is turned into a QVariant only when it is asked for, where the Qt driver turns
+// every column of every row (an actions tree asks for 5 of 26).
+#include "basedatos.h"
+#include "dialecto.h"
+#include "lectorfilas.h"
+#include "registro.h"
+
+#include <QSqlError>
+#include <QSqlField>
+#include <sqlite3.h>
+
+namespace {
+QSqlError errorSqlite(sqlite3 *h, int codigo) {
+    return QSqlError(QStringLiteral("Unable to execute statement"), QString::fromUtf8(sqlite3_errmsg(h)),
+                     QSqlError::StatementError, QString::number(codigo));
+}
+
+class LectorSqlite : public LectorFilas {
+public:
+    // st has been stepped once, with the code primerPaso.
+    LectorSqlite(sqlite3_stmt *st, int primerPaso) : m_st(st), m_pendiente(primerPaso) {
+        for (int i = 0; i < sqlite3_column_count(st); ++i) {
+            // As the Qt driver names them: no quotes, no table before a dot.
+            QString nombre = QString::fromUtf8(sqlite3_column_name(st, i)).remove(u'"');
+            m_columnas.append(QSqlField(nombre.mid(nombre.lastIndexOf(u'.') + 1)));
+        }
+    }
+    ~LectorSqlite() override { terminar(); }
+
+    int posicion() const override { return m_pos; }
+    bool soloAdelante() const override { return true; }
+
+    bool siguiente() override {
+        if (!m_st) {
+            m_pos = QSql::AfterLastRow;
+            return false;
+        }
+        const int rc = m_pendiente ? m_pendiente : sqlite3_step(m_st);
+        m_pendiente = 0;
+        if (rc == SQLITE_ROW) {
+            m_pos = m_pos < 0 ? 0 : m_pos + 1;
+            return true;
+        }
+        if (rc != SQLITE_DONE)
+            qCWarning(lcSentencias).noquote() << "error del motor al leer:" << rc << sqlite3_errmsg(sqlite3_db_handle(m_st));
+        terminar();
+        m_pos = QSql::AfterLastRow;
+        return false;
+    }
+    bool primera() override { return m_pos == 0 || (m_pos == QSql::BeforeFirstRow && siguiente()); }
+    bool ultima() override { return false; }
+    bool anterior() override { return false; }
+    bool ir(int fila) override { return fila == m_pos; }
+
+    QVariant valor(int i) const override {
+        if (!m_st || m_pos < 0 || i < 0 || i >= m_columnas.count())
+            return {};
+        switch (sqlite3_column_type(m_st, i)) {
+        case SQLITE_INTEGER: return qlonglong(sqlite3_column_int64(m_st, i));
+        case SQLITE_FLOAT: return sqlite3_column_double(m_st, i);
+        case SQLITE_NULL: return QVariant(QMetaType::fromType<QString>());
+        case SQLITE_BLOB:
+            return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_st, i)), sqlite3_column_bytes(m_st, i));
+        default: {
+            const auto *texto = reinterpret_cast<const char *>(sqlite3_column_text(m_st, i));
+            return QString::fromUtf8(texto, sqlite3_column_bytes(m_st, i));
+        }
+        }
+    }
+    bool nulo(int i) const override { return valor(i).isNull(); }
+    QSqlRecord columnas() const override { return m_columnas; }
+    void terminar() override {
+        // Finalised as soon as the rows end: no read snapshot stays open.
+        sqlite3_finalize(m_st);
+        m_st = nullptr;
+    }
+
+private:
+    sqlite3_stmt *m_st;
+    int m_pendiente;
+    int m_pos = QSql::BeforeFirstRow;
+    QSqlRecord m_columnas;
+};
+} // namespace
+
+std::unique_ptr<LectorFilas> DialectoSqlite::lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
+    sqlite3 *h = BaseDatos::manejador(db);
+    if (!h)
+        return nullptr;
+    const QByteArray texto = sql.toUtf8();
+    sqlite3_stmt *st = nullptr;
+    const char *resto = nullptr;
+    const int rc = sqlite3_prepare_v2(h, texto.constData(), int(texto.size()), &st, &resto);
+    if (rc != SQLITE_OK) {
+        *error = errorSqlite(h, rc);
+        return nullptr;
+    }
+    // What the driver would refuse or do its own way (more than one statement, none)
+    // is left to it.
+    if (!st || (resto && !QByteArray(resto).trimmed().isEmpty())) {
+        sqlite3_finalize(st);
+        return nullptr;
+    }
+    const int paso = sqlite3_step(st);
+    if (paso != SQLITE_ROW && paso != SQLITE_DONE) {
+        *error = errorSqlite(h, sqlite3_extended_errcode(h));
+        sqlite3_finalize(st);
+        return nullptr;
+    }
+    return std::make_unique<LectorSqlite>(st, paso);
+}
