@@ -32,7 +32,7 @@ endef
 # cluster that pg_virtualenv starts for the run and drops afterwards.
 test: build
 	$(limpiar_cluster)
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen pg_virtualenv -v 15 ctest --output-on-failure -j$(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen pg_virtualenv -v 15 ctest --output-on-failure --repeat after-timeout:2 -j$(JOBS)
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
