@@ -130,8 +130,8 @@ TextoDocumentos::Extraido TextoDocumentos::extraer(const QString &ruta, const QS
     Extraido r;
     if (f.peek(5) == "%PDF-")
         r = dePdf(ruta, parar);
-    else if (esTextoPlano(nombre))
-        r = {deTexto(f.readAll()), 1};
+    else if (esTextoPlano(nombre)) // only what the index keeps is read: a huge log stays on disk
+        r = {deTexto(f.read(kLargoMaximo * 4)), 1};
     else if (!QImageReader::imageFormat(ruta).isEmpty())
         r = deImagen(ruta, parar);
     r.texto.truncate(kLargoMaximo);
