@@ -2,6 +2,7 @@
 // LIKE; SQLite first asks the trigram index of the table (db/empresa.sql) which rows
 // can match, when they are few.
 #include "basedatos.h"
+#include "comillas.h"
 #include "dialecto.h"
 #include "registro.h"
 
@@ -48,8 +49,8 @@ private:
 };
 
 QString nombre(const QString &n) { return u'[' + QString(n).replace(u']', QStringLiteral("]]")) + u']'; }
-QString literal(const QString &t) { return u'\'' + QString(t).replace(u'\'', QStringLiteral("''")) + u'\''; }
-QString frase(const QString &t) { return u'"' + QString(t).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+QString literal(const QString &t) { return entreComillas(t); }
+QString frase(const QString &t) { return entreComillas(t, u'"'); }
 
 QString sinPuntoYComa(const QString &sql) {
     QString r = sql.trimmed();
