@@ -10,6 +10,7 @@
 #include "dialogos.h"
 #include "flujoblob.h"
 #include "generador.h"
+#include "tabla.h"
 #include "modexp.h"
 #include "mybd.h"
 #include "pantallas.h"
@@ -42,7 +43,7 @@
 #include <unistd.h>
 
 namespace {
-QTextStream out(stdout);
+QTextStream &out = salidaBench();
 
 double mediana(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -60,15 +61,6 @@ double medir(int veces, const std::function<void()> &f) {
     return mediana(t);
 }
 
-void fila(const QString &que, double ms, double base, const QString &nota = {}) {
-    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |\n")
-               .arg(que, -58)
-               .arg(ms, 9, 'f', 2)
-               .arg(base, 9, 'f', 2)
-               .arg(base > 0 ? ms / base : 0, 6, 'f', 2)
-               .arg(nota);
-    out.flush();
-}
 
 // Where a measure runs: the embedded files of a folder, or a database of the server.
 struct Destino {

@@ -7,6 +7,7 @@
 #include "modexp.h"
 #include "mybd.h"
 #include "pantallas.h"
+#include "tabla.h"
 #include "textodocumentos.h"
 #include "vmexpe.h"
 
@@ -24,7 +25,7 @@
 #include <sqlite3.h>
 
 namespace {
-QTextStream salida(stdout);
+QTextStream &salida = salidaBench();
 
 const char *const kPalabras[] = {
     "presupuesto", "factura", "obra", "cliente", "entrega", "material", "revisión", "instalación", "eléctrica",
@@ -39,15 +40,6 @@ const char *const kPalabras[] = {
     "perito", "valoración", "reparación", "sustitución", "limpieza", "desmontaje", "montaje", "prueba",
 };
 
-void fila(const QString &que, double ms, double base, const QString &nota) {
-    salida << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |\n")
-                  .arg(que, -58)
-                  .arg(ms, 9, 'f', 2)
-                  .arg(base, 9, 'f', 2)
-                  .arg(base > 0 ? ms / base : 0, 6, 'f', 2)
-                  .arg(nota);
-    salida.flush();
-}
 
 // documentos documents, one per action, spread over the case files, each with a text of
 // about 120 words; one in 2,000 says "reparación del compresor".
