@@ -349,15 +349,27 @@ private slots:
         QVERIFY(guardados(datos + "/copias/" + aparte.first()).size() > enCopia.size());
     }
 
+    void copiaQueNoEsDeExpedientes() {
+        QTemporaryDir dir;
+        for (const char *f : {"empresa.db", "vmcomun.db"})
+            QVERIFY(escribirFichero(dir.filePath(f), {})); // an empty file is an empty database
+        QString error;
+        QVERIFY(!Copias::comprobar(dir.path(), nullptr, &error));
+        QCOMPARE(error, "En " + dir.path() + " no hay una base de datos de expedientes.");
+    }
+
     void registroParaSoporte_data() {
         QTest::addColumn<bool>("porEntorno"); // VMEXP_REGISTRO, as any host; otherwise --registro
-        QTest::newRow("--registro") << false;
-        QTest::newRow("VMEXP_REGISTRO") << true;
+        QTest::addColumn<QString>("fichero");
+        QTest::newRow("--registro") << false << "soporte.log";
+        QTest::newRow("VMEXP_REGISTRO") << true << "soporte.log";
+        QTest::newRow("carpeta que no existe") << false << "no/hay/soporte.log";
     }
     void registroParaSoporte() {
         QFETCH(bool, porEntorno);
+        QFETCH(QString, fichero);
         QTemporaryDir dir;
-        const QString registro = dir.filePath("soporte.log");
+        const QString registro = dir.filePath(fichero);
         QStringList argumentos{"--datos", dir.filePath("datos"), "--screenshots", dir.filePath("capturas")};
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
         if (porEntorno)
@@ -365,6 +377,11 @@ private slots:
         else
             argumentos << "--registro" << registro;
         const Ejecucion r = host(argumentos, entorno);
+        if (fichero.contains(u'/')) {
+            QCOMPARE(r.salida, 1);
+            QVERIFY2(r.errores.contains("No se puede escribir el registro en " + registro), qPrintable(r.errores));
+            return;
+        }
         QCOMPARE(r.salida, 0);
         QFile f(registro);
         QVERIFY(f.open(QIODevice::ReadOnly));

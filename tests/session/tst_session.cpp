@@ -10,6 +10,7 @@
 #include <QMetaObject>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -110,9 +111,12 @@ private slots:
             CarpetaTrabajo::anotarCopia(ruta);
         if (caso == "cambiada")
             QVERIFY(escribirConFecha(ruta, "contenido con cambios", ayer));
-        QFile abierta(ruta);
-        if (caso == "abierta")
-            QVERIFY(abierta.open(QIODevice::ReadOnly));
+        QProcess visor; // another program holding the copy open
+        visor.setStandardInputFile(ruta);
+        if (caso == "abierta") {
+            visor.start("sleep", {"30"});
+            QVERIFY(visor.waitForStarted());
+        }
         if (caso == "bloqueo")
             QVERIFY(escribirConFecha(gCarpetaDoc + "/.~lock.informe.odt#", "usuario", ayer));
         e.expe->setMyBd(e.bd); // the next start

@@ -383,7 +383,7 @@ private slots:
                                                     for (auto k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Down})
                                                         QTest::keyClick(buscador(d), k);
                                                     QCOMPARE(buscador(d)->text(), QString()); // arrows do not type
-                                                    QTest::keyClick(buscador(d), Qt::Key_Enter);
+                                                    QTest::keyClick(rejilla(d), Qt::Key_Enter);
                                                 });
         QCOMPARE(elegido, unir({"3", "502", "Ignacio"}));
     }
