@@ -50,6 +50,15 @@ bool todaDeColor(const QImage &img, QRgb color) {
     return !rgb.isNull();
 }
 
+// A component whose methods take as many arguments as a call can pass.
+class Sumador : public QObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE int sumar(int a, int b, int c, int d, int e, int f, int g, int h, double i) {
+        return a + b + c + d + e + f + g + h + int(i);
+    }
+};
+
 // Pixels the test backend gives for a length in millimetres.
 int pixeles(double mm, double ppp) { return int(mm / 25.4 * ppp); }
 } // namespace
@@ -192,23 +201,6 @@ private slots:
         QCOMPARE(leerPdf(m_fichero).paginas(), 1);
     }
 
-    void cuandoSePregunta_data() {
-        QTest::addColumn<QString>("dispositivos");
-        QTest::addColumn<QString>("maxima");
-        QTest::addColumn<bool>("pregunta");
-        QTest::newRow("un escáner, una resolución") << "1" << "10.0" << false;
-        QTest::newRow("un escáner, varias resoluciones") << "1" << "20.0" << true;
-        QTest::newRow("dos escáneres, una resolución") << "2" << "10.0" << true;
-    }
-    void cuandoSePregunta() {
-        QFETCH(QString, dispositivos);
-        QFETCH(QString, maxima);
-        configurar({{"number_of_devices", dispositivos}, {"resolution_max", maxima}, {"resolution_quant", "10.0"}});
-        QVERIFY(escanear());
-        QTEST(m_servicio.modales.contains("frmEscaner"), "pregunta");
-        QVERIFY(QFile::exists(m_fichero));
-    }
-
     void eligeEscanerYResolucion() {
         configurar({{"number_of_devices", "2"}, {"resolution_max", "20.0"}, {"resolution_quant", "10.0"}});
         QStringList escaneres, resoluciones;
@@ -239,8 +231,9 @@ private slots:
         QVERIFY(qAbs(cajas[0].width() - paginas[0].width() * 3.6) <= 1);
     }
 
+    // One scanner with several resolutions asks too; one with a single one does not.
     void eleccionCancelada() {
-        configurar({{"number_of_devices", "2"}});
+        configurar({{"resolution_max", "20.0"}, {"resolution_quant", "10.0"}});
         m_servicio.manejadores << [](QDialog *dlg) { dlg->reject(); };
         QVERIFY(!escanear());
         QCOMPARE(m_servicio.modales, QStringList{"frmEscaner"});
@@ -321,6 +314,26 @@ private slots:
         // Refused before anything is scanned.
         QVERIFY(m_servicio.modales.isEmpty());
         m_avisos << QStringLiteral("No se puede guardar el documento escaneado en \"%1\".").arg(ruta);
+    }
+
+    void llamadaConArgumentos_data() {
+        QTest::addColumn<QVariantList>("argumentos");
+        QTest::addColumn<QVariant>("resultado");
+        QTest::addColumn<QString>("mensaje");
+        const QVariantList nueve{"1", 2, 3, 4, 5, 6, 7, 8, 9.7};
+        QTest::newRow("nueve, convertidos") << nueve << QVariant(45) << "";
+        QTest::newRow("valor que no convierte") << QVariantList{"uno", 2, 3, 4, 5, 6, 7, 8, 9} << QVariant()
+                                                << "El método sumar del componente no admite el valor uno.";
+        QTest::newRow("sin método de ocho") << nueve.mid(1) << QVariant() << "El componente no tiene el método sumar.";
+    }
+    void llamadaConArgumentos() {
+        QFETCH(QVariantList, argumentos);
+        QFETCH(QVariant, resultado);
+        Sumador s;
+        QVariant r;
+        const Resultado hecho = Componentes::llamar(&s, "sumar", argumentos, &r);
+        QCOMPARE(r, resultado);
+        QTEST(hecho.mensaje(), "mensaje");
     }
 
     void creadoYManejadoPorNombre() {

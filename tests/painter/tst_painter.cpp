@@ -102,39 +102,6 @@ private slots:
     void initTestCase() { applyPalette(); }
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
 
-    void gradientRounding_data() {
-        QTest::addColumn<quint32>("color1");
-        QTest::addColumn<quint32>("color2");
-        QTest::addColumn<bool>("leftToRight");
-        QTest::addColumn<QList<QRgb>>("lines");
-        // Steps of a half land on exact halves, which go to the even neighbour.
-        QTest::newRow("red rising, left to right")
-            << 0x000001u << 0x000003u << true
-            << QList<QRgb>{qRgb(1, 0, 0), qRgb(2, 0, 0), qRgb(2, 0, 0), qRgb(2, 0, 0), qRgb(3, 0, 0)};
-        QTest::newRow("red falling, blue rising, top to bottom")
-            << 0x050004u << 0x070000u << false
-            << QList<QRgb>{qRgb(4, 0, 5), qRgb(3, 0, 6), qRgb(2, 0, 6), qRgb(1, 0, 6), qRgb(0, 0, 7)};
-        QTest::newRow("system button face") << 0x8000000Fu << 0xB4BEC8u << true << QList<QRgb>(5, kFace.rgb());
-    }
-    void gradientRounding() {
-        QFETCH(quint32, color1);
-        QFETCH(quint32, color2);
-        QFETCH(bool, leftToRight);
-        QFETCH(QList<QRgb>, lines);
-        QImage image(6, 6, QImage::Format_RGB32);
-        image.fill(Qt::magenta);
-        QPainter p(&image);
-        CSubclass::DrawGradient(color1, color2, 0, 0, 4, 4, p, leftToRight);
-        p.end();
-        // Lines 0 to 4, each four pixels long; nothing past them.
-        for (int i = 0; i < 6; ++i) {
-            for (int along = 0; along < 6; ++along) {
-                const QRgb expected = i < 5 && along < 4 ? lines.at(i) : QColor(Qt::magenta).rgb();
-                QCOMPARE(image.pixel(leftToRight ? QPoint(i, along) : QPoint(along, i)), expected);
-            }
-        }
-    }
-
     void background_data() {
         QTest::addColumn<int>("style");
         QTest::addColumn<QPixmap>("picture");
