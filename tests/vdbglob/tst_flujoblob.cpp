@@ -188,71 +188,57 @@ private slots:
         QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    void cancelarGuardando_data() {
-        QTest::addColumn<int>("avisosAntesDeCancelar");
-        QTest::newRow("antes de empezar") << 0;
-        QTest::newRow("tras el primer trozo") << 1;
-        QTest::newRow("en el ultimo aviso") << 3;
+    void progresoYCancelar_data() {
+        QTest::addColumn<bool>("guardando");
+        QTest::addColumn<int>("seguir"); // notices answered yes before cancelling; -1 never cancels
+        QTest::newRow("guardar entero") << true << -1;
+        QTest::newRow("guardar, cancelado antes de empezar") << true << 0;
+        QTest::newRow("guardar, cancelado tras el primer trozo") << true << 1;
+        QTest::newRow("guardar, cancelado en el ultimo aviso") << true << 3;
+        QTest::newRow("cargar entero") << false << -1;
+        QTest::newRow("cargar, cancelado tras el primer trozo") << false << 1;
     }
 
-    void cancelarGuardando() {
-        QFETCH(int, avisosAntesDeCancelar);
-        Entorno e;
-        QTemporaryDir dir;
-        const QString origen = dir.filePath("origen.bin");
-        QVERIFY(escribirFichero(origen, binario(2 * kMega + 5)));
-        const QVariant original = contenidoIma(e, 1);
-
-        int avisos = 0;
-        QString error;
-        QVERIFY(!guardar(e, 1, origen, &error, [&](qint64, qint64) { return avisos++ < avisosAntesDeCancelar; }));
-        QCOMPARE(avisos, avisosAntesDeCancelar + 1);
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(contenidoIma(e, 1), original);
-        QVERIFY(sinTransaccionPendiente(e));
-    }
-
-    void cancelarCargandoConservaElDestino() {
-        Entorno e;
-        QTemporaryDir dir;
-        const QString origen = dir.filePath("origen.bin");
-        const QString destino = dir.filePath("destino.bin");
-        QVERIFY(escribirFichero(origen, binario(3 * kMega)));
-        QString error;
-        QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
-        QVERIFY(escribirFichero(destino, "versión anterior"));
-
-        int avisos = 0;
-        QVERIFY(!cargar(e, 1, destino, &error, [&](qint64, qint64) { return ++avisos < 2; }));
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(leerFichero(destino), QByteArray("versión anterior"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"destino.bin", "origen.bin"}));
-    }
-
-    void progresoCreceHastaElTotal() {
+    // Progress grows in chunks up to the size; a cancelled copy leaves the column or the
+    // target file as it was.
+    void progresoYCancelar() {
+        QFETCH(bool, guardando);
+        QFETCH(int, seguir);
         Entorno e;
         QTemporaryDir dir;
         const qint64 tam = 2 * kMega + 5;
-        const QString origen = dir.filePath("origen.bin");
+        const QString origen = dir.filePath("origen.bin"), destino = dir.filePath("destino.bin");
         QVERIFY(escribirFichero(origen, binario(tam)));
+        QString error;
+        if (!guardando)
+            QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
+        QVERIFY(escribirFichero(destino, "versión anterior"));
+        const QVariant original = contenidoIma(e, 1);
 
-        for (bool guardando : {true, false}) {
-            QList<std::pair<qint64, qint64>> avisos;
-            const auto anotar = [&](qint64 hecho, qint64 total) {
-                avisos.append({hecho, total});
-                return true;
-            };
-            QString error;
-            QVERIFY2(guardando ? guardar(e, 1, origen, &error, anotar) : cargar(e, 1, dir.filePath("d.bin"), &error, anotar),
-                     qPrintable(error));
-            QVERIFY(avisos.size() >= 3); // in chunks, not all at once
-            QCOMPARE(avisos.first().first, 0);
-            QCOMPARE(avisos.last().first, tam);
-            for (qsizetype i = 0; i < avisos.size(); ++i) {
-                QCOMPARE(avisos[i].second, tam);
-                if (i > 0)
-                    QVERIFY(avisos[i].first > avisos[i - 1].first);
-            }
+        QList<std::pair<qint64, qint64>> avisos;
+        const auto anotar = [&](qint64 hecho, qint64 total) {
+            avisos.append({hecho, total});
+            return seguir < 0 || avisos.size() <= seguir;
+        };
+        const bool hecho = guardando ? guardar(e, 1, origen, &error, anotar) : cargar(e, 1, destino, &error, anotar);
+        QVERIFY(sinTransaccionPendiente(e));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"destino.bin", "origen.bin"}));
+        if (seguir >= 0) {
+            QVERIFY(!hecho && !error.isEmpty());
+            QCOMPARE(avisos.size(), seguir + 1);
+            QCOMPARE(contenidoIma(e, 1), original);
+            QCOMPARE(leerFichero(destino), QByteArray("versión anterior"));
+            return;
+        }
+        QVERIFY2(hecho, qPrintable(error));
+        QCOMPARE(guardando ? contenidoIma(e, 1).toByteArray() : leerFichero(destino), binario(tam));
+        QVERIFY(avisos.size() >= 3); // in chunks, not all at once
+        QCOMPARE(avisos.first().first, 0);
+        QCOMPARE(avisos.last().first, tam);
+        for (qsizetype i = 0; i < avisos.size(); ++i) {
+            QCOMPARE(avisos[i].second, tam);
+            if (i > 0)
+                QVERIFY(avisos[i].first > avisos[i - 1].first);
         }
     }
 
