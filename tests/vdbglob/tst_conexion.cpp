@@ -39,29 +39,15 @@ private slots:
         rs.MovePrevious();
         QVERIFY(rs.isBOF());
         QVERIFY(!rs.isEOF());
+        // Find looks from the current row on.
+        QVERIFY(rs.Find("Tex_Id = 3"));
+        QCOMPARE(rs.Fields(1).toString(), QString("Mantenimiento"));
+        QVERIFY(rs.Find("tex_des = 'LITIGIO'"));
+        QCOMPARE(rs.Fields(0).toInt(), 5);
+        QVERIFY(!rs.Find("Tex_Id = 2"));
+        QVERIFY(rs.isEOF());
         rs.Close();
         QVERIFY(rs.isEOF());
-    }
-
-    void recordsetSoloAdelante() {
-        Entorno e;
-        Recordset rs = e.conexion->Execute("SELECT Tex_Id FROM Tex ORDER BY Tex_Id", Conexion::Cursor::SoloAdelante);
-        QVERIFY(!rs.isEOF() && !rs.isBOF());
-        QCOMPARE(rs.RecordCount(), -1); // unknown without reading on
-        QList<int> ids;
-        for (; !rs.isEOF(); rs.MoveNext())
-            ids << rs.Fields(0).toInt();
-        QCOMPARE(ids, (QList<int>{1, 2, 3, 4, 5}));
-        rs.MoveFirst(); // cannot go back: stays at the end
-        QVERIFY(rs.isEOF());
-        // No rows: at the end and the start at once, with either cursor.
-        for (const auto cursor : {Conexion::Cursor::SoloAdelante, Conexion::Cursor::Desplazable}) {
-            Recordset vacio = e.conexion->Execute("SELECT Tex_Id FROM Tex WHERE Tex_Id = 0", cursor);
-            QVERIFY(vacio.ok() && vacio.isEOF() && vacio.isBOF());
-            QVERIFY(!vacio.Fields(0).isValid());
-            if (cursor == Conexion::Cursor::Desplazable)
-                QCOMPARE(vacio.RecordCount(), 0);
-        }
     }
 
     // Kinds and NULLs of the rows the screens read are the statements' test; here a
@@ -78,19 +64,6 @@ private slots:
         QVERIFY(q.exec());
         Recordset ima = e.conexion->Execute("SELECT Ima_File FROM Ima WHERE Ima_IdTabla = 77");
         QCOMPARE(ima.Fields("Ima_File").toByteArray(), bytes);
-    }
-
-    void findBuscaDesdeLaFilaActual() {
-        Entorno e;
-        Recordset rs = e.conexion->Execute("SELECT Tex_Id, Tex_Des FROM Tex ORDER BY Tex_Id");
-        QVERIFY(rs.Find("Tex_Id = 3"));
-        QCOMPARE(rs.Fields(1).toString(), QString("Mantenimiento"));
-        QVERIFY(rs.Find("tex_des = 'LITIGIO'"));
-        QCOMPARE(rs.Fields(0).toInt(), 5);
-        QVERIFY(!rs.Find("Tex_Id = 2")); // already past it
-        QVERIFY(rs.isEOF());
-        rs.MoveFirst();
-        QVERIFY(rs.Find("Tex_Id = 2"));
     }
 
     void erroresDelMotorEnEspanol_data() {
