@@ -126,48 +126,45 @@ private slots:
         });
     }
 
-    void ficheroOrigenQueFalta() {
-        Entorno e;
-        QTemporaryDir dir;
-        const QString ruta = dir.filePath("no-existe.pdf");
-        const QVariant original = contenidoIma(e, 1);
-        QString error;
-        QVERIFY(!guardar(e, 1, ruta, &error));
-        QVERIFY2(error.startsWith("No se puede leer el fichero " + ruta), qPrintable(error));
-        QCOMPARE(contenidoIma(e, 1), original);
-
-        // Missing row: nothing is added.
-        QVERIFY(escribirFichero(dir.filePath("hay.bin"), "datos"));
-        QVERIFY(!guardar(e, 99, dir.filePath("hay.bin"), &error));
-        QVERIFY2(error.contains("99"), qPrintable(error));
-        QCOMPARE(e.cuenta("Ima"), 2);
-        QVERIFY(sinTransaccionPendiente(e));
-    }
-
-    void destinoNoEscribible_data() {
-        QTest::addColumn<QString>("carpeta"); // relative to a temporary folder
-        QTest::addColumn<QString>("vigilada"); // folder that must stay empty
-        QTest::newRow("carpeta inexistente") << "no/existe" << "";
-        QTest::newRow("la carpeta es un fichero") << "fichero.txt" << "";
+    void fallaSinTocarNada_data() {
+        QTest::addColumn<bool>("guardando");
+        QTest::addColumn<QString>("fichero"); // relative to a temporary folder
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("mensaje"); // %1: the file's full path
+        QTest::newRow("origen que falta") << true << "no-existe.pdf" << 1 << "No se puede leer el fichero %1";
+        QTest::newRow("fila que falta") << true << "fichero.txt" << 99 << "No existe la fila 99 de la tabla Ima";
+        QTest::newRow("carpeta inexistente") << false << "no/existe/documento.txt" << 1
+                                             << "No se puede escribir el fichero %1: ";
+        QTest::newRow("la carpeta es un fichero") << false << "fichero.txt/documento.txt" << 1
+                                                  << "No se puede escribir el fichero %1: ";
         if (geteuid() != 0) // root writes anywhere
-            QTest::newRow("carpeta de solo lectura") << "lectura" << "lectura";
+            QTest::newRow("carpeta de solo lectura") << false << "lectura/documento.txt" << 1
+                                                     << "No se puede escribir el fichero %1: ";
     }
 
-    void destinoNoEscribible() {
-        QFETCH(QString, carpeta);
-        QFETCH(QString, vigilada);
+    // The column, the rows and the folders stay as they were.
+    void fallaSinTocarNada() {
+        QFETCH(bool, guardando);
+        QFETCH(QString, fichero);
+        QFETCH(int, id);
+        QFETCH(QString, mensaje);
         Entorno e;
         QTemporaryDir dir;
         QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta"));
         QVERIFY(QDir(dir.path()).mkdir("lectura"));
         QVERIFY(QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
-        const QString ruta = dir.filePath(carpeta + "/documento.txt");
+        const QString ruta = dir.filePath(fichero);
+        const QVariant original = contenidoIma(e, 1);
 
         QString error;
-        QVERIFY(!cargar(e, 1, ruta, &error));
-        QVERIFY2(error.startsWith("No se puede escribir el fichero " + ruta + ": "), qPrintable(error));
-        QVERIFY(!QFileInfo::exists(ruta));
-        QVERIFY(QDir(dir.filePath(vigilada)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() == (vigilada.isEmpty() ? 2 : 0));
+        QVERIFY(!(guardando ? guardar(e, id, ruta, &error) : cargar(e, id, ruta, &error)));
+        QVERIFY2(error.contains(mensaje.arg(ruta)), qPrintable(error));
+        QCOMPARE(contenidoIma(e, 1), original);
+        QCOMPARE(e.cuenta("Ima"), 2);
+        QVERIFY(sinTransaccionPendiente(e));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList({"fichero.txt", "lectura"}));
+        QVERIFY(QDir(dir.filePath("lectura")).isEmpty());
         QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
