@@ -153,11 +153,8 @@ private slots:
         QVERIFY(QDir().mkpath(datos));
         QHash<QString, QByteArray> antes;
         for (const QString &f : presentes) {
-            QFile fichero(datos + u'/' + f);
-            QVERIFY(fichero.open(QIODevice::WriteOnly));
-            fichero.write("datos reales de " + f.toUtf8());
-            fichero.close();
-            antes.insert(f, huella(fichero.fileName()));
+            QVERIFY(escribirFichero(datos + u'/' + f, "datos reales de " + f.toUtf8()));
+            antes.insert(f, huella(datos + u'/' + f));
         }
         QStringList argumentos{"--datos", datos, "--screenshots", dir.filePath("capturas")};
         if (recrear)
