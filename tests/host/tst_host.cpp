@@ -51,55 +51,64 @@ bool crearVersion1(const QString &datos) {
                                          "INSERT INTO Tex (Tex_Des) VALUES ('borrado'); DELETE FROM Tex WHERE Tex_Des = 'borrado';"));
 }
 
-// Every row of every table and every document's bytes, as text to compare; the documents'
-// text is read from them, not kept.
-QStringList contenido(const QString &datos) {
-    QStringList r;
+// Each row of sql on the database of that folder, through fila, on a connection of its own.
+template <class T>
+QList<T> leer(const QString &datos, const QString &sql, const std::function<T(QSqlQuery &)> &fila) {
+    QList<T> r;
     {
-        QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("contenido"));
-        QSqlQuery q(db), t(db);
-        // The name index (Cli_Buscar, Pro_Buscar and their shadow tables) and the documents' text
-        // are built from the rows.
-        q.exec("SELECT 'main', name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' "
-               "AND name <> 'vmexp_version' AND name NOT LIKE 'ActFTex%' AND name NOT LIKE '%\\_Buscar%' ESCAPE '\\' UNION ALL SELECT 'vmcomun', name FROM vmcomun.sqlite_master "
-               "WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' ORDER BY 1, 2");
-        while (q.next()) {
+        QSqlQuery q(BaseDatos::abrir(datos, QStringLiteral("leer")));
+        q.exec(sql);
+        while (q.next())
+            r << fila(q);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("leer"));
+    return r;
+}
+
+// Every row of every table and every document's bytes, as text to compare; the name index
+// (Cli_Buscar, Pro_Buscar and their shadow tables) and the documents' text are built from the rows.
+QStringList contenido(const QString &datos) {
+    return leer<QString>(
+        datos,
+        "SELECT 'main', name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' "
+        "AND name <> 'vmexp_version' AND name NOT LIKE 'ActFTex%' AND name NOT LIKE '%\\_Buscar%' ESCAPE '\\' "
+        "UNION ALL SELECT 'vmcomun', name FROM vmcomun.sqlite_master "
+        "WHERE type = 'table' AND name NOT LIKE 'sqlite_stat%' ORDER BY 1, 2",
+        [](QSqlQuery &q) {
+            QSqlQuery t(QSqlDatabase::database(QStringLiteral("leer")));
             t.exec(QStringLiteral("SELECT * FROM %1.%2 ORDER BY 1").arg(q.value(0).toString(), q.value(1).toString()));
             QCryptographicHash h(QCryptographicHash::Sha1);
             int filas = 0;
             for (; t.next(); ++filas)
                 for (int i = 0; i < t.record().count(); ++i)
                     h.addData(t.value(i).toByteArray() + '\x1f');
-            r << QStringLiteral("%1: %2 filas %3").arg(q.value(1).toString()).arg(filas).arg(QString::fromLatin1(h.result().toHex()));
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("contenido"));
-    return r;
+            return QStringLiteral("%1: %2 filas %3")
+                .arg(q.value(1).toString())
+                .arg(filas)
+                .arg(QString::fromLatin1(h.result().toHex()));
+        });
 }
 
 // Tables, indexes and triggers as their statements define them, quotes and spacing aside.
 QStringList esquemaDe(const QString &datos) {
-    QStringList r;
-    {
-        QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("esquema"));
-        QSqlQuery q(db);
-        q.exec("SELECT type, name, sql FROM main.sqlite_master WHERE name <> 'vmexp_version' AND sql IS NOT NULL UNION ALL "
-               "SELECT type, name, sql FROM vmcomun.sqlite_master WHERE sql IS NOT NULL ORDER BY 1, 2");
-        while (q.next())
-            r << q.value(1).toString() + u' ' + q.value(2).toString().remove(u'"').simplified();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("esquema"));
-    return r;
+    return leer<QString>(datos,
+                         "SELECT type, name, sql FROM main.sqlite_master WHERE name <> 'vmexp_version' AND sql IS NOT "
+                         "NULL UNION ALL SELECT type, name, sql FROM vmcomun.sqlite_master WHERE sql IS NOT NULL "
+                         "ORDER BY 1, 2",
+                         [](QSqlQuery &q) { return q.value(1).toString() + u' ' + q.value(2).toString().remove(u'"').simplified(); });
 }
 
 int versionDe(const QString &datos) {
-    int v = -1;
-    {
-        QSqlDatabase db = BaseDatos::abrir(datos, QStringLiteral("version"));
-        v = VersionEsquema::leer(db);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("version"));
-    return v;
+    const auto version = [](QSqlQuery &) {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("leer"));
+        return VersionEsquema::leer(db);
+    };
+    return leer<int>(datos, "SELECT 1", version).value(0, -1);
+}
+
+QList<int> guardados(const QString &datos) {
+    return leer<int>(datos, "SELECT Tex_Id FROM Tex WHERE Tex_Des = 'guardado durante la copia' ORDER BY Tex_Id",
+                     [](QSqlQuery &q) { return q.value(0).toInt(); });
 }
 
 struct Ejecucion {
@@ -119,34 +128,6 @@ Ejecucion host(const QStringList &argumentos, const QProcessEnvironment &entorno
     return r;
 }
 
-// Saves one row at a time on its own connection until told to stop; ultima is the id
-// of the last save committed.
-class Escritor : public QThread {
-public:
-    explicit Escritor(const QString &datos) : m_datos(datos) {}
-    std::atomic<int> ultima{0};
-    std::atomic<bool> parar{false};
-    QString error;
-
-protected:
-    void run() override {
-        {
-            QSqlDatabase db = BaseDatos::abrir(m_datos, QStringLiteral("escritor"), &error);
-            QSqlQuery q(db);
-            while (!parar && db.isOpen()) {
-                if (!q.exec(QStringLiteral("INSERT INTO Tex (Tex_Des) VALUES ('guardado durante la copia')"))) {
-                    error = q.lastError().text();
-                    break;
-                }
-                ultima = q.lastInsertId().toInt();
-            }
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("escritor"));
-    }
-
-private:
-    QString m_datos;
-};
 } // namespace
 
 class TstHost : public QObject {
@@ -172,11 +153,8 @@ private slots:
         QVERIFY(QDir().mkpath(datos));
         QHash<QString, QByteArray> antes;
         for (const QString &f : presentes) {
-            QFile fichero(datos + u'/' + f);
-            QVERIFY(fichero.open(QIODevice::WriteOnly));
-            fichero.write("datos reales de " + f.toUtf8());
-            fichero.close();
-            antes.insert(f, huella(fichero.fileName()));
+            QVERIFY(escribirFichero(datos + u'/' + f, "datos reales de " + f.toUtf8()));
+            antes.insert(f, huella(datos + u'/' + f));
         }
         QStringList argumentos{"--datos", datos, "--screenshots", dir.filePath("capturas")};
         if (recrear)
@@ -307,32 +285,34 @@ private slots:
         QTemporaryDir dir;
         const QString datos = dir.filePath("datos"), copia = dir.filePath("copia");
         QVERIFY(BaseDatos::crear(datos, true));
-        Escritor escritor(datos);
-        escritor.start();
-        QTRY_VERIFY(escritor.ultima > 50);
-        const int antes = escritor.ultima;
+        // Another user saves one row at a time until told to stop; ultima is the last one committed.
+        std::atomic<int> ultima{0};
+        std::atomic<bool> parar{false};
+        QString error;
+        std::unique_ptr<QThread> escritor(QThread::create([&] {
+            {
+                QSqlQuery q(BaseDatos::abrir(datos, QStringLiteral("escritor"), &error));
+                while (!parar && error.isEmpty())
+                    if (q.exec(QStringLiteral("INSERT INTO Tex (Tex_Des) VALUES ('guardado durante la copia')")))
+                        ultima = q.lastInsertId().toInt();
+                    else
+                        error = q.lastError().text();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("escritor"));
+        }));
+        escritor->start();
+        QTRY_VERIFY(ultima > 50);
+        const int antes = ultima;
         const Ejecucion r = host({"--datos", datos, "--copia", copia});
-        const int durante = escritor.ultima;
-        QTRY_VERIFY(escritor.ultima > durante + 50);
-        escritor.parar = true;
-        QVERIFY(escritor.wait(30000));
-        QVERIFY2(escritor.error.isEmpty(), qPrintable(escritor.error));
+        const int durante = ultima;
+        QTRY_VERIFY(ultima > durante + 50);
+        parar = true;
+        QVERIFY(escritor->wait(30000));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         QVERIFY2(r.salida == 0, qPrintable(r.errores));
         QVERIFY(Copias::comprobar(copia));
         QVERIFY(host({"--datos", datos, "--copia", copia}).errores.contains("Ya hay una copia en"));
 
-        const auto guardados = [](const QString &carpeta) {
-            QList<int> r;
-            {
-                QSqlDatabase db = BaseDatos::abrir(carpeta, "guardados");
-                QSqlQuery q(db);
-                q.exec("SELECT Tex_Id FROM Tex WHERE Tex_Des = 'guardado durante la copia' ORDER BY Tex_Id");
-                while (q.next())
-                    r << q.value(0).toInt();
-            }
-            QSqlDatabase::removeDatabase("guardados");
-            return r;
-        };
         const QList<int> enCopia = guardados(copia);
         // Whole saves from the first on, none missing in between, all those made before.
         QVERIFY(!enCopia.isEmpty() && enCopia.last() >= antes && enCopia.last() <= durante);

@@ -7,8 +7,6 @@
 #include "versionesquema.h"
 
 #include <QLineEdit>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QtTest>
 
@@ -17,36 +15,28 @@ const QString kComercial = QStringLiteral("Select CLI_ID,CLI_COD,CLI_COMER FROM 
 const QString kFiscal = QStringLiteral(
     "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI");
 
-bool ejecutar(Entorno &e, const QString &sql) {
-    QSqlQuery q(e.db);
-    if (q.exec(sql))
-        return true;
-    qWarning() << sql << q.lastError().text();
-    return false;
-}
-
 // The embedded database as the previous schema left it: no name index.
 bool quitarIndiceNombres(Entorno &e) {
     for (const char *t : {"Cli", "Pro"})
         for (const char *s : {"DROP TRIGGER %1_Buscar_Alta", "DROP TRIGGER %1_Buscar_Baja", "DROP TRIGGER %1_Buscar_Cambio",
                               "DROP TABLE %1_Buscar"})
-            if (!ejecutar(e, QString::fromLatin1(s).arg(QLatin1String(t))))
+            if (!e.ejecutar(QString::fromLatin1(s).arg(QLatin1String(t))))
                 return false;
     // Version 3 had no documents' text either.
-    return ejecutar(e, QStringLiteral("DROP TABLE ActFTex_Fts")) && ejecutar(e, QStringLiteral("DROP TABLE ActFTex"))
-           && ejecutar(e, QStringLiteral("UPDATE vmexp_version SET Ver_Numero = 3"));
+    return e.ejecutar(QStringLiteral("DROP TABLE ActFTex_Fts")) && e.ejecutar(QStringLiteral("DROP TABLE ActFTex"))
+           && e.ejecutar(QStringLiteral("UPDATE vmexp_version SET Ver_Numero = 3"));
 }
 
 // Six thousand customers more, one renamed and one gone.
 bool poblar(Entorno &e) {
-    return ejecutar(e, QStringLiteral(
+    return e.ejecutar(QStringLiteral(
                            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 5999) "
                            "INSERT INTO Cli (cli_Cod, Cli_Comer, CLI_NOM, CLI_APE1, CLI_APE2) "
                            "SELECT 1000 + i, 'Cliente ' || i || ' ' || CASE i % 4 WHEN 0 THEN 'García' WHEN 1 THEN 'Muñoz' "
                            "WHEN 2 THEN 'Pérez' ELSE 'López' END, 'Nombre', CASE i % 3 WHEN 0 THEN 'Díaz' ELSE 'Ruiz' END, "
                            "NULL FROM n"))
-        && ejecutar(e, QStringLiteral("UPDATE Cli SET Cli_Comer = 'Ñandú 100% Eco_lógico', CLI_APE2 = 'Zubiría' WHERE cli_id = 1"))
-        && ejecutar(e, QStringLiteral("DELETE FROM Cli WHERE cli_id = 4"));
+        && e.ejecutar(QStringLiteral("UPDATE Cli SET Cli_Comer = 'Ñandú 100% Eco_lógico', CLI_APE2 = 'Zubiría' WHERE cli_id = 1"))
+        && e.ejecutar(QStringLiteral("DELETE FROM Cli WHERE cli_id = 4"));
 }
 
 // Every row the dialog shows after typing texto, fetched to the end: id and name.

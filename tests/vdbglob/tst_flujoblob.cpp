@@ -52,20 +52,26 @@ class TstFlujoBlob : public QObject {
 private slots:
     void idaYVueltaExacta_data() {
         QTest::addColumn<QByteArray>("datos");
-        QTest::newRow("vacio") << QByteArray();
-        QTest::newRow("todos los valores de byte") << binario(3 * 256);
-        QTest::newRow("un trozo justo") << binario(kMega);
-        QTest::newRow("un trozo y un byte") << binario(kMega + 1);
+        QTest::addColumn<bool>("consultaAbierta"); // the grid still reading the document list meanwhile
+        QTest::newRow("vacio") << QByteArray() << false;
+        QTest::newRow("todos los valores de byte") << binario(3 * 256) << true;
+        QTest::newRow("un trozo justo") << binario(kMega) << false;
+        QTest::newRow("un trozo y un byte") << binario(kMega + 1) << true;
+        QTest::newRow("dos trozos") << binario(2 * kMega) << true;
     }
 
     void idaYVueltaExacta() {
         QFETCH(QByteArray, datos);
+        QFETCH(bool, consultaAbierta);
         Entorno e;
         QTemporaryDir dir;
         const QString origen = dir.filePath("origen.bin");
         const QString destino = dir.filePath("destino.bin");
         QVERIFY(escribirFichero(origen, datos));
         QVERIFY(escribirFichero(destino, "contenido anterior que se sustituye"));
+        Recordset lista;
+        if (consultaAbierta)
+            lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
 
         QString error = "sin tocar";
         QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
@@ -78,6 +84,10 @@ private slots:
         QVERIFY2(cargar(e, 2, destino, &error), qPrintable(error));
         QCOMPARE(leerFichero(destino), datos);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+        if (consultaAbierta) {
+            lista.MoveNext();
+            QCOMPARE(lista.Fields("Ima_Id").toInt(), 2);
+        }
         QVERIFY(sinTransaccionPendiente(e));
     }
 
@@ -116,143 +126,99 @@ private slots:
         });
     }
 
-    void conOtraConsultaAbierta() {
-        Entorno e;
-        QTemporaryDir dir;
-        const QString origen = dir.filePath("origen.bin");
-        QVERIFY(escribirFichero(origen, binario(2 * kMega)));
-        QString error;
-
-        // The grid still reading the document list while a content is stored and read.
-        Recordset lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
-        QVERIFY2(lista.ok(), qPrintable(lista.resultado().mensaje()));
-        QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
-        QVERIFY2(cargar(e, 2, dir.filePath("destino.bin"), &error), qPrintable(error));
-        QCOMPARE(leerFichero(dir.filePath("destino.bin")), binario(2 * kMega));
-        lista.MoveNext();
-        QCOMPARE(lista.Fields("Ima_Id").toInt(), 2);
-
-        // And once the queries are done with.
-        lista.Close();
-        Recordset rs = e.conexion->Execute("SELECT count(*) FROM Ima");
-        QCOMPARE(rs.Fields(0).toInt(), 2);
-        rs.Close();
-        QVERIFY(escribirFichero(origen, "otro"));
-        QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
-        QCOMPARE(contenidoIma(e, 2).toByteArray(), QByteArray("otro"));
-        QVERIFY(sinTransaccionPendiente(e));
-    }
-
-    void ficheroOrigenQueFalta() {
-        Entorno e;
-        QTemporaryDir dir;
-        const QString ruta = dir.filePath("no-existe.pdf");
-        const QVariant original = contenidoIma(e, 1);
-        QString error;
-        QVERIFY(!guardar(e, 1, ruta, &error));
-        QVERIFY2(error.startsWith("No se puede leer el fichero " + ruta), qPrintable(error));
-        QCOMPARE(contenidoIma(e, 1), original);
-
-        // Missing row: nothing is added.
-        QVERIFY(escribirFichero(dir.filePath("hay.bin"), "datos"));
-        QVERIFY(!guardar(e, 99, dir.filePath("hay.bin"), &error));
-        QVERIFY2(error.contains("99"), qPrintable(error));
-        QCOMPARE(e.cuenta("Ima"), 2);
-        QVERIFY(sinTransaccionPendiente(e));
-    }
-
-    void destinoNoEscribible_data() {
-        QTest::addColumn<QString>("carpeta"); // relative to a temporary folder
-        QTest::addColumn<QString>("vigilada"); // folder that must stay empty
-        QTest::newRow("carpeta inexistente") << "no/existe" << "";
-        QTest::newRow("la carpeta es un fichero") << "fichero.txt" << "";
+    void fallaSinTocarNada_data() {
+        QTest::addColumn<bool>("guardando");
+        QTest::addColumn<QString>("fichero"); // relative to a temporary folder
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("mensaje"); // %1: the file's full path
+        QTest::newRow("origen que falta") << true << "no-existe.pdf" << 1 << "No se puede leer el fichero %1";
+        QTest::newRow("fila que falta") << true << "fichero.txt" << 99 << "No existe la fila 99 de la tabla Ima";
+        QTest::newRow("carpeta inexistente") << false << "no/existe/documento.txt" << 1
+                                             << "No se puede escribir el fichero %1: ";
+        QTest::newRow("la carpeta es un fichero") << false << "fichero.txt/documento.txt" << 1
+                                                  << "No se puede escribir el fichero %1: ";
         if (geteuid() != 0) // root writes anywhere
-            QTest::newRow("carpeta de solo lectura") << "lectura" << "lectura";
+            QTest::newRow("carpeta de solo lectura") << false << "lectura/documento.txt" << 1
+                                                     << "No se puede escribir el fichero %1: ";
     }
 
-    void destinoNoEscribible() {
-        QFETCH(QString, carpeta);
-        QFETCH(QString, vigilada);
+    // The column, the rows and the folders stay as they were.
+    void fallaSinTocarNada() {
+        QFETCH(bool, guardando);
+        QFETCH(QString, fichero);
+        QFETCH(int, id);
+        QFETCH(QString, mensaje);
         Entorno e;
         QTemporaryDir dir;
         QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta"));
         QVERIFY(QDir(dir.path()).mkdir("lectura"));
         QVERIFY(QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
-        const QString ruta = dir.filePath(carpeta + "/documento.txt");
+        const QString ruta = dir.filePath(fichero);
+        const QVariant original = contenidoIma(e, 1);
 
         QString error;
-        QVERIFY(!cargar(e, 1, ruta, &error));
-        QVERIFY2(error.startsWith("No se puede escribir el fichero " + ruta + ": "), qPrintable(error));
-        QVERIFY(!QFileInfo::exists(ruta));
-        QVERIFY(QDir(dir.filePath(vigilada)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() == (vigilada.isEmpty() ? 2 : 0));
+        QVERIFY(!(guardando ? guardar(e, id, ruta, &error) : cargar(e, id, ruta, &error)));
+        QVERIFY2(error.contains(mensaje.arg(ruta)), qPrintable(error));
+        QCOMPARE(contenidoIma(e, 1), original);
+        QCOMPARE(e.cuenta("Ima"), 2);
+        QVERIFY(sinTransaccionPendiente(e));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList({"fichero.txt", "lectura"}));
+        QVERIFY(QDir(dir.filePath("lectura")).isEmpty());
         QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    void cancelarGuardando_data() {
-        QTest::addColumn<int>("avisosAntesDeCancelar");
-        QTest::newRow("antes de empezar") << 0;
-        QTest::newRow("tras el primer trozo") << 1;
-        QTest::newRow("en el ultimo aviso") << 3;
+    void progresoYCancelar_data() {
+        QTest::addColumn<bool>("guardando");
+        QTest::addColumn<int>("seguir"); // notices answered yes before cancelling; -1 never cancels
+        QTest::newRow("guardar entero") << true << -1;
+        QTest::newRow("guardar, cancelado antes de empezar") << true << 0;
+        QTest::newRow("guardar, cancelado tras el primer trozo") << true << 1;
+        QTest::newRow("guardar, cancelado en el ultimo aviso") << true << 3;
+        QTest::newRow("cargar entero") << false << -1;
+        QTest::newRow("cargar, cancelado tras el primer trozo") << false << 1;
     }
 
-    void cancelarGuardando() {
-        QFETCH(int, avisosAntesDeCancelar);
-        Entorno e;
-        QTemporaryDir dir;
-        const QString origen = dir.filePath("origen.bin");
-        QVERIFY(escribirFichero(origen, binario(2 * kMega + 5)));
-        const QVariant original = contenidoIma(e, 1);
-
-        int avisos = 0;
-        QString error;
-        QVERIFY(!guardar(e, 1, origen, &error, [&](qint64, qint64) { return avisos++ < avisosAntesDeCancelar; }));
-        QCOMPARE(avisos, avisosAntesDeCancelar + 1);
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(contenidoIma(e, 1), original);
-        QVERIFY(sinTransaccionPendiente(e));
-    }
-
-    void cancelarCargandoConservaElDestino() {
-        Entorno e;
-        QTemporaryDir dir;
-        const QString origen = dir.filePath("origen.bin");
-        const QString destino = dir.filePath("destino.bin");
-        QVERIFY(escribirFichero(origen, binario(3 * kMega)));
-        QString error;
-        QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
-        QVERIFY(escribirFichero(destino, "versión anterior"));
-
-        int avisos = 0;
-        QVERIFY(!cargar(e, 1, destino, &error, [&](qint64, qint64) { return ++avisos < 2; }));
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(leerFichero(destino), QByteArray("versión anterior"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"destino.bin", "origen.bin"}));
-    }
-
-    void progresoCreceHastaElTotal() {
+    // Progress grows in chunks up to the size; a cancelled copy leaves the column or the
+    // target file as it was.
+    void progresoYCancelar() {
+        QFETCH(bool, guardando);
+        QFETCH(int, seguir);
         Entorno e;
         QTemporaryDir dir;
         const qint64 tam = 2 * kMega + 5;
-        const QString origen = dir.filePath("origen.bin");
+        const QString origen = dir.filePath("origen.bin"), destino = dir.filePath("destino.bin");
         QVERIFY(escribirFichero(origen, binario(tam)));
+        QString error;
+        if (!guardando)
+            QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
+        QVERIFY(escribirFichero(destino, "versión anterior"));
+        const QVariant original = contenidoIma(e, 1);
 
-        for (bool guardando : {true, false}) {
-            QList<std::pair<qint64, qint64>> avisos;
-            const auto anotar = [&](qint64 hecho, qint64 total) {
-                avisos.append({hecho, total});
-                return true;
-            };
-            QString error;
-            QVERIFY2(guardando ? guardar(e, 1, origen, &error, anotar) : cargar(e, 1, dir.filePath("d.bin"), &error, anotar),
-                     qPrintable(error));
-            QVERIFY(avisos.size() >= 3); // in chunks, not all at once
-            QCOMPARE(avisos.first().first, 0);
-            QCOMPARE(avisos.last().first, tam);
-            for (qsizetype i = 0; i < avisos.size(); ++i) {
-                QCOMPARE(avisos[i].second, tam);
-                if (i > 0)
-                    QVERIFY(avisos[i].first > avisos[i - 1].first);
-            }
+        QList<std::pair<qint64, qint64>> avisos;
+        const auto anotar = [&](qint64 hecho, qint64 total) {
+            avisos.append({hecho, total});
+            return seguir < 0 || avisos.size() <= seguir;
+        };
+        const bool hecho = guardando ? guardar(e, 1, origen, &error, anotar) : cargar(e, 1, destino, &error, anotar);
+        QVERIFY(sinTransaccionPendiente(e));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"destino.bin", "origen.bin"}));
+        if (seguir >= 0) {
+            QVERIFY(!hecho && !error.isEmpty());
+            QCOMPARE(avisos.size(), seguir + 1);
+            QCOMPARE(contenidoIma(e, 1), original);
+            QCOMPARE(leerFichero(destino), QByteArray("versión anterior"));
+            return;
+        }
+        QVERIFY2(hecho, qPrintable(error));
+        QCOMPARE(guardando ? contenidoIma(e, 1).toByteArray() : leerFichero(destino), binario(tam));
+        QVERIFY(avisos.size() >= 3); // in chunks, not all at once
+        QCOMPARE(avisos.first().first, 0);
+        QCOMPARE(avisos.last().first, tam);
+        for (qsizetype i = 0; i < avisos.size(); ++i) {
+            QCOMPARE(avisos[i].second, tam);
+            if (i > 0)
+                QVERIFY(avisos[i].first > avisos[i - 1].first);
         }
     }
 

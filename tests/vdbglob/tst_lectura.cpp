@@ -40,6 +40,11 @@ void TstLectura::soloAdelanteLeeComoDesplazable() {
     Recordset esperado = e.conexion->Execute(sql);
     Recordset leido = e.conexion->Execute(sql, Conexion::Cursor::SoloAdelante);
     QCOMPARE(leido.ok(), esperado.ok());
+    QCOMPARE(leido.isBOF(), esperado.isBOF());
+    if (esperado.ok()) {
+        QCOMPARE(esperado.isBOF(), esperado.isEOF()); // no rows: at the end and the start at once
+        QCOMPARE(leido.RecordCount(), esperado.isEOF() ? 0 : -1); // unknown until read to the end
+    }
     QCOMPARE(leido.resultado().mensaje(), esperado.resultado().mensaje());
     QCOMPARE(leido.FieldCount(), esperado.FieldCount());
     for (int c = 0; c < esperado.FieldCount(); ++c)
@@ -56,6 +61,8 @@ void TstLectura::soloAdelanteLeeComoDesplazable() {
     }
     QVERIFY(leido.isEOF());
     QVERIFY(!leido.Fields(0).isValid());
+    leido.MoveFirst(); // cannot go back: stays at the end
+    QVERIFY(leido.isEOF());
 }
 
 QTEST_MAIN(TstLectura)
