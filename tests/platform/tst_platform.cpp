@@ -74,12 +74,9 @@ private slots:
         QTest::addColumn<QString>("directorio");
         QTest::addColumn<int>("efectivo");
         QTest::newRow("both empty: caller's command ignored") << "/home/ana/DOC7/informe.pdf" << 10 << "" << "" << 1;
-        QTest::newRow("hidden asked, both empty") << "/home/ana/informe.pdf" << 0 << "" << "" << 1;
         QTest::newRow("parameters keep the command") << "/home/ana/informe.pdf" << 3 << "/p" << "" << 3;
         QTest::newRow("directory keeps the command") << "/home/ana/informe.pdf" << 7 << "" << "/tmp" << 7;
         QTest::newRow(".exe with parameters") << "/opt/setup.exe" << 10 << "/q" << "" << 0;
-        QTest::newRow(".EXE with directory") << "/opt/SETUP.EXE" << 10 << "" << "/opt" << 0;
-        QTest::newRow(".exe, both empty opens normally") << "/opt/setup.exe" << 10 << "" << "" << 1;
         QTest::newRow(".exe inside a name") << "/docs/informe.executivo.pdf" << 10 << "x" << "" << 0;
         QTest::newRow(".Exe in a folder name") << "/docs/copia.Exe.d/carta.doc" << 10 << "" << "/docs" << 0;
         QTest::newRow("exe without dot") << "/docs/exe/carta.doc" << 10 << "x" << "" << 10;
@@ -188,16 +185,13 @@ private slots:
         QTest::addColumn<QString>("esperado");
         const QString editor = ConvertirFiltro(kFiltroEditor);
         QTest::newRow("first") << editor << 1 << conNulos("Ficheros Word (*.DOC)~*.DOC");
-        QTest::newRow("second") << editor << 2 << conNulos("Ficheros de Texto (*.TXT)~*.TXT");
         QTest::newRow("last") << editor << 5 << conNulos("Cualquir Tipo (*.*)~*.*");
         // One past the last pair reaches the closing NULs: an entry that is a lone NUL.
         QTest::newRow("one past the end") << editor << 6 << QString(N);
         QTest::newRow("two past the end") << editor << 7 << "";
         QTest::newRow("zero") << editor << 0 << "";
-        QTest::newRow("empty list") << "" << 1 << "";
         QTest::newRow("no NUL") << "Ficheros PDF" << 1 << "";
         QTest::newRow("unterminated pattern") << conNulos("PDF~*.PDF") << 1 << conNulos("PDF~*.PDF");
-        QTest::newRow("unterminated, second") << conNulos("PDF~*.PDF") << 2 << "";
         const QString dosPuntos = ConvertirFiltro(QStringLiteral("Unidad C: (*.TXT)|*.TXT"));
         QTest::newRow("colon, first") << dosPuntos << 1 << conNulos("Unidad C~ (*.TXT)");
         QTest::newRow("colon, second") << dosPuntos << 2 << conNulos("*.TXT~");
@@ -251,7 +245,7 @@ private slots:
     }
     void flags() {
         QFETCH(int, esperado);
-        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/carta.doc"), 1, esperado & OFN_READONLY);
+        servicio.respuestasFichero << ::eleccion(QStringLiteral("/tmp/carta.doc"), 1, esperado & OFN_READONLY);
         LlamadaDialogo ll;
         QFETCH(bool, debeExistir);
         QFETCH(bool, multiple);
@@ -275,81 +269,71 @@ private slots:
         QCOMPARE(ll.flags, esperado);
     }
 
-    void eleccionSegundoPar() {
-        servicio.respuestasFichero << eleccion(QStringLiteral("/home/ana/Documentos/notas.txt"), 2);
-        LlamadaDialogo ll;
-        ll.filtro = QStringLiteral("Ficheros Word (*.DOC)|*.DOC|Ficheros de Texto (*.TXT)|*.TXT");
-        ll.indice = 2;
-        QVERIFY(ll.llamar());
-        QCOMPARE(servicio.peticiones.first().indiceFiltro, 2);
-        QCOMPARE(ll.nombre, QStringLiteral("/home/ana/Documentos/notas.txt"));
-        QCOMPARE(ll.tituloFichero, QStringLiteral("notas.txt"));
-        QCOMPARE(ll.filtro, conNulos("Ficheros de Texto (*.TXT)~*.TXT"));
-        QCOMPARE(ll.indice, 2);
-        QCOMPARE(ll.flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
-        QVERIFY(!ll.soloLectura);
-    }
-
-    void cancelar_data() {
+    // Cancel, an answer without a path, and a name or title longer than the buffers
+    // (no dialog then) leave the same outputs.
+    void sinEleccion_data() {
         QTest::addColumn<bool>("soloLectura");
         QTest::addColumn<bool>("aceptadoSinRuta");
-        QTest::newRow("cancel") << false << false;
-        QTest::newRow("cancel keeps read only") << true << false;
-        QTest::newRow("accepted without a path") << false << true;
+        QTest::addColumn<int>("largo"); // of the proposed name; the title's when negative
+        QTest::newRow("cancel") << false << false << 13;
+        QTest::newRow("cancel keeps read only") << true << false << 13;
+        QTest::newRow("accepted without a path") << false << true << 13;
+        QTest::newRow("longest name") << false << false << kMaxRuta;
+        QTest::newRow("name too long") << false << false << kMaxRuta + 1;
+        QTest::newRow("title too long") << false << false << -kMaxRuta - 1;
     }
-    void cancelar() {
+    void sinEleccion() {
         QFETCH(bool, soloLectura);
         QFETCH(bool, aceptadoSinRuta);
+        QFETCH(int, largo);
         if (aceptadoSinRuta)
-            servicio.respuestasFichero << eleccion(QString(), 1, true);
+            servicio.respuestasFichero << ::eleccion(QString(), 1, true);
         LlamadaDialogo ll;
         ll.nombre = ll.tituloFichero = QStringLiteral("propuesto.doc");
+        (largo < 0 ? ll.tituloFichero : ll.nombre) = QString(qAbs(largo), u'a');
         ll.soloLectura = soloLectura;
         ll.indice = 3;
         ll.flags = 0x8;
+        const QString propuesto = ll.nombre;
         QVERIFY(!ll.llamar());
-        QCOMPARE(servicio.peticiones.size(), 1);
-        QCOMPARE(servicio.peticiones.first().nombrePropuesto, QStringLiteral("propuesto.doc"));
+        QCOMPARE(servicio.peticiones.size(), qAbs(largo) > kMaxRuta ? 0 : 1);
+        if (!servicio.peticiones.isEmpty())
+            QCOMPARE(servicio.peticiones.first().nombrePropuesto, propuesto);
         ll.comprobarCancelado();
         QCOMPARE(ll.soloLectura, soloLectura);
     }
 
-    void casillaSoloLectura_data() {
+    // What the chooser hands back: the chosen pair, the name and title, the read-only box.
+    void eleccion_data() {
         QTest::addColumn<bool>("entrada");
         QTest::addColumn<bool>("marcada");
+        QTest::addColumn<int>("indice");
         QTest::addColumn<int>("flagsDevueltos");
         QTest::addColumn<bool>("salida");
-        QTest::newRow("ticked by the user") << false << true << 0x1005 << true;
-        QTest::newRow("left unticked") << false << false << 0x1004 << false;
-        QTest::newRow("kept ticked") << true << true << 0x1005 << true;
+        QTest::addColumn<QString>("filtro");
+        const QString pdf = conNulos("Ficheros PDF (*.PDF)~*.PDF"), texto = conNulos("Ficheros de Texto (*.TXT)~*.TXT");
+        QTest::newRow("second pair") << false << false << 2 << 0x1004 << false << texto;
+        QTest::newRow("ticked by the user") << false << true << 4 << 0x1005 << true << pdf;
+        QTest::newRow("kept ticked") << true << true << 4 << 0x1005 << true << pdf;
         // The argument only ever becomes true; the flags tell the box's state.
-        QTest::newRow("unticked by the user") << true << false << 0x1004 << true;
+        QTest::newRow("unticked by the user") << true << false << 4 << 0x1004 << true << pdf;
     }
-    void casillaSoloLectura() {
+    void eleccion() {
         QFETCH(bool, entrada);
         QFETCH(bool, marcada);
-        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/informe.pdf"), 4, marcada);
+        QFETCH(int, indice);
+        servicio.respuestasFichero << ::eleccion(QStringLiteral("/home/ana/Documentos/notas.txt"), indice, marcada);
         LlamadaDialogo ll;
         ll.soloLectura = entrada;
+        ll.indice = 3;
         QVERIFY(ll.llamar());
+        QCOMPARE(servicio.peticiones.first().indiceFiltro, 3);
+        QCOMPARE(ll.nombre, QStringLiteral("/home/ana/Documentos/notas.txt"));
+        QCOMPARE(ll.tituloFichero, QStringLiteral("notas.txt"));
+        QCOMPARE(ll.indice, indice);
         QTEST(ll.flags, "flagsDevueltos");
         QTEST(ll.soloLectura, "salida");
-        QCOMPARE(ll.filtro, conNulos("Ficheros PDF (*.PDF)~*.PDF"));
-    }
-
-    void nombreDemasiadoLargo() {
-        servicio.respuestasFichero << eleccion(QStringLiteral("/tmp/informe.pdf"), 1);
-        LlamadaDialogo cabe;
-        cabe.nombre = QString(kMaxRuta, u'a');
-        QVERIFY(cabe.llamar());
-        // A name or title that does not fit the buffer: no dialog, the cancel outputs.
-        for (int caso = 0; caso < 2; ++caso) {
-            LlamadaDialogo largo;
-            (caso == 0 ? largo.nombre : largo.tituloFichero) = QString(kMaxRuta + 1, u'a');
-            QVERIFY(!largo.llamar());
-            largo.comprobarCancelado();
-        }
-        QCOMPARE(servicio.peticiones.size(), 1);
+        QTEST(ll.filtro, "filtro");
     }
 
     void dialogoQtSinDistinguirMayusculas_data() {
