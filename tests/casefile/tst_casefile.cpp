@@ -9,7 +9,6 @@
 #include "pantallas.h"
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,7 +17,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTextDocument>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTreeWidget>

@@ -5,9 +5,7 @@
 #include "pantallas.h"
 
 #include <QAbstractItemModelTester>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTableView>
 #include <QtTest>
 
