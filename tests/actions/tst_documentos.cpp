@@ -107,7 +107,9 @@ class TstDocumentos : public QObject {
                                    "CAST('Acta de la reunión' AS varbinary(max)))").arg(id));
         return id;
     }
-    void preguntarFichero(const QString &ruta) { e->dialogos.respuestasFichero << RespuestaFichero{true, ruta, 5, false}; }
+    void preguntarFichero(const QString &ruta) {
+        e->dialogos.respuestasFichero << RespuestaFichero{true, ruta, 5, false};
+    }
 
 private slots:
     void init() {
