@@ -237,9 +237,7 @@ private slots:
         e->sentencias.clear();
         const Resultado r = datos.grabarDocumento(2, {id, "plano ñ.pdf", "Plano revisado", "Lucía García Ortiz"}, id);
         QVERIFY2(r, qPrintable(r.mensaje()));
-        QStringList esperadas{inicioGuardado(), sentencia};
-        esperadas << "COMMIT TRANSACTION";
-        QCOMPARE(e->sentencias, esperadas);
+        QCOMPARE(e->sentencias, (QStringList{inicioGuardado(), sentencia, "COMMIT TRANSACTION"}));
         QCOMPARE(contenido(2), bytes);
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), idActF ? 2 : 3);
         QCOMPARE(id, idActF ? idActF : e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt());

@@ -107,32 +107,21 @@ private slots:
         QTEST(!QFile::exists(ruta), "borrada");
     }
 
-    void crearDirectorio() {
+    void carpetaYFicheros() {
         Entorno e;
         const QString base = e.carpeta.path();
+        QVERIFY(escribirFichero(base + "/fuera.txt", "x"));
+        QVERIFY(!QDir(gCarpetaDoc).exists());
+        QVERIFY(!e.expe->vExisteFichero(base + "/fuera.txt")); // work folder missing
         QVERIFY(!e.expe->vCrearDirectorio(base + "/falta/DOC1"));
         QVERIFY(!QDir(base + "/falta").exists());
         QVERIFY(e.expe->vCrearDirectorio(base + "/DOC1"));
-        QVERIFY(QDir(base + "/DOC1").exists());
-        QFile marca(base + "/DOC1/marca.txt");
-        QVERIFY(marca.open(QIODevice::WriteOnly));
-        marca.close();
+        QCOMPARE(gCarpetaDoc, base + "/DOC1");
+        QVERIFY(escribirFichero(base + "/DOC1/marca.txt", "x"));
         QVERIFY(e.expe->vCrearDirectorio(base + "/DOC1")); // existing: left as it is
         QVERIFY(QFile::exists(base + "/DOC1/marca.txt"));
-        QCOMPARE(gCarpetaDoc, base + "/DOC1");
-    }
-
-    void existeFichero() {
-        Entorno e;
-        const QString fichero = e.carpeta.filePath("existe.txt");
-        QFile f(fichero);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        QVERIFY(!QDir(gCarpetaDoc).exists());
-        QVERIFY(!e.expe->vExisteFichero(fichero)); // work folder missing
-        QVERIFY(FnCrearCarpeta());
-        QVERIFY(e.expe->vExisteFichero(fichero)); // the path is used as given
-        QVERIFY(!e.expe->vExisteFichero(fichero + ".no"));
+        QVERIFY(e.expe->vExisteFichero(base + "/fuera.txt")); // the path is used as given
+        QVERIFY(!e.expe->vExisteFichero(base + "/fuera.txt.no"));
     }
 
     void nombreDeUsuario_data() {
