@@ -14,13 +14,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 #include <unistd.h>
@@ -110,11 +108,7 @@ class TstDocumentos : public QObject {
         return id;
     }
     void preguntarFichero(const QString &ruta) {
-        RespuestaFichero r;
-        r.aceptado = true;
-        r.ruta = ruta;
-        r.indiceFiltro = 5;
-        e->dialogos.respuestasFichero << r;
+        e->dialogos.respuestasFichero << RespuestaFichero{true, ruta, 5, false};
     }
 
 private slots:
@@ -243,9 +237,7 @@ private slots:
         e->sentencias.clear();
         const Resultado r = datos.grabarDocumento(2, {id, "plano ñ.pdf", "Plano revisado", "Lucía García Ortiz"}, id);
         QVERIFY2(r, qPrintable(r.mensaje()));
-        QStringList esperadas{inicioGuardado(), sentencia};
-        esperadas << "COMMIT TRANSACTION";
-        QCOMPARE(e->sentencias, esperadas);
+        QCOMPARE(e->sentencias, (QStringList{inicioGuardado(), sentencia, "COMMIT TRANSACTION"}));
         QCOMPARE(contenido(2), bytes);
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), idActF ? 2 : 3);
         QCOMPARE(id, idActF ? idActF : e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt());
@@ -411,49 +403,48 @@ private slots:
         QCOMPARE(leerFichero(copia(QStringLiteral("plano_nave.txt"))), QByteArray("Plano de la nave: 40 m x 25 m, altura libre 8 m."));
     }
 
-    void ficheroIlegible_data() {
+    void altaFallida_data() {
         QTest::addColumn<QString>("nombre");
-        QTest::addColumn<bool>("carpeta");
-        QTest::newRow("no existe") << "desaparecido.pdf" << false;
-        QTest::newRow("es una carpeta") << "carpeta.pdf" << true;
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QStringList>("mensajes"); // the first as it starts, then whole
+        const QStringList ilegible{"Error : \n", "Error insertando el Fichero"};
+        QTest::newRow("no existe") << "desaparecido.pdf" << "" << ilegible;
+        QTest::newRow("es una carpeta") << "carpeta.pdf" << "carpeta" << ilegible;
+        QTest::newRow("rechazada por la base") << "nuevo.txt" << "rechazo"
+                                               << QStringList{"No se ha podido grabar el documento."};
     }
-    void ficheroIlegible() {
+    void altaFallida() {
         QFETCH(QString, nombre);
-        QFETCH(bool, carpeta);
+        QFETCH(QString, caso);
+        QFETCH(QStringList, mensajes);
         const QString ruta = e->carpeta.filePath(nombre);
-        if (carpeta)
+        if (caso == QLatin1String("carpeta"))
             QVERIFY(QDir().mkdir(ruta));
+        if (caso == QLatin1String("rechazo"))
+            QVERIFY(e->rechazar("ActF", "INSERT", "documentos bloqueados") && escribirFichero(ruta, "contenido nuevo"));
         preguntarFichero(ruta);
         QVERIFY(abrir(2));
+        const QVariant antes2 = contenido(2);
         pulsar("ARCHIVO");
-        QCOMPARE(e->dialogos.mensajes.size(), 2);
-        QVERIFY2(e->dialogos.mensajes[0].texto.startsWith(QStringLiteral("Error : \n")), qPrintable(e->dialogos.mensajes[0].texto));
-        QVERIFY(e->dialogos.mensajes[0].texto.size() > 9);
-        QCOMPARE(e->dialogos.mensajes[1].texto, QStringLiteral("Error insertando el Fichero"));
+        QCOMPARE(e->dialogos.mensajes.size(), mensajes.size());
+        const QString primero = e->dialogos.mensajes[0].texto;
+        // The first message carries the cause.
+        QVERIFY2(primero.startsWith(mensajes[0]) && primero.size() > mensajes[0].size(), qPrintable(primero));
+        for (int i = 1; i < mensajes.size(); ++i)
+            QCOMPARE(e->dialogos.mensajes[i].texto, mensajes[i]);
+        QCOMPARE(e->cuenta(QStringLiteral("Ima")), 2);
+        QCOMPARE(contenido(2), antes2);
+        if (caso == QLatin1String("rechazo")) {
+            QVERIFY(primero.contains(QStringLiteral("documentos bloqueados")));
+            QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
+            return;
+        }
         QCOMPARE(static_cast<Formulario *>(w.get())->Tag, QStringLiteral("E"));
         // The row stays, listed, without contents.
         const int id = e->valor(QStringLiteral("SELECT MAX(ActF_Id) FROM ActF")).toInt();
         QCOMPARE(columna("ActF_Fic", id).toString(), nombre);
         QVERIFY(!contenido(id).isValid());
         QCOMPARE(claves(), (QStringList{"K1", "K2", QStringLiteral("K%1").arg(id)}));
-    }
-
-    void altaRechazada() {
-        QVERIFY(e->rechazar("ActF", "INSERT", "documentos bloqueados"));
-        const QString ruta = e->carpeta.filePath(QStringLiteral("nuevo.txt"));
-        QVERIFY(escribirFichero(ruta, "contenido nuevo"));
-        preguntarFichero(ruta);
-        QVERIFY(abrir(2));
-        const QVariant antes2 = contenido(2);
-        pulsar("ARCHIVO");
-        QCOMPARE(e->dialogos.mensajes.size(), 1);
-        QVERIFY2(e->dialogos.mensajes[0].texto.startsWith(QStringLiteral("No se ha podido grabar el documento.")),
-                 qPrintable(e->dialogos.mensajes[0].texto));
-        QVERIFY(e->dialogos.mensajes[0].texto.contains(QStringLiteral("documentos bloqueados")));
-        // No document was added, so no contents were written anywhere.
-        QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
-        QCOMPARE(e->cuenta(QStringLiteral("Ima")), 2);
-        QCOMPARE(contenido(2), antes2);
     }
 
     void listaVacia_data() {
@@ -505,11 +496,8 @@ private slots:
             pulsar("ESCANER");
         QCOMPARE(EscanerFalso::ficheros.size(), 1);
         const QString ruta = EscanerFalso::ficheros.first();
-        QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(gCarpetaDoc)
-                                    + QStringLiteral("/DOC\\d{12}\\.pdf$"))
-                     .match(ruta)
-                     .hasMatch(),
-                 qPrintable(ruta));
+        const QRegularExpression nombre("^" + QRegularExpression::escape(gCarpetaDoc) + "/DOC\\d{12}\\.pdf$");
+        QVERIFY2(nombre.match(ruta).hasMatch(), qPrintable(ruta));
         QCOMPARE(EscanerFalso::editorHabilitado, QList<bool>{false});
         QVERIFY(w->isEnabled());
         QVERIFY(e->dialogos.mensajes.isEmpty());

@@ -80,12 +80,8 @@ class tst_textodocumentos : public QObject {
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         e->dialogos.respuestasTexto << QStringLiteral("Carta recibida");
-        if (!ruta.isEmpty()) {
-            RespuestaFichero r;
-            r.aceptado = true;
-            r.ruta = ruta;
-            e->dialogos.respuestasFichero << r;
-        }
+        if (!ruta.isEmpty())
+            e->dialogos.respuestasFichero << RespuestaFichero{true, ruta};
         auto *barra = w->findChild<QToolBar *>("Toolbar1");
         QWidget *boton = barra->widgetForAction(w->findChild<QAction *>(ruta.isEmpty() ? "ESCANER" : "ARCHIVO"));
         QTest::mouseClick(boton, Qt::LeftButton, {}, QPoint(boton->width() / 3, boton->height() / 2));
@@ -196,7 +192,6 @@ private slots:
     void filtroConPermisos() {
         QFETCH(int, usuario);
         QFETCH(QString, busqueda);
-        QFETCH(QList<int>, ids);
         QFETCH(int, muchos);
         const int umbral = std::exchange(DatosBusqueda::umbralMuchosDocumentos, muchos);
         // Document 1 is in case file 1; document 3 in an action of case file 2.
@@ -209,7 +204,7 @@ private slots:
         }
         const QList<int> encontrados = buscar(busqueda);
         DatosBusqueda::umbralMuchosDocumentos = umbral;
-        QCOMPARE(encontrados, ids);
+        QTEST(encontrados, "ids");
     }
 
     void borrarOReemplazar_data() {
@@ -263,11 +258,8 @@ private slots:
         QVERIFY(DatosActuacion(e->bd.get()).guardarContenido(1, escaneo).ok());
         siguiente->leerTextosPendientes();
         QTest::qWait(300);
-        QElapsedTimer cierre;
-        cierre.start();
         gExpe.reset();
         siguiente.reset();
-        QVERIFY2(cierre.elapsed() < 5000, qPrintable(QString::number(cierre.elapsed())));
         QVERIFY(!leido(1));
     }
 };

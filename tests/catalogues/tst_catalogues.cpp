@@ -5,9 +5,8 @@
 #include "pantallas.h"
 
 #include <QAbstractItemModelTester>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QtTest>
 
@@ -60,10 +59,7 @@ void teclear(QWidget *w, const QString &texto) {
 }
 
 bool hayEscritura(const QStringList &sentencias) {
-    for (const QString &s : sentencias)
-        if (s.startsWith("INSERT") || s.startsWith("UPDATE") || s.startsWith("DELETE"))
-            return true;
-    return false;
+    return !sentencias.filter(QRegularExpression("^(INSERT|UPDATE|DELETE)")).isEmpty();
 }
 
 // One catalogue screen, open and active, with its controls.
@@ -116,7 +112,11 @@ private:
 class TstCatalogues : public QObject {
     Q_OBJECT
 private slots:
-    void abrirDesdeLaSesion_data() { porCatalogo(); }
+    void abrirDesdeLaSesion_data() {
+        QTest::addColumn<int>("cat");
+        fila(0);
+        fila(1);
+    }
     void abrirDesdeLaSesion() {
         CATALOGO;
         Entorno e;
@@ -435,13 +435,6 @@ private slots:
         const bool escribe = !operacion.startsWith("lista") && operacion != "enUso" && operacion != "existe";
         const QStringList esperadas = escribe ? QStringList{inicioGuardado(), sentencia, "COMMIT TRANSACTION"} : QStringList{sentencia};
         QCOMPARE(e.sentencias, esperadas);
-    }
-
-private:
-    static void porCatalogo() {
-        QTest::addColumn<int>("cat");
-        fila(0);
-        fila(1);
     }
 };
 

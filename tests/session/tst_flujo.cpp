@@ -5,10 +5,8 @@
 #include "modexp.h"
 #include "registro_componentes.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QtTest>

@@ -4,11 +4,8 @@
 #include "modexp.h"
 #include "pantallas.h"
 
-#include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QMetaObject>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -25,19 +22,6 @@ bool escribirConFecha(const QString &ruta, const QByteArray &datos, const QDateT
 class TstSession : public QObject {
     Q_OBJECT
 private slots:
-    void propiedadesYMetodosPorNombre() {
-        Entorno e;
-        QObject *o = e.expe.get();
-        QVERIFY(o->setProperty("IdExp", 12));
-        QVERIFY(o->setProperty("Origen", 2));
-        QCOMPARE(e.expe->IdExp(), 12);
-        QCOMPARE(o->property("Origen").toInt(), 2);
-        QCOMPARE(o->property("nProceso").toInt(), 15);
-        bool existe = true;
-        QVERIFY(QMetaObject::invokeMethod(o, "vExisteFichero", Q_RETURN_ARG(bool, existe), Q_ARG(QString, "/no/hay")));
-        QVERIFY(!existe);
-    }
-
     void segundaInstanciaTomaElRelevo() {
         Entorno e(1);
         Entorno otro(3); // its own database and user
@@ -123,32 +107,21 @@ private slots:
         QTEST(!QFile::exists(ruta), "borrada");
     }
 
-    void crearDirectorio() {
+    void carpetaYFicheros() {
         Entorno e;
         const QString base = e.carpeta.path();
+        QVERIFY(escribirFichero(base + "/fuera.txt", "x"));
+        QVERIFY(!QDir(gCarpetaDoc).exists());
+        QVERIFY(!e.expe->vExisteFichero(base + "/fuera.txt")); // work folder missing
         QVERIFY(!e.expe->vCrearDirectorio(base + "/falta/DOC1"));
         QVERIFY(!QDir(base + "/falta").exists());
         QVERIFY(e.expe->vCrearDirectorio(base + "/DOC1"));
-        QVERIFY(QDir(base + "/DOC1").exists());
-        QFile marca(base + "/DOC1/marca.txt");
-        QVERIFY(marca.open(QIODevice::WriteOnly));
-        marca.close();
+        QCOMPARE(gCarpetaDoc, base + "/DOC1");
+        QVERIFY(escribirFichero(base + "/DOC1/marca.txt", "x"));
         QVERIFY(e.expe->vCrearDirectorio(base + "/DOC1")); // existing: left as it is
         QVERIFY(QFile::exists(base + "/DOC1/marca.txt"));
-        QCOMPARE(gCarpetaDoc, base + "/DOC1");
-    }
-
-    void existeFichero() {
-        Entorno e;
-        const QString fichero = e.carpeta.filePath("existe.txt");
-        QFile f(fichero);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        QVERIFY(!QDir(gCarpetaDoc).exists());
-        QVERIFY(!e.expe->vExisteFichero(fichero)); // work folder missing
-        QVERIFY(FnCrearCarpeta());
-        QVERIFY(e.expe->vExisteFichero(fichero)); // the path is used as given
-        QVERIFY(!e.expe->vExisteFichero(fichero + ".no"));
+        QVERIFY(e.expe->vExisteFichero(base + "/fuera.txt")); // the path is used as given
+        QVERIFY(!e.expe->vExisteFichero(base + "/fuera.txt.no"));
     }
 
     void nombreDeUsuario_data() {
@@ -209,90 +182,55 @@ private slots:
         QTest::addColumn<QString>("pantalla");
         QTest::addColumn<QString>("guardado"); // written to the row before the screen opens
         QTest::addColumn<QString>("campo");
-        QTest::addColumn<QString>("teclas"); // typed into the emptied field, when given
-        QTest::addColumn<QString>("mostrado"); // the field once left, when given
-        QTest::addColumn<QString>("boton");
+        QTest::addColumn<QString>("teclas"); // typed into the emptied description, when given
         QTest::addColumn<QString>("consulta");
         QTest::addColumn<QVariant>("esperado");
         const QString largo = QString(12, u'x') + QStringLiteral(" ñandú ") + QString(130, u'y') + u'Z';
-        const QString presupuesto = "SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1";
-        const auto exp = [&](const char *fila, const char *columna, const char *campo) {
-            QTest::newRow(fila) << "frmExpedientes1" << QString("UPDATE Exp SET %1 = '%2' WHERE Exp_Id = 1").arg(columna, largo)
-                                << campo << "" << "" << "cmdGrabar"
-                                << QString("SELECT %1 FROM Exp WHERE Exp_Id = 1").arg(columna) << QVariant(largo);
-        };
-        exp("expediente: descripción guardada", "Exp_Des", "Text1_4");
-        exp("expediente: código guardado", "Exp_Codigo", "Text1_7");
+        for (const char *columna : {"Exp_Des", "Exp_Codigo"})
+            QTest::addRow("expediente: %s guardado", columna)
+                << "frmExpedientes1" << QString("UPDATE Exp SET %1 = '%2' WHERE Exp_Id = 1").arg(columna, largo)
+                << (columna == QLatin1String("Exp_Des") ? "Text1_4" : "Text1_7") << ""
+                << QString("SELECT %1 FROM Exp WHERE Exp_Id = 1").arg(columna) << QVariant(largo);
         QTest::newRow("expediente: presupuesto guardado")
             << "frmExpedientes1" << "UPDATE Exp SET Exp_Presup = 123456789.12 WHERE Exp_Id = 1" << "Text1_6" << ""
-            << "" << "cmdGrabar" << presupuesto << QVariant(123456789.12);
+            << "SELECT Exp_Presup FROM Exp WHERE Exp_Id = 1" << QVariant(123456789.12);
         QTest::newRow("expediente: descripción tecleada de más")
-            << "frmExpedientes1" << "" << "Text1_4" << QString(105, u'd') << "" << "cmdGrabar"
-            << "SELECT Exp_Des FROM Exp WHERE Exp_Id = 1" << QVariant(QString(100, u'd'));
+            << "frmExpedientes1" << "" << "Text1_4" << QString(105, u'd') << "SELECT Exp_Des FROM Exp WHERE Exp_Id = 1"
+            << QVariant(QString(100, u'd'));
         QTest::newRow("tipos de expediente: nombre guardado")
             << "frmTiposExp" << QString("UPDATE Tex SET Tex_Des = '%1' WHERE Tex_Id = 1").arg(largo) << "Text1_1" << ""
-            << "" << "cmdGuardar" << "SELECT Tex_Des FROM Tex WHERE Tex_Id = 1" << QVariant(largo);
+            << "SELECT Tex_Des FROM Tex WHERE Tex_Id = 1" << QVariant(largo);
     }
 
-    // A limit stops only what is typed: what was stored comes back whole after opening and
-    // saving, amounts typed with thousands points are stored as written.
+    // A limit stops only what is typed: what was stored comes back whole after opening and saving.
     void textosEImportesEnterosEnLasPantallas() {
         QFETCH(QString, pantalla);
         QFETCH(QString, guardado);
-        QFETCH(QString, campo);
         QFETCH(QString, teclas);
-        QFETCH(QString, mostrado);
-        QFETCH(QString, boton);
-        QFETCH(QString, consulta);
         QFETCH(QVariant, esperado);
         Entorno e;
-        if (!guardado.isEmpty())
-            QVERIFY(e.ejecutar(guardado));
+        QVERIFY(guardado.isEmpty() || e.ejecutar(guardado));
         e.expe->setIdExp(1);
         std::unique_ptr<QDialog> w(Pantallas::fabrica(pantalla)(nullptr));
         QVERIFY(mostrar(w.get()));
+        QFETCH(QString, campo);
         QWidget *c = control(w.get(), campo);
         c->setFocus();
         QTRY_VERIFY(c->hasFocus());
         if (!teclas.isEmpty()) {
-            if (auto *linea = qobject_cast<QLineEdit *>(c))
-                linea->clear();
-            else
-                qobject_cast<QPlainTextEdit *>(c)->clear();
+            qobject_cast<QPlainTextEdit *>(c)->clear();
             QTest::keyClicks(c, teclas);
         }
-        auto *guardar = control<QPushButton>(w.get(), boton);
+        auto *guardar = control<QPushButton>(w.get(), pantalla == "frmTiposExp" ? "cmdGuardar" : "cmdGrabar");
         guardar->setFocus();
         QTRY_VERIFY(!c->hasFocus());
-        if (!mostrado.isEmpty())
-            QCOMPARE(qobject_cast<QLineEdit *>(c)->text(), mostrado);
         QTest::mouseClick(guardar, Qt::LeftButton);
+        QFETCH(QString, consulta);
         const QVariant leido = e.valor(consulta);
         if (esperado.typeId() == QMetaType::Double)
             QCOMPARE(leido.toDouble(), esperado.toDouble());
         else
             QCOMPARE(leido.toString(), esperado.toString());
-    }
-
-    void pantallaRegistradaSeAbreModal() {
-        Entorno e;
-        int creadas = 0;
-        Pantallas::registrar("frmPrueba", [&](QWidget *p) {
-            ++creadas;
-            auto *d = new QDialog(p);
-            d->setObjectName("frmPrueba");
-            return d;
-        });
-        e.dialogos.manejadores << [](QDialog *d) {
-            QVERIFY(d->isVisible());
-            d->accept();
-        };
-        QCOMPARE(Pantallas::abrirModal("frmPrueba"), int(QDialog::Accepted));
-        QCOMPARE(e.dialogos.modales, QStringList{"frmPrueba"});
-        QCOMPARE(creadas, 1);
-        QString error;
-        QCOMPARE(Pantallas::abrirModal("frmNoExiste", nullptr, &error), -1);
-        QVERIFY(error.contains("frmNoExiste"));
     }
 };
 
