@@ -192,7 +192,7 @@ private slots:
         QCOMPARE(p.titulo, QStringLiteral("Selección de Fichero"));
         QCOMPARE(p.filtros, (QStringList{"Ficheros Word (*.DOC)", "Ficheros de Texto (*.TXT)", "Ficheros Excel (*.XLS)",
                                          "Ficheros PDF (*.PDF)", "Cualquir Tipo (*.*)"}));
-        QVERIFY(p.debeExistir && !p.multiple);
+        QVERIFY(p.debeExistir && !p.multiple && p.ocultarSoloLectura);
         QCOMPARE(e->dialogos.preguntas, QStringList{"Introduzca la descripción para este documento"});
 
         QCOMPARE(e->cuenta(QStringLiteral("ActF")), antes + 1);
