@@ -77,10 +77,8 @@ CREATE TRIGGER Cli_Comer_Buscar_Alta AFTER INSERT ON Cli BEGIN
   FROM (SELECT (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) < (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer DESC, t.cli_Cod DESC, t.cli_id DESC LIMIT 1) AS p,
     (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) > (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer, t.cli_Cod, t.cli_id LIMIT 1) AS n)
   WHERE new.Cli_Comer IS NOT NULL;
+  SELECT vmexp_abrir_hueco('Cli_Comer_Buscar', 'Cli', 'cli_id', 'cli_Cod', 'Cli_Comer', new.cli_id) FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NULL;
   INSERT INTO Cli_Comer_Buscar (rowid, Cli_Comer) SELECT Ord_Clave, vmexp_plegar(new.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NOT NULL;
-  INSERT INTO Cli_Comer_Buscar (Cli_Comer_Buscar) SELECT 'delete-all' WHERE EXISTS (SELECT 1 FROM Cli_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
-  INSERT INTO Cli_Comer_Buscar (rowid, Cli_Comer) SELECT 2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM Cli WHERE Cli_Comer IS NOT NULL) * row_number() OVER (ORDER BY Cli_Comer, cli_Cod, cli_id), vmexp_plegar(Cli_Comer) || '  ' FROM Cli WHERE Cli_Comer IS NOT NULL AND EXISTS (SELECT 1 FROM Cli_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
-  REPLACE INTO Cli_Comer_Buscar_Orden (Ord_Id, Ord_Clave) SELECT cli_id, 2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM Cli WHERE Cli_Comer IS NOT NULL) * row_number() OVER (ORDER BY Cli_Comer, cli_Cod, cli_id) FROM Cli WHERE Cli_Comer IS NOT NULL AND EXISTS (SELECT 1 FROM Cli_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
 END;
 CREATE TRIGGER Cli_Comer_Buscar_Baja AFTER DELETE ON Cli BEGIN
   INSERT INTO Cli_Comer_Buscar (Cli_Comer_Buscar, rowid, Cli_Comer) SELECT 'delete', Ord_Clave, vmexp_plegar(old.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = old.cli_id AND Ord_Clave IS NOT NULL;
@@ -94,10 +92,8 @@ CREATE TRIGGER Cli_Comer_Buscar_Cambio AFTER UPDATE OF cli_id, cli_Cod, Cli_Come
   FROM (SELECT (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) < (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer DESC, t.cli_Cod DESC, t.cli_id DESC LIMIT 1) AS p,
     (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) > (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer, t.cli_Cod, t.cli_id LIMIT 1) AS n)
   WHERE new.Cli_Comer IS NOT NULL;
+  SELECT vmexp_abrir_hueco('Cli_Comer_Buscar', 'Cli', 'cli_id', 'cli_Cod', 'Cli_Comer', new.cli_id) FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NULL;
   INSERT INTO Cli_Comer_Buscar (rowid, Cli_Comer) SELECT Ord_Clave, vmexp_plegar(new.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NOT NULL;
-  INSERT INTO Cli_Comer_Buscar (Cli_Comer_Buscar) SELECT 'delete-all' WHERE EXISTS (SELECT 1 FROM Cli_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
-  INSERT INTO Cli_Comer_Buscar (rowid, Cli_Comer) SELECT 2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM Cli WHERE Cli_Comer IS NOT NULL) * row_number() OVER (ORDER BY Cli_Comer, cli_Cod, cli_id), vmexp_plegar(Cli_Comer) || '  ' FROM Cli WHERE Cli_Comer IS NOT NULL AND EXISTS (SELECT 1 FROM Cli_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
-  REPLACE INTO Cli_Comer_Buscar_Orden (Ord_Id, Ord_Clave) SELECT cli_id, 2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM Cli WHERE Cli_Comer IS NOT NULL) * row_number() OVER (ORDER BY Cli_Comer, cli_Cod, cli_id) FROM Cli WHERE Cli_Comer IS NOT NULL AND EXISTS (SELECT 1 FROM Cli_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
 END;
 CREATE TABLE Pro_Comer_Buscar_Orden (Ord_Id INTEGER PRIMARY KEY, Ord_Clave INTEGER UNIQUE);
 CREATE VIRTUAL TABLE Pro_Comer_Buscar USING fts5(Pro_Comer, content='', tokenize='trigram');
@@ -107,10 +103,8 @@ CREATE TRIGGER Pro_Comer_Buscar_Alta AFTER INSERT ON Pro BEGIN
   FROM (SELECT (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) < (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer DESC, t.Pro_Cod DESC, t.Pro_id DESC LIMIT 1) AS p,
     (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) > (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer, t.Pro_Cod, t.Pro_id LIMIT 1) AS n)
   WHERE new.Pro_Comer IS NOT NULL;
+  SELECT vmexp_abrir_hueco('Pro_Comer_Buscar', 'Pro', 'Pro_id', 'Pro_Cod', 'Pro_Comer', new.Pro_id) FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NULL;
   INSERT INTO Pro_Comer_Buscar (rowid, Pro_Comer) SELECT Ord_Clave, vmexp_plegar(new.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NOT NULL;
-  INSERT INTO Pro_Comer_Buscar (Pro_Comer_Buscar) SELECT 'delete-all' WHERE EXISTS (SELECT 1 FROM Pro_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
-  INSERT INTO Pro_Comer_Buscar (rowid, Pro_Comer) SELECT 2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM Pro WHERE Pro_Comer IS NOT NULL) * row_number() OVER (ORDER BY Pro_Comer, Pro_Cod, Pro_id), vmexp_plegar(Pro_Comer) || '  ' FROM Pro WHERE Pro_Comer IS NOT NULL AND EXISTS (SELECT 1 FROM Pro_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
-  REPLACE INTO Pro_Comer_Buscar_Orden (Ord_Id, Ord_Clave) SELECT Pro_id, 2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM Pro WHERE Pro_Comer IS NOT NULL) * row_number() OVER (ORDER BY Pro_Comer, Pro_Cod, Pro_id) FROM Pro WHERE Pro_Comer IS NOT NULL AND EXISTS (SELECT 1 FROM Pro_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
 END;
 CREATE TRIGGER Pro_Comer_Buscar_Baja AFTER DELETE ON Pro BEGIN
   INSERT INTO Pro_Comer_Buscar (Pro_Comer_Buscar, rowid, Pro_Comer) SELECT 'delete', Ord_Clave, vmexp_plegar(old.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = old.Pro_id AND Ord_Clave IS NOT NULL;
@@ -124,10 +118,8 @@ CREATE TRIGGER Pro_Comer_Buscar_Cambio AFTER UPDATE OF Pro_id, Pro_Cod, Pro_Come
   FROM (SELECT (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) < (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer DESC, t.Pro_Cod DESC, t.Pro_id DESC LIMIT 1) AS p,
     (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) > (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer, t.Pro_Cod, t.Pro_id LIMIT 1) AS n)
   WHERE new.Pro_Comer IS NOT NULL;
+  SELECT vmexp_abrir_hueco('Pro_Comer_Buscar', 'Pro', 'Pro_id', 'Pro_Cod', 'Pro_Comer', new.Pro_id) FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NULL;
   INSERT INTO Pro_Comer_Buscar (rowid, Pro_Comer) SELECT Ord_Clave, vmexp_plegar(new.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NOT NULL;
-  INSERT INTO Pro_Comer_Buscar (Pro_Comer_Buscar) SELECT 'delete-all' WHERE EXISTS (SELECT 1 FROM Pro_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
-  INSERT INTO Pro_Comer_Buscar (rowid, Pro_Comer) SELECT 2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM Pro WHERE Pro_Comer IS NOT NULL) * row_number() OVER (ORDER BY Pro_Comer, Pro_Cod, Pro_id), vmexp_plegar(Pro_Comer) || '  ' FROM Pro WHERE Pro_Comer IS NOT NULL AND EXISTS (SELECT 1 FROM Pro_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
-  REPLACE INTO Pro_Comer_Buscar_Orden (Ord_Id, Ord_Clave) SELECT Pro_id, 2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM Pro WHERE Pro_Comer IS NOT NULL) * row_number() OVER (ORDER BY Pro_Comer, Pro_Cod, Pro_id) FROM Pro WHERE Pro_Comer IS NOT NULL AND EXISTS (SELECT 1 FROM Pro_Comer_Buscar_Orden WHERE Ord_Clave IS NULL);
 END;
 
 CREATE TABLE Tex (

@@ -158,7 +158,8 @@ QStringList nombresIntegrado(QSqlDatabase &) {
 // name whose rowid is a key that follows that order (name, code, id; kept in
 // <columna>_Buscar_Orden), so that the first matches in rowid order are the list's first
 // and a screenful is found without visiting every match. A new name takes a key between
-// its neighbours'; when none is left between them, every key is given out again.
+// its neighbours'; when none is left between them, vmexp_abrir_hueco spreads the keys
+// of the rows around it.
 struct Ordenado {
     const char *tabla, *id, *codigo, *columna;
 };
@@ -188,12 +189,8 @@ const QString kAltaOrdenada = QStringLiteral(
     "    (SELECT o.Ord_Clave FROM %T t JOIN %O o ON o.Ord_Id = t.%I WHERE (t.%C, t.%K, t.%I) > (new.%C, new.%K, new.%I) "
     "ORDER BY t.%C, t.%K, t.%I LIMIT 1) AS n)\n"
     "  WHERE new.%C IS NOT NULL;\n"
-    "  INSERT INTO %F (rowid, %C) SELECT Ord_Clave, vmexp_plegar(new.%C) || '  ' FROM %O WHERE Ord_Id = new.%I AND Ord_Clave IS NOT NULL;\n"
-    "  INSERT INTO %F (%F) SELECT 'delete-all' WHERE EXISTS (SELECT 1 FROM %O WHERE Ord_Clave IS NULL);\n"
-    "  INSERT INTO %F (rowid, %C) SELECT %R * row_number() OVER (ORDER BY %C, %K, %I), vmexp_plegar(%C) || '  ' "
-    "FROM %T WHERE %C IS NOT NULL AND EXISTS (SELECT 1 FROM %O WHERE Ord_Clave IS NULL);\n"
-    "  REPLACE INTO %O (Ord_Id, Ord_Clave) SELECT %I, %R * row_number() OVER (ORDER BY %C, %K, %I) "
-    "FROM %T WHERE %C IS NOT NULL AND EXISTS (SELECT 1 FROM %O WHERE Ord_Clave IS NULL);\n");
+    "  SELECT vmexp_abrir_hueco('%F', '%T', '%I', '%K', '%C', new.%I) FROM %O WHERE Ord_Id = new.%I AND Ord_Clave IS NULL;\n"
+    "  INSERT INTO %F (rowid, %C) SELECT Ord_Clave, vmexp_plegar(new.%C) || '  ' FROM %O WHERE Ord_Id = new.%I AND Ord_Clave IS NOT NULL;\n");
 const QString kBajaOrdenada = QStringLiteral(
     "  INSERT INTO %F (%F, rowid, %C) SELECT 'delete', Ord_Clave, vmexp_plegar(old.%C) || '  ' FROM %O WHERE Ord_Id = old.%I AND Ord_Clave IS NOT NULL;\n"
     "  DELETE FROM %O WHERE Ord_Id = old.%I;\n");

@@ -1,18 +1,15 @@
-// The commercial name lists narrowed as the user types show the same rows in the same
-// order as the whole list does, whatever order the names came in, changed or went, and
-// on a database brought up from the version before the ordered index.
+// Narrowed commercial name lists show the rows of the whole list in its order, however the
+// names came, changed or went, also on a database brought up from version 5.
 #include "basedatos.h"
 #include "cutilidades.h"
 #include "fixture.h"
 #include "versionesquema.h"
-
 #include <QLineEdit>
 #include <QTableView>
 #include <QtTest>
 
 namespace {
-// Every row the dialog over the commercial names of tabla shows after typing texto,
-// fetched to the end: code and name.
+// Code and name of every row the dialog over tabla's names shows after typing texto.
 QStringList mostradas(Entorno &e, const QString &tabla, const QString &texto) {
     const QString sql = QStringLiteral("Select %1_ID,%1_COD,%1_COMER FROM %1 ORDER BY %1_COMER").arg(tabla.toUpper());
     QStringList filas;
@@ -23,7 +20,6 @@ QStringList mostradas(Entorno &e, const QString &tabla, const QString &texto) {
             m->fetchMore({});
         for (int i = 0; i < m->rowCount(); ++i)
             filas << m->index(i, 1).data().toString() + u' ' + m->index(i, 2).data().toString();
-        d->reject();
     };
     CUtilidades u;
     u.setConexion(e.conexion.get());
@@ -36,20 +32,18 @@ class TstNombresOrdenados : public QObject {
     Q_OBJECT
 private slots:
     void ordenDeLaLista_data() {
-        QTest::addColumn<QString>("tabla"); // Cli or Pro
-        QTest::addColumn<QStringList>("sentencias"); // with %1, run for i = 0..119
-        QTest::addColumn<QString>("tecleado");
-        QTest::addColumn<bool>("desdeVersion5"); // the first statement runs before the upgrade
+        // Statements with %1 run for i = 0..119; from version 5, the first before the upgrade.
+        QTest::addColumn<QString>("tabla"), QTest::addColumn<QStringList>("sentencias");
+        QTest::addColumn<QString>("tecleado"), QTest::addColumn<bool>("desdeVersion5");
         const QString alta = QStringLiteral("INSERT INTO %1 (%1_Cod, %1_Comer) VALUES (7000 + %2, %3)");
         // Names one before the other between the same two: the keys between them run out.
         const QString antes = alta.arg("Cli", "%1", "'Hueco ' || (1000 - %1)");
         const QString despues = alta.arg("Cli", "%1", "'TRANSPORTES Ñú ' || (%1 * 7)");
-        QTest::newRow("añadidos en orden inverso") << "Cli" << QStringList{antes} << "HUECO" << false;
+        QTest::newRow("añadidos en orden inverso") << "Cli" << QStringList{alta.arg("Cli", "%1", "'Hueco 0' || %1"), antes} << "HUECO" << false;
         QTest::newRow("añadidos al final, mayúsculas y acentos") << "Cli" << QStringList{despues} << "transportes nu 9" << false;
-        QTest::newRow("cambiados y borrados")
-            << "Cli" << QStringList{despues, "UPDATE Cli SET Cli_Comer = 'Aérea transp ' || cli_Cod WHERE cli_Cod % 3 = 0",
-                                    "UPDATE Cli SET cli_Cod = 20000 - cli_Cod WHERE cli_Cod % 5 = 0", "DELETE FROM Cli WHERE cli_Cod % 7 = 0 AND cli_Cod > 7000"}
-            << "transp" << false;
+        QTest::newRow("cambiados y borrados") << "Cli" << QStringList{despues, "UPDATE Cli SET Cli_Comer = 'Aérea transp ' || cli_Cod "
+            "WHERE cli_Cod % 3 = 0", "UPDATE Cli SET cli_Cod = 20000 - cli_Cod WHERE cli_Cod % 5 = 0",
+            "DELETE FROM Cli WHERE cli_Cod % 7 = 0 AND cli_Cod > 7000"} << "transp" << false;
         QTest::newRow("proveedores") << "Pro" << QStringList{alta.arg("Pro", "%1", "'Súmin ' || (%1 % 7) || ' Ñ'")} << "SUMIN 3" << false;
         QTest::newRow("desde la versión 5") << "Cli" << QStringList{antes, despues} << "ue" << true;
     }
@@ -67,9 +61,7 @@ private slots:
                 for (const char *t : {"Cli", "Pro"})
                     for (const char *s : {"TABLE %1", "TABLE %1_Orden", "TRIGGER %1_Alta", "TRIGGER %1_Baja", "TRIGGER %1_Cambio"})
                         QVERIFY(e.ejecutar("DROP " + QString::fromLatin1(s).arg(QLatin1String(t) + "_Comer_Buscar")));
-                QString error;
-                QVERIFY(e.ejecutar(QStringLiteral("UPDATE vmexp_version SET Ver_Numero = 5")));
-                QVERIFY2(VersionEsquema::actualizar(e.db, &error), qPrintable(error));
+                QVERIFY(e.ejecutar("UPDATE vmexp_version SET Ver_Numero = 5") && VersionEsquema::actualizar(e.db));
             }
             for (int i = 0; i < (sentencias[n].contains(QLatin1String("%1")) ? 120 : 1); ++i)
                 QVERIFY(e.ejecutar(QString(sentencias[n]).replace(QLatin1String("%1"), QString::number(i))));
