@@ -309,7 +309,7 @@ struct Cruda {
 // vmexp_abrir_hueco(indice, tabla, id, codigo, columna, fila): the row fila of tabla has
 // no key in indice's order because its neighbours' keys leave none between them. The
 // rows around it are given keys spread evenly over the span of a window that grows
-// until the span leaves room (2^24 between keys): few rows move, and the ones that do
+// until the span leaves room (2^32 between keys): few rows move, and the ones that do
 // move in the trigram index too. fila itself is left for the trigger to index.
 void fnAbrirHueco(sqlite3_context *ctx, int, sqlite3_value **argv) {
     std::string n[5];
@@ -347,7 +347,7 @@ void fnAbrirHueco(sqlite3_context *ctx, int, sqlite3_value **argv) {
             r.emplace_back(sqlite3_column_int64(q.s, 0), sqlite3_column_int64(q.s, 1));
         return r;
     };
-    constexpr sqlite3_int64 kHolgura = sqlite3_int64(1) << 36, kMinimo = sqlite3_int64(1) << 24;
+    constexpr sqlite3_int64 kHolgura = sqlite3_int64(1) << 36, kMinimo = sqlite3_int64(1) << 32;
     std::vector<std::pair<sqlite3_int64, sqlite3_int64>> antes, despues;
     sqlite3_int64 desde = sqlite3_int64(1) << 61, paso = 0;
     for (int k = 16;; k *= 2) {
@@ -357,8 +357,13 @@ void fnAbrirHueco(sqlite3_context *ctx, int, sqlite3_value **argv) {
         const bool inicio = int(antes.size()) < k, fin = int(despues.size()) < k;
         if (antes.empty() && despues.empty())
             break;
-        const sqlite3_int64 bajo = antes.empty() ? despues.front().first - kHolgura : antes.back().first - (inicio ? kHolgura : 0);
-        const sqlite3_int64 alto = despues.empty() ? antes.front().first + kHolgura : despues.back().first + (fin ? kHolgura : 0);
+        // Past an end there is room up to the limits of a key.
+        const auto mas = [](sqlite3_int64 a, sqlite3_int64 b) {
+            sqlite3_int64 r;
+            return __builtin_add_overflow(a, b, &r) ? (b > 0 ? INT64_MAX : INT64_MIN + 1) : r;
+        };
+        const sqlite3_int64 bajo = antes.empty() ? mas(despues.front().first, -kHolgura) : mas(antes.back().first, inicio ? -kHolgura : 0);
+        const sqlite3_int64 alto = despues.empty() ? mas(antes.front().first, kHolgura) : mas(despues.back().first, fin ? kHolgura : 0);
         if (!inicio)
             antes.pop_back();
         if (!fin)

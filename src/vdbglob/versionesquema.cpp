@@ -177,13 +177,13 @@ QString conNombres(QString sql, const Ordenado &o) {
 }
 
 // Keys are given out evenly between 2^61 and 2^62; a new name after all others takes
-// the last key plus 2^32 (before all, the first minus 2^32), one between two the middle
+// the last key plus 2^36 (before all, the first minus 2^36), one between two the middle
 // but at most 2^32 past the one before, so that names added one after another in order
 // leave room between them.
 const QString kAltaOrdenada = QStringLiteral(
     "  INSERT INTO %O (Ord_Id, Ord_Clave)\n"
-    "  SELECT new.%I, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + 4294967296 "
-    "WHEN p IS NULL THEN n - 4294967296 WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END\n"
+    "  SELECT new.%I, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) "
+    "WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END\n"
     "  FROM (SELECT (SELECT o.Ord_Clave FROM %T t JOIN %O o ON o.Ord_Id = t.%I WHERE (t.%C, t.%K, t.%I) < (new.%C, new.%K, new.%I) "
     "ORDER BY t.%C DESC, t.%K DESC, t.%I DESC LIMIT 1) AS p,\n"
     "    (SELECT o.Ord_Clave FROM %T t JOIN %O o ON o.Ord_Id = t.%I WHERE (t.%C, t.%K, t.%I) > (new.%C, new.%K, new.%I) "
