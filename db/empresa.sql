@@ -74,8 +74,8 @@ CREATE VIRTUAL TABLE Cli_Comer_Buscar USING fts5(Cli_Comer, content='', tokenize
 CREATE TRIGGER Cli_Comer_Buscar_Alta AFTER INSERT ON Cli BEGIN
   INSERT INTO Cli_Comer_Buscar_Orden (Ord_Id, Ord_Clave)
   SELECT new.cli_id, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END
-  FROM (SELECT (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) < (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer DESC, t.cli_Cod DESC, t.cli_id DESC LIMIT 1) AS p,
-    (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) > (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer, t.cli_Cod, t.cli_id LIMIT 1) AS n)
+  FROM (SELECT (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id AND o.Ord_Clave IS NOT NULL WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) < (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer DESC, t.cli_Cod DESC, t.cli_id DESC LIMIT 1) AS p,
+    (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id AND o.Ord_Clave IS NOT NULL WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) > (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer, t.cli_Cod, t.cli_id LIMIT 1) AS n)
   WHERE new.Cli_Comer IS NOT NULL;
   SELECT vmexp_abrir_hueco('Cli_Comer_Buscar', 'Cli', 'cli_id', 'cli_Cod', 'Cli_Comer', new.cli_id) FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NULL;
   INSERT INTO Cli_Comer_Buscar (rowid, Cli_Comer) SELECT Ord_Clave, vmexp_plegar(new.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NOT NULL;
@@ -89,8 +89,8 @@ CREATE TRIGGER Cli_Comer_Buscar_Cambio AFTER UPDATE OF cli_id, cli_Cod, Cli_Come
   DELETE FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = old.cli_id;
   INSERT INTO Cli_Comer_Buscar_Orden (Ord_Id, Ord_Clave)
   SELECT new.cli_id, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END
-  FROM (SELECT (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) < (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer DESC, t.cli_Cod DESC, t.cli_id DESC LIMIT 1) AS p,
-    (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) > (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer, t.cli_Cod, t.cli_id LIMIT 1) AS n)
+  FROM (SELECT (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id AND o.Ord_Clave IS NOT NULL WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) < (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer DESC, t.cli_Cod DESC, t.cli_id DESC LIMIT 1) AS p,
+    (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id AND o.Ord_Clave IS NOT NULL WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) > (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer, t.cli_Cod, t.cli_id LIMIT 1) AS n)
   WHERE new.Cli_Comer IS NOT NULL;
   SELECT vmexp_abrir_hueco('Cli_Comer_Buscar', 'Cli', 'cli_id', 'cli_Cod', 'Cli_Comer', new.cli_id) FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NULL;
   INSERT INTO Cli_Comer_Buscar (rowid, Cli_Comer) SELECT Ord_Clave, vmexp_plegar(new.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NOT NULL;
@@ -100,8 +100,8 @@ CREATE VIRTUAL TABLE Pro_Comer_Buscar USING fts5(Pro_Comer, content='', tokenize
 CREATE TRIGGER Pro_Comer_Buscar_Alta AFTER INSERT ON Pro BEGIN
   INSERT INTO Pro_Comer_Buscar_Orden (Ord_Id, Ord_Clave)
   SELECT new.Pro_id, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END
-  FROM (SELECT (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) < (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer DESC, t.Pro_Cod DESC, t.Pro_id DESC LIMIT 1) AS p,
-    (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) > (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer, t.Pro_Cod, t.Pro_id LIMIT 1) AS n)
+  FROM (SELECT (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id AND o.Ord_Clave IS NOT NULL WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) < (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer DESC, t.Pro_Cod DESC, t.Pro_id DESC LIMIT 1) AS p,
+    (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id AND o.Ord_Clave IS NOT NULL WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) > (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer, t.Pro_Cod, t.Pro_id LIMIT 1) AS n)
   WHERE new.Pro_Comer IS NOT NULL;
   SELECT vmexp_abrir_hueco('Pro_Comer_Buscar', 'Pro', 'Pro_id', 'Pro_Cod', 'Pro_Comer', new.Pro_id) FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NULL;
   INSERT INTO Pro_Comer_Buscar (rowid, Pro_Comer) SELECT Ord_Clave, vmexp_plegar(new.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NOT NULL;
@@ -115,8 +115,8 @@ CREATE TRIGGER Pro_Comer_Buscar_Cambio AFTER UPDATE OF Pro_id, Pro_Cod, Pro_Come
   DELETE FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = old.Pro_id;
   INSERT INTO Pro_Comer_Buscar_Orden (Ord_Id, Ord_Clave)
   SELECT new.Pro_id, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END
-  FROM (SELECT (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) < (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer DESC, t.Pro_Cod DESC, t.Pro_id DESC LIMIT 1) AS p,
-    (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) > (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer, t.Pro_Cod, t.Pro_id LIMIT 1) AS n)
+  FROM (SELECT (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id AND o.Ord_Clave IS NOT NULL WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) < (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer DESC, t.Pro_Cod DESC, t.Pro_id DESC LIMIT 1) AS p,
+    (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id AND o.Ord_Clave IS NOT NULL WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) > (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer, t.Pro_Cod, t.Pro_id LIMIT 1) AS n)
   WHERE new.Pro_Comer IS NOT NULL;
   SELECT vmexp_abrir_hueco('Pro_Comer_Buscar', 'Pro', 'Pro_id', 'Pro_Cod', 'Pro_Comer', new.Pro_id) FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NULL;
   INSERT INTO Pro_Comer_Buscar (rowid, Pro_Comer) SELECT Ord_Clave, vmexp_plegar(new.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NOT NULL;

@@ -309,8 +309,9 @@ struct Cruda {
 // vmexp_abrir_hueco(indice, tabla, id, codigo, columna, fila): the row fila of tabla has
 // no key in indice's order because its neighbours' keys leave none between them. The
 // rows around it are given keys spread evenly over the span of a window that grows
-// until the span leaves room (2^32 between keys): few rows move, and the ones that do
-// move in the trigram index too. fila itself is left for the trigger to index.
+// until the span leaves room (2^20 between keys for each row on a side, so that a wider
+// spread buys more inserts before the next): few rows move, and the ones that do move
+// in the trigram index too. fila itself is left for the trigger to index.
 void fnAbrirHueco(sqlite3_context *ctx, int, sqlite3_value **argv) {
     std::string n[5];
     for (int i = 0; i < 5; ++i) {
@@ -347,7 +348,7 @@ void fnAbrirHueco(sqlite3_context *ctx, int, sqlite3_value **argv) {
             r.emplace_back(sqlite3_column_int64(q.s, 0), sqlite3_column_int64(q.s, 1));
         return r;
     };
-    constexpr sqlite3_int64 kHolgura = sqlite3_int64(1) << 36, kMinimo = sqlite3_int64(1) << 32;
+    constexpr sqlite3_int64 kHolgura = sqlite3_int64(1) << 36, kMinimo = sqlite3_int64(1) << 20;
     std::vector<std::pair<sqlite3_int64, sqlite3_int64>> antes, despues;
     sqlite3_int64 desde = sqlite3_int64(1) << 61, paso = 0;
     for (int k = 16;; k *= 2) {
@@ -370,7 +371,7 @@ void fnAbrirHueco(sqlite3_context *ctx, int, sqlite3_value **argv) {
             despues.pop_back();
         desde = bajo;
         paso = (alto - bajo) / sqlite3_int64(antes.size() + despues.size() + 2);
-        if (paso >= kMinimo || (inicio && fin))
+        if (paso >= sqlite3_int64(k) * kMinimo || (inicio && fin))
             break;
     }
     std::reverse(antes.begin(), antes.end());
