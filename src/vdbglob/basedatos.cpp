@@ -370,7 +370,7 @@ void fnAbrirHueco(sqlite3_context *ctx, int, sqlite3_value **argv) {
         if (!fin)
             despues.pop_back();
         desde = bajo;
-        paso = (alto - bajo) / sqlite3_int64(antes.size() + despues.size() + 2);
+        paso = sqlite3_int64((__int128(alto) - bajo) / __int128(antes.size() + despues.size() + 2));
         if (paso >= sqlite3_int64(k) * kMinimo || (inicio && fin))
             break;
     }

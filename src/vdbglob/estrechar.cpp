@@ -1,6 +1,6 @@
 // Narrowing a name list in the database: every backend compares the folded column with
 // LIKE; SQLite first asks the trigram index of the table (db/empresa.sql) which rows
-// can match, when they are few.
+// can match, when they are few, or reads them from the one kept in the list's order.
 #include "basedatos.h"
 #include "comillas.h"
 #include "dialecto.h"
@@ -125,7 +125,6 @@ std::optional<QString> trigramasQueEmpiezan(QSqlDatabase &db, const QString &ind
         return std::nullopt;
     return terminos.isEmpty() ? QString() : u'(' + terminos.join(QStringLiteral(" OR ")) + u')';
 }
-
 
 // The rows of vmexp_nombres whose folded column holds every word.
 QString condiciones(const QStringList &columnas, int columna, const QStringList &palabras) {
