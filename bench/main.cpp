@@ -586,7 +586,6 @@ int main(int argc, char *argv[]) {
     const QList<int> tamanos = completo ? QList<int>{10000, 100000, 1000000} : QList<int>{10000, 100000};
     const int veces = 5;
     QTemporaryDir tmp;
-    tmp.setAutoRemove(qEnvironmentVariableIsEmpty("VMEXP_BENCH_CONSERVAR"));
     SinDialogos sd;
     DialogService::instalar(&sd);
 
