@@ -593,7 +593,7 @@ int main(int argc, char *argv[]) {
     for (int n : tamanos) {
         // The larger sizes only serve the search and the export, and the name search's million.
         const bool soloNombres = !quiero("busqueda") && !quiero("exportacion");
-        if (n != tamanos.first() && soloNombres && (n != 1000000 || !quiero("nombre")))
+        if (n != tamanos.first() && soloNombres && (n != 1000000 || !quiero("nombre") || servidor))
             continue;
         const Destino destino = servidor ? Destino{{}, QStringLiteral("vmexp_bench_%1").arg(n)}
                                          : Destino{tmp.filePath(QStringLiteral("n%1").arg(n)), {}};
