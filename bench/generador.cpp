@@ -1,6 +1,7 @@
 #include "generador.h"
 
 #include "basedatos.h"
+#include "versionesquema.h"
 
 #include <QDate>
 #include <QDir>
@@ -235,6 +236,11 @@ bool generarBase(const QString &carpeta, const Tamano &t, QString *error) {
     BaseDatos::registrarCotejo(h);
     const QByteArray attach = "ATTACH DATABASE '" + QDir(carpeta).filePath(QStringLiteral("vmcomun.db")).toUtf8() + "' AS vmcomun";
     sqlite3_exec(h, attach.constData(), nullptr, nullptr, nullptr);
+    // The names' index in the list's order is built once the rows are in, as the upgrade
+    // to version 6 does: a million names one by one would each move their neighbours' keys.
+    for (const char *t : {"Cli", "Pro"})
+        for (const char *d : {"Alta", "Baja", "Cambio"})
+            sqlite3_exec(h, QByteArray("DROP TRIGGER ").append(t).append("_Comer_Buscar_").append(d).constData(), nullptr, nullptr, nullptr);
     bool ok = false;
     {
         SumideroSqlite s(h);
@@ -242,6 +248,14 @@ bool generarBase(const QString &carpeta, const Tamano &t, QString *error) {
         if (!ok && error)
             *error = s.error;
     }
+    QSqlDatabase ninguna;
+    for (const VersionEsquema::Paso &p : VersionEsquema::pasos())
+        for (const QString &sql : p.version == 6 && ok ? p.integrada(ninguna) : QStringList())
+            if (ok && sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+                ok = false;
+                if (error)
+                    *error = QString::fromUtf8(sqlite3_errmsg(h));
+            }
     sqlite3_close(h);
     return ok;
 }

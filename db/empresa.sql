@@ -66,6 +66,61 @@ CREATE TRIGGER Pro_Buscar_Cambio AFTER UPDATE OF Pro_id, PRO_APE1, PRO_APE2, Pro
   INSERT INTO Pro_Buscar (rowid, Pro_Comer, Pro_Nom, RSOC)
   VALUES (new.Pro_id, vmexp_plegar(new.Pro_Comer) || '  ', vmexp_plegar(new.Pro_Nom) || '  ', vmexp_plegar(new.Pro_Nom || ' ' || ifnull(new.PRO_APE1, '') || ' ' || ifnull(new.PRO_APE2, '')) || '  ');
 END;
+-- The commercial name lists are read in the name's order: a second trigram index of the
+-- name whose rowid follows that order (name, code, id; the key of each row is kept in
+-- <name>_Buscar_Orden), so that a screenful of matches is found without visiting them all.
+CREATE TABLE Cli_Comer_Buscar_Orden (Ord_Id INTEGER PRIMARY KEY, Ord_Clave INTEGER UNIQUE);
+CREATE VIRTUAL TABLE Cli_Comer_Buscar USING fts5(Cli_Comer, content='', tokenize='trigram');
+CREATE TRIGGER Cli_Comer_Buscar_Alta AFTER INSERT ON Cli BEGIN
+  INSERT INTO Cli_Comer_Buscar_Orden (Ord_Id, Ord_Clave)
+  SELECT new.cli_id, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END
+  FROM (SELECT (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id AND o.Ord_Clave IS NOT NULL WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) < (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer DESC, t.cli_Cod DESC, t.cli_id DESC LIMIT 1) AS p,
+    (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id AND o.Ord_Clave IS NOT NULL WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) > (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer, t.cli_Cod, t.cli_id LIMIT 1) AS n)
+  WHERE new.Cli_Comer IS NOT NULL;
+  SELECT vmexp_abrir_hueco('Cli_Comer_Buscar', 'Cli', 'cli_id', 'cli_Cod', 'Cli_Comer', new.cli_id) FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NULL;
+  INSERT INTO Cli_Comer_Buscar (rowid, Cli_Comer) SELECT Ord_Clave, vmexp_plegar(new.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NOT NULL;
+END;
+CREATE TRIGGER Cli_Comer_Buscar_Baja AFTER DELETE ON Cli BEGIN
+  INSERT INTO Cli_Comer_Buscar (Cli_Comer_Buscar, rowid, Cli_Comer) SELECT 'delete', Ord_Clave, vmexp_plegar(old.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = old.cli_id AND Ord_Clave IS NOT NULL;
+  DELETE FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = old.cli_id;
+END;
+CREATE TRIGGER Cli_Comer_Buscar_Cambio AFTER UPDATE OF cli_id, cli_Cod, Cli_Comer ON Cli BEGIN
+  INSERT INTO Cli_Comer_Buscar (Cli_Comer_Buscar, rowid, Cli_Comer) SELECT 'delete', Ord_Clave, vmexp_plegar(old.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = old.cli_id AND Ord_Clave IS NOT NULL;
+  DELETE FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = old.cli_id;
+  INSERT INTO Cli_Comer_Buscar_Orden (Ord_Id, Ord_Clave)
+  SELECT new.cli_id, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END
+  FROM (SELECT (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id AND o.Ord_Clave IS NOT NULL WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) < (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer DESC, t.cli_Cod DESC, t.cli_id DESC LIMIT 1) AS p,
+    (SELECT o.Ord_Clave FROM Cli t JOIN Cli_Comer_Buscar_Orden o ON o.Ord_Id = t.cli_id AND o.Ord_Clave IS NOT NULL WHERE (t.Cli_Comer, t.cli_Cod, t.cli_id) > (new.Cli_Comer, new.cli_Cod, new.cli_id) ORDER BY t.Cli_Comer, t.cli_Cod, t.cli_id LIMIT 1) AS n)
+  WHERE new.Cli_Comer IS NOT NULL;
+  SELECT vmexp_abrir_hueco('Cli_Comer_Buscar', 'Cli', 'cli_id', 'cli_Cod', 'Cli_Comer', new.cli_id) FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NULL;
+  INSERT INTO Cli_Comer_Buscar (rowid, Cli_Comer) SELECT Ord_Clave, vmexp_plegar(new.Cli_Comer) || '  ' FROM Cli_Comer_Buscar_Orden WHERE Ord_Id = new.cli_id AND Ord_Clave IS NOT NULL;
+END;
+CREATE TABLE Pro_Comer_Buscar_Orden (Ord_Id INTEGER PRIMARY KEY, Ord_Clave INTEGER UNIQUE);
+CREATE VIRTUAL TABLE Pro_Comer_Buscar USING fts5(Pro_Comer, content='', tokenize='trigram');
+CREATE TRIGGER Pro_Comer_Buscar_Alta AFTER INSERT ON Pro BEGIN
+  INSERT INTO Pro_Comer_Buscar_Orden (Ord_Id, Ord_Clave)
+  SELECT new.Pro_id, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END
+  FROM (SELECT (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id AND o.Ord_Clave IS NOT NULL WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) < (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer DESC, t.Pro_Cod DESC, t.Pro_id DESC LIMIT 1) AS p,
+    (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id AND o.Ord_Clave IS NOT NULL WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) > (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer, t.Pro_Cod, t.Pro_id LIMIT 1) AS n)
+  WHERE new.Pro_Comer IS NOT NULL;
+  SELECT vmexp_abrir_hueco('Pro_Comer_Buscar', 'Pro', 'Pro_id', 'Pro_Cod', 'Pro_Comer', new.Pro_id) FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NULL;
+  INSERT INTO Pro_Comer_Buscar (rowid, Pro_Comer) SELECT Ord_Clave, vmexp_plegar(new.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NOT NULL;
+END;
+CREATE TRIGGER Pro_Comer_Buscar_Baja AFTER DELETE ON Pro BEGIN
+  INSERT INTO Pro_Comer_Buscar (Pro_Comer_Buscar, rowid, Pro_Comer) SELECT 'delete', Ord_Clave, vmexp_plegar(old.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = old.Pro_id AND Ord_Clave IS NOT NULL;
+  DELETE FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = old.Pro_id;
+END;
+CREATE TRIGGER Pro_Comer_Buscar_Cambio AFTER UPDATE OF Pro_id, Pro_Cod, Pro_Comer ON Pro BEGIN
+  INSERT INTO Pro_Comer_Buscar (Pro_Comer_Buscar, rowid, Pro_Comer) SELECT 'delete', Ord_Clave, vmexp_plegar(old.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = old.Pro_id AND Ord_Clave IS NOT NULL;
+  DELETE FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = old.Pro_id;
+  INSERT INTO Pro_Comer_Buscar_Orden (Ord_Id, Ord_Clave)
+  SELECT new.Pro_id, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END
+  FROM (SELECT (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id AND o.Ord_Clave IS NOT NULL WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) < (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer DESC, t.Pro_Cod DESC, t.Pro_id DESC LIMIT 1) AS p,
+    (SELECT o.Ord_Clave FROM Pro t JOIN Pro_Comer_Buscar_Orden o ON o.Ord_Id = t.Pro_id AND o.Ord_Clave IS NOT NULL WHERE (t.Pro_Comer, t.Pro_Cod, t.Pro_id) > (new.Pro_Comer, new.Pro_Cod, new.Pro_id) ORDER BY t.Pro_Comer, t.Pro_Cod, t.Pro_id LIMIT 1) AS n)
+  WHERE new.Pro_Comer IS NOT NULL;
+  SELECT vmexp_abrir_hueco('Pro_Comer_Buscar', 'Pro', 'Pro_id', 'Pro_Cod', 'Pro_Comer', new.Pro_id) FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NULL;
+  INSERT INTO Pro_Comer_Buscar (rowid, Pro_Comer) SELECT Ord_Clave, vmexp_plegar(new.Pro_Comer) || '  ' FROM Pro_Comer_Buscar_Orden WHERE Ord_Id = new.Pro_id AND Ord_Clave IS NOT NULL;
+END;
 
 CREATE TABLE Tex (
   Tex_Id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -186,4 +241,4 @@ CREATE TRIGGER ActFTex_Fts_Cambio AFTER UPDATE OF ActFTex_Texto ON ActFTex BEGIN
 -- The schema version; each later change of this file comes with a step that brings an
 -- existing database to it (VersionEsquema).
 CREATE TABLE vmexp_version (Ver_Numero integer NOT NULL);
-INSERT INTO vmexp_version VALUES (5);
+INSERT INTO vmexp_version VALUES (6);

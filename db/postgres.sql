@@ -18,7 +18,7 @@ CREATE TEXT SEARCH CONFIGURATION vmexp_spanish (COPY = spanish);
 ALTER TEXT SEARCH CONFIGURATION vmexp_spanish ALTER MAPPING FOR hword, hword_part, word WITH unaccent, spanish_stem;
 
 CREATE TABLE vmexp_version (Ver_Numero integer NOT NULL);
-INSERT INTO vmexp_version VALUES (5); -- VersionEsquema::kActual, as db/empresa.sql
+INSERT INTO vmexp_version VALUES (6); -- VersionEsquema::kActual, as db/empresa.sql
 
 -- Keys given explicitly (the demo data's) move the generator past them, as the
 -- embedded database's AUTOINCREMENT does, so that the next generated one is free.

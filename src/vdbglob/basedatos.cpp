@@ -293,6 +293,124 @@ int cotejoEspanol(void *, int largoA, const void *textoA, int largoB, const void
     const int desde = i > 0 ? i - 1 : 0;
     return cotejarDesde(a + desde, a + largoA, b + desde, b + largoB);
 }
+
+// ---- Keys of a name index kept in the list's order (schema version 6).
+
+// A statement on the raw handle inside a SQL function, finalized when it leaves scope.
+struct Cruda {
+    Cruda(sqlite3 *h, const std::string &sql) { sqlite3_prepare_v2(h, sql.c_str(), int(sql.size()), &s, nullptr); }
+    ~Cruda() { sqlite3_finalize(s); }
+    Cruda(const Cruda &) = delete;
+    Cruda &operator=(const Cruda &) = delete;
+    bool hecho() { return s && sqlite3_step(s) == SQLITE_DONE && sqlite3_reset(s) == SQLITE_OK; }
+    sqlite3_stmt *s = nullptr;
+};
+
+// vmexp_abrir_hueco(indice, tabla, id, codigo, columna, fila): the row fila of tabla has
+// no key in indice's order because its neighbours' keys leave none between them. The
+// rows around it are given keys spread evenly over the span of a window that grows
+// until the span leaves room (2^20 between keys for each row on a side, so that a wider
+// spread buys more inserts before the next): few rows move, and the ones that do move
+// in the trigram index too. fila itself is left for the trigger to index.
+void fnAbrirHueco(sqlite3_context *ctx, int, sqlite3_value **argv) {
+    std::string n[5];
+    for (int i = 0; i < 5; ++i) {
+        const auto *t = sqlite3_value_text(argv[i]);
+        n[i] = t ? reinterpret_cast<const char *>(t) : "";
+        if (n[i].empty() || n[i].find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") != std::string::npos) {
+            sqlite3_result_error(ctx, "vmexp_abrir_hueco: nombre no válido", -1);
+            return;
+        }
+    }
+    const std::string &indice = n[0], &tabla = n[1], &id = n[2], &cod = n[3], &col = n[4], orden = indice + "_Orden";
+    const sqlite3_int64 fila = sqlite3_value_int64(argv[5]);
+    sqlite3 *h = sqlite3_context_db_handle(ctx);
+    Cruda nueva(h, "SELECT " + col + ", " + cod + " FROM " + tabla + " WHERE " + id + " = ?1");
+    sqlite3_bind_int64(nueva.s, 1, fila);
+    if (!nueva.s || sqlite3_step(nueva.s) != SQLITE_ROW) {
+        sqlite3_result_error(ctx, "vmexp_abrir_hueco: no existe la fila", -1);
+        return;
+    }
+    const std::string fuera = "SELECT o.Ord_Clave, t." + id + " FROM " + tabla + " t JOIN " + orden + " o ON o.Ord_Id = t." + id
+        + " WHERE o.Ord_Clave IS NOT NULL AND (t." + col + ", t." + cod + ", t." + id + ") %s (?3, ?4, ?1) ORDER BY t." + col
+        + " %s, t." + cod + " %s, t." + id + " %s LIMIT ?2";
+    const auto vecinos = [&](bool antes, int k) {
+        std::string sql = fuera;
+        for (const char *r : {antes ? "<" : ">", antes ? "DESC" : "ASC", antes ? "DESC" : "ASC", antes ? "DESC" : "ASC"})
+            sql.replace(sql.find("%s"), 2, r);
+        std::vector<std::pair<sqlite3_int64, sqlite3_int64>> r; // key, id
+        Cruda q(h, sql);
+        sqlite3_bind_int64(q.s, 1, fila);
+        sqlite3_bind_int(q.s, 2, k);
+        sqlite3_bind_value(q.s, 3, sqlite3_column_value(nueva.s, 0));
+        sqlite3_bind_value(q.s, 4, sqlite3_column_value(nueva.s, 1));
+        while (q.s && sqlite3_step(q.s) == SQLITE_ROW)
+            r.emplace_back(sqlite3_column_int64(q.s, 0), sqlite3_column_int64(q.s, 1));
+        return r;
+    };
+    constexpr sqlite3_int64 kHolgura = sqlite3_int64(1) << 36, kMinimo = sqlite3_int64(1) << 20;
+    std::vector<std::pair<sqlite3_int64, sqlite3_int64>> antes, despues;
+    sqlite3_int64 desde = sqlite3_int64(1) << 61, paso = 0;
+    for (int k = 16;; k *= 2) {
+        antes = vecinos(true, k);
+        despues = vecinos(false, k);
+        // The k-th neighbour on each side stays; at an end of the list there is room past it.
+        const bool inicio = int(antes.size()) < k, fin = int(despues.size()) < k;
+        if (antes.empty() && despues.empty())
+            break;
+        // Past an end there is room up to the limits of a key.
+        const auto mas = [](sqlite3_int64 a, sqlite3_int64 b) {
+            sqlite3_int64 r;
+            return __builtin_add_overflow(a, b, &r) ? (b > 0 ? INT64_MAX : INT64_MIN + 1) : r;
+        };
+        const sqlite3_int64 bajo = antes.empty() ? mas(despues.front().first, -kHolgura) : mas(antes.back().first, inicio ? -kHolgura : 0);
+        const sqlite3_int64 alto = despues.empty() ? mas(antes.front().first, kHolgura) : mas(despues.back().first, fin ? kHolgura : 0);
+        if (!inicio)
+            antes.pop_back();
+        if (!fin)
+            despues.pop_back();
+        desde = bajo;
+        paso = sqlite3_int64((__int128(alto) - bajo) / __int128(antes.size() + despues.size() + 2));
+        if (paso >= sqlite3_int64(k) * kMinimo || (inicio && fin))
+            break;
+    }
+    std::reverse(antes.begin(), antes.end());
+    std::vector<sqlite3_int64> ids;
+    for (const auto &v : antes)
+        ids.push_back(v.second);
+    ids.push_back(fila);
+    for (const auto &v : despues)
+        ids.push_back(v.second);
+    const std::string plegado = "SELECT vmexp_plegar(" + col + ") || '  ' FROM " + tabla + " WHERE " + id + " = ?2";
+    Cruda borrar(h, "INSERT INTO " + indice + " (" + indice + ", rowid, " + col + ") SELECT 'delete', ?1, (" + plegado + ")");
+    Cruda soltar(h, "UPDATE " + orden + " SET Ord_Clave = NULL WHERE Ord_Id = ?1");
+    Cruda fijar(h, "UPDATE " + orden + " SET Ord_Clave = ?1 WHERE Ord_Id = ?2");
+    Cruda indexar(h, "INSERT INTO " + indice + " (rowid, " + col + ") SELECT ?1, (" + plegado + ")");
+    bool ok = borrar.s && soltar.s && fijar.s && indexar.s;
+    // Old entries out first: a new key may be another moved row's old one.
+    for (const auto *lado : {&antes, &despues})
+        for (const auto &[clave, fid] : *lado) {
+            sqlite3_bind_int64(borrar.s, 1, clave);
+            sqlite3_bind_int64(borrar.s, 2, fid);
+            sqlite3_bind_int64(soltar.s, 1, fid);
+            ok = ok && borrar.hecho() && soltar.hecho();
+        }
+    for (size_t j = 0; ok && j < ids.size(); ++j) {
+        const sqlite3_int64 clave = desde + paso * sqlite3_int64(j + 1);
+        sqlite3_bind_int64(fijar.s, 1, clave);
+        sqlite3_bind_int64(fijar.s, 2, ids[j]);
+        ok = fijar.hecho();
+        if (ok && ids[j] != fila) {
+            sqlite3_bind_int64(indexar.s, 1, clave);
+            sqlite3_bind_int64(indexar.s, 2, ids[j]);
+            ok = indexar.hecho();
+        }
+    }
+    if (!ok)
+        sqlite3_result_error(ctx, sqlite3_errmsg(h), -1);
+    else
+        sqlite3_result_int64(ctx, sqlite3_int64(ids.size()));
+}
 } // namespace
 
 bool BaseDatos::existe(const QString &carpeta) { return faltan(carpeta).isEmpty(); }
@@ -348,6 +466,8 @@ bool BaseDatos::registrarCotejo(sqlite3 *h) {
     tablaPesos(); // built now rather than inside the first sort
     return sqlite3_create_collation_v2(h, kCotejo, SQLITE_UTF8, nullptr, cotejoEspanol, nullptr) == SQLITE_OK
         && sqlite3_create_function(h, "vmexp_plegar", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnPlegar, nullptr,
+                                   nullptr) == SQLITE_OK
+        && sqlite3_create_function(h, "vmexp_abrir_hueco", 6, SQLITE_UTF8, nullptr, fnAbrirHueco, nullptr,
                                    nullptr) == SQLITE_OK;
 }
 

@@ -1,6 +1,6 @@
 // Narrowing a name list in the database: every backend compares the folded column with
 // LIKE; SQLite first asks the trigram index of the table (db/empresa.sql) which rows
-// can match, when they are few.
+// can match, when they are few, or reads them from the one kept in the list's order.
 #include "basedatos.h"
 #include "comillas.h"
 #include "dialecto.h"
@@ -59,13 +59,27 @@ QString sinPuntoYComa(const QString &sql) {
     return r;
 }
 
-// The table of a plain "SELECT ... FROM tabla [ORDER BY ...]"; empty for anything else.
-QString tablaUnica(const QString &tsql) {
+// A plain "SELECT ... FROM tabla [ORDER BY ...]": its table, the statement without its
+// order and the one column it is ordered by, if only one. No table for anything else.
+struct Unica {
+    QString tabla, sinOrden, orden;
+};
+Unica tablaUnica(const QString &tsql) {
     static const QRegularExpression re(
-        QStringLiteral("^\\s*select\\s.+\\sfrom\\s+(\\w+)\\s*(order\\s+by\\s[\\w\\s,]*)?;?\\s*$"),
+        QStringLiteral("^\\s*(select\\s.+\\sfrom\\s+(\\w+))\\s*(order\\s+by\\s([\\w\\s,]*))?;?\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression columna(QStringLiteral("^\\s*(\\w+)(\\s+asc)?\\s*$"), QRegularExpression::CaseInsensitiveOption);
     const auto m = re.match(tsql);
-    return m.hasMatch() ? m.captured(1) : QString();
+    if (!m.hasMatch())
+        return {};
+    return {m.captured(2), m.captured(1), columna.match(m.captured(4)).captured(1)};
+}
+
+bool hayTabla(QSqlDatabase &db, const QString &tabla) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    q.addBindValue(tabla);
+    return q.exec() && q.next();
 }
 
 QStringList columnasDe(QSqlDatabase &db, const QString &tabla, QString *clave = nullptr) {
@@ -111,27 +125,33 @@ std::optional<QString> trigramasQueEmpiezan(QSqlDatabase &db, const QString &ind
         return std::nullopt;
     return terminos.isEmpty() ? QString() : u'(' + terminos.join(QStringLiteral(" OR ")) + u')';
 }
+
+// The rows of vmexp_nombres whose folded column holds every word.
+QString condiciones(const QStringList &columnas, int columna, const QStringList &palabras) {
+    // CAST: a code column is searched as the text it shows.
+    const QString valor = QStringLiteral("vmexp_plegar(CAST(vmexp_nombres.%1 AS text))").arg(nombre(columnas.value(columna)));
+    QStringList r;
+    for (QString p : palabras) {
+        p.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
+        r << valor + QStringLiteral(" LIKE ") + literal(u'%' + p + u'%') + QStringLiteral(" ESCAPE '\\'");
+    }
+    return r.join(QStringLiteral(" AND "));
+}
 } // namespace
 
 QString DialectoSql::estrechar(QSqlDatabase &, const QString &tsql, const QStringList &columnas, int columna,
                                const QStringList &palabras) const {
-    // CAST: a code column is searched as the text it shows.
-    const QString valor = QStringLiteral("vmexp_plegar(CAST(vmexp_nombres.%1 AS text))").arg(nombre(columnas.value(columna)));
-    QStringList condiciones;
-    for (QString p : palabras) {
-        p.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
-        condiciones << valor + QStringLiteral(" LIKE ") + literal(u'%' + p + u'%') + QStringLiteral(" ESCAPE '\\'");
-    }
     QString r = QStringLiteral("SELECT * FROM (\n") + sinPuntoYComa(tsql) + QStringLiteral("\n) AS vmexp_nombres");
-    if (!condiciones.isEmpty())
-        r += QStringLiteral(" WHERE ") + condiciones.join(QStringLiteral(" AND "));
+    if (!palabras.isEmpty())
+        r += QStringLiteral(" WHERE ") + condiciones(columnas, columna, palabras);
     return r;
 }
 
 QString DialectoSqlite::estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
                                   const QStringList &palabras) const {
     const QString todas = DialectoSql::estrechar(db, tsql, columnas, columna, palabras);
-    const QString tabla = tablaUnica(tsql);
+    const Unica unica = tablaUnica(tsql);
+    const QString &tabla = unica.tabla;
     if (tabla.isEmpty() || palabras.isEmpty())
         return todas;
     QString clave;
@@ -162,6 +182,15 @@ QString DialectoSqlite::estrechar(QSqlDatabase &db, const QString &tsql, const Q
     }
     if (partes.isEmpty())
         return todas;
+    // A list in the order of the searched column reads the matches in that order from the
+    // index kept in it, and stops at a screenful however many there are.
+    const QString ordenado = columnas.value(columna) + QStringLiteral("_Buscar");
+    if (unica.orden.compare(columnas.value(columna), Qt::CaseInsensitive) == 0 && hayTabla(db, ordenado))
+        return QStringLiteral("SELECT vmexp_nombres.* FROM %1 AS vmexp_indice JOIN %2 AS vmexp_orden ON vmexp_orden.Ord_Clave = "
+                              "vmexp_indice.rowid JOIN (\n%3\n) AS vmexp_nombres ON vmexp_nombres.%4 = vmexp_orden.Ord_Id "
+                              "WHERE vmexp_indice.%1 MATCH %5 AND %6 ORDER BY vmexp_indice.rowid")
+            .arg(nombre(ordenado), nombre(ordenado + QStringLiteral("_Orden")), unica.sinOrden, nombre(columnas[columnaClave]),
+                 literal(partes.join(QStringLiteral(" AND "))), condiciones(columnas, columna, palabras));
     const QString consulta = u'{' + deIndice[enIndice] + QStringLiteral("} : (") + partes.join(QStringLiteral(" AND ")) + u')';
     QSqlQuery q(db);
     q.prepare(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 WHERE %1 MATCH ? LIMIT %2)")

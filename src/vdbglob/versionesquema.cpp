@@ -153,6 +153,68 @@ QStringList nombresIntegrado(QSqlDatabase &) {
           QStringLiteral("CREATE TRIGGER Pro_Buscar_Cambio AFTER UPDATE OF Pro_id, PRO_APE1, PRO_APE2, Pro_Comer, Pro_Nom ON Pro BEGIN\n  INSERT INTO Pro_Buscar (Pro_Buscar, rowid, Pro_Comer, Pro_Nom, RSOC)\n  VALUES ('delete', old.Pro_id, vmexp_plegar(old.Pro_Comer) || '  ', vmexp_plegar(old.Pro_Nom) || '  ', vmexp_plegar(old.Pro_Nom || ' ' || ifnull(old.PRO_APE1, '') || ' ' || ifnull(old.PRO_APE2, '')) || '  ');\n  INSERT INTO Pro_Buscar (rowid, Pro_Comer, Pro_Nom, RSOC)\n  VALUES (new.Pro_id, vmexp_plegar(new.Pro_Comer) || '  ', vmexp_plegar(new.Pro_Nom) || '  ', vmexp_plegar(new.Pro_Nom || ' ' || ifnull(new.PRO_APE1, '') || ' ' || ifnull(new.PRO_APE2, '')) || '  ');\nEND"),
           QStringLiteral("INSERT INTO Pro_Buscar (rowid, Pro_Comer, Pro_Nom, RSOC) SELECT Pro_id, vmexp_plegar(Pro_Comer) || '  ', vmexp_plegar(Pro_Nom) || '  ', vmexp_plegar(Pro_Nom || ' ' || ifnull(PRO_APE1, '') || ' ' || ifnull(PRO_APE2, '')) || '  ' FROM Pro")};
 }
+
+// The commercial name lists are read in the name's order: a second trigram index of the
+// name whose rowid is a key that follows that order (name, code, id; kept in
+// <columna>_Buscar_Orden), so that the first matches in rowid order are the list's first
+// and a screenful is found without visiting every match. A new name takes a key between
+// its neighbours'; when none is left between them, vmexp_abrir_hueco spreads the keys
+// of the rows around it.
+struct Ordenado {
+    const char *tabla, *id, *codigo, *columna;
+};
+const Ordenado kOrdenados[] = {{"Cli", "cli_id", "cli_Cod", "Cli_Comer"}, {"Pro", "Pro_id", "Pro_Cod", "Pro_Comer"}};
+
+QString conNombres(QString sql, const Ordenado &o) {
+    const QString indice = QLatin1String(o.columna) + QStringLiteral("_Buscar");
+    return sql.replace(QStringLiteral("%O"), indice + QStringLiteral("_Orden"))
+        .replace(QStringLiteral("%F"), indice)
+        .replace(QStringLiteral("%R"), QStringLiteral("2305843009213693952 + 2305843009213693952 / (SELECT count(*) + 1 FROM %T WHERE %C IS NOT NULL)"))
+        .replace(QStringLiteral("%T"), QLatin1String(o.tabla))
+        .replace(QStringLiteral("%I"), QLatin1String(o.id))
+        .replace(QStringLiteral("%K"), QLatin1String(o.codigo))
+        .replace(QStringLiteral("%C"), QLatin1String(o.columna));
+}
+
+// Keys are given out evenly between 2^61 and 2^62; a new name after all others takes
+// the last key plus 2^36 (before all, the first minus 2^36), one between two the middle
+// but at most 2^32 past the one before, so that names added one after another in order
+// leave room between them.
+const QString kAltaOrdenada = QStringLiteral(
+    "  INSERT INTO %O (Ord_Id, Ord_Clave)\n"
+    "  SELECT new.%I, CASE WHEN p IS NULL AND n IS NULL THEN 2305843009213693952 WHEN n IS NULL THEN p + nullif(min(68719476736, (9223372036854775807 - p) / 2), 0) "
+    "WHEN p IS NULL THEN n - nullif(max(0, min(68719476736, n / 2 + 4611686018427387903)), 0) WHEN n - p > 1 THEN p + min((n - p) / 2, 4294967296) END\n"
+    "  FROM (SELECT (SELECT o.Ord_Clave FROM %T t JOIN %O o ON o.Ord_Id = t.%I AND o.Ord_Clave IS NOT NULL "
+    "WHERE (t.%C, t.%K, t.%I) < (new.%C, new.%K, new.%I) "
+    "ORDER BY t.%C DESC, t.%K DESC, t.%I DESC LIMIT 1) AS p,\n"
+    "    (SELECT o.Ord_Clave FROM %T t JOIN %O o ON o.Ord_Id = t.%I AND o.Ord_Clave IS NOT NULL "
+    "WHERE (t.%C, t.%K, t.%I) > (new.%C, new.%K, new.%I) "
+    "ORDER BY t.%C, t.%K, t.%I LIMIT 1) AS n)\n"
+    "  WHERE new.%C IS NOT NULL;\n"
+    "  SELECT vmexp_abrir_hueco('%F', '%T', '%I', '%K', '%C', new.%I) FROM %O WHERE Ord_Id = new.%I AND Ord_Clave IS NULL;\n"
+    "  INSERT INTO %F (rowid, %C) SELECT Ord_Clave, vmexp_plegar(new.%C) || '  ' FROM %O WHERE Ord_Id = new.%I AND Ord_Clave IS NOT NULL;\n");
+const QString kBajaOrdenada = QStringLiteral(
+    "  INSERT INTO %F (%F, rowid, %C) SELECT 'delete', Ord_Clave, vmexp_plegar(old.%C) || '  ' FROM %O WHERE Ord_Id = old.%I AND Ord_Clave IS NOT NULL;\n"
+    "  DELETE FROM %O WHERE Ord_Id = old.%I;\n");
+
+QStringList nombresOrdenadosIntegrado(QSqlDatabase &) {
+    QStringList r;
+    for (const Ordenado &o : kOrdenados)
+        for (const QString &s :
+             {QStringLiteral("CREATE TABLE IF NOT EXISTS %O (Ord_Id INTEGER PRIMARY KEY, Ord_Clave INTEGER UNIQUE)"),
+              QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS %F USING fts5(%C, content='', tokenize='trigram')"),
+              QStringLiteral("CREATE TRIGGER IF NOT EXISTS %F_Alta AFTER INSERT ON %T BEGIN\n") + kAltaOrdenada + QStringLiteral("END"),
+              QStringLiteral("CREATE TRIGGER IF NOT EXISTS %F_Baja AFTER DELETE ON %T BEGIN\n") + kBajaOrdenada + QStringLiteral("END"),
+              QStringLiteral("CREATE TRIGGER IF NOT EXISTS %F_Cambio AFTER UPDATE OF %I, %K, %C ON %T BEGIN\n") + kBajaOrdenada
+                  + kAltaOrdenada + QStringLiteral("END"),
+              // Filled from the rows, as if it were new.
+              QStringLiteral("DELETE FROM %O"), QStringLiteral("INSERT INTO %F (%F) VALUES ('delete-all')"),
+              QStringLiteral("INSERT INTO %O (Ord_Id, Ord_Clave) SELECT %I, %R * row_number() "
+                             "OVER (ORDER BY %C, %K, %I) FROM %T WHERE %C IS NOT NULL"),
+              QStringLiteral("INSERT INTO %F (rowid, %C) SELECT o.Ord_Clave, vmexp_plegar(t.%C) || '  ' FROM %O o JOIN %T t ON t.%I = o.Ord_Id")})
+            r << conNombres(s, o);
+    return r;
+}
 } // namespace
 
 const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
@@ -196,6 +258,10 @@ const QList<VersionEsquema::Paso> &VersionEsquema::pasos() {
                          "WHERE ActFTex_Pendiente > 0"),
           QStringLiteral("CREATE INDEX IF NOT EXISTS ActFTex_Vector_Idx ON ActFTex USING gin (ActFTex_Vector)")},
          textoDocumentosIntegrado},
+        {6, QStringLiteral("ordenar el índice de nombres comerciales de clientes y proveedores como sus listas"),
+         {},
+         {},
+         nombresOrdenadosIntegrado},
     };
     return p;
 }
