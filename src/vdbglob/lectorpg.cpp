@@ -90,9 +90,10 @@ public:
     }
     ~LectorPg() override { terminar(); }
 
+    // The whole page is at hand: any row is reached at once.
     int posicion() const override { return m_pos; }
     bool soloAdelante() const override { return false; }
-    bool siguiente() override { return ir(m_pos == QSql::BeforeFirstRow ? 0 : m_pos + 1); }
+    bool siguiente() override { return m_pos != QSql::AfterLastRow && ir(m_pos + 1); }
     bool primera() override { return ir(0); }
     bool ultima() override { return ir(m_filas - 1); }
     bool anterior() override { return ir(m_pos == QSql::AfterLastRow ? m_filas - 1 : m_pos - 1); }
