@@ -247,15 +247,19 @@ Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QS
 qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
 
 std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error, bool acotada) {
-    if (auto filas = acotada ? m_dialecto->lectorAcotado(m_db, traducida, error)
-                             : m_dialecto->lectorSoloAdelante(m_db, traducida, error))
-        return filas;
-    if (error->type() != QSqlError::NoError)
-        return nullptr;
-    return consulta(traducida, true, error);
+    std::unique_ptr<LectorFilas> filas = acotada ? m_dialecto->lectorEntero(m_db, traducida, error) : nullptr;
+    if (!filas && error->type() == QSqlError::NoError)
+        filas = m_dialecto->lectorSoloAdelante(m_db, traducida, error);
+    if (!filas && error->type() == QSqlError::NoError)
+        return consulta(traducida, true, error);
+    return filas;
 }
 
 std::unique_ptr<LectorFilas> Conexion::consulta(const QString &traducida, bool soloAdelante, QSqlError *error) {
+    if (auto filas = soloAdelante ? nullptr : m_dialecto->lectorEntero(m_db, traducida, error))
+        return filas;
+    if (error->type() != QSqlError::NoError)
+        return nullptr;
     QSqlQuery q(m_db);
     q.setForwardOnly(soloAdelante);
     if (q.prepare(traducida) && q.exec())

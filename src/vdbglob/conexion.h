@@ -82,8 +82,8 @@ private:
     // Tells the observers and the log.
     void anunciar(const QString &sql);
     // A translated SELECT run; nullptr and *error when it fails. The backend's own
-    // reader serves what is read once from start to end.
-    // acotada: a page, few rows the backend may bring at once.
+    // reader serves what is read once from start to end, and what it can hold whole:
+    // a page (acotada) or a scrollable result.
     std::unique_ptr<class LectorFilas> lector(const QString &traducida, QSqlError *error, bool acotada = false);
     std::unique_ptr<class LectorFilas> consulta(const QString &traducida, bool soloAdelante, QSqlError *error);
 

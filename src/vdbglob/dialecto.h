@@ -50,10 +50,11 @@ public:
     virtual std::unique_ptr<LectorFilas> lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
         return nullptr;
     }
-    // The same for a statement whose rows are few and bounded (a grid's page): the
-    // backend may bring them all at once.
-    virtual std::unique_ptr<LectorFilas> lectorAcotado(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
-        return lectorSoloAdelante(db, sql, error);
+    // The whole result of a translated SELECT, brought at once and held so that any row
+    // is reached (a grid's page, a scrollable result); nullptr when the Qt driver's query
+    // is to read it, or, with *error set, when the statement fails.
+    virtual std::unique_ptr<LectorFilas> lectorEntero(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
+        return nullptr;
     }
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
@@ -119,7 +120,7 @@ public:
     QString traducir(const QString &tsql) const override;
     QString pagina(const QString &sql, int filas, qint64 desde) const override;
     bool traeResultadoEntero() const override { return true; }
-    std::unique_ptr<LectorFilas> lectorAcotado(QSqlDatabase &db, const QString &sql, QSqlError *error) const override;
+    std::unique_ptr<LectorFilas> lectorEntero(QSqlDatabase &db, const QString &sql, QSqlError *error) const override;
     // Rows are locked as they are written; a save whose check read a row that another
     // then changed fails as a lock and is run again, so that the check sees the change.
     QString inicioEscritura() const override { return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"); }

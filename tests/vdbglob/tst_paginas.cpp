@@ -1,4 +1,4 @@
-// A grid's page read by the backend's own reader (libpq on the server) gives what the Qt
+// A result the backend reads whole its own way (libpq on the server) gives what the Qt
 // driver gives for the same statement: names, values, their kinds, NULL apart from "".
 #include "conexion.h"
 #include "datosbusqueda.h"
@@ -33,7 +33,9 @@ private slots:
             sql = DatosBusqueda(e.bd.get()).sentencia({});
         const QString pagina = e.conexion->dialecto().pagina(e.conexion->traducir(sql), 257, 0);
         QSqlError error;
-        const std::unique_ptr<LectorFilas> leido = e.conexion->dialecto().lectorAcotado(e.db, pagina, &error);
+        const std::unique_ptr<LectorFilas> leido = e.conexion->dialecto().lectorEntero(e.db, pagina, &error);
+        if (!leido && error.type() == QSqlError::NoError)
+            QSKIP("The Qt driver reads this backend's pages");
         QSqlQuery q(e.db);
         q.setForwardOnly(true);
         QCOMPARE(bool(leido), q.exec(pagina));
