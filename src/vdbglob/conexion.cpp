@@ -247,7 +247,7 @@ Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QS
 qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
 
 std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error, bool acotada) {
-    std::unique_ptr<LectorFilas> filas = acotada ? m_dialecto->lectorEntero(m_db, traducida, error) : nullptr;
+    std::unique_ptr<LectorFilas> filas = acotada ? m_dialecto->lectorPagina(m_db, traducida, error) : nullptr;
     if (!filas && error->type() == QSqlError::NoError)
         filas = m_dialecto->lectorSoloAdelante(m_db, traducida, error);
     if (!filas && error->type() == QSqlError::NoError)

@@ -56,6 +56,11 @@ public:
     virtual std::unique_ptr<LectorFilas> lectorEntero(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
         return nullptr;
     }
+    // A page of a grid, few rows held whole: the whole result, or the rows copied as
+    // the backend holds them.
+    virtual std::unique_ptr<LectorFilas> lectorPagina(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
+        return lectorEntero(db, sql, error);
+    }
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
@@ -100,6 +105,7 @@ public:
     QString contarDocumentosConPalabras(const QStringList &palabras, int tope) const override;
     QString fragmentosConPalabras(const QStringList &palabras, int idAct) const override;
     std::unique_ptr<LectorFilas> lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const override;
+    std::unique_ptr<LectorFilas> lectorPagina(QSqlDatabase &db, const QString &sql, QSqlError *error) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
     // Through the name index of the statement's table when it has one and few rows match.

@@ -80,27 +80,16 @@ bool leerNumero(const char *t, int largo, N &n) {
     return r.ec == std::errc() && r.ptr == t + largo;
 }
 
-class LectorPg : public LectorFilas {
+class LectorPg : public FilasEnMemoria {
 public:
-    explicit LectorPg(PGresult *r) : m_r(r), m_filas(PQntuples(r)) {
+    explicit LectorPg(PGresult *r) : m_r(r) {
+        m_filas = PQntuples(r);
         for (int i = 0; i < PQnfields(r); ++i) {
             m_tipos << tipoQt(PQftype(r, i));
             m_columnas.append(QSqlField(QString::fromUtf8(PQfname(r, i)), m_tipos.last()));
         }
     }
     ~LectorPg() override { terminar(); }
-
-    // The whole page is at hand: any row is reached at once.
-    int posicion() const override { return m_pos; }
-    bool soloAdelante() const override { return false; }
-    bool siguiente() override { return m_pos != QSql::AfterLastRow && ir(m_pos + 1); }
-    bool primera() override { return ir(0); }
-    bool ultima() override { return ir(m_filas - 1); }
-    bool anterior() override { return ir(m_pos == QSql::AfterLastRow ? m_filas - 1 : m_pos - 1); }
-    bool ir(int fila) override {
-        m_pos = fila < 0 ? QSql::BeforeFirstRow : fila >= m_filas ? QSql::AfterLastRow : fila;
-        return m_pos >= 0;
-    }
 
     QVariant valor(int i) const override {
         if (!m_r || m_pos < 0 || i < 0 || i >= m_tipos.size())
@@ -169,8 +158,6 @@ public:
 
 private:
     PGresult *m_r;
-    int m_filas;
-    int m_pos = QSql::BeforeFirstRow;
     QList<QMetaType> m_tipos;
     QSqlRecord m_columnas;
 };

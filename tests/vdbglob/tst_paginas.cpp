@@ -33,7 +33,7 @@ private slots:
             sql = DatosBusqueda(e.bd.get()).sentencia({});
         const QString pagina = e.conexion->dialecto().pagina(e.conexion->traducir(sql), 257, 0);
         QSqlError error;
-        const std::unique_ptr<LectorFilas> leido = e.conexion->dialecto().lectorEntero(e.db, pagina, &error);
+        const std::unique_ptr<LectorFilas> leido = e.conexion->dialecto().lectorPagina(e.db, pagina, &error);
         if (!leido && error.type() == QSqlError::NoError)
             QSKIP("The Qt driver reads this backend's pages");
         QSqlQuery q(e.db);
