@@ -246,8 +246,9 @@ Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QS
 
 qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
 
-std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error, bool acotada) {
-    std::unique_ptr<LectorFilas> filas = acotada ? m_dialecto->lectorPagina(m_db, traducida, error) : nullptr;
+std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error, int filasPagina) {
+    std::unique_ptr<LectorFilas> filas =
+        filasPagina > 0 ? m_dialecto->lectorPagina(m_db, traducida, filasPagina, error) : nullptr;
     if (!filas && error->type() == QSqlError::NoError)
         filas = m_dialecto->lectorSoloAdelante(m_db, traducida, error);
     if (!filas && error->type() == QSqlError::NoError)
@@ -256,10 +257,6 @@ std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlErro
 }
 
 std::unique_ptr<LectorFilas> Conexion::consulta(const QString &traducida, bool soloAdelante, QSqlError *error) {
-    if (auto filas = soloAdelante ? nullptr : m_dialecto->lectorEntero(m_db, traducida, error))
-        return filas;
-    if (error->type() != QSqlError::NoError)
-        return nullptr;
     QSqlQuery q(m_db);
     q.setForwardOnly(soloAdelante);
     if (q.prepare(traducida) && q.exec())
@@ -494,7 +491,7 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, int prime
     QSqlError error;
     const bool pagina = conexion->m_dialecto->traeResultadoEntero();
     std::unique_ptr<LectorFilas> f =
-        conexion->lector(pagina ? conexion->m_dialecto->pagina(m_sql, primera + 1, 0) : m_sql, &error, pagina);
+        conexion->lector(pagina ? conexion->m_dialecto->pagina(m_sql, primera + 1, 0) : m_sql, &error, primera + 1);
     if (!f) {
         m_resultado = Conexion::fallo(error);
         m_hayMas = false;
@@ -549,7 +546,7 @@ bool RecordsetModel::leerPagina() {
         saltar = desde;
     }
     QSqlError error;
-    std::unique_ptr<LectorFilas> f = m_conexion->lector(sql, &error, saltar == 0);
+    std::unique_ptr<LectorFilas> f = m_conexion->lector(sql, &error, saltar == 0 ? filas + 1 : 0);
     if (!f) {
         // The rows already shown stay; the failure is kept for whoever checks the model.
         m_resultado = Conexion::fallo(error);

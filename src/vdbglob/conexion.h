@@ -82,9 +82,9 @@ private:
     // Tells the observers and the log.
     void anunciar(const QString &sql);
     // A translated SELECT run; nullptr and *error when it fails. The backend's own
-    // reader serves what is read once from start to end, and what it can hold whole:
-    // a page (acotada) or a scrollable result.
-    std::unique_ptr<class LectorFilas> lector(const QString &traducida, QSqlError *error, bool acotada = false);
+    // reader serves what is read once from start to end, and a grid's page of at most
+    // filasPagina rows (0: no page).
+    std::unique_ptr<class LectorFilas> lector(const QString &traducida, QSqlError *error, int filasPagina = 0);
     std::unique_ptr<class LectorFilas> consulta(const QString &traducida, bool soloAdelante, QSqlError *error);
 
     QSqlDatabase m_db;

@@ -24,7 +24,7 @@ public:
     virtual void terminar() = 0;
 };
 
-// Rows a reader holds whole, any of which it reaches at once (a page, a scrollable result).
+// Rows a reader holds whole, any of which it reaches at once (a grid's page).
 class FilasEnMemoria : public LectorFilas {
 public:
     int posicion() const override { return m_pos; }

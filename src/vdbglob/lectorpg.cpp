@@ -1,7 +1,7 @@
-// A result held whole on the server (a grid's page, a scrollable result), read through
-// libpq in one round trip: the Qt driver prepares, runs and deallocates each statement
-// (three round trips) and turns every value into a QVariant. Here a value is made only
-// when asked for, the way the driver would make it.
+// A grid's page on the server, read through libpq in one round trip: the Qt driver
+// prepares, runs and deallocates each statement (three round trips), fetches the rows one
+// at a time and turns every value into a QVariant. Here the whole page arrives at once
+// and a value is made only when asked for, the way the driver would make it.
 #include "conexionpg.h"
 #include "dialecto.h"
 #include "lectorfilas.h"
@@ -163,7 +163,8 @@ private:
 };
 } // namespace
 
-std::unique_ptr<LectorFilas> DialectoPostgres::lectorEntero(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
+std::unique_ptr<LectorFilas> DialectoPostgres::lectorPagina(QSqlDatabase &db, const QString &sql, int,
+                                                            QSqlError *error) const {
     PGconn *c = conexionPg(db, nullptr);
     if (!c)
         return nullptr;

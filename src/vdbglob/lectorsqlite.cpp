@@ -96,9 +96,10 @@ private:
 // the statement finished at once: a value is made only when the grid shows its row.
 class PaginaSqlite : public FilasEnMemoria {
 public:
-    explicit PaginaSqlite(LectorSqlite &filas) : m_columnas(filas.columnas()) {
+    // The statement is finished after the first tope rows.
+    PaginaSqlite(LectorSqlite &filas, int tope) : m_columnas(filas.columnas()) {
         const int n = m_columnas.count();
-        for (sqlite3_stmt *st = nullptr; filas.siguiente(); ++m_filas) {
+        for (sqlite3_stmt *st = nullptr; m_filas < tope && filas.siguiente(); ++m_filas) {
             st = filas.sentencia();
             for (int i = 0; i < n; ++i) {
                 Celda c{sqlite3_column_type(st, i), 0, 0};
@@ -116,6 +117,7 @@ public:
                 m_celdas.push_back(c);
             }
         }
+        filas.terminar();
     }
     QVariant valor(int i) const override {
         if (m_pos < 0 || i < 0 || i >= m_columnas.count())
@@ -141,11 +143,12 @@ private:
 };
 } // namespace
 
-std::unique_ptr<LectorFilas> DialectoSqlite::lectorPagina(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
-    std::unique_ptr<LectorFilas> filas = lectorSoloAdelante(db, sql, error);
-    if (auto *sqlite = dynamic_cast<LectorSqlite *>(filas.get()))
-        return std::make_unique<PaginaSqlite>(*sqlite);
-    return filas;
+std::unique_ptr<LectorFilas> DialectoSqlite::lectorPagina(QSqlDatabase &db, const QString &sql, int filas,
+                                                          QSqlError *error) const {
+    std::unique_ptr<LectorFilas> lector = lectorSoloAdelante(db, sql, error);
+    if (auto *sqlite = dynamic_cast<LectorSqlite *>(lector.get()))
+        return std::make_unique<PaginaSqlite>(*sqlite, filas);
+    return lector;
 }
 
 std::unique_ptr<LectorFilas> DialectoSqlite::lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const {

@@ -1,5 +1,6 @@
-// A result the backend reads whole its own way (libpq on the server) gives what the Qt
-// driver gives for the same statement: names, values, their kinds, NULL apart from "".
+// A grid's page read by the backend's own reader (libpq on the server, a copy of the
+// engine's rows on SQLite) gives what the Qt driver gives for the same statement: names,
+// values, their kinds, NULL apart from "".
 #include "conexion.h"
 #include "datosbusqueda.h"
 #include "dialecto.h"
@@ -33,9 +34,7 @@ private slots:
             sql = DatosBusqueda(e.bd.get()).sentencia({});
         const QString pagina = e.conexion->dialecto().pagina(e.conexion->traducir(sql), 257, 0);
         QSqlError error;
-        const std::unique_ptr<LectorFilas> leido = e.conexion->dialecto().lectorPagina(e.db, pagina, &error);
-        if (!leido && error.type() == QSqlError::NoError)
-            QSKIP("The Qt driver reads this backend's pages");
+        const std::unique_ptr<LectorFilas> leido = e.conexion->dialecto().lectorPagina(e.db, pagina, 257, &error);
         QSqlQuery q(e.db);
         q.setForwardOnly(true);
         QCOMPARE(bool(leido), q.exec(pagina));
