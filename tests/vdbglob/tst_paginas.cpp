@@ -8,7 +8,6 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtTest>
 
 class TstPaginas : public QObject {
@@ -41,8 +40,7 @@ private slots:
         QCOMPARE(textoError(error), textoError(q.lastError()));
         if (!leido)
             return;
-        QCOMPARE(leido->columnas().count(), q.record().count());
-        for (int c = 0; c < q.record().count(); ++c)
+        for (int c = 0; c < qMax(q.record().count(), leido->columnas().count()); ++c)
             QCOMPARE(leido->columnas().fieldName(c), q.record().fieldName(c));
         int filas = 0;
         for (; q.next(); ++filas) {
