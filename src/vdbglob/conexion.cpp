@@ -4,6 +4,8 @@
 #include "lectorfilas.h"
 #include "registro.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -180,7 +182,15 @@ Conexion::Conexion(const QSqlDatabase &db, QObject *parent)
 
 Conexion::~Conexion() = default;
 
-QString Conexion::traducir(const QString &sql) const { return m_dialecto->traducir(sql); }
+QString Conexion::traducir(const QString &sql) const {
+    // A screen sends the same texts again on every search and every save; the tokenizer
+    // costs more than the round trip of a short statement.
+    if (const auto it = m_traducidas.constFind(sql); it != m_traducidas.cend())
+        return *it;
+    if (m_traducidas.size() >= 512)
+        m_traducidas.clear();
+    return *m_traducidas.insert(sql, m_dialecto->traducir(sql));
+}
 
 void Conexion::setTiposColumna(const QHash<QString, TipoValor> &tipos) {
     m_tipos.clear();
@@ -236,12 +246,14 @@ Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QS
 
 qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
 
-std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error) {
-    if (auto filas = m_dialecto->lectorSoloAdelante(m_db, traducida, error))
-        return filas;
-    if (error->type() != QSqlError::NoError)
-        return nullptr;
-    return consulta(traducida, true, error);
+std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error, int filasPagina) {
+    std::unique_ptr<LectorFilas> filas =
+        filasPagina > 0 ? m_dialecto->lectorPagina(m_db, traducida, filasPagina, error) : nullptr;
+    if (!filas && error->type() == QSqlError::NoError)
+        filas = m_dialecto->lectorSoloAdelante(m_db, traducida, error);
+    if (!filas && error->type() == QSqlError::NoError)
+        return consulta(traducida, true, error);
+    return filas;
 }
 
 std::unique_ptr<LectorFilas> Conexion::consulta(const QString &traducida, bool soloAdelante, QSqlError *error) {
@@ -444,16 +456,20 @@ void Recordset::Close() {
 // ---------------------------------------------------------------- RecordsetModel
 
 namespace {
-// Up to n rows of f, each value as Recordset returns it.
+// The row f stands on, each value as Recordset returns it.
+QList<QVariant> valoresFila(const LectorFilas &f, const QList<TipoValor> &tipos) {
+    QList<QVariant> fila(tipos.size());
+    for (int i = 0; i < fila.size(); ++i)
+        fila[i] = convertir(tipos[i], f.valor(i));
+    return fila;
+}
+
+// Up to n rows of f.
 QList<QList<QVariant>> leerFilas(LectorFilas &f, const QList<TipoValor> &tipos, int n) {
     QList<QList<QVariant>> filas;
     filas.reserve(n);
-    while (filas.size() < n && f.siguiente()) {
-        QList<QVariant> fila(tipos.size());
-        for (int i = 0; i < fila.size(); ++i)
-            fila[i] = convertir(tipos[i], f.valor(i));
-        filas << fila;
-    }
+    while (filas.size() < n && f.siguiente())
+        filas << valoresFila(f, tipos);
     return filas;
 }
 
@@ -473,8 +489,9 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, int prime
     // driver that would bring the whole result is asked for the first page only.
     conexion->anunciar(sql);
     QSqlError error;
-    const std::unique_ptr<LectorFilas> f = conexion->lector(
-        conexion->m_dialecto->traeResultadoEntero() ? conexion->m_dialecto->pagina(m_sql, primera + 1, 0) : m_sql, &error);
+    const bool pagina = conexion->m_dialecto->traeResultadoEntero();
+    std::unique_ptr<LectorFilas> f =
+        conexion->lector(pagina ? conexion->m_dialecto->pagina(m_sql, primera + 1, 0) : m_sql, &error, primera + 1);
     if (!f) {
         m_resultado = Conexion::fallo(error);
         m_hayMas = false;
@@ -483,8 +500,40 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, int prime
     m_columnas = f->columnas();
     for (int i = 0; i < m_columnas.count(); ++i)
         m_tipos << conexion->tipoColumna(m_columnas.fieldName(i));
-    m_filas = leerFilas(*f, m_tipos, primera);
-    m_hayMas = m_filas.size() == primera && f->siguiente();
+    m_filas = tomarFilas(f, primera);
+}
+
+QList<QList<QVariant>> RecordsetModel::tomarFilas(std::unique_ptr<LectorFilas> &f, int n) {
+    if (f->soloAdelante()) {
+        QList<QList<QVariant>> filas = leerFilas(*f, m_tipos, n);
+        m_hayMas = filas.size() == n && f->siguiente();
+        f->terminar();
+        return filas;
+    }
+    // A page held whole: its rows become values as the grid shows them (a screenful of
+    // the 256), each once.
+    f->ultima();
+    const int total = qMax(0, f->posicion() + 1);
+    m_hayMas = total > n;
+    const int filas = qMin(total, n);
+    if (filas > 0)
+        m_paginas.append({m_filas.size(), filas, std::move(f)});
+    return QList<QList<QVariant>>(filas);
+}
+
+const QList<QVariant> &RecordsetModel::fila(int n) const {
+    QList<QVariant> &valores = m_filas[n];
+    if (valores.isEmpty() && !m_tipos.isEmpty()) {
+        // The last page that starts at or before the row.
+        const auto it = std::upper_bound(m_paginas.begin(), m_paginas.end(), n,
+                                         [](qsizetype fila, const Pagina &p) { return fila < p.desde; });
+        Pagina &p = *std::prev(it);
+        p.filas->ir(int(n - p.desde));
+        valores = valoresFila(*p.filas, m_tipos);
+        if (--p.pendientes == 0)
+            p.filas.reset();
+    }
+    return valores;
 }
 
 bool RecordsetModel::leerPagina() {
@@ -497,7 +546,7 @@ bool RecordsetModel::leerPagina() {
         saltar = desde;
     }
     QSqlError error;
-    const std::unique_ptr<LectorFilas> f = m_conexion->lector(sql, &error);
+    std::unique_ptr<LectorFilas> f = m_conexion->lector(sql, &error, saltar == 0 ? filas + 1 : 0);
     if (!f) {
         // The rows already shown stay; the failure is kept for whoever checks the model.
         m_resultado = Conexion::fallo(error);
@@ -506,9 +555,7 @@ bool RecordsetModel::leerPagina() {
     }
     while (saltar > 0 && f->siguiente())
         --saltar;
-    const QList<QList<QVariant>> nuevas = leerFilas(*f, m_tipos, filas);
-    m_hayMas = nuevas.size() == filas && f->siguiente();
-    f->terminar();
+    const QList<QList<QVariant>> nuevas = tomarFilas(f, filas);
     if (nuevas.isEmpty())
         return false;
     beginInsertRows({}, int(desde), int(desde + nuevas.size() - 1));
@@ -523,7 +570,7 @@ int RecordsetModel::columnCount(const QModelIndex &parent) const { return parent
 QVariant RecordsetModel::data(const QModelIndex &index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    return m_filas[index.row()][index.column()];
+    return fila(index.row())[index.column()];
 }
 
 QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -542,11 +589,13 @@ bool RecordsetModel::setHeaderData(int section, Qt::Orientation orientation, con
     return true;
 }
 
-QSqlRecord RecordsetModel::record(int fila) const {
+QSqlRecord RecordsetModel::record(int n) const {
     QSqlRecord r = m_columnas;
-    if (fila >= 0 && fila < m_filas.size())
+    if (n >= 0 && n < m_filas.size()) {
+        const QList<QVariant> &valores = fila(n);
         for (int i = 0; i < r.count(); ++i)
-            r.setValue(i, m_filas[fila][i]);
+            r.setValue(i, valores[i]);
+    }
     return r;
 }
 

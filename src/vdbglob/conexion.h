@@ -82,13 +82,15 @@ private:
     // Tells the observers and the log.
     void anunciar(const QString &sql);
     // A translated SELECT run; nullptr and *error when it fails. The backend's own
-    // reader serves what is read once from start to end.
-    std::unique_ptr<class LectorFilas> lector(const QString &traducida, QSqlError *error);
+    // reader serves what is read once from start to end, and a grid's page of at most
+    // filasPagina rows (0: no page).
+    std::unique_ptr<class LectorFilas> lector(const QString &traducida, QSqlError *error, int filasPagina = 0);
     std::unique_ptr<class LectorFilas> consulta(const QString &traducida, bool soloAdelante, QSqlError *error);
 
     QSqlDatabase m_db;
     std::unique_ptr<DialectoSql> m_dialecto;
     QHash<QString, TipoValor> m_tipos; // keys lower case
+    mutable QHash<QString, QString> m_traducidas;
     int m_nivelTransaccion = 0;
     Resultado m_sesion;
 
@@ -162,19 +164,31 @@ public:
 
     // The column names; with a row, its values as read.
     QSqlRecord record() const { return m_columnas; }
-    QSqlRecord record(int fila) const;
+    QSqlRecord record(int n) const;
     // True when the result has at least one row, without counting the rest.
     bool tieneFilas() const { return !m_filas.isEmpty(); }
 
 private:
     bool leerPagina();
+    // Up to n rows of f after those held; m_hayMas tells whether it has others.
+    QList<QList<QVariant>> tomarFilas(std::unique_ptr<class LectorFilas> &f, int n);
+    // Row n's values, made from its page the first time they are asked for.
+    const QList<QVariant> &fila(int n) const;
+
+    // A page held whole by its reader until each of its rows has been made.
+    struct Pagina {
+        qsizetype desde;
+        int pendientes;
+        std::shared_ptr<class LectorFilas> filas;
+    };
 
     Conexion *m_conexion;
     QString m_sql; // translated
     Resultado m_resultado;
     QSqlRecord m_columnas;
     QList<TipoValor> m_tipos;
-    QList<QList<QVariant>> m_filas;
+    mutable QList<QList<QVariant>> m_filas; // a row still in its page is empty
+    mutable QList<Pagina> m_paginas;
     QHash<int, QVariant> m_cabeceras;
     bool m_hayMas = true;
     bool m_trayendo = false;

@@ -50,6 +50,13 @@ public:
     virtual std::unique_ptr<LectorFilas> lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
         return nullptr;
     }
+    // A grid's page: the first filas rows (or fewer) of a translated SELECT, held whole so
+    // that any of them is reached and made into values only when shown; nullptr as
+    // lectorSoloAdelante.
+    virtual std::unique_ptr<LectorFilas> lectorPagina(QSqlDatabase &db, const QString &sql, int filas,
+                                                      QSqlError *error) const {
+        return nullptr;
+    }
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
@@ -94,6 +101,8 @@ public:
     QString contarDocumentosConPalabras(const QStringList &palabras, int tope) const override;
     QString fragmentosConPalabras(const QStringList &palabras, int idAct) const override;
     std::unique_ptr<LectorFilas> lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const override;
+    std::unique_ptr<LectorFilas> lectorPagina(QSqlDatabase &db, const QString &sql, int filas,
+                                              QSqlError *error) const override;
     // Name of the function the embedded connection registers for Getdate().
     static constexpr const char *kFuncionAhora = "vmexp_getdate";
     // Through the name index of the statement's table when it has one and few rows match.
@@ -114,6 +123,9 @@ public:
     QString traducir(const QString &tsql) const override;
     QString pagina(const QString &sql, int filas, qint64 desde) const override;
     bool traeResultadoEntero() const override { return true; }
+    // The page's statement stops at its rows by itself: its whole result, in one round trip.
+    std::unique_ptr<LectorFilas> lectorPagina(QSqlDatabase &db, const QString &sql, int filas,
+                                              QSqlError *error) const override;
     // Rows are locked as they are written; a save whose check read a row that another
     // then changed fails as a lock and is run again, so that the check sees the change.
     QString inicioEscritura() const override { return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"); }

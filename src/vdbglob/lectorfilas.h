@@ -23,3 +23,22 @@ public:
     // Done with: whatever the backend holds for the statement is released.
     virtual void terminar() = 0;
 };
+
+// Rows a reader holds whole, any of which it reaches at once (a grid's page).
+class FilasEnMemoria : public LectorFilas {
+public:
+    int posicion() const override { return m_pos; }
+    bool soloAdelante() const override { return false; }
+    bool siguiente() override { return m_pos != QSql::AfterLastRow && ir(m_pos + 1); }
+    bool primera() override { return ir(0); }
+    bool ultima() override { return ir(m_filas - 1); }
+    bool anterior() override { return ir(m_pos == QSql::AfterLastRow ? m_filas - 1 : m_pos - 1); }
+    bool ir(int fila) override {
+        m_pos = fila < 0 ? QSql::BeforeFirstRow : fila >= m_filas ? QSql::AfterLastRow : fila;
+        return m_pos >= 0;
+    }
+
+protected:
+    int m_filas = 0;
+    int m_pos = QSql::BeforeFirstRow;
+};

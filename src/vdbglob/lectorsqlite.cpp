@@ -10,10 +10,24 @@
 #include <QSqlField>
 #include <sqlite3.h>
 
+#include <cstring>
+#include <vector>
+
 namespace {
 QSqlError errorSqlite(sqlite3 *h, int codigo) {
     return QSqlError(QStringLiteral("Unable to execute statement"), QString::fromUtf8(sqlite3_errmsg(h)),
                      QSqlError::StatementError, QString::number(codigo));
+}
+
+// A value as the Qt driver gives it, from what SQLite holds for it.
+QVariant valorSqlite(int tipo, qint64 entero, double real, const void *bytes, int largo) {
+    switch (tipo) {
+    case SQLITE_INTEGER: return qlonglong(entero);
+    case SQLITE_FLOAT: return real;
+    case SQLITE_NULL: return QVariant(QMetaType::fromType<QString>());
+    case SQLITE_BLOB: return QByteArray(static_cast<const char *>(bytes), largo);
+    default: return QString::fromUtf8(static_cast<const char *>(bytes), largo);
+    }
 }
 
 class LectorSqlite : public LectorFilas {
@@ -56,20 +70,15 @@ public:
     QVariant valor(int i) const override {
         if (!m_st || m_pos < 0 || i < 0 || i >= m_columnas.count())
             return {};
-        switch (sqlite3_column_type(m_st, i)) {
-        case SQLITE_INTEGER: return qlonglong(sqlite3_column_int64(m_st, i));
-        case SQLITE_FLOAT: return sqlite3_column_double(m_st, i);
-        case SQLITE_NULL: return QVariant(QMetaType::fromType<QString>());
-        case SQLITE_BLOB:
-            return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_st, i)), sqlite3_column_bytes(m_st, i));
-        default: {
-            const auto *texto = reinterpret_cast<const char *>(sqlite3_column_text(m_st, i));
-            return QString::fromUtf8(texto, sqlite3_column_bytes(m_st, i));
-        }
-        }
+        const int tipo = sqlite3_column_type(m_st, i);
+        if (tipo == SQLITE_INTEGER || tipo == SQLITE_FLOAT || tipo == SQLITE_NULL)
+            return valorSqlite(tipo, sqlite3_column_int64(m_st, i), sqlite3_column_double(m_st, i), nullptr, 0);
+        const void *bytes = tipo == SQLITE_BLOB ? sqlite3_column_blob(m_st, i) : sqlite3_column_text(m_st, i);
+        return valorSqlite(tipo, 0, 0, bytes, sqlite3_column_bytes(m_st, i));
     }
     bool nulo(int i) const override { return valor(i).isNull(); }
     QSqlRecord columnas() const override { return m_columnas; }
+    sqlite3_stmt *sentencia() const { return m_st; }
     void terminar() override {
         // Finalised as soon as the rows end: no read snapshot stays open.
         sqlite3_finalize(m_st);
@@ -82,7 +91,65 @@ private:
     int m_pos = QSql::BeforeFirstRow;
     QSqlRecord m_columnas;
 };
+
+// A page's rows copied as SQLite holds them (numbers as numbers, texts as their bytes),
+// the statement finished at once: a value is made only when the grid shows its row.
+class PaginaSqlite : public FilasEnMemoria {
+public:
+    // The statement is finished after the first tope rows.
+    PaginaSqlite(LectorSqlite &filas, int tope) : m_columnas(filas.columnas()) {
+        const int n = m_columnas.count();
+        for (sqlite3_stmt *st = nullptr; m_filas < tope && filas.siguiente(); ++m_filas) {
+            st = filas.sentencia();
+            for (int i = 0; i < n; ++i) {
+                Celda c{sqlite3_column_type(st, i), 0, 0};
+                if (c.tipo == SQLITE_INTEGER) {
+                    c.numero = sqlite3_column_int64(st, i);
+                } else if (c.tipo == SQLITE_FLOAT) {
+                    const double d = sqlite3_column_double(st, i);
+                    memcpy(&c.numero, &d, sizeof d);
+                } else if (c.tipo != SQLITE_NULL) {
+                    const void *bytes = c.tipo == SQLITE_BLOB ? sqlite3_column_blob(st, i) : sqlite3_column_text(st, i);
+                    c.largo = sqlite3_column_bytes(st, i);
+                    c.numero = m_bytes.size();
+                    m_bytes.append(static_cast<const char *>(bytes), c.largo);
+                }
+                m_celdas.push_back(c);
+            }
+        }
+        filas.terminar();
+    }
+    QVariant valor(int i) const override {
+        if (m_pos < 0 || i < 0 || i >= m_columnas.count())
+            return {};
+        const Celda &c = m_celdas[size_t(m_pos) * size_t(m_columnas.count()) + size_t(i)];
+        double real = 0;
+        memcpy(&real, &c.numero, sizeof real);
+        return valorSqlite(c.tipo, c.numero, real, m_bytes.constData() + (c.largo > 0 ? c.numero : 0), c.largo);
+    }
+    bool nulo(int i) const override { return valor(i).isNull(); }
+    QSqlRecord columnas() const override { return m_columnas; }
+    void terminar() override {}
+
+private:
+    struct Celda {
+        int tipo;
+        int largo;
+        qint64 numero; // the integer, the double's bits, or where its bytes start
+    };
+    QSqlRecord m_columnas;
+    std::vector<Celda> m_celdas;
+    QByteArray m_bytes;
+};
 } // namespace
+
+std::unique_ptr<LectorFilas> DialectoSqlite::lectorPagina(QSqlDatabase &db, const QString &sql, int filas,
+                                                          QSqlError *error) const {
+    std::unique_ptr<LectorFilas> lector = lectorSoloAdelante(db, sql, error);
+    if (auto *sqlite = dynamic_cast<LectorSqlite *>(lector.get()))
+        return std::make_unique<PaginaSqlite>(*sqlite, filas);
+    return lector;
+}
 
 std::unique_ptr<LectorFilas> DialectoSqlite::lectorSoloAdelante(QSqlDatabase &db, const QString &sql, QSqlError *error) const {
     sqlite3 *h = BaseDatos::manejador(db);

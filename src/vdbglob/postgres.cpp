@@ -2,6 +2,7 @@
 // documents as large objects through libpq on the Qt driver's connection, and the
 // creation of the schema on an empty database.
 #include "comillas.h"
+#include "conexionpg.h"
 #include "dialecto.h"
 #include "ficheronuevo.h"
 #include "registro.h"
@@ -11,7 +12,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimeZone>
-#include <libpq-fe.h>
 #include <libpq/libpq-fs.h>
 
 namespace {
@@ -21,16 +21,6 @@ const QString kCancelado = QStringLiteral("Operación cancelada por el usuario")
 void decir(QString *error, const QString &texto) {
     if (error)
         *error = texto;
-}
-
-PGconn *manejador(const QSqlDatabase &db, QString *error) {
-    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
-    // The driver registers the type under the struct's own name or under the typedef.
-    const bool esPg = qstrcmp(v.typeName(), "PGconn*") == 0 || qstrcmp(v.typeName(), "pg_conn*") == 0;
-    PGconn *c = esPg ? *static_cast<PGconn *const *>(v.data()) : nullptr;
-    if (!c || PQstatus(c) != CONNECTION_OK)
-        decir(error, QStringLiteral("La conexión no es de una base de datos PostgreSQL abierta"));
-    return c;
 }
 
 QString errorDe(PGconn *c) { return QString::fromUtf8(PQerrorMessage(c)).trimmed(); }
@@ -135,6 +125,16 @@ const QString &script(const QString &nombre, QString &texto) {
 }
 } // namespace
 
+PGconn *conexionPg(const QSqlDatabase &db, QString *error) {
+    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
+    // The driver registers the type under the struct's own name or under the typedef.
+    const bool esPg = qstrcmp(v.typeName(), "PGconn*") == 0 || qstrcmp(v.typeName(), "pg_conn*") == 0;
+    PGconn *c = esPg ? *static_cast<PGconn *const *>(v.data()) : nullptr;
+    if (!c || PQstatus(c) != CONNECTION_OK)
+        decir(error, QStringLiteral("La conexión no es de una base de datos PostgreSQL abierta"));
+    return c;
+}
+
 bool DialectoPostgres::prepararSesion(QSqlDatabase &db, QString *error) const {
     QSqlQuery q(db);
     // Day-first literals, and a writer that meets another waits as long as on SQLite.
@@ -191,7 +191,7 @@ QVariant DialectoPostgres::contenidoBlob(QSqlDatabase &db, const QVariant &leido
 
 bool DialectoPostgres::subirFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
                                     const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
-    PGconn *c = manejador(db, error);
+    PGconn *c = conexionPg(db, error);
     if (!c)
         return false;
     QFile fichero(ruta);
@@ -253,7 +253,7 @@ bool DialectoPostgres::subirFichero(QSqlDatabase &db, const QString &tabla, cons
 
 bool DialectoPostgres::bajarAFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,
                                      const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const {
-    PGconn *c = manejador(db, error);
+    PGconn *c = conexionPg(db, error);
     if (!c)
         return false;
     const QString clave = columnaClave(db, tabla);
@@ -320,7 +320,7 @@ bool DialectoPostgres::bajarAFichero(QSqlDatabase &db, const QString &tabla, con
 }
 
 bool DialectoPostgres::crearEsquema(QSqlDatabase &db, bool demo, QString *error) {
-    PGconn *c = manejador(db, error);
+    PGconn *c = conexionPg(db, error);
     if (!c)
         return false;
     // Never over what is there: a database with any of our tables is left alone.

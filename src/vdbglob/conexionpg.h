@@ -1,0 +1,10 @@
+#pragma once
+// libpq's own connection behind an open QPSQL connection, for what the Qt driver does
+// slowly or not at all (documents, the grid's pages).
+#include <libpq-fe.h>
+
+class QSqlDatabase;
+class QString;
+
+// nullptr, with the reason in *error, when db is no open PostgreSQL connection.
+PGconn *conexionPg(const QSqlDatabase &db, QString *error);
