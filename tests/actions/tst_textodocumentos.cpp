@@ -165,6 +165,7 @@ private slots:
         }
         const int antes = ultimoDocumento();
         guardarDesdeEditor(5, ruta);
+        QVERIFY2(e->dialogos.mensajes.isEmpty(), qPrintable(e->dialogos.ultimoMensaje())); // stored, or no text to wait for
         const int id = ultimoDocumento();
         QVERIFY(id > antes);
         QTRY_VERIFY_WITH_TIMEOUT(leido(id), kTiempoLectura);
