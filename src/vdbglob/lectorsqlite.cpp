@@ -71,10 +71,12 @@ public:
         if (!m_st || m_pos < 0 || i < 0 || i >= m_columnas.count())
             return {};
         const int tipo = sqlite3_column_type(m_st, i);
-        if (tipo == SQLITE_INTEGER || tipo == SQLITE_FLOAT || tipo == SQLITE_NULL)
-            return valorSqlite(tipo, sqlite3_column_int64(m_st, i), sqlite3_column_double(m_st, i), nullptr, 0);
-        const void *bytes = tipo == SQLITE_BLOB ? sqlite3_column_blob(m_st, i) : sqlite3_column_text(m_st, i);
-        return valorSqlite(tipo, 0, 0, bytes, sqlite3_column_bytes(m_st, i));
+        // Only what the type holds is read: asking SQLite for another kind converts the value.
+        const qint64 entero = tipo == SQLITE_INTEGER ? sqlite3_column_int64(m_st, i) : 0;
+        const double real = tipo == SQLITE_FLOAT ? sqlite3_column_double(m_st, i) : 0;
+        const void *bytes = tipo == SQLITE_BLOB ? sqlite3_column_blob(m_st, i)
+                            : tipo == SQLITE_TEXT ? sqlite3_column_text(m_st, i) : nullptr;
+        return valorSqlite(tipo, entero, real, bytes, bytes ? sqlite3_column_bytes(m_st, i) : 0);
     }
     bool nulo(int i) const override { return valor(i).isNull(); }
     QSqlRecord columnas() const override { return m_columnas; }
