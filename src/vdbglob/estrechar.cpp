@@ -75,13 +75,6 @@ Unica tablaUnica(const QString &tsql) {
     return {m.captured(2), m.captured(1), columna.match(m.captured(4)).captured(1)};
 }
 
-bool hayTabla(QSqlDatabase &db, const QString &tabla) {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-    q.addBindValue(tabla);
-    return q.exec() && q.next();
-}
-
 QStringList columnasDe(QSqlDatabase &db, const QString &tabla, QString *clave = nullptr) {
     QStringList r;
     QSqlQuery q(db);
@@ -185,7 +178,7 @@ QString DialectoSqlite::estrechar(QSqlDatabase &db, const QString &tsql, const Q
     // A list in the order of the searched column reads the matches in that order from the
     // index kept in it, and stops at a screenful however many there are.
     const QString ordenado = columnas.value(columna) + QStringLiteral("_Buscar");
-    if (unica.orden.compare(columnas.value(columna), Qt::CaseInsensitive) == 0 && hayTabla(db, ordenado))
+    if (unica.orden.compare(columnas.value(columna), Qt::CaseInsensitive) == 0 && !columnasDe(db, ordenado).isEmpty())
         return QStringLiteral("SELECT vmexp_nombres.* FROM %1 AS vmexp_indice JOIN %2 AS vmexp_orden ON vmexp_orden.Ord_Clave = "
                               "vmexp_indice.rowid JOIN (\n%3\n) AS vmexp_nombres ON vmexp_nombres.%4 = vmexp_orden.Ord_Id "
                               "WHERE vmexp_indice.%1 MATCH %5 AND %6 ORDER BY vmexp_indice.rowid")
