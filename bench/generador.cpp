@@ -249,13 +249,16 @@ bool generarBase(const QString &carpeta, const Tamano &t, QString *error) {
             *error = s.error;
     }
     QSqlDatabase ninguna;
-    for (const VersionEsquema::Paso &p : VersionEsquema::pasos())
-        for (const QString &sql : p.version == 6 && ok ? p.integrada(ninguna) : QStringList())
+    for (const VersionEsquema::Paso &p : VersionEsquema::pasos()) {
+        if (p.version != 6)
+            continue;
+        for (const QString &sql : p.integrada(ninguna))
             if (ok && sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
                 ok = false;
                 if (error)
                     *error = QString::fromUtf8(sqlite3_errmsg(h));
             }
+    }
     sqlite3_close(h);
     return ok;
 }
