@@ -34,7 +34,7 @@ class TstActions : public QObject {
             qWarning("la pantalla no se ha activado");
         return static_cast<Formulario *>(w.get());
     }
-    QLineEdit *campo(const char *nombre) const { return w->findChild<QLineEdit *>(nombre); }
+    QLineEdit *campo(const QString &nombre) const { return w->findChild<QLineEdit *>(nombre); }
     QComboBox *tipos() const { return w->findChild<QComboBox *>("cboActu"); }
     QCheckBox *web() const { return w->findChild<QCheckBox *>("chkWeb"); }
     // The date field has the focus once the screen is shown, so it holds bare digits;
@@ -260,42 +260,66 @@ private slots:
         QCOMPARE(columna("Act_Des", 4).toString(), QStringLiteral("Factura del primer hito"));
     }
 
-    void insercionRechazada_data() {
+    // A refused save keeps what was typed: a bad date or amount, a database that refuses
+    // new rows, or an action another user changed meanwhile.
+    void grabacionRechazada_data() {
+        QTest::addColumn<int>("idAct"); // 0: a new one
         QTest::addColumn<QString>("fecha");
         QTest::addColumn<QString>("importe");
-        QTest::addColumn<bool>("disparador");
+        QTest::addColumn<QString>("otro"); // run once the screen is open; "rechazo": inserts refused before
         QTest::addColumn<QString>("motivo");
-        QTest::newRow("rechazada por la base") << "15/03/2024" << "10" << true << "sin permiso";
-        QTest::newRow("fecha imposible") << "31/02/2024" << "10" << false << "31/02/2024";
-        QTest::newRow("importe ilegible") << "15/03/2024" << "diez" << false << "diez";
+        QTest::addColumn<QString>("guardada"); // the description action 4 keeps
+        const QString hito = "Factura del primer hito";
+        QTest::newRow("rechazada por la base") << 0 << "15/03/2024"
+                                               << "10"
+                                               << "rechazo"
+                                               << "sin permiso" << hito;
+        QTest::newRow("fecha imposible") << 0 << "31/02/2024"
+                                         << "10"
+                                         << ""
+                                         << "31/02/2024" << hito;
+        QTest::newRow("importe ilegible") << 0 << "15/03/2024"
+                                          << "diez"
+                                          << ""
+                                          << "diez" << hito;
+        QTest::newRow("fecha no válida, existente") << 4 << "30/02/2024"
+                                                    << "10"
+                                                    << ""
+                                                    << "30/02/2024" << hito;
+        QTest::newRow("cambiada por otro") << 4 << "01/03/2024"
+                                           << "10"
+                                           << "UPDATE Act SET Act_Des = 'De otro' WHERE Act_Id = 4"
+                                           << "otro usuario ha modificado la actuación"
+                                           << "De otro";
     }
-    void insercionRechazada() {
+    void grabacionRechazada() {
+        QFETCH(int, idAct);
         QFETCH(QString, fecha);
         QFETCH(QString, importe);
-        QFETCH(bool, disparador);
+        QFETCH(QString, otro);
         QFETCH(QString, motivo);
-        if (disparador)
+        if (otro == "rechazo")
             QVERIFY(e->rechazar("Act", "INSERT", "sin permiso"));
-        const int antes = e->cuenta(QStringLiteral("Act"));
-        e->expe->setIdActF(0);
-        QVERIFY(abrir(1, 0));
+        const int antes = e->cuenta("Act");
+        e->expe->setIdActF(idAct ? 1 : 0);
+        QVERIFY(abrir(1, idAct));
+        QVERIFY(otro.isEmpty() || otro == "rechazo" || e->ejecutar(otro));
         QSignalSpy fin(w.get(), &QDialog::finished);
-        campo("Text1_8")->setText(fecha);
-        campo("Text1_9")->setText(importe);
-        campo("Text1_10")->setText(QStringLiteral("Escrito por el usuario"));
+        const QStringList tecleado{fecha, importe, "Escrito por el usuario"};
+        for (int i = 0; i < 3; ++i)
+            campo(QStringLiteral("Text1_%1").arg(8 + i))->setText(tecleado[i]);
         guardar();
-        QCOMPARE(e->expe->IdAct(), 0);
-        QCOMPARE(e->cuenta(QStringLiteral("Act")), antes);
+        QCOMPARE(e->expe->IdAct(), idAct);
+        QCOMPARE(e->cuenta("Act"), antes);
+        QTEST(columna("Act_Des", 4).toString(), "guardada");
         QVERIFY(!e->conexion->enTransaccion());
         // Reported with its reason instead of the confirmation; nothing typed is lost.
         QCOMPARE(e->dialogos.mensajes.size(), 1);
-        const auto m = e->dialogos.mensajes.first();
-        QVERIFY2(m.texto.startsWith(QStringLiteral("No se ha podido grabar la actuación.")), qPrintable(m.texto));
-        QVERIFY2(m.texto.contains(motivo), qPrintable(m.texto));
-        QCOMPARE(campo("Text1_8")->text(), fecha);
-        QCOMPARE(campo("Text1_9")->text(), importe);
-        QCOMPARE(campo("Text1_10")->text(), QStringLiteral("Escrito por el usuario"));
-        QCOMPARE(w->height(), px(2325));
+        const QString m = e->dialogos.ultimoMensaje();
+        QVERIFY2(m.startsWith("No se ha podido grabar la actuación.") && m.contains(motivo), qPrintable(m));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(campo(QStringLiteral("Text1_%1").arg(8 + i))->text(), tecleado[i]);
+        QCOMPARE(w->height(), px(idAct ? 8295 : 2325));
         QVERIFY(fin.isEmpty());
         QCOMPARE(static_cast<Formulario *>(w.get())->Tag, QStringLiteral("e"));
     }
@@ -328,33 +352,6 @@ private slots:
         QVERIFY(r.ok());
         QCOMPARE(id, idAct ? idAct : e->valor("SELECT MAX(Act_Id) FROM Act").toInt());
         QCOMPARE(e->cuenta(QStringLiteral("Act")), antes + (idAct ? 0 : 1));
-    }
-
-    // A refused update keeps what was typed: a bad date, or a row another user changed.
-    void modificacionRechazada_data() {
-        QTest::addColumn<QString>("fecha");
-        QTest::addColumn<QString>("otro");
-        QTest::addColumn<QString>("aviso");
-        QTest::addColumn<QString>("guardada");
-        QTest::newRow("fecha no válida") << "30/02/2024" << "" << "30/02/2024" << "Factura del primer hito";
-        QTest::newRow("cambiada por otro") << "01/03/2024" << "UPDATE Act SET Act_Des = 'De otro' WHERE Act_Id = 4"
-                                           << "otro usuario ha modificado la actuación" << "De otro";
-    }
-    void modificacionRechazada() {
-        QFETCH(QString, fecha);
-        QFETCH(QString, otro);
-        QFETCH(QString, aviso);
-        e->expe->setIdActF(1);
-        QVERIFY(abrir(1, 4));
-        QVERIFY(otro.isEmpty() || e->ejecutar(otro));
-        campo("Text1_8")->setText(fecha);
-        campo("Text1_10")->setText(QStringLiteral("Cambiada"));
-        guardar();
-        QCOMPARE(e->dialogos.mensajes.size(), 1);
-        QVERIFY2(e->dialogos.ultimoMensaje().contains(aviso), qPrintable(e->dialogos.ultimoMensaje()));
-        QTEST(columna("Act_Des", 4).toString(), "guardada");
-        QCOMPARE(campo("Text1_8")->text(), fecha);
-        QCOMPARE(campo("Text1_10")->text(), QStringLiteral("Cambiada"));
     }
 };
 

@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPushButton>
 #include <QTableView>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -77,8 +76,7 @@ class tst_textodocumentos : public QObject {
         e->expe->setIdExp(2);
         e->expe->setIdAct(idAct);
         std::unique_ptr<QDialog> w(Pantallas::fabrica(QStringLiteral("frmExpedientes2"))(nullptr));
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(mostrar(w.get()));
         e->dialogos.respuestasTexto << QStringLiteral("Carta recibida");
         if (!ruta.isEmpty())
             e->dialogos.respuestasFichero << RespuestaFichero{true, ruta};
@@ -98,11 +96,10 @@ class tst_textodocumentos : public QObject {
     QList<int> buscar(const QString &palabras) {
         frmExpedientes f;
         f.show();
-        auto *campo = f.findChild<QLineEdit *>("Text1_8");
-        campo->setFocus();
-        campo->insert(palabras); // as pasted: the words may carry accents
-        QTest::mouseClick(f.findChild<QPushButton *>("cmdBuscar"), Qt::LeftButton);
-        QAbstractItemModel *m = f.findChild<QTableView *>("DataGrid1")->model();
+        control<QLineEdit>(&f, "Text1_8")->setFocus();
+        control<QLineEdit>(&f, "Text1_8")->insert(palabras); // as pasted: the words may carry accents
+        pulsar(&f, "cmdBuscar");
+        QAbstractItemModel *m = control<QTableView>(&f, "DataGrid1")->model();
         QList<int> ids;
         for (int fila = 0; m && fila < m->rowCount(); ++fila)
             ids << m->index(fila, 1).data().toInt();
@@ -159,9 +156,7 @@ private slots:
             EscanerDePagina::texto = texto;
         } else {
             ruta = m_ficheros.filePath(fichero);
-            QFile f(ruta);
-            QVERIFY(contenido.isEmpty() ? escribirPdf(ruta, texto, false)
-                                        : f.open(QIODevice::WriteOnly) && f.write(contenido) == contenido.size());
+            QVERIFY(contenido.isEmpty() ? escribirPdf(ruta, texto, false) : escribirFichero(ruta, contenido));
         }
         const int antes = ultimoDocumento();
         guardarDesdeEditor(5, ruta);
@@ -220,9 +215,7 @@ private slots:
         QCOMPARE(buscar(QStringLiteral("cubierta")), QList<int>{1});
         DatosActuacion datos(e->bd.get());
         const QString nuevo = m_ficheros.filePath(QStringLiteral("nuevo.txt"));
-        QFile f(nuevo);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("Tejado de chapa") > 0);
-        f.close();
+        QVERIFY(escribirFichero(nuevo, "Tejado de chapa"));
         QVERIFY(eliminar ? datos.eliminarDocumento(1).ok() : datos.guardarContenido(1, nuevo).ok());
         QCOMPARE(buscar(QStringLiteral("cubierta")), QList<int>{});
         if (eliminar) {
@@ -243,15 +236,13 @@ private slots:
         siguiente->setMyBd(e->bd);
         QTRY_VERIFY_WITH_TIMEOUT(leido(2), kTiempoLectura);
         QCOMPARE(buscar(QStringLiteral("altura nave")), QList<int>{1});
-
         QList<QPair<int, int>> avance;
-        QVERIFY(siguiente->indexarDocumentos([&](int hechos, int total, int) { avance << qMakePair(hechos, total); }));
+        const auto anotar = [&](int hechos, int total, int) { avance << qMakePair(hechos, total); };
+        QVERIFY(siguiente->indexarDocumentos(anotar));
         QCOMPARE(avance, (QList<QPair<int, int>>{{0, 1}, {1, 1}}));
         QCOMPARE(buscar(QStringLiteral("presupuesto IVA")), QList<int>{1});
-        avance.clear();
-        QVERIFY(siguiente->indexarDocumentos([&](int hechos, int total, int) { avance << qMakePair(hechos, total); }));
-        QCOMPARE(avance, (QList<QPair<int, int>>{{0, 0}}));
-
+        QVERIFY(siguiente->indexarDocumentos(anotar));
+        QCOMPARE(avance, (QList<QPair<int, int>>{{0, 1}, {1, 1}, {0, 0}}));
         // A session that ends while a long scan is being read stops at once; the scan waits.
         const QString escaneo = m_ficheros.filePath(QStringLiteral("largo.pdf"));
         QVERIFY(escribirPdf(escaneo, QStringLiteral("Informe de la revisión anual de la caldera. ").repeated(60), true,

@@ -122,10 +122,8 @@ private slots:
         };
         QStringList vistos;
         e.dialogos.manejadores << [&](QDialog *d) {
-            for (const char *n : {"Text1_0", "Text1_1"})
-                vistos << d->findChild<QLineEdit *>(n)->text();
-            vistos << d->findChild<QLabel *>("Label1_1")->text();
-            vistos << textosCortados(d);
+            vistos << control<QLineEdit>(d, "Text1_0")->text() << control<QLineEdit>(d, "Text1_1")->text()
+                   << control<QLabel>(d, "Label1_1")->text() << textosCortados(d);
         };
         QVERIFY(Pantallas::abrirModal("frmExpedientes1", nullptr, nullptr, preparar) >= 0);
         QCOMPARE(vistos, QStringList({"501 ", "Maderas Peñalara", "Proveedor"}));
@@ -144,8 +142,8 @@ private slots:
         QTest::newRow("sin estados") << "DELETE FROM vmcomun.situaciones" << 0
                                      << err + "No hay estados de expediente definidos (situaciones del proceso 15).";
         QTest::newRow("usuarios") << "ALTER TABLE ExpPer RENAME TO ExpPer2" << 1 << "Error (Expedientes 1[2]): ";
+        QTest::newRow("actuaciones") << "ALTER TABLE Act RENAME TO ActAntigua" << 1 << err;
     }
-
     void errorAlCargar() {
         QFETCH(QString, preparacion);
         QFETCH(int, idExp);
@@ -171,7 +169,6 @@ private slots:
         QTest::newRow("sin creador") << 1 << 1 << "UPDATE Exp SET Exp_IdUsu = NULL WHERE Exp_Id = 1" << "" << false;
         QTest::newRow("creador sin nombre") << 5 << 1 << "UPDATE Exp SET Exp_IdUsu = 5 WHERE Exp_Id = 1" << "" << true;
     }
-
     void propietarioYPanelDeUsuarios() {
         QFETCH(int, usuario);
         QFETCH(int, idExp);
@@ -213,10 +210,8 @@ private slots:
         QTest::newRow("todos los usuarios") << int(vb::vbYes) << 5;
         QTest::newRow("solo el creador") << int(vb::vbNo) << 1;
     }
-
     void grabarNuevo() {
         QFETCH(int, respuesta);
-        QFETCH(int, permisos);
         Entorno e(2);
         e.expe->setIdCliente(4);
         e.expe->setOrigen(1);
@@ -240,7 +235,7 @@ private slots:
                           "AND Exp_Des = 'Placas solares en la nave' AND Exp_Obs = 'Pedir permiso de obra'"),
                  1);
         QCOMPARE(e.valor("SELECT Exp_Fini FROM Exp WHERE Exp_Id = 9").toDate(), QDate::currentDate());
-        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9"), permisos);
+        QTEST(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9"), "permisos");
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 9 AND ExpPer_IdUsu = 2"), 1);
         // The reload shows the stored case file as its creator's.
         QCOMPARE(p.t(9)->text(), QStringLiteral("María José Fernández"));
@@ -301,7 +296,6 @@ private slots:
         QTest::newRow("historial bloqueado") << 1 << true << "Est" << QStringList{begin, upd, est, rollback};
         QTest::newRow("permisos bloqueados") << 0 << true << "ExpPer" << QStringList{begin, exp, est, usuarios, per, rollback};
     }
-
     void escrituraDelGuardado() {
         QFETCH(int, idExp);
         QFETCH(bool, todos);
@@ -347,30 +341,28 @@ private slots:
 
     void fallaLaGrabacion_data() {
         QTest::addColumn<int>("idExp");
-        QTest::addColumn<QString>("bloqueada"); // a table whose inserts the database refuses with the cause
         QTest::addColumn<int>("campo");
         QTest::addColumn<QString>("valor");
         QTest::addColumn<QString>("causa");
-        QTest::newRow("presupuesto no numérico, nuevo") << 0 << "" << 6 << "12-5" << "«12-5» no es un número";
-        QTest::newRow("fecha imposible, existente") << 1 << "" << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
-        QTest::newRow("inicio vacío, nuevo") << 0 << "" << 2 << "" << "Error al insertar en la tabla Exp";
+        QTest::newRow("presupuesto no numérico, nuevo") << 0 << 6 << "12-5"
+                                                        << "«12-5» no es un número";
+        QTest::newRow("fecha imposible, existente") << 1 << 2 << "31/02/2024"
+                                                    << "Error al modificar en la tabla Exp";
+        QTest::newRow("inicio vacío, nuevo") << 0 << 2 << ""
+                                             << "Error al insertar en la tabla Exp";
     }
-
     void fallaLaGrabacion() {
         QFETCH(int, idExp);
-        QFETCH(QString, bloqueada);
         QFETCH(int, campo);
         QFETCH(QString, valor);
         QFETCH(QString, causa);
         Entorno e;
-        QVERIFY(bloqueada.isEmpty() || e.rechazar(bloqueada, "INSERT", causa));
         Pantalla p = abrir(e, idExp);
         const QString guardado = QStringLiteral("Texto que no se debe perder");
         p.descripcion()->setPlainText(guardado);
         p.t(campo)->setText(valor);
         const int est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
         p.pulsar("cmdGrabar");
-
         const auto &ultimo = e.dialogos.mensajes.last();
         QVERIFY2(ultimo.texto.startsWith(QStringLiteral("No se ha guardado el expediente.\n")), qPrintable(ultimo.texto));
         QVERIFY2(ultimo.texto.contains(causa), qPrintable(ultimo.texto));
@@ -405,10 +397,10 @@ private slots:
         e.expe->setIdCliente(6);
         Pantalla p = abrir(e, 4);
         p.pulsar("Command1");
-        QCOMPARE(e.dialogos.ultimoMensaje(),
-                 QStringLiteral("No se puede mostrar la ficha.\nNo se puede crear el componente \"VMCLIENTES.VMCLI\": no "
-                                "está registrado."));
-
+        QCOMPARE(
+            e.dialogos.ultimoMensaje(),
+            QStringLiteral("No se puede mostrar la ficha.\nNo se puede crear el componente \"VMCLIENTES.VMCLI\": no "
+                           "está registrado."));
         ClienteFalso::olvidar();
         Componentes::registrar(QStringLiteral("VMCLIENTES.VMCLI"), [] { return new ClienteFalso; });
         p.pulsar("Command1");
@@ -420,11 +412,17 @@ private slots:
 
     // ---------------------------------------------------------------- authorised users
 
-    void anadirUsuario() {
+    void vaciarYAnadirUsuarios() {
         Entorno e(3);
         Pantalla p = abrir(e, 6); // its only authorised user is its creator, 3
         QAbstractItemModelTester probador(p.rejilla()->model());
         QCOMPARE(p.usuarios(), 1);
+        p.pulsar("Command3"); // the creator's own row, the last one
+        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 0);
+        QCOMPARE(p.usuarios(), 0);
+        QVERIFY(p.panel());
+        p.pulsar("Command3"); // nothing left to ask about
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
         const auto elegir = [](const QString &nombre) {
             return [nombre](QDialog *d) {
                 QCOMPARE(d->windowTitle(), QStringLiteral("Buscar Usuarios del Sistema"));
@@ -438,12 +436,12 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             p.pulsar("Command2");
             QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6 AND ExpPer_IdUsu = 4"), 1);
-            QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 2);
-            QCOMPARE(p.usuarios(), 2);
+            QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 1);
+            QCOMPARE(p.usuarios(), 1);
         }
         QCOMPARE(e.dialogos.modales, QStringList(3, QStringLiteral("frmBuscarPorNombre")));
-        QCOMPARE(p.rejilla()->model()->index(1, 1).data().toString(), QStringLiteral("Lucía García Ortiz"));
-        QVERIFY(e.dialogos.mensajes.isEmpty());
+        QCOMPARE(p.rejilla()->model()->index(0, 1).data().toString(), QStringLiteral("Lucía García Ortiz"));
+        QCOMPARE(e.dialogos.mensajes.size(), 1);
     }
 
     void eliminarUsuario() {
@@ -456,29 +454,16 @@ private slots:
                                                     QStringLiteral("Jorge Núñez Peña"), 1, Qt::MatchExactly).value(0);
         QVERIFY(jorge.isValid());
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(jorge).center());
-
         e.dialogos.respuestas << vb::vbNo << vb::vbYes;
         p.pulsar("Command3");
         QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("Realmente desea eliminar el usuario\nJorge Núñez Peña"));
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
-
         e.sentencias.clear();
         p.pulsar("Command3");
         QVERIFY(e.sentencias.contains("delete from expper where expper_idusu=3 and ExpPer_IdExp=1"));
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 3);
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1 AND ExpPer_IdUsu = 3"), 0);
         QCOMPARE(p.usuarios(), 3);
-    }
-
-    void eliminarEnRejillaVacia() {
-        Entorno e(3);
-        Pantalla p = abrir(e, 6);
-        p.pulsar("Command3"); // the creator's own row, the last one
-        QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 6"), 0);
-        QCOMPARE(p.usuarios(), 0);
-        QVERIFY(p.panel());
-        p.pulsar("Command3");
-        QCOMPARE(e.dialogos.mensajes.size(), 1);
     }
 
     // ---------------------------------------------------------------- actions tree
@@ -508,7 +493,6 @@ private slots:
                                                       "(web) Ana*=0 [11/05/2024 Seguimiento=104]",
                                                       "Luis=0 [10/05/2024 09:00:00 Visita técnica=105]"};
     }
-
     void agrupaciones() {
         QFETCH(QString, opcion);
         Entorno e;
@@ -548,7 +532,6 @@ private slots:
         QTest::newRow("grupo de fechas") << "Option1_1" << 0 << 0;
         QTest::newRow("grupo de personas") << "Option1_3" << 3 << 0;
     }
-
     void dobleClicAbreLaActuacion() {
         QFETCH(QString, opcion);
         QFETCH(int, nodo);
@@ -586,7 +569,6 @@ private slots:
         Pantalla p = abrir(e, 0);
         p.pulsar("cmdAnadir"); // no action editor registered yet
         QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("La pantalla frmExpedientes2 no está disponible."));
-
         registrarEditorActuacion();
         int pedida = -1, expediente = -1;
         e.dialogos.manejadores << [&](QDialog *) {
@@ -610,10 +592,6 @@ private slots:
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         QVERIFY(e.dialogos.ultimoMensaje().startsWith(
             QStringLiteral("No se han podido cargar las actuaciones del expediente.\n")));
-        // On opening, the same failure is the load's.
-        Pantalla otra = abrir(e, 1);
-        QCOMPARE(e.dialogos.mensajes.size(), 2);
-        QVERIFY(e.dialogos.ultimoMensaje().startsWith(QStringLiteral("Error (Expedientes 1[1]): ")));
     }
 
     // The summary shows every field of the saved case file and its actions in date order,
@@ -625,7 +603,6 @@ private slots:
         QTest::newRow("Ctrl+P, cliente") << true << 0 << "Cliente:\n100 Construcciones Álvarez";
         QTest::newRow("menú del árbol, proveedor") << false << 1 << "Proveedor:\n500 Suministros Castilla";
     }
-
     void resumenImpreso() {
         QFETCH(bool, teclado);
         QFETCH(int, origen);
@@ -675,10 +652,8 @@ private slots:
             QVERIFY2(i > anterior, des);
             anterior = i;
         }
-        QFile fichero(pdf);
-        QVERIFY(fichero.open(QIODevice::ReadOnly));
-        QVERIFY(fichero.read(5) == "%PDF-");
-        QVERIFY(fichero.size() > 1000);
+        const QByteArray impreso = leerFichero(pdf);
+        QVERIFY(impreso.startsWith("%PDF-") && impreso.size() > 1000);
     }
 };
 

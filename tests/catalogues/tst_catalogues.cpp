@@ -149,7 +149,6 @@ private slots:
         QTest::newRow("sin uso, Sí") << 5 << int(vb::vbYes) << pregunta << 5 << "5";
         QTest::newRow("en uso") << 2 << int(vb::vbYes) << kTex.enUso << 6 << "3";
     }
-
     void borrar() {
         QFETCH(int, fila);
         QFETCH(int, respuesta);
@@ -160,9 +159,7 @@ private slots:
         p.elegir(fila);
         const qsizetype listas = e.sentencias.count(lista(kTex.tabla));
         e.dialogos.respuestas << respuesta;
-
         p.pulsar("CmdBorrar");
-
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         QTEST(e.dialogos.mensajes[0].texto, "mensaje");
         QTEST(e.cuenta(kTex.tabla), "quedan");
@@ -180,7 +177,6 @@ private slots:
         QTest::newRow("tras los de la demo") << 5;
         QTest::newRow("primero de un catálogo vacío") << 0;
     }
-
     void nuevoTipoQuedaElUltimo() {
         QFETCH(int, antes);
         Entorno e(1, antes > 0);
@@ -215,16 +211,33 @@ private slots:
         QCOMPARE(p.actual(), antes);
     }
 
-    void codigoInexistenteInsertaConIdNuevo() {
+    // Cancel and a typed code that exists go back to a type; a code that does not exist
+    // saves a new type under an id of its own.
+    void cancelarYCodigoTecleado() {
         Entorno e;
         Pantalla p(kTex.pantalla);
+        p.elegir(2);
+        p.pulsar("cmdNuevo");
+        teclear(p.nombre_, "A medias");
+        p.pulsar("cmdCancelar");
+        QCOMPARE(p.codigo->text(), QString("3"));
+        QCOMPARE(p.nombre(), nombreEnBd(e, kTex.tabla, 3));
+        p.pulsar("cmdNuevo");
+        p.escribir(p.codigo, "4");
+        QTest::keyClick(p.codigo, Qt::Key_Tab);
+        QCOMPARE(p.actual(), 3);
+        QCOMPARE(p.nombre(), nombreEnBd(e, kTex.tabla, 4));
+        // Browsing again: the save updates type 4, and the half-typed type is gone.
+        p.escribir(p.nombre_, "Cambio");
+        p.pulsar("cmdGuardar");
+        QCOMPARE(e.cuenta(kTex.tabla), 5);
+        QCOMPARE(nombreEnBd(e, kTex.tabla, 4), QString("Cambio"));
+        QCOMPARE(p.actual(), 3);
         p.elegir(1);
-
         p.escribir(p.codigo, "99");
         QTest::keyClick(p.codigo, Qt::Key_Tab);
         p.escribir(p.nombre_, "Peritaje");
         p.pulsar("cmdGuardar");
-
         QCOMPARE(e.dialogos.mensajes.size(), 0);
         QCOMPARE(e.cuenta(kTex.tabla), 6);
         QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = 99").arg(kTex.tabla)), 0);
@@ -237,38 +250,11 @@ private slots:
         QCOMPARE(p.nombre(), QString("Peritaje"));
     }
 
-    void cancelarYCodigoExistenteVuelvenAlTipo() {
-        Entorno e;
-        Pantalla p(kTex.pantalla);
-        p.elegir(2);
-        p.pulsar("cmdNuevo");
-        teclear(p.nombre_, "A medias");
-        p.pulsar("cmdCancelar");
-        QCOMPARE(p.codigo->text(), QString("3"));
-        QCOMPARE(p.nombre(), nombreEnBd(e, kTex.tabla, 3));
-
-        // A typed code that exists goes back to its type too.
-        p.pulsar("cmdNuevo");
-        p.escribir(p.codigo, "4");
-        QTest::keyClick(p.codigo, Qt::Key_Tab);
-        QCOMPARE(p.actual(), 3);
-        QCOMPARE(p.nombre(), nombreEnBd(e, kTex.tabla, 4));
-
-        // Browsing again: the save updates type 4, and the half-typed type is gone.
-        p.escribir(p.nombre_, "Cambio");
-        p.pulsar("cmdGuardar");
-        QCOMPARE(e.dialogos.mensajes.size(), 0);
-        QCOMPARE(e.cuenta(kTex.tabla), 5);
-        QCOMPARE(nombreEnBd(e, kTex.tabla, 4), QString("Cambio"));
-        QCOMPARE(p.actual(), 3);
-    }
-
     void guardadoRechazado_data() {
         QTest::addColumn<bool>("nuevo");
         QTest::newRow("modificar") << false;
         QTest::newRow("insertar") << true;
     }
-
     void guardadoRechazado() {
         QFETCH(bool, nuevo);
         Entorno e;
@@ -320,7 +306,6 @@ private slots:
         QTest::newRow("sin descripción") << true << true << QString() << "  " << "cmdGuardar"
                                          << "Error al actualizar \nEscriba la descripción del tipo.";
     }
-
     void codigoNoValidoNoCambiaNada() {
         QFETCH(bool, demo);
         QFETCH(bool, pulsarNuevo);
@@ -336,9 +321,7 @@ private slots:
         if (!nombre.isNull())
             p.escribir(p.nombre_, nombre);
         const QString antes = contenido(e, kTex.tabla);
-
         p.pulsar(qPrintable(boton));
-
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         QTEST(e.dialogos.mensajes[0].texto, "mensaje");
         QVERIFY(!hayEscritura(e.sentencias));
@@ -351,7 +334,6 @@ private slots:
         QTest::newRow("Escape") << false;
         QTest::newRow("Salir") << true;
     }
-
     void enterPasaAlNombreEscapeYSalirCierran() {
         QFETCH(bool, boton);
         Entorno e;
@@ -363,12 +345,10 @@ private slots:
         QVERIFY(p.nombre_->hasFocus());
         QVERIFY(p.d->isVisible());
         QCOMPARE(p.codigo->text(), QString("1"));
-
         if (boton)
             p.pulsar("cmdSalir");
         else
             QTest::keyClick(p.nombre_, Qt::Key_Escape);
-
         QVERIFY(!p.d->isVisible());
         QCOMPARE(p.d->result(), int(QDialog::Rejected));
         QCOMPARE(e.dialogos.mensajes.size(), 0);
@@ -390,7 +370,6 @@ private slots:
             fila(i, "insertar") << "insertar" << 6 << false;
         }
     }
-
     // The catalogue's data service alone: the one statement of each call and its effect,
     // a write in a save's transaction.
     void sentenciasDelServicio() {

@@ -127,7 +127,6 @@ Ejecucion host(const QStringList &argumentos, const QProcessEnvironment &entorno
     r.errores = QString::fromUtf8(p.readAllStandardError());
     return r;
 }
-
 } // namespace
 
 class TstHost : public QObject {
@@ -363,9 +362,7 @@ private slots:
             return;
         }
         QCOMPARE(r.salida, 0);
-        QFile f(registro);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QString log = QString::fromUtf8(f.readAll());
+        const QString log = QString::fromUtf8(leerFichero(registro));
         QVERIFY2(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\[\\d+\\] vmexp\\.sentencias: Select isnull\\(usu_nom"))
                      .match(log).hasMatch(),
                  qPrintable(log.left(2000)));

@@ -6,11 +6,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
-
 #include <memory>
 
 namespace {
-
 // The application palette is set to these, so that a hard-coded system colour
 // cannot pass for the current one.
 const QColor kFace(200, 190, 180), kHighlight(12, 34, 56), kToolTip(250, 240, 120);
@@ -65,14 +63,13 @@ QImage filled(const std::function<QColor(int, int)> &color) {
 // The swatch's own squares are kept; every other pixel shows `background`.
 void checkSwatch(const QImage &image, const QImage &background) {
     QCOMPARE(image.size(), background.size());
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const QRgb expected = kOwnSquare.contains(x, y)    ? kOwn.rgb()
                                   : kNearSquare.contains(x, y) ? kNearFace.rgb()
                                                                : background.pixel(x, y);
             QVERIFY2(image.pixel(x, y) == expected, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
         }
-    }
 }
 
 void settle() {
@@ -81,7 +78,6 @@ void settle() {
         QCoreApplication::processEvents();
     }
 }
-
 } // namespace
 
 class TstPainter : public QObject {
@@ -109,7 +105,6 @@ private slots:
         QTest::addColumn<int>("direction");
         QTest::addColumn<quint32>("color2");
         QTest::addColumn<QImage>("expected");
-
         const auto solid = [](QColor c) { return filled([c](int, int) { return c; }); };
         QTest::newRow("yellow") << 0 << QPixmap() << 65535u << 0 << 0u << solid(QColor(255, 255, 0));
         QTest::newRow("system highlight") << 0 << QPixmap() << 0x8000000Du << 0 << 0u << solid(kHighlight);
@@ -171,11 +166,8 @@ private slots:
         CSubclass painter;
         painter.SubClassMe(target, kind, QPixmap(), 0x800000, 0, 0x400000, 0x800000);
         const QImage image = grabbed(target);
-        QList<QRect> faces;
-        if (tabs)
-            faces << tabWidget.tabBar()->tabRect(0) << tabWidget.tabBar()->tabRect(1);
-        else
-            faces << button.rect();
+        const QList<QRect> faces = tabs ? QList<QRect>{tabWidget.tabBar()->tabRect(0), tabWidget.tabBar()->tabRect(1)}
+                                        : QList<QRect>{button.rect()};
         int total = 0, decorated = 0, light = 0;
         for (const QRect &r : faces) {
             const QRect inner = r.adjusted(4, 4, -4, -4);
@@ -263,7 +255,7 @@ private slots:
         const QImage whole = screen.grab().toImage().convertToFormat(QImage::Format_ARGB32);
         const QImage alone = tabs.tabBar()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
         int compared = 0;
-        for (int y = 0; y < alone.height(); ++y) {
+        for (int y = 0; y < alone.height(); ++y)
             for (int x = 0; x < alone.width(); ++x) {
                 if (qAlpha(alone.pixel(x, y)) < 255)
                     continue;
@@ -271,7 +263,6 @@ private slots:
                 const QPoint at = tabs.tabBar()->mapTo(&screen, QPoint(x, y));
                 QVERIFY2(whole.pixel(at) == alone.pixel(x, y), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
             }
-        }
         QVERIFY(compared > alone.width() * alone.height() / 2);
     }
 

@@ -181,7 +181,6 @@ private slots:
         QTest::newRow("intento de ampliar la sentencia") << 3 << "x' OR '1'='1" << " AND Exp_obs Like '%x'' OR ''1''=''1%' "
                                                          << QList<int>{};
     }
-
     // The search's data service alone, with each field of the filter as the user typed it.
     void piezasDelFiltro() {
         QFETCH(int, indice);
@@ -231,7 +230,6 @@ private slots:
         QTest::newRow("usuario sin nombre") << 5 << "0" << true << QList<int>{};
         QTest::newRow("usuario desconocido") << 99 << "0" << true << QList<int>{};
     }
-
     void filtroDePermisos() {
         QFETCH(int, usuario);
         QFETCH(QString, parametro);
@@ -272,7 +270,6 @@ private slots:
         QTest::newRow("cliente que ya no existe") << 0 << 30 << false << QStringList{}
                                                   << QStringList{"Cliente", "", ""} << 77;
     }
-
     void abrirFila() {
         QFETCH(int, pestana);
         QFETCH(int, idExp);
@@ -312,19 +309,6 @@ private slots:
         QTEST(a.preparacion, "preparado");
         QCOMPARE(busquedas(e).size(), antes + 1);
         QCOMPARE(celda(&f, filaDe(&f, idExp), 4), "Cambiado");
-    }
-
-    void sinFilasNoSeAbreNada() {
-        Entorno e;
-        frmExpedientes f;
-        QVERIFY(mostrar(&f));
-        campo(&f, 2)->setText("no hay tal cosa");
-        pulsar(&f, "cmdBuscar");
-        QVERIFY(!modelo(&f)->tieneFilas());
-        pulsar(&f, "cmdGrabar");
-        QTest::mouseClick(rejilla(&f)->viewport(), Qt::LeftButton, {}, QPoint(60, 5));
-        QCoreApplication::processEvents();
-        QVERIFY(e.dialogos.modales.isEmpty());
     }
 
     void cambioDePestana() {
@@ -374,7 +358,6 @@ private slots:
                                                  << "Codigo de proveedor inexistente" << false << QList<int>{};
         QTest::newRow("proveedor vacío") << 1 << "" << pro + "-1" << 0 << "" << "" << false << QList<int>{};
     }
-
     void buscarPorCodigo() {
         QFETCH(int, pestana);
         QFETCH(QString, texto);
@@ -411,8 +394,8 @@ private slots:
         }
     }
 
-    // The statement and title the "..." buttons give the search-by-name dialog, and what
-    // its choice fills in.
+    // The statement and title the "..." buttons (or a customer code 0) give the search-by-name
+    // dialog, and what its choice fills in.
     void buscarPorNombre_data() {
         QTest::addColumn<bool>("proveedor");
         QTest::addColumn<int>("respuesta");
@@ -422,28 +405,49 @@ private slots:
         QTest::addColumn<int>("idCliente");
         QTest::addColumn<QString>("codigo");
         QTest::addColumn<QString>("nombre");
-        QTest::newRow("cliente fiscal")
-            << false << int(vb::vbYes)
-            << "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI"
-            << "Buscar clientes por nombre Fiscal" << "dolores" << 4 << "103" << "Dolores Muñoz Sáez";
+        QTest::addColumn<QString>("aviso"); // after the dialog, when code 0 was typed instead of pressing "..."
+        QTest::newRow("cliente fiscal") << false << int(vb::vbYes)
+                                        << "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + "
+                                           "ISNULL(CLI_APE2,'')) AS RSOC FROM CLI"
+                                        << "Buscar clientes por nombre Fiscal"
+                                        << "dolores" << 4 << "103"
+                                        << "Dolores Muñoz Sáez"
+                                        << "";
+        // Cancelled: nothing chosen, and the code is reported as unknown.
+        QTest::newRow("código 0 cancelado") << false << int(vb::vbYes)
+                                            << "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + "
+                                               "ISNULL(CLI_APE2,'')) AS RSOC FROM CLI"
+                                            << "Buscar clientes por nombre Fiscal"
+                                            << "" << 0 << ""
+                                            << ""
+                                            << "Codigo de cliente no existe";
         QTest::newRow("cliente comercial cancelado")
             << false << int(vb::vbNo) << "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER"
-            << "Buscar clientes por nombre Comercial" << "" << 0 << "" << "";
+            << "Buscar clientes por nombre Comercial"
+            << "" << 0 << ""
+            << ""
+            << "";
         QTest::newRow("proveedor fiscal")
             << true << int(vb::vbYes)
             << "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS RSOC "
                "FROM PRO  order by PRO_NOM "
-            << "Buscar Proveedores por nombre Fiscal" << "helena" << 2 << "501" << "Helena Peñalara "; // no second surname
+            << "Buscar Proveedores por nombre Fiscal"
+            << "helena" << 2 << "501"
+            << "Helena Peñalara "
+            << ""; // no second surname
         QTest::newRow("proveedor comercial")
             << true << int(vb::vbNo) << "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO ORDER BY PRO_COMER"
-            << "Buscar Proveedores por nombre Comercial" << "ferre" << 3 << "502" << "Ferretería Orión";
+            << "Buscar Proveedores por nombre Comercial"
+            << "ferre" << 3 << "502"
+            << "Ferretería Orión"
+            << "";
     }
-
     void buscarPorNombre() {
         QFETCH(bool, proveedor);
         QFETCH(int, respuesta);
         QFETCH(QString, sentencia);
         QFETCH(QString, tecleado);
+        QFETCH(QString, aviso);
         Entorno e;
         frmExpedientes f;
         QVERIFY(mostrar(&f));
@@ -460,36 +464,24 @@ private slots:
             QTest::keyClicks(control<QLineEdit>(d, "txtBuscar"), tecleado);
             QTest::keyClick(control<QLineEdit>(d, "txtBuscar"), Qt::Key_Return);
         };
-        pulsar(&f, proveedor ? "cmdBuscaPro" : "Command1");
-        QCOMPARE(e.dialogos.mensajes.size(), 1);
+        if (aviso.isEmpty())
+            pulsar(&f, proveedor ? "cmdBuscaPro" : "Command1");
+        else
+            escribirYSalir(campo(&f, 0), "0");
+        QCOMPARE(e.dialogos.mensajes.size(), aviso.isEmpty() ? 1 : 2);
         QCOMPARE(e.dialogos.mensajes[0].texto, kPregunta);
+        if (!aviso.isEmpty()) {
+            QCOMPARE(e.dialogos.mensajes[1].texto, aviso);
+            QCOMPARE(f.focusWidget(), campo(&f, 0));
+        }
         QCOMPARE(e.dialogos.modales, QStringList{"frmBuscarPorNombre"});
         QTEST(titulo, "titulo");
         QVERIFY2(e.sentencias.contains(sentencia), qPrintable(e.sentencias.join(u'\n')));
         QTEST(e.expe->IdCliente(), "idCliente");
         QTEST(campo(&f, proveedor ? 6 : 0)->text(), "codigo");
         QTEST(campo(&f, proveedor ? 7 : 1)->text(), "nombre");
-        // A choice through "..." does not refresh the list.
+        // A choice through "..." does not refresh the list, nor does an unknown code.
         QCOMPARE(busquedas(e).size(), antes);
-    }
-
-    void codigoCeroAbreLaBusquedaPorNombre() {
-        Entorno e;
-        frmExpedientes f;
-        QVERIFY(mostrar(&f));
-        QString titulo;
-        e.dialogos.manejadores << [&](QDialog *d) {
-            titulo = d->windowTitle();
-            d->reject();
-        };
-        escribirYSalir(campo(&f, 0), "0");
-        QCOMPARE(e.dialogos.mensajes.size(), 2);
-        QCOMPARE(e.dialogos.mensajes[0].texto, kPregunta);
-        QCOMPARE(titulo, "Buscar clientes por nombre Fiscal");
-        // Cancelled: nothing chosen, and the code is reported as unknown.
-        QCOMPARE(e.dialogos.mensajes[1].texto, "Codigo de cliente no existe");
-        QCOMPARE(e.expe->IdCliente(), 0);
-        QCOMPARE(f.focusWidget(), campo(&f, 0));
     }
 
     void nuevoExpediente_data() {
@@ -517,7 +509,6 @@ private slots:
             << 0 << "100" << "ninguno" << false
             << "Error (Expedientes): No se puede crear el componente \"VMCLIENTES.VMCLI\": no está registrado." << "";
     }
-
     void nuevoExpediente() {
         QFETCH(int, pestana);
         QFETCH(QString, codigo);
@@ -565,6 +556,7 @@ private slots:
     void busquedaFallidaDejaLaPantallaUsable() {
         Entorno e(3);
         frmExpedientes f;
+        QVERIFY(mostrar(&f));
         QVERIFY(e.ejecutar("ALTER TABLE ExpPer RENAME TO ExpPerAparte"));
         pulsar(&f, "cmdBuscar");
         QCOMPARE(e.dialogos.mensajes.size(), 1);
@@ -580,6 +572,14 @@ private slots:
         pulsar(&f, "cmdBuscar");
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         QCOMPARE(expedientes(&f), QList<int>({1, 3}));
+        // A search without rows opens nothing either, by button or click.
+        campo(&f, 2)->setText("no hay tal cosa");
+        pulsar(&f, "cmdBuscar");
+        QVERIFY(!modelo(&f)->tieneFilas());
+        pulsar(&f, "cmdGrabar");
+        QTest::mouseClick(rejilla(&f)->viewport(), Qt::LeftButton, {}, QPoint(60, 5));
+        QCoreApplication::processEvents();
+        QVERIFY(e.dialogos.modales.isEmpty());
     }
 
     // Every row the user may see goes to the file, not only the screenfuls loaded, as
@@ -589,7 +589,6 @@ private slots:
         QTest::newRow("administrador") << 1;
         QTest::newRow("no administrador") << 3;
     }
-
     void exportarCsv() {
         QFETCH(int, usuario);
         Entorno e(usuario);
@@ -603,11 +602,12 @@ private slots:
         QList<int> esperados;
         QSqlQuery q(e.db);
         QVERIFY(q.exec(QString("SELECT Exp_Id FROM Exp WHERE Exp_Origen = 2 AND Exp_Des LIKE '%Obra%'")
-                       + (usuario == 1 ? "" : " AND (Exp_IdUsu = 3 OR Exp_Id IN (SELECT ExpPer_IdExp FROM ExpPer "
-                                              "WHERE ExpPer_IdUsu = 3))")));
+                       + (usuario == 1 ? ""
+                                       : " AND (Exp_IdUsu = 3 OR Exp_Id IN (SELECT ExpPer_IdExp FROM ExpPer "
+                                         "WHERE ExpPer_IdUsu = 3))")
+                       + " ORDER BY Exp_Id"));
         while (q.next())
             esperados << q.value(0).toInt();
-        std::sort(esperados.begin(), esperados.end());
 
         frmExpedientes f;
         QVERIFY(mostrar(&f));
@@ -621,10 +621,8 @@ private slots:
         QVERIFY(elegirDelMenu(rejilla(&f), "Exportar a CSV…"));
         QCOMPARE(e.dialogos.peticiones.size(), 1);
         QVERIFY(e.dialogos.peticiones[0].guardar);
-        QFile fichero(ruta);
-        QVERIFY(fichero.open(QIODevice::ReadOnly));
         // Every record whole, quoted where a spreadsheet needs it; nothing else in the file.
-        const QByteArray bruto = fichero.readAll();
+        const QByteArray bruto = leerFichero(ruta);
         QVERIFY(bruto.startsWith("\xEF\xBB\xBF"));
         const QString texto = QString::fromUtf8(bruto.mid(3));
         QString esperado = QStringLiteral("Expediente;F.Inicio;F.Fin;Descripción;Observaciones;Ubicación en Archivo\r\n");
@@ -660,7 +658,6 @@ private slots:
         QTest::newRow("tabla ilegible") << 1 << "ALTER TABLE Cli RENAME TO CliAparte" << false
                                         << "No se puede comprobar el estado del cliente.\n";
     }
-
     void estadoDelCliente() {
         QFETCH(int, idCli);
         QFETCH(QString, preparacion);
@@ -684,7 +681,6 @@ private slots:
         QTest::newRow("sin apellidos") << 3 << QStringList{"102", "Reformas del Norte", "Carlos"} << "";
         QTest::newRow("no existe") << 99 << QStringList{} << "No existe el cliente 99.";
     }
-
     void fichaDelCliente() {
         QFETCH(int, idCli);
         QFETCH(QStringList, textos);

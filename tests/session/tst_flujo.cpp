@@ -25,11 +25,6 @@ void cerrarConEscape(QDialog *d) {
     }
     QVERIFY(!d->isVisible());
 }
-
-int filasDe(QDialog *busqueda) {
-    auto *grid = control<QTableView>(busqueda, "DataGrid1");
-    return grid->model() ? grid->model()->rowCount() : -1;
-}
 } // namespace
 
 class TstFlujo : public QObject {
@@ -38,24 +33,18 @@ private slots:
     void initTestCase() { registrarComponentesSuite(); }
     void abrirExpedienteYCambiarUnaActuacion() {
         Entorno e;
-        int busquedas = 0;
-        auto contarBusquedas = [&] {
-            busquedas = int(std::count_if(e.sentencias.begin(), e.sentencias.end(),
-                                          [](const QString &s) { return s.contains("FROM Exp  Where Exp_Origen"); }));
-        };
+        const auto busquedas = [&] { return e.sentencias.filter("FROM Exp  Where Exp_Origen").size(); };
         bool editorVisto = false, accionVista = false;
 
         e.dialogos.manejadores << [&](QDialog *busqueda) {
             activar(busqueda);
-            QCOMPARE(filasDe(busqueda), 4); // the customers' case files of the demo
             auto *grid = control<QTableView>(busqueda, "DataGrid1");
+            QCOMPARE(grid->model()->rowCount(), 4); // the customers' case files of the demo
             grid->setCurrentIndex(grid->model()->index(0, 1));
-            contarBusquedas();
-            const int antes = busquedas;
+            const qsizetype antes = busquedas();
             pulsar(busqueda, "cmdGrabar");
             QVERIFY(editorVisto && accionVista);
-            contarBusquedas();
-            QCOMPARE(busquedas, antes + 1); // the list is searched again when the editor closes
+            QCOMPARE(busquedas(), antes + 1); // the list is searched again when the editor closes
             cerrarConEscape(busqueda);
         };
         e.dialogos.manejadores << [&](QDialog *editor) {
@@ -84,14 +73,14 @@ private slots:
             activar(accion);
             QCOMPARE(gExpe->IdAct(), 2);
             QCOMPARE(control<QLineEdit>(accion, "Text1_9")->text(), QString("125.000,50"));
-            auto *descripcion = control<QLineEdit>(accion, "Text1_10");
-            descripcion->setFocus();
-            descripcion->selectAll();
-            QTest::keyClicks(descripcion, "Presupuesto revisado");
-            auto *importe = control<QLineEdit>(accion, "Text1_9");
-            importe->setFocus();
-            importe->selectAll();
-            QTest::keyClicks(importe, "130000,5");
+            const std::pair<const char *, const char *> teclas[] = {{"Text1_10", "Presupuesto revisado"},
+                                                                    {"Text1_9", "130000,5"}};
+            for (const auto &[nombre, texto] : teclas) {
+                auto *c = control<QLineEdit>(accion, nombre);
+                c->setFocus();
+                c->selectAll();
+                QTest::keyClicks(c, texto);
+            }
             pulsar(accion, "cmdGuardar");
             QCOMPARE(e.dialogos.ultimoMensaje(), QString("Grabación realizada. "));
             cerrarConEscape(accion);

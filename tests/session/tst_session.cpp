@@ -52,6 +52,10 @@ private slots:
         QCOMPARE(gExpe->IdCliente(), 44);
         auto nueva = VMEXPE::crear();
         QVERIFY(debil.expired());
+        // Without a database no screen opens, and the error names what is missing.
+        QVERIFY(!nueva->vExpedientes());
+        QVERIFY(nueva->UltimoError().contains("MyBd"));
+        QVERIFY(!nueva->vTipos() && !nueva->vActuaciones() && !nueva->vFindByName());
         gExpe.reset();
     }
 
@@ -79,7 +83,6 @@ private slots:
         QTest::newRow("escrita en esta sesión") << "ahora" << false;
         QTest::newRow("no la escribió la librería") << "ajena" << false;
     }
-
     // Copies written only to be opened go at the next start, unless a program may still
     // use them or the user made them their own.
     void copiasParaVerSeBorranAlEmpezar() {
@@ -133,23 +136,12 @@ private slots:
         QTest::newRow("nombre NULL") << 5 << "" << 0;
         QTest::newRow("desconocido deja la marca") << 99 << "" << -3;
     }
-
     void nombreDeUsuario() {
         QFETCH(int, usuario);
         Entorno e;
         int marca = -3;
         QTEST(FnNombreUsuario(usuario, marca), "nombre");
         QTEST(marca, "adm");
-    }
-
-    void pantallaSinBaseDeDatosDaError() {
-        auto expe = VMEXPE::crear();
-        QVERIFY(!expe->vExpedientes());
-        QVERIFY(expe->UltimoError().contains("MyBd"));
-        QVERIFY(!expe->vTipos());
-        QVERIFY(!expe->vActuaciones());
-        QVERIFY(!expe->vFindByName());
-        gExpe.reset();
     }
 
     void pantallaQueNoCargaDaError_data() {
@@ -160,7 +152,6 @@ private slots:
         QTest::newRow("tipos de expediente") << "vTipos" << "Tex" << "Error (Tipos de Expedientes): Falta la tabla Tex";
         QTest::newRow("tipos de actuación") << "vActuaciones" << "Tac" << "Error (Tipos de Actuaciones): Falta la tabla Tac";
     }
-
     // The host hears of a screen that could not load; no empty screen is shown.
     void pantallaQueNoCargaDaError() {
         QFETCH(QString, metodo);
@@ -201,7 +192,6 @@ private slots:
             << "frmTiposExp" << QString("UPDATE Tex SET Tex_Des = '%1' WHERE Tex_Id = 1").arg(largo) << "Text1_1" << ""
             << "SELECT Tex_Des FROM Tex WHERE Tex_Id = 1" << QVariant(largo);
     }
-
     // A limit stops only what is typed: what was stored comes back whole after opening and saving.
     void textosEImportesEnterosEnLasPantallas() {
         QFETCH(QString, pantalla);
