@@ -270,27 +270,14 @@ private slots:
         QTest::addColumn<QString>("motivo");
         QTest::addColumn<QString>("guardada"); // the description action 4 keeps
         const QString hito = "Factura del primer hito";
-        QTest::newRow("rechazada por la base") << 0 << "15/03/2024"
-                                               << "10"
-                                               << "rechazo"
-                                               << "sin permiso" << hito;
-        QTest::newRow("fecha imposible") << 0 << "31/02/2024"
-                                         << "10"
-                                         << ""
-                                         << "31/02/2024" << hito;
-        QTest::newRow("importe ilegible") << 0 << "15/03/2024"
-                                          << "diez"
-                                          << ""
-                                          << "diez" << hito;
-        QTest::newRow("fecha no válida, existente") << 4 << "30/02/2024"
-                                                    << "10"
-                                                    << ""
-                                                    << "30/02/2024" << hito;
-        QTest::newRow("cambiada por otro") << 4 << "01/03/2024"
-                                           << "10"
-                                           << "UPDATE Act SET Act_Des = 'De otro' WHERE Act_Id = 4"
-                                           << "otro usuario ha modificado la actuación"
-                                           << "De otro";
+        // clang-format off
+        QTest::newRow("rechazada por la base") << 0 << "15/03/2024" << "10" << "rechazo" << "sin permiso" << hito;
+        QTest::newRow("fecha imposible") << 0 << "31/02/2024" << "10" << "" << "31/02/2024" << hito;
+        QTest::newRow("importe ilegible") << 0 << "15/03/2024" << "diez" << "" << "diez" << hito;
+        QTest::newRow("fecha no válida, existente") << 4 << "30/02/2024" << "10" << "" << "30/02/2024" << hito;
+        QTest::newRow("cambiada por otro") << 4 << "01/03/2024" << "10" << "UPDATE Act SET Act_Des = 'De otro' WHERE Act_Id = 4"
+                                           << "otro usuario ha modificado la actuación" << "De otro";
+        // clang-format on
     }
     void grabacionRechazada() {
         QFETCH(int, idAct);

@@ -163,53 +163,83 @@ private slots:
         QVERIFY(e->dialogos.mensajes.isEmpty());
     }
 
-    void anadirFichero_data() {
+    // A chosen file or a scan, from the button or the menu: stored whole with the description
+    // asked for, listed, and back under its name; a scan that fails stores nothing.
+    void anadirDocumento_data() {
+        QTest::addColumn<bool>("escaner");
         QTest::addColumn<int>("idAct");
         QTest::addColumn<bool>("desdeMenu");
-        QTest::newRow("botón, acción con documentos") << 2 << false;
-        QTest::newRow("menú, acción sin documentos") << 1 << true;
+        QTest::addColumn<bool>("escribe"); // the scanner writes its file
+        QTest::newRow("fichero, botón, acción con documentos") << false << 2 << false << true;
+        QTest::newRow("fichero, menú, acción sin documentos") << false << 1 << true << true;
+        QTest::newRow("escáner, botón") << true << 2 << false << true;
+        QTest::newRow("escáner, menú") << true << 2 << true << true;
+        QTest::newRow("escaneo fallido") << true << 2 << false << false;
     }
-    void anadirFichero() {
+    void anadirDocumento() {
+        QFETCH(bool, escaner);
         QFETCH(int, idAct);
         QFETCH(bool, desdeMenu);
+        QFETCH(bool, escribe);
+        EscanerFalso::escribe = escribe;
         QByteArray datos("%PDF-1.4\n");
         for (int i = 0; i < 3000; ++i)
             datos.append(char(i % 256));
-        const QString ruta = e->carpeta.filePath(QStringLiteral("Informe técnico ñandú.pdf"));
+        QString ruta = e->carpeta.filePath(QStringLiteral("Informe técnico ñandú.pdf"));
         QVERIFY(escribirFichero(ruta, datos));
-        preguntarFichero(ruta);
+        if (!escaner)
+            preguntarFichero(ruta);
         e->dialogos.respuestasTexto << QStringLiteral("Informe de la visita, revisión nº 2");
         QVERIFY(abrir(idAct));
-        const int antes = e->cuenta(QStringLiteral("ActF"));
-        const int imaAntes = e->cuenta(QStringLiteral("Ima"));
+        const int antes = e->cuenta("ActF"), imaAntes = e->cuenta("Ima");
         if (desdeMenu)
-            menu(1);
+            menu(escaner ? 2 : 1);
         else
-            pulsar("ARCHIVO");
-
-        QCOMPARE(e->dialogos.peticiones.size(), 1);
-        const PeticionFichero p = e->dialogos.peticiones.first();
-        QCOMPARE(p.titulo, QStringLiteral("Selección de Fichero"));
-        QCOMPARE(p.filtros, (QStringList{"Ficheros Word (*.DOC)", "Ficheros de Texto (*.TXT)", "Ficheros Excel (*.XLS)",
-                                         "Ficheros PDF (*.PDF)", "Cualquir Tipo (*.*)"}));
-        QVERIFY(p.debeExistir && !p.multiple && p.ocultarSoloLectura);
+            pulsar(escaner ? "ESCANER" : "ARCHIVO");
+        if (escaner) {
+            QCOMPARE(EscanerFalso::ficheros.size(), 1);
+            ruta = EscanerFalso::ficheros.first();
+            const QRegularExpression nombre("^" + QRegularExpression::escape(gCarpetaDoc) + "/DOC\\d{12}\\.pdf$");
+            QVERIFY2(nombre.match(ruta).hasMatch(), qPrintable(ruta));
+            QCOMPARE(EscanerFalso::editorHabilitado, QList<bool>{false});
+            QVERIFY(w->isEnabled());
+            datos = "%PDF-1.4\n% escaneo\n%%EOF\n";
+        } else {
+            QCOMPARE(e->dialogos.peticiones.size(), 1);
+            const PeticionFichero p = e->dialogos.peticiones.first();
+            QCOMPARE(p.titulo, QStringLiteral("Selección de Fichero"));
+            QCOMPARE(p.filtros, (QStringList{"Ficheros Word (*.DOC)", "Ficheros de Texto (*.TXT)",
+                                             "Ficheros Excel (*.XLS)", "Ficheros PDF (*.PDF)", "Cualquir Tipo (*.*)"}));
+            QVERIFY(p.debeExistir && !p.multiple && p.ocultarSoloLectura);
+        }
+        QVERIFY(e->dialogos.mensajes.isEmpty());
+        if (!escribe) {
+            QCOMPARE(e->cuenta("ActF"), antes);
+            QVERIFY(e->dialogos.preguntas.isEmpty());
+            QCOMPARE(e->expe->IdActF(), 0);
+            return;
+        }
         QCOMPARE(e->dialogos.preguntas, QStringList{"Introduzca la descripción para este documento"});
-
-        QCOMPARE(e->cuenta(QStringLiteral("ActF")), antes + 1);
-        QCOMPARE(e->cuenta(QStringLiteral("Ima")), imaAntes + 1);
+        QCOMPARE(e->cuenta("ActF"), antes + 1);
+        QCOMPARE(e->cuenta("Ima"), imaAntes + 1);
         const int id = ultimo();
-        QCOMPARE(e->cuenta(QStringLiteral("ActF WHERE ActF_Id = %1 AND ActF_IdAct = %2 AND ActF_Fic = 'Informe técnico "
-                                          "ñandú.pdf' AND ActF_Des = 'Informe de la visita, revisión nº 2' AND "
-                                          "ActF_Operario = 'Lucía García Ortiz'").arg(id).arg(idAct)), 1);
+        const QString fichero = QFileInfo(ruta).fileName();
+        QCOMPARE(
+            e->cuenta(QStringLiteral("ActF WHERE ActF_Id = %1 AND ActF_IdAct = %2 AND ActF_Fic = '%3' AND ActF_Des = "
+                                     "'Informe de la visita, revisión nº 2' AND ActF_Operario = 'Lucía García Ortiz'")
+                          .arg(id)
+                          .arg(idAct)
+                          .arg(fichero)),
+            1);
         QCOMPARE(contenido(id).toByteArray(), datos);
+        QVERIFY(!escaner || !QFile::exists(ruta)); // the scan's own file goes once stored
         // Listed, and the first document is current again.
         QVERIFY(claves().contains(QStringLiteral("K%1").arg(id)));
         QCOMPARE(e->expe->IdActF(), lista()->topLevelItem(0)->data(0, frmExpedientes2::kRolTag).toInt());
-        QVERIFY(e->dialogos.mensajes.isEmpty());
         // Its bytes come back under the same name.
         clicEnFila(lista()->topLevelItemCount() - 1);
         pulsar("VER");
-        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("Informe técnico ñandú.pdf"))});
+        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(fichero)});
         QCOMPARE(leerFichero(e->dialogos.abiertosEscritorio.first()), datos);
     }
 
@@ -466,44 +496,6 @@ private slots:
         QCOMPARE(columna("ActF_Fic", 2).toString(), QStringLiteral("plano_nave.txt"));
         const QStringList escritas = e->sentencias.filter(QRegularExpression("^(UPDATE|INSERT|DELETE)"));
         QVERIFY2(escritas.isEmpty(), qPrintable(escritas.join(" | ")));
-    }
-
-    void escanerFalso_data() {
-        QTest::addColumn<bool>("desdeMenu");
-        QTest::addColumn<bool>("escribe");
-        QTest::newRow("botón") << false << true;
-        QTest::newRow("menú") << true << true;
-        QTest::newRow("escaneo fallido") << false << false;
-    }
-    void escanerFalso() {
-        QFETCH(bool, desdeMenu);
-        QFETCH(bool, escribe);
-        EscanerFalso::escribe = escribe;
-        e->dialogos.respuestasTexto << QStringLiteral("Contrato escaneado");
-        QVERIFY(abrir(2));
-        if (desdeMenu)
-            menu(2);
-        else
-            pulsar("ESCANER");
-        QCOMPARE(EscanerFalso::ficheros.size(), 1);
-        const QString ruta = EscanerFalso::ficheros.first();
-        const QRegularExpression nombre("^" + QRegularExpression::escape(gCarpetaDoc) + "/DOC\\d{12}\\.pdf$");
-        QVERIFY2(nombre.match(ruta).hasMatch(), qPrintable(ruta));
-        QCOMPARE(EscanerFalso::editorHabilitado, QList<bool>{false});
-        QVERIFY(w->isEnabled());
-        QVERIFY(e->dialogos.mensajes.isEmpty());
-        if (!escribe) {
-            QCOMPARE(e->cuenta(QStringLiteral("ActF")), 2);
-            QVERIFY(e->dialogos.preguntas.isEmpty());
-            QCOMPARE(e->expe->IdActF(), 0);
-            return;
-        }
-        const int id = ultimo();
-        QCOMPARE(columna("ActF_Fic", id).toString(), QFileInfo(ruta).fileName());
-        QCOMPARE(columna("ActF_Des", id).toString(), QStringLiteral("Contrato escaneado"));
-        QCOMPARE(columna("ActF_Operario", id).toString(), QStringLiteral("Lucía García Ortiz"));
-        QCOMPARE(contenido(id).toByteArray(), QByteArray("%PDF-1.4\n% escaneo\n%%EOF\n"));
-        QVERIFY(!QFile::exists(ruta));
     }
 
     // An installed library: its folder cannot be written, so viewing and scanning use a

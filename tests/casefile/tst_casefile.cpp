@@ -344,12 +344,11 @@ private slots:
         QTest::addColumn<int>("campo");
         QTest::addColumn<QString>("valor");
         QTest::addColumn<QString>("causa");
-        QTest::newRow("presupuesto no numérico, nuevo") << 0 << 6 << "12-5"
-                                                        << "«12-5» no es un número";
-        QTest::newRow("fecha imposible, existente") << 1 << 2 << "31/02/2024"
-                                                    << "Error al modificar en la tabla Exp";
-        QTest::newRow("inicio vacío, nuevo") << 0 << 2 << ""
-                                             << "Error al insertar en la tabla Exp";
+        // clang-format off
+        QTest::newRow("presupuesto no numérico, nuevo") << 0 << 6 << "12-5" << "«12-5» no es un número";
+        QTest::newRow("fecha imposible, existente") << 1 << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
+        QTest::newRow("inicio vacío, nuevo") << 0 << 2 << "" << "Error al insertar en la tabla Exp";
+        // clang-format on
     }
     void fallaLaGrabacion() {
         QFETCH(int, idExp);

@@ -406,41 +406,27 @@ private slots:
         QTest::addColumn<QString>("codigo");
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("aviso"); // after the dialog, when code 0 was typed instead of pressing "..."
-        QTest::newRow("cliente fiscal") << false << int(vb::vbYes)
-                                        << "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + "
-                                           "ISNULL(CLI_APE2,'')) AS RSOC FROM CLI"
-                                        << "Buscar clientes por nombre Fiscal"
-                                        << "dolores" << 4 << "103"
-                                        << "Dolores Muñoz Sáez"
-                                        << "";
+        const QString cliFiscal =
+            "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI";
+        const QString proFiscal = "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + "
+                                  "ISNULL(PRO_APE2,'')) AS RSOC FROM PRO  order by PRO_NOM ";
+        const QString cliComercial = "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER";
+        const QString proComercial = "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO ORDER BY PRO_COMER";
+        const int si = vb::vbYes, no = vb::vbNo;
+        // clang-format off
+        QTest::newRow("cliente fiscal") << false << si << cliFiscal << "Buscar clientes por nombre Fiscal"
+            << "dolores" << 4 << "103" << "Dolores Muñoz Sáez" << "";
         // Cancelled: nothing chosen, and the code is reported as unknown.
-        QTest::newRow("código 0 cancelado") << false << int(vb::vbYes)
-                                            << "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + "
-                                               "ISNULL(CLI_APE2,'')) AS RSOC FROM CLI"
-                                            << "Buscar clientes por nombre Fiscal"
-                                            << "" << 0 << ""
-                                            << ""
-                                            << "Codigo de cliente no existe";
-        QTest::newRow("cliente comercial cancelado")
-            << false << int(vb::vbNo) << "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER"
-            << "Buscar clientes por nombre Comercial"
-            << "" << 0 << ""
-            << ""
-            << "";
-        QTest::newRow("proveedor fiscal")
-            << true << int(vb::vbYes)
-            << "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS RSOC "
-               "FROM PRO  order by PRO_NOM "
-            << "Buscar Proveedores por nombre Fiscal"
-            << "helena" << 2 << "501"
-            << "Helena Peñalara "
-            << ""; // no second surname
-        QTest::newRow("proveedor comercial")
-            << true << int(vb::vbNo) << "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO ORDER BY PRO_COMER"
-            << "Buscar Proveedores por nombre Comercial"
-            << "ferre" << 3 << "502"
-            << "Ferretería Orión"
-            << "";
+        QTest::newRow("código 0 cancelado") << false << si << cliFiscal << "Buscar clientes por nombre Fiscal"
+            << "" << 0 << "" << "" << "Codigo de cliente no existe";
+        QTest::newRow("cliente comercial cancelado") << false << no << cliComercial << "Buscar clientes por nombre Comercial"
+            << "" << 0 << "" << "" << "";
+        // No second surname.
+        QTest::newRow("proveedor fiscal") << true << si << proFiscal << "Buscar Proveedores por nombre Fiscal"
+            << "helena" << 2 << "501" << "Helena Peñalara " << "";
+        QTest::newRow("proveedor comercial") << true << no << proComercial << "Buscar Proveedores por nombre Comercial"
+            << "ferre" << 3 << "502" << "Ferretería Orión" << "";
+        // clang-format on
     }
     void buscarPorNombre() {
         QFETCH(bool, proveedor);
