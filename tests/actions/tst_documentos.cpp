@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(textosCortados(w.get()), QStringList());
     }
 
-    void clicYActualizar() {
+    void clicActualizarYDobleClic() {
         QVERIFY(abrir(2));
         clicEnFila(1);
         QCOMPARE(campo("Text1_2")->text(), QStringLiteral("Jorge Núñez Peña"));
@@ -161,6 +161,16 @@ private slots:
         QCOMPARE(lista()->topLevelItem(1)->text(1), QStringLiteral("Plano revisado, con cotas"));
         QCOMPARE(e->expe->IdActF(), 1);
         QVERIFY(e->dialogos.mensajes.isEmpty());
+        // What a double click delivers: press, release, double click, release. It opens the document.
+        const QPoint punto = lista()->visualItemRect(lista()->topLevelItem(1)).center();
+        QTest::mousePress(lista()->viewport(), Qt::LeftButton, {}, punto);
+        QTest::mouseRelease(lista()->viewport(), Qt::LeftButton, {}, punto);
+        QTest::mouseDClick(lista()->viewport(), Qt::LeftButton, {}, punto);
+        QTest::mouseRelease(lista()->viewport(), Qt::LeftButton, {}, punto);
+        QCOMPARE(e->expe->IdActF(), 2);
+        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("plano_nave.txt"))});
+        QCOMPARE(leerFichero(copia(QStringLiteral("plano_nave.txt"))),
+                 QByteArray("Plano de la nave: 40 m x 25 m, altura libre 8 m."));
     }
 
     // A chosen file or a scan, from the button or the menu: stored whole with the description
@@ -408,20 +418,6 @@ private slots:
         despues.removeAll(QFileInfo(gCarpetaDoc).fileName());
         QCOMPARE(despues, antes);
         QVERIFY(!QFile::exists(QStringLiteral("/etc/fuera.txt")));
-    }
-
-    void dobleClicAbre() {
-        QVERIFY(abrir(2));
-        QTreeWidgetItem *fila = lista()->topLevelItem(1);
-        // What a double click delivers: press, release, double click, release.
-        const QPoint punto = lista()->visualItemRect(fila).center();
-        QTest::mousePress(lista()->viewport(), Qt::LeftButton, {}, punto);
-        QTest::mouseRelease(lista()->viewport(), Qt::LeftButton, {}, punto);
-        QTest::mouseDClick(lista()->viewport(), Qt::LeftButton, {}, punto);
-        QTest::mouseRelease(lista()->viewport(), Qt::LeftButton, {}, punto);
-        QCOMPARE(e->expe->IdActF(), 2);
-        QCOMPARE(e->dialogos.abiertosEscritorio, QStringList{copia(QStringLiteral("plano_nave.txt"))});
-        QCOMPARE(leerFichero(copia(QStringLiteral("plano_nave.txt"))), QByteArray("Plano de la nave: 40 m x 25 m, altura libre 8 m."));
     }
 
     void altaFallida_data() {

@@ -201,24 +201,6 @@ private slots:
         delete m;
     }
 
-    void tipoYSoloActivos() {
-        Entorno e;
-        frmExpedientes f;
-        auto *combo = control<QComboBox>(&f, "Combo1");
-        QCOMPARE(busquedas(e).size(), 1);
-        // Ticking the box does not search by itself.
-        control<QCheckBox>(&f, "Check1")->setChecked(true);
-        QCOMPARE(busquedas(e).size(), 1);
-        // A type chosen after loading searches at once.
-        combo->setCurrentIndex(combo->findText("0001 - Obra"));
-        QCOMPARE(busquedas(e).size(), 2);
-        QCOMPARE(busquedas(e).last(), kInicio + " AND Exp_Estado = 1  AND Exp_IdTipo=0001");
-        QCOMPARE(expedientes(&f), QList<int>{1});
-        combo->setCurrentIndex(0);
-        QCOMPARE(busquedas(e).last(), kInicio + " AND Exp_Estado = 1 ");
-        QCOMPARE(expedientes(&f), QList<int>({1, 3}));
-    }
-
     void filtroDePermisos_data() {
         QTest::addColumn<int>("usuario");
         QTest::addColumn<QString>("parametro");
@@ -311,9 +293,23 @@ private slots:
         QCOMPARE(celda(&f, filaDe(&f, idExp), 4), "Cambiado");
     }
 
-    void cambioDePestana() {
+    void tipoActivosYPestanas() {
         Entorno e;
         frmExpedientes f;
+        auto *combo = control<QComboBox>(&f, "Combo1");
+        QCOMPARE(busquedas(e).size(), 1);
+        // Ticking the box does not search by itself.
+        control<QCheckBox>(&f, "Check1")->setChecked(true);
+        QCOMPARE(busquedas(e).size(), 1);
+        // A type chosen after loading searches at once.
+        combo->setCurrentIndex(combo->findText("0001 - Obra"));
+        QCOMPARE(busquedas(e).size(), 2);
+        QCOMPARE(busquedas(e).last(), kInicio + " AND Exp_Estado = 1  AND Exp_IdTipo=0001");
+        QCOMPARE(expedientes(&f), QList<int>{1});
+        combo->setCurrentIndex(0);
+        QCOMPARE(busquedas(e).last(), kInicio + " AND Exp_Estado = 1 ");
+        QCOMPARE(expedientes(&f), QList<int>({1, 3}));
+        control<QCheckBox>(&f, "Check1")->setChecked(false);
         QVERIFY(mostrar(&f));
         escribirYSalir(campo(&f, 0), "101");
         QCOMPARE(e.expe->IdCliente(), 2);
