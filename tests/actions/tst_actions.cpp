@@ -196,14 +196,14 @@ private slots:
         const int izquierda = w->x();
         guardar();
         QCOMPARE(e->dialogos.mensajes.size(), 1);
-        const auto m = e->dialogos.mensajes.first();
         if (idActF != 0 || idAct != 0) {
-            QCOMPARE(m.texto, QStringLiteral("Grabación realizada. "));
+            QCOMPARE(e->dialogos.ultimoMensaje(), QStringLiteral("Grabación realizada. "));
             QCOMPARE(w->height(), altoInicial);
             QVERIFY(fin.isEmpty());
             return;
         }
-        QCOMPARE(m.texto, QStringLiteral("Grabación realizada. Desea agregar documentos a esta actuación"));
+        QCOMPARE(e->dialogos.ultimoMensaje(),
+                 QStringLiteral("Grabación realizada. Desea agregar documentos a esta actuación"));
         if (respuesta == vb::vbNo) {
             QCOMPARE(fin.size(), 1);
             QVERIFY(!w->isVisible());

@@ -194,10 +194,8 @@ private slots:
         QVERIFY(e->ejecutar(QStringLiteral("INSERT INTO ActF (ActF_Id, ActF_IdAct, ActF_Fic) VALUES (3, 5, 'aviso.pdf')")));
         ponerTexto(1, QStringLiteral("El compresor está averiado"));
         ponerTexto(3, QStringLiteral("Licencia de obra y revisión del compresor"));
-        if (usuario != 1) {
-            auto bd = std::make_shared<MyBd>(e->conexion.get(), usuario);
-            e->expe->setMyBd(bd);
-        }
+        if (usuario != 1)
+            e->expe->setMyBd(std::make_shared<MyBd>(e->conexion.get(), usuario));
         const QList<int> encontrados = buscar(busqueda);
         DatosBusqueda::umbralMuchosDocumentos = umbral;
         QTEST(encontrados, "ids");

@@ -348,9 +348,9 @@ private slots:
         p.t(campo)->setText(valor);
         const int est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
         p.pulsar("cmdGrabar");
-        const auto &ultimo = e.dialogos.mensajes.last();
-        QVERIFY2(ultimo.texto.startsWith(QStringLiteral("No se ha guardado el expediente.\n")), qPrintable(ultimo.texto));
-        QVERIFY2(ultimo.texto.contains(causa), qPrintable(ultimo.texto));
+        const QString m = e.dialogos.ultimoMensaje();
+        QVERIFY2(m.startsWith(QStringLiteral("No se ha guardado el expediente.\n")) && m.contains(causa),
+                 qPrintable(m));
         QCOMPARE(QList<int>({e.cuenta("Exp"), e.cuenta("Est"), e.cuenta("ExpPer")}), QList<int>({8, est, permisos}));
         QCOMPARE(e.cuenta("Exp WHERE Exp_Des = '" + guardado + "'"), 0);
         QCOMPARE(e.expe->IdExp(), idExp);

@@ -59,19 +59,6 @@ private slots:
         gExpe.reset();
     }
 
-    void carpetaDeTrabajoDelUsuario() {
-        Entorno e(7);
-        QTemporaryDir app;
-        VMEXPE::setCarpetaLibreria(app.path());
-        e.expe->setMyBd(e.bd);
-        QCOMPARE(gCarpetaDoc, app.path() + "/DOC7");
-        VMEXPE::setCarpetaLibreria(QString());
-        // Without an override, the folder of the loaded library.
-        e.expe->setMyBd(e.bd);
-        QVERIFY(gCarpetaDoc.endsWith("/DOC7"));
-        QVERIFY(QFile::exists(QFileInfo(gCarpetaDoc).absolutePath() + "/libvmexp.so"));
-    }
-
     void copiasParaVerSeBorranAlEmpezar_data() {
         QTest::addColumn<QString>("caso");
         QTest::addColumn<bool>("borrada");
@@ -110,8 +97,10 @@ private slots:
         QTEST(!QFile::exists(ruta), "borrada");
     }
 
-    void carpetaYFicheros() {
-        Entorno e;
+    // The folder calls use the path given and make no parents; the session puts the user's
+    // work folder in the library's folder unless told another.
+    void carpetaDeTrabajo() {
+        Entorno e(7);
         const QString base = e.carpeta.path();
         QVERIFY(escribirFichero(base + "/fuera.txt", "x"));
         QVERIFY(!QDir(gCarpetaDoc).exists());
@@ -125,6 +114,15 @@ private slots:
         QVERIFY(QFile::exists(base + "/DOC1/marca.txt"));
         QVERIFY(e.expe->vExisteFichero(base + "/fuera.txt")); // the path is used as given
         QVERIFY(!e.expe->vExisteFichero(base + "/fuera.txt.no"));
+        QTemporaryDir app;
+        VMEXPE::setCarpetaLibreria(app.path());
+        e.expe->setMyBd(e.bd);
+        QCOMPARE(gCarpetaDoc, app.path() + "/DOC7");
+        VMEXPE::setCarpetaLibreria(QString());
+        // Without an override, the folder of the loaded library.
+        e.expe->setMyBd(e.bd);
+        QVERIFY(gCarpetaDoc.endsWith("/DOC7"));
+        QVERIFY(QFile::exists(QFileInfo(gCarpetaDoc).absolutePath() + "/libvmexp.so"));
     }
 
     void nombreDeUsuario_data() {
