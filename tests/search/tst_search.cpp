@@ -139,27 +139,6 @@ private slots:
         registrarClientes();
     }
 
-    void pantallaAlAbrir() {
-        Entorno e;
-        e.ejecutar("INSERT INTO Tex (Tex_Id, Tex_Des) VALUES (7, 'Acústica')");
-        QVERIFY(e.expe->vExpedientes());
-        QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes"});
-        frmExpedientes f;
-        QCOMPARE(f.windowTitle(), QStringLiteral("Norbix. Gestión de Expedientes (versión " VERSION_ESPERADA ")"));
-        auto *combo = control<QComboBox>(&f, "Combo1");
-        QCOMPARE(combo->currentIndex(), 0);
-        QStringList tipos;
-        for (int i = 0; i < combo->count(); ++i)
-            tipos << combo->itemText(i);
-        QCOMPARE(tipos, QStringList({"Todos los tipos de expedientes", "0007 - Acústica", "0005 - Litigio",
-                                     "0003 - Mantenimiento", "0001 - Obra", "0002 - Reclamación", "0004 - Subvención"}));
-        QVERIFY(mostrar(&f));
-        for (int pestana : {0, 1, 2}) {
-            pulsarPestana(&f, pestana);
-            QCOMPARE(textosCortados(&f), QStringList());
-        }
-    }
-
     void piezasDelFiltro_data() {
         QTest::addColumn<int>("indice");
         QTest::addColumn<QString>("texto");
@@ -293,10 +272,23 @@ private slots:
         QCOMPARE(celda(&f, filaDe(&f, idExp), 4), "Cambiado");
     }
 
-    void tipoActivosYPestanas() {
+    // The screen as it opens (title, types in name order, every text whole on each tab), its
+    // type and "only active" filters, and each tab's own search.
+    void pantallaFiltrosYPestanas() {
         Entorno e;
+        e.ejecutar("INSERT INTO Tex (Tex_Id, Tex_Des) VALUES (7, 'Acústica')");
         frmExpedientes f;
+        QCOMPARE(f.windowTitle(), QStringLiteral("Norbix. Gestión de Expedientes (versión " VERSION_ESPERADA ")"));
         auto *combo = control<QComboBox>(&f, "Combo1");
+        QCOMPARE(combo->currentIndex(), 0);
+        QStringList tipos;
+        for (int i = 0; i < combo->count(); ++i)
+            tipos << combo->itemText(i);
+        QCOMPARE(tipos,
+                 QStringList({"Todos los tipos de expedientes", "0007 - Acústica", "0005 - Litigio",
+                              "0003 - Mantenimiento", "0001 - Obra", "0002 - Reclamación", "0004 - Subvención"}));
+        QVERIFY(mostrar(&f));
+        QCOMPARE(textosCortados(&f), QStringList());
         QCOMPARE(busquedas(e).size(), 1);
         // Ticking the box does not search by itself.
         control<QCheckBox>(&f, "Check1")->setChecked(true);
@@ -310,11 +302,11 @@ private slots:
         QCOMPARE(busquedas(e).last(), kInicio + " AND Exp_Estado = 1 ");
         QCOMPARE(expedientes(&f), QList<int>({1, 3}));
         control<QCheckBox>(&f, "Check1")->setChecked(false);
-        QVERIFY(mostrar(&f));
         escribirYSalir(campo(&f, 0), "101");
         QCOMPARE(e.expe->IdCliente(), 2);
         QCOMPARE(expedientes(&f), QList<int>{2});
         pulsarPestana(&f, 1);
+        QCOMPARE(textosCortados(&f), QStringList());
         QCOMPARE(e.expe->IdCliente(), 0);
         for (int i : {0, 1, 6, 7})
             QVERIFY(campo(&f, i)->text().isEmpty());
@@ -331,7 +323,10 @@ private slots:
         QCOMPARE(busquedas(e).last(),
                  "SELECT ('') as x, Exp_Id, Exp_FIni,Exp_Ffin,Exp_Des,Exp_Obs,Exp_Ubicacion,exp_idcli FROM Exp  Where Exp_Origen = 2 ");
         QCOMPARE(expedientes(&f), QList<int>({7, 8}));
+        QCOMPARE(textosCortados(&f), QStringList());
         QVERIFY(e.dialogos.mensajes.isEmpty());
+        QVERIFY(e.expe->vExpedientes()); // the session opens the same screen
+        QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes"});
     }
 
     void buscarPorCodigo_data() {
