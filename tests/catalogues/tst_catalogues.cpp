@@ -112,30 +112,49 @@ private:
 class TstCatalogues : public QObject {
     Q_OBJECT
 private slots:
+    // Opened from the session with its list and first type; Enter moves on to the name and
+    // never closes, Escape and "Salir" close it.
     void abrirDesdeLaSesion_data() {
         QTest::addColumn<int>("cat");
-        fila(0);
-        fila(1);
+        QTest::addColumn<bool>("salir"); // closed with "Salir"; otherwise Escape
+        for (int i : {0, 1}) {
+            fila(i, "Escape") << false;
+            fila(i, "Salir") << true;
+        }
     }
     void abrirDesdeLaSesion() {
         CATALOGO;
+        QFETCH(bool, salir);
         Entorno e;
         QString visto;
         e.dialogos.manejadores << [&](QDialog *d) {
             visto = d->windowTitle();
-            auto *grid = d->findChild<QTableView *>("dbgFco");
-            QVERIFY(grid);
+            auto *grid = control<QTableView>(d, "dbgFco");
             QCOMPARE(grid->model()->rowCount(), 5);
             QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QString("Codigo"));
             QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QString("Descripcion"));
-            QCOMPARE(d->findChild<QLineEdit *>("Text1_0")->text(), QString("1"));
             QCOMPARE(textosCortados(d), QStringList());
-            d->accept();
+            d->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            auto *codigo = control<QLineEdit>(d, "Text1_0");
+            auto *nombre = control<QLineEdit>(d, "Text1_1");
+            QTest::mouseClick(codigo, Qt::LeftButton);
+            QVERIFY(codigo->hasFocus());
+            QTest::keyClick(codigo, Qt::Key_Return);
+            QVERIFY(nombre->hasFocus() && d->isVisible());
+            QCOMPARE(codigo->text(), QString("1"));
+            if (salir)
+                pulsar(d, "cmdSalir");
+            else
+                QTest::keyClick(nombre, Qt::Key_Escape);
+            QVERIFY(!d->isVisible());
+            QCOMPARE(d->result(), int(QDialog::Rejected));
         };
         QVERIFY(cat ? e.expe->vActuaciones() : e.expe->vTipos());
         QCOMPARE(e.dialogos.modales, QStringList{c.pantalla});
         QCOMPARE(visto, c.titulo);
         QVERIFY(e.dialogos.manejadores.isEmpty());
+        QVERIFY(e.dialogos.mensajes.isEmpty());
     }
 
     void borrar_data() {
@@ -327,31 +346,6 @@ private slots:
         QVERIFY(!hayEscritura(e.sentencias));
         QCOMPARE(contenido(e, kTex.tabla), antes);
         QVERIFY(p.d->isVisible());
-    }
-
-    void enterPasaAlNombreEscapeYSalirCierran_data() {
-        QTest::addColumn<bool>("boton");
-        QTest::newRow("Escape") << false;
-        QTest::newRow("Salir") << true;
-    }
-    void enterPasaAlNombreEscapeYSalirCierran() {
-        QFETCH(bool, boton);
-        Entorno e;
-        Pantalla p(kTex.pantalla);
-        QVERIFY(p.activa);
-        QTest::mouseClick(p.codigo, Qt::LeftButton);
-        QVERIFY(p.codigo->hasFocus());
-        QTest::keyClick(p.codigo, Qt::Key_Return); // Enter moves on and never closes
-        QVERIFY(p.nombre_->hasFocus());
-        QVERIFY(p.d->isVisible());
-        QCOMPARE(p.codigo->text(), QString("1"));
-        if (boton)
-            p.pulsar("cmdSalir");
-        else
-            QTest::keyClick(p.nombre_, Qt::Key_Escape);
-        QVERIFY(!p.d->isVisible());
-        QCOMPARE(p.d->result(), int(QDialog::Rejected));
-        QCOMPARE(e.dialogos.mensajes.size(), 0);
     }
 
     void sentenciasDelServicio_data() {
