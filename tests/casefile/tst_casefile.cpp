@@ -518,22 +518,30 @@ private slots:
                                          "Luis=0 [10/05/2024 09:00:00 Visita técnica=105]"}));
     }
 
-    void dobleClicAbreLaActuacion_data() {
+    // A double click on an action, or "Añadir", opens the action editor on it (a group or
+    // "Añadir": a new one); the tree is rebuilt afterwards.
+    void abrirLaActuacion_data() {
         QTest::addColumn<QString>("opcion");
-        QTest::addColumn<int>("nodo");
+        QTest::addColumn<int>("nodo"); // -1: the "Añadir" button
         QTest::addColumn<int>("idAct");
         QTest::newRow("una actuación") << "Option1_0" << 1 << 102;
         QTest::newRow("grupo de fechas") << "Option1_1" << 0 << 0;
         QTest::newRow("grupo de personas") << "Option1_3" << 3 << 0;
+        QTest::newRow("Añadir") << "Option1_0" << -1 << 0;
     }
-    void dobleClicAbreLaActuacion() {
+    void abrirLaActuacion() {
         QFETCH(QString, opcion);
         QFETCH(int, nodo);
         Entorno e;
         prepararActuaciones(e);
-        registrarEditorActuacion();
         Pantalla p = abrir(e, 9);
+        if (nodo < 0) {
+            p.pulsar("cmdAnadir"); // no action editor registered yet
+            QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("La pantalla frmExpedientes2 no está disponible."));
+        }
+        registrarEditorActuacion();
         p.opcion(opcion);
+        e.expe->setIdAct(7);
         QTreeWidget *t = p.arbol();
         const qsizetype antes = t->topLevelItemCount();
         int pedida = -1, expediente = -1;
@@ -545,9 +553,13 @@ private slots:
                                "VALUES (106, 9, '2024-06-01 00:00:00', 1, 'Nueva', 'Zoe')"));
             d->accept();
         };
-        const QRect r = t->visualItemRect(t->topLevelItem(nodo));
-        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
-        QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, r.center());
+        if (nodo < 0) {
+            p.pulsar("cmdAnadir");
+        } else {
+            const QRect r = t->visualItemRect(t->topLevelItem(nodo));
+            QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
+            QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, r.center());
+        }
         QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
         QTEST(pedida, "idAct");
         QCOMPARE(expediente, 9);
@@ -555,26 +567,6 @@ private slots:
         QVERIFY(p.w<QRadioButton>(opcion)->isChecked());
         QCOMPARE(t->topLevelItemCount(), antes + 1);
         QVERIFY(nodos(t).last().contains(QStringLiteral("Nueva=106")));
-    }
-
-    void anadirActuacionEnExpedienteNuevo() {
-        Entorno e;
-        Pantallas::registrar(QStringLiteral("frmExpedientes2"), {});
-        Pantalla p = abrir(e, 0);
-        p.pulsar("cmdAnadir"); // no action editor registered yet
-        QCOMPARE(e.dialogos.ultimoMensaje(), QStringLiteral("La pantalla frmExpedientes2 no está disponible."));
-        registrarEditorActuacion();
-        int pedida = -1, expediente = -1;
-        e.dialogos.manejadores << [&](QDialog *) {
-            pedida = gExpe->IdAct();
-            expediente = gExpe->IdExp();
-        };
-        e.expe->setIdAct(7);
-        p.pulsar("cmdAnadir");
-        QCOMPARE(e.dialogos.modales, QStringList{"frmExpedientes2"});
-        QCOMPARE(pedida, 0);
-        QCOMPARE(expediente, 0);
-        QCOMPARE(p.arbol()->topLevelItemCount(), 0);
     }
 
     void fallaLaSentenciaDelArbol() {
