@@ -5,26 +5,24 @@
 #include "modexp.h"
 
 #include <QAbstractButton>
-#include <QCheckBox>
-#include <QCoreApplication>
-#include <QHeaderView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
-#include <QTimer>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyleOptionButton>
-#include <QTableView>
-#include <QToolButton>
-#include <QTreeView>
 #include <QLocale>
+#include <QMenu>
+#include <QRadioButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStyleOptionButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
 #include <QTranslator>
+#include <QTreeView>
 #include <QtTest>
 #include <cstdio>
 #include <cstdlib>
@@ -247,9 +245,13 @@ QVariant Entorno::valor(const QString &sql) {
 
 int Entorno::cuenta(const QString &sqlWhere) { return valor(QStringLiteral("SELECT count(*) FROM ") + sqlWhere).toInt(); }
 
-bool Entorno::ejecutar(const QString &sql) {
-    QSqlQuery q(db);
-    return q.exec(conexion->traducir(sql));
+bool Entorno::ejecutar(const QString &sql) { return QSqlQuery(db).exec(conexion->traducir(sql)); }
+
+void Entorno::campos(const QString &tabla, const QList<Campo> &campos) {
+    bd->LimpiarCampos(0);
+    bd->setTabla(tabla);
+    for (const Campo &c : campos)
+        bd->Campos().Add(c.nombre, c.tipo, c.valor);
 }
 
 qint64 Entorno::largoContenido(const QString &donde) {
@@ -287,9 +289,7 @@ void conSegundaConexion(const Entorno &e, const std::function<void(QSqlDatabase 
 }
 
 QSqlDatabase abrirConexion(const QString &datos, const QString &base, int usuario, const QString &nombre) {
-    if (!base.isEmpty())
-        return servidor::abrir(base, usuario, nombre);
-    return BaseDatos::abrir(datos, nombre);
+    return base.isEmpty() ? BaseDatos::abrir(datos, nombre) : servidor::abrir(base, usuario, nombre);
 }
 
 namespace {

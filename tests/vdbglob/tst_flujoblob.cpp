@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <unistd.h>
 
@@ -50,19 +49,17 @@ bool sinTransaccionPendiente(Entorno &e) { return e.conexion->BeginTrans() && e.
 class TstFlujoBlob : public QObject {
     Q_OBJECT
 private slots:
+    // consultaAbierta: the grid still reading the document list meanwhile.
     void idaYVueltaExacta_data() {
-        QTest::addColumn<QByteArray>("datos");
-        QTest::addColumn<bool>("consultaAbierta"); // the grid still reading the document list meanwhile
+        columnas<QByteArray, bool>("datos", "consultaAbierta");
         QTest::newRow("vacio") << QByteArray() << false;
         QTest::newRow("todos los valores de byte") << binario(3 * 256) << true;
         QTest::newRow("un trozo justo") << binario(kMega) << false;
         QTest::newRow("un trozo y un byte") << binario(kMega + 1) << true;
         QTest::newRow("dos trozos") << binario(2 * kMega) << true;
     }
-
     void idaYVueltaExacta() {
-        QFETCH(QByteArray, datos);
-        QFETCH(bool, consultaAbierta);
+        const auto [datos, consultaAbierta] = leerFila<QByteArray, bool>("datos", "consultaAbierta");
         Entorno e;
         QTemporaryDir dir;
         const QString origen = dir.filePath("origen.bin");
@@ -126,11 +123,9 @@ private slots:
         });
     }
 
+    // fichero is relative to a temporary folder; %1 in the mensaje is its full path.
     void fallaSinTocarNada_data() {
-        QTest::addColumn<bool>("guardando");
-        QTest::addColumn<QString>("fichero"); // relative to a temporary folder
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("mensaje"); // %1: the file's full path
+        columnas<bool, QString, int, QString>("guardando", "fichero", "id", "mensaje");
         QTest::newRow("origen que falta") << true << "no-existe.pdf" << 1 << "No se puede leer el fichero %1";
         QTest::newRow("fila que falta") << true << "fichero.txt" << 99 << "No existe la fila 99 de la tabla Ima";
         QTest::newRow("carpeta inexistente") << false << "no/existe/documento.txt" << 1
@@ -141,13 +136,10 @@ private slots:
             QTest::newRow("carpeta de solo lectura") << false << "lectura/documento.txt" << 1
                                                      << "No se puede escribir el fichero %1: ";
     }
-
     // The column, the rows and the folders stay as they were.
     void fallaSinTocarNada() {
-        QFETCH(bool, guardando);
-        QFETCH(QString, fichero);
-        QFETCH(int, id);
-        QFETCH(QString, mensaje);
+        const auto [guardando, fichero, id, mensaje] =
+            leerFila<bool, QString, int, QString>("guardando", "fichero", "id", "mensaje");
         Entorno e;
         QTemporaryDir dir;
         QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta"));
@@ -168,9 +160,9 @@ private slots:
         QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // seguir: notices answered yes before cancelling; -1 never cancels.
     void progresoYCancelar_data() {
-        QTest::addColumn<bool>("guardando");
-        QTest::addColumn<int>("seguir"); // notices answered yes before cancelling; -1 never cancels
+        columnas<bool, int>("guardando", "seguir");
         QTest::newRow("guardar entero") << true << -1;
         QTest::newRow("guardar, cancelado antes de empezar") << true << 0;
         QTest::newRow("guardar, cancelado tras el primer trozo") << true << 1;
@@ -178,12 +170,10 @@ private slots:
         QTest::newRow("cargar entero") << false << -1;
         QTest::newRow("cargar, cancelado tras el primer trozo") << false << 1;
     }
-
     // Progress grows in chunks up to the size; a cancelled copy leaves the column or the
     // target file as it was.
     void progresoYCancelar() {
-        QFETCH(bool, guardando);
-        QFETCH(int, seguir);
+        const auto [guardando, seguir] = leerFila<bool, int>("guardando", "seguir");
         Entorno e;
         QTemporaryDir dir;
         const qint64 tam = 2 * kMega + 5;

@@ -13,8 +13,7 @@ private slots:
 };
 
 void TstLectura::soloAdelanteLeeComoDesplazable_data() {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<bool>("soloSqlite");
+    columnas<QString, bool>("sql", "soloSqlite");
     QTest::newRow("fechas, nulos, importes, texto") << "SELECT * FROM Act INNER JOIN Exp ON Exp_Id = Act_IdExp ORDER BY Act_Id"
                                                  << false;
     QTest::newRow("nombres con tabla y alias")
@@ -29,8 +28,7 @@ void TstLectura::soloAdelanteLeeComoDesplazable_data() {
 }
 
 void TstLectura::soloAdelanteLeeComoDesplazable() {
-    QFETCH(QString, sql);
-    QFETCH(bool, soloSqlite);
+    const auto [sql, soloSqlite] = leerFila<QString, bool>("sql", "soloSqlite");
     if (soloSqlite && enServidor())
         QSKIP("SQLite functions");
     Entorno e;

@@ -33,7 +33,6 @@ QString permisos(int usuario) {
     const QString u = QString::number(usuario);
     return " and (Exp_id in (SELECT ExpPer_Idexp FROM ExpPer WHERE  ExpPer_IdUsu=" + u + ") or Exp_Idusu = " + u + ")";
 }
-
 } // namespace
 
 class TstSentencias : public QObject {
@@ -45,12 +44,7 @@ private slots:
     void cleanup() { e->conexion->RollbackTrans(); }
 
     void sentencia_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<int>("filas");
-        QTest::addColumn<QString>("donde");
-        QTest::addColumn<QVariantMap>("campos");
-        QTest::addColumn<QStringList>("antes");
-
+        columnas<QString, int, QString, QVariantMap, QStringList>("sql", "filas", "donde", "campos", "antes");
         // Case-file search: a creator's own case file that has no authorised row
         agregar({"permiso por haberlo creado", busqueda(2, permisos(4)), 1, {}, {{"Exp_Id", 8}},
                  {"DELETE FROM ExpPer WHERE ExpPer_IdExp = 8"}});
@@ -84,13 +78,9 @@ private slots:
                  {{"Act_Fecha", QDate(2024, 1, 20)}, {"Act_Importe", 125000.5}, {"Act_IdTac", 3}, {"Act_IdOperario", 1},
                   {"Act_Des", "Presupuesto de cubierta y cerramientos"}, {"Act_Operario", "María José Fernández"}}});
     }
-
     void sentencia() {
-        QFETCH(QString, sql);
-        QFETCH(QString, donde);
-        QFETCH(QVariantMap, campos);
-        QFETCH(QStringList, antes);
-
+        const auto [sql, donde, campos, antes] =
+            leerFila<QString, QString, QVariantMap, QStringList>("sql", "donde", "campos", "antes");
         for (const QString &s : antes)
             QVERIFY2(e->ejecutar(s), qPrintable(s));
         Recordset rs = e->conexion->Execute(sql);
