@@ -261,26 +261,24 @@ private slots:
             m_avisos << aviso;
     }
 
-    void sinEscaner() {
-        configurar({}, QString());
+    // Refused before anything is scanned: no scanner, or a file that cannot be written.
+    void rechazadoSinEscanear_data() {
+        columnas<QString, QString, QString>("backends", "ruta", "aviso");
+        const QString sinGuardar = QStringLiteral("No se puede guardar el documento escaneado en \"%1\".");
+        QTest::newRow("sin escáner") << "" << m_salida.filePath("DOC.pdf")
+                                     << "No se encuentra ningún escáner conectado.";
+        QTest::newRow("sin nombre") << "test" << QString() << sinGuardar.arg("");
+        const QString sinCarpeta = m_salida.filePath("no/existe/DOC.pdf");
+        QTest::newRow("carpeta que no existe") << "test" << sinCarpeta << sinGuardar.arg(sinCarpeta);
+    }
+    void rechazadoSinEscanear() {
+        const auto [backends, ruta, aviso] = leerFila<QString, QString, QString>("backends", "ruta", "aviso");
+        configurar({}, backends);
+        m_fichero = ruta;
         QVERIFY(!escanear());
         QVERIFY(m_servicio.modales.isEmpty());
         QVERIFY(!QFile::exists(m_fichero));
-        m_avisos << QStringLiteral("No se encuentra ningún escáner conectado.");
-    }
-
-    void ficheroQueNoSePuedeEscribir_data() {
-        QTest::addColumn<QString>("ruta");
-        QTest::newRow("sin nombre") << QString();
-        QTest::newRow("carpeta que no existe") << m_salida.filePath("no/existe/DOC.pdf");
-    }
-    void ficheroQueNoSePuedeEscribir() {
-        configurar();
-        m_fichero = dato<QString>("ruta");
-        QVERIFY(!escanear());
-        // Refused before anything is scanned.
-        QVERIFY(m_servicio.modales.isEmpty());
-        m_avisos << QStringLiteral("No se puede guardar el documento escaneado en \"%1\".").arg(m_fichero);
+        m_avisos << aviso;
     }
 
     void llamadaConArgumentos_data() {
@@ -314,7 +312,6 @@ private slots:
         QVERIFY(leerFichero(m_fichero).startsWith("%PDF"));
         // Only the component says how it went.
         QVERIFY(!Componentes::asignar(c.get(), "resultado", true));
-
         // A later scan that fails does not keep the earlier answer.
         QFile::remove(m_fichero);
         configurar({}, QString());

@@ -203,7 +203,6 @@ private slots:
         std::tie(ll.debeExistir, ll.multiple, ll.soloLectura, ll.ocultar, ll.flags) =
             leerFila<bool, bool, bool, bool, int>("debeExistir", "multiple", "soloLectura", "ocultar", "flagsLlamante");
         QVERIFY(ll.llamar());
-
         const PeticionFichero &p = servicio.peticiones.first();
         QCOMPARE(p.flags, esperado);
         // The service reads the whole word, caller's bits included.
@@ -302,7 +301,6 @@ private slots:
         auto *tipos = dlg.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
         QVERIFY(tipos);
         QTEST(tipos->currentText(), "descripcion");
-
         // No QAbstractItemModelTester here: it would fetch the whole file system, /proc included.
         auto *modelo = dlg.findChild<QFileSystemModel *>();
         QVERIFY(modelo);

@@ -165,6 +165,15 @@ private slots:
         QTest::newRow("formato desconocido") << es << "0%" << "1234,5" << "1234,5";
         QTest::newRow("formato con almohadillas") << es << "#,##0.##" << "1234,5" << "1234,5";
     }
+    // What cannot be read stays as typed, for the user to see and fix.
+    void salirCampo() {
+        const auto [locale, formato, entrada] = leerFila<QString, QString, QString>("locale", "formato", "entrada");
+        QLocale::setDefault(QLocale(locale));
+        CUtilidades u;
+        QLineEdit campo(entrada);
+        u.SalirCampo(&campo, formato);
+        QTEST(campo.text(), "esperado");
+    }
 
     // A limit stops only what is typed: a longer text the screen sets stays whole, and
     // may be shortened but not lengthened.
@@ -208,16 +217,6 @@ private slots:
         QTEST(campo.text(), "mostrado");
     }
 
-    // What cannot be read stays as typed, for the user to see and fix.
-    void salirCampo() {
-        const auto [locale, formato, entrada] = leerFila<QString, QString, QString>("locale", "formato", "entrada");
-        QLocale::setDefault(QLocale(locale));
-        CUtilidades u;
-        QLineEdit campo(entrada);
-        u.SalirCampo(&campo, formato);
-        QTEST(campo.text(), "esperado");
-    }
-
     // A small screen worked with real focus changes, as a user moves through it.
     void formularioConFoco() {
         Formulario ventana;
@@ -234,7 +233,6 @@ private slots:
         QVERIFY(mostrar(&ventana));
         const auto fondo = [](QLineEdit *c) { return c->palette().color(QPalette::Base); };
         const QColor foco(0xC0, 0xC0, 0xC0), normal(0xFF, 0xFF, 0x80);
-
         fecha->setFocus();
         QTRY_VERIFY(fecha->hasFocus());
         QCOMPARE(fondo(fecha), foco);

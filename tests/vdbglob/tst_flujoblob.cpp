@@ -69,7 +69,6 @@ private slots:
         Recordset lista;
         if (consultaAbierta)
             lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
-
         QString error = "sin tocar";
         QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
         QVERIFY(error.isEmpty());
@@ -77,7 +76,6 @@ private slots:
         QCOMPARE(e.cuenta("Ima WHERE Ima_Id = 2 AND Ima_File IS NOT NULL"), 1);
         QCOMPARE(contenidoIma(e, 2).toByteArray(), datos);
         QCOMPARE(contenidoIma(e, 1).toByteArray(), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
-
         QVERIFY2(cargar(e, 2, destino, &error), qPrintable(error));
         QCOMPARE(leerFichero(destino), datos);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
@@ -96,7 +94,6 @@ private slots:
         QVERIFY(escribirFichero(origen, datos));
         const QVariant original = contenidoIma(e, 1);
         QString error;
-
         // Undone with the transaction that holds it.
         QVERIFY(e.conexion->BeginTrans());
         QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
@@ -104,14 +101,12 @@ private slots:
         QCOMPARE(leerFichero(dir.filePath("leido.bin")), datos);
         QVERIFY(e.conexion->RollbackTrans());
         QCOMPARE(contenidoIma(e, 1), original);
-
         // A failure inside the transaction undoes only its own change.
         QVERIFY(e.conexion->BeginTrans());
         QVERIFY(e.conexion->Ejecutar("UPDATE Tex SET Tex_Des = 'Obra mayor' WHERE Tex_Id = 1"));
         QVERIFY(!guardar(e, 2, dir.filePath("no-existe.bin"), &error));
         QVERIFY(guardar(e, 2, origen, &error));
         QVERIFY(e.conexion->CommitTrans());
-
         // Another user's session sees both changes and may read the contents.
         conSegundaConexion(e, [&](QSqlDatabase &otra) {
             Conexion deOtro(otra);
@@ -147,7 +142,6 @@ private slots:
         QVERIFY(QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
         const QString ruta = dir.filePath(fichero);
         const QVariant original = contenidoIma(e, 1);
-
         QString error;
         QVERIFY(!(guardando ? guardar(e, id, ruta, &error) : cargar(e, id, ruta, &error)));
         QVERIFY2(error.contains(mensaje.arg(ruta)), qPrintable(error));
@@ -184,7 +178,6 @@ private slots:
             QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
         QVERIFY(escribirFichero(destino, "versión anterior"));
         const QVariant original = contenidoIma(e, 1);
-
         QList<std::pair<qint64, qint64>> avisos;
         const auto anotar = [&](qint64 hecho, qint64 total) {
             avisos.append({hecho, total});
@@ -238,20 +231,17 @@ private slots:
         const qint64 deA = objetoDe(1);
         QVERIFY(existe(deA));
         const qint64 antes = objetos();
-
         conSegundaConexion(e, [&](QSqlDatabase &otra) {
             Conexion deOtro(otra);
             const Resultado r = FlujoBlob::guardarFichero(&deOtro, "Ima", "Ima_File", 1, dir.filePath("b.bin"), {});
             QVERIFY2(r.ok(), qPrintable(r.mensaje()));
         });
-
         const qint64 deB = objetoDe(1);
         QVERIFY(deB != deA);
         QVERIFY(!existe(deA));
         QVERIFY(existe(deB));
         QCOMPARE(objetos(), antes);
         QCOMPARE(contenidoIma(e, 1).toByteArray(), binario(300));
-
         QVERIFY(e.ejecutar("DELETE FROM Ima WHERE Ima_Id = 1"));
         QVERIFY(!existe(deB));
         QCOMPARE(objetos(), antes - 1);
