@@ -77,9 +77,8 @@ int g_conexiones = 0;
 // Spanish locale and Qt's Spanish texts, as the host sets them.
 void prepararIdioma() {
     static bool hecho = false;
-    if (hecho)
+    if (std::exchange(hecho, true))
         return;
-    hecho = true;
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     auto *t = new QTranslator(QCoreApplication::instance());
     if (t->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -105,12 +104,9 @@ void ejecutar(QSqlDatabase &db, const QString &sql) {
 }
 
 void borrarPlantillas() {
-    {
-        QSqlDatabase admin = QSqlDatabase::database(kAdmin);
-        for (const QString &p : std::as_const(g_plantillas))
-            QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(p));
-        admin.close();
-    }
+    for (const QString &p : std::as_const(g_plantillas))
+        QSqlQuery(QSqlDatabase::database(kAdmin)).exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(p));
+    QSqlDatabase::database(kAdmin).close();
     QSqlDatabase::removeDatabase(kAdmin);
 }
 
@@ -314,14 +310,12 @@ QRect sitioDelTexto(QAbstractButton *b) {
     opt.text = b->text();
     opt.icon = b->icon();
     opt.iconSize = b->iconSize();
-    QRect r;
-    if (qobject_cast<QCheckBox *>(b))
-        r = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
-    else if (qobject_cast<QRadioButton *>(b))
-        r = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
-    else
-        r = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
-    if (!b->icon().isNull() && !qobject_cast<QCheckBox *>(b) && !qobject_cast<QRadioButton *>(b))
+    const bool casilla = qobject_cast<QCheckBox *>(b), radio = qobject_cast<QRadioButton *>(b);
+    QRect r = b->style()->subElementRect(casilla ? QStyle::SE_CheckBoxContents
+                                         : radio ? QStyle::SE_RadioButtonContents
+                                                 : QStyle::SE_PushButtonContents,
+                                         &opt, b);
+    if (!b->icon().isNull() && !casilla && !radio)
         r.adjust(b->iconSize().width() + 4, 0, 0, 0);
     return r;
 }

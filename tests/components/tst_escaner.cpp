@@ -103,8 +103,7 @@ private:
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_conf.isValid());
-        QVERIFY(m_salida.isValid());
+        QVERIFY(m_conf.isValid() && m_salida.isValid());
         // No trailing ':': only this folder, never the system's configuration.
         qputenv("SANE_CONFIG_DIR", QFile::encodeName(m_conf.path()));
         DialogService::instalar(&m_servicio);
@@ -234,8 +233,7 @@ private slots:
         // Data comes slower than the component is told to wait for it.
         configurar({{"read-limit", "true"}, {"read-limit-size", "1"}, {"read-delay", "true"},
                     {"read-delay-duration", "200000"}});
-        QVERIFY(!escanear(nullptr, 100));
-        QVERIFY(!QFile::exists(m_fichero));
+        QVERIFY(!escanear(nullptr, 100) && !QFile::exists(m_fichero));
         m_avisos << QStringLiteral("El escáner no responde; se ha abandonado el escaneo.");
         // The session is closed again: the next scan works.
         configurar();
@@ -255,8 +253,7 @@ private slots:
     void erroresDelControlador() {
         const auto [estado, aviso] = leerFila<QString, QString>("estado", "aviso");
         configurar({{"read-status-code", '"' + estado + '"'}});
-        QVERIFY(!escanear());
-        QVERIFY(!QFile::exists(m_fichero));
+        QVERIFY(!escanear() && !QFile::exists(m_fichero));
         if (!aviso.isEmpty())
             m_avisos << aviso;
     }
@@ -275,9 +272,7 @@ private slots:
         const auto [backends, ruta, aviso] = leerFila<QString, QString, QString>("backends", "ruta", "aviso");
         configurar({}, backends);
         m_fichero = ruta;
-        QVERIFY(!escanear());
-        QVERIFY(m_servicio.modales.isEmpty());
-        QVERIFY(!QFile::exists(m_fichero));
+        QVERIFY(!escanear() && m_servicio.modales.isEmpty() && !QFile::exists(m_fichero));
         m_avisos << aviso;
     }
 

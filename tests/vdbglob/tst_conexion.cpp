@@ -42,8 +42,7 @@ private slots:
         QCOMPARE(rs.Fields(1).toString(), QString("Mantenimiento"));
         QVERIFY(rs.Find("tex_des = 'LITIGIO'"));
         QCOMPARE(rs.Fields(0).toInt(), 5);
-        QVERIFY(!rs.Find("Tex_Id = 2"));
-        QVERIFY(rs.isEOF());
+        QVERIFY(!rs.Find("Tex_Id = 2") && rs.isEOF());
         rs.Close();
         QVERIFY(rs.isEOF());
     }
@@ -121,17 +120,14 @@ private slots:
     void modeloTraeFilasSegunSePiden() {
         QFETCH(QString, sql);
         Entorno e;
-        QSqlQuery q(e.db);
-        QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
-                       "INSERT INTO Exp (Exp_IdCli, Exp_Fini, Exp_Des, Exp_Origen) "
-                       "SELECT 1, '2024-01-01 00:00:00', 'Generado ' || i, 0 FROM n"));
+        QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+                           "INSERT INTO Exp (Exp_IdCli, Exp_Fini, Exp_Des, Exp_Origen) "
+                           "SELECT 1, '2024-01-01 00:00:00', 'Generado ' || i, 0 FROM n"));
         const int total = e.valor("SELECT count(*) FROM (" + sql + ") AS t").toInt();
         RecordsetModel m(e.conexion.get(), sql);
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY2(m.ok(), qPrintable(m.resultado().mensaje()));
-        QVERIFY(m.tieneFilas());
-        QVERIFY(m.rowCount() < total); // not all fetched at once
-        QVERIFY(m.canFetchMore());
+        QVERIFY(m.tieneFilas() && m.rowCount() < total && m.canFetchMore()); // not all fetched at once
         QCOMPARE(m.data(m.index(0, 2)).metaType().id(), QMetaType::QDate);
         // The open grid holds no snapshot: after another user's save, this connection's is not refused.
         conSegundaConexion(e, [](QSqlDatabase &otra) {
@@ -148,8 +144,7 @@ private slots:
             QVERIFY(m.data(m.index(fila, 0)).toInt() > m.data(m.index(fila - 1, 0)).toInt());
         QCOMPARE(m.record(total - 1).value("Exp_Id").toInt(), m.data(m.index(total - 1, 0)).toInt());
         RecordsetModel malo(e.conexion.get(), "SELECT x FROM NoHay");
-        QVERIFY(!malo.ok());
-        QVERIFY(!malo.tieneFilas());
+        QVERIFY(!malo.ok() && !malo.tieneFilas());
     }
 
     void escrituraEmpiezaConElBloqueoSqlite() {
@@ -172,9 +167,7 @@ private slots:
         QVERIFY(e.conexion->BeginTransEscritura());
         QVERIFY(e.conexion->BeginTransEscritura()); // nests
         QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
-        QVERIFY(e.conexion->CommitTrans());
-        QVERIFY(e.conexion->CommitTrans());
-        QVERIFY(!e.conexion->enTransaccion());
+        QVERIFY(e.conexion->CommitTrans() && e.conexion->CommitTrans() && !e.conexion->enTransaccion());
         QCOMPARE(e.sentencias, (QStringList{"BEGIN IMMEDIATE", "BEGIN IMMEDIATE", "DELETE FROM ExpPer WHERE ExpPer_IdExp = 1",
                                             "COMMIT TRANSACTION"}));
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
@@ -428,8 +421,7 @@ private slots:
         otro.join();
         QCOMPARE(r.ok(), guardado);
         QCOMPARE(e.cuenta("Tex WHERE Tex_Id = 5"), guardado ? 0 : 1);
-        QVERIFY(!e.conexion->enTransaccion());
-        QVERIFY(e.sentencias.count(inicioGuardado()) > 1);
+        QVERIFY(!e.conexion->enTransaccion() && e.sentencias.count(inicioGuardado()) > 1);
         if (!guardado)
             QVERIFY2(r.bloqueo() && r.mensaje().contains("otro usuario está guardando") && r.mensaje().contains("vuelva a intentarlo"),
                      qPrintable(r.mensaje()));

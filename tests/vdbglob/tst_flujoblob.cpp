@@ -62,10 +62,8 @@ private slots:
         const auto [datos, consultaAbierta] = leerFila<QByteArray, bool>("datos", "consultaAbierta");
         Entorno e;
         QTemporaryDir dir;
-        const QString origen = dir.filePath("origen.bin");
-        const QString destino = dir.filePath("destino.bin");
-        QVERIFY(escribirFichero(origen, datos));
-        QVERIFY(escribirFichero(destino, "contenido anterior que se sustituye"));
+        const QString origen = dir.filePath("origen.bin"), destino = dir.filePath("destino.bin");
+        QVERIFY(escribirFichero(origen, datos) && escribirFichero(destino, "contenido anterior que se sustituye"));
         Recordset lista;
         if (consultaAbierta)
             lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
@@ -104,8 +102,7 @@ private slots:
         // A failure inside the transaction undoes only its own change.
         QVERIFY(e.conexion->BeginTrans());
         QVERIFY(e.conexion->Ejecutar("UPDATE Tex SET Tex_Des = 'Obra mayor' WHERE Tex_Id = 1"));
-        QVERIFY(!guardar(e, 2, dir.filePath("no-existe.bin"), &error));
-        QVERIFY(guardar(e, 2, origen, &error));
+        QVERIFY(!guardar(e, 2, dir.filePath("no-existe.bin"), &error) && guardar(e, 2, origen, &error));
         QVERIFY(e.conexion->CommitTrans());
         // Another user's session sees both changes and may read the contents.
         conSegundaConexion(e, [&](QSqlDatabase &otra) {
@@ -123,13 +120,11 @@ private slots:
         columnas<bool, QString, int, QString>("guardando", "fichero", "id", "mensaje");
         QTest::newRow("origen que falta") << true << "no-existe.pdf" << 1 << "No se puede leer el fichero %1";
         QTest::newRow("fila que falta") << true << "fichero.txt" << 99 << "No existe la fila 99 de la tabla Ima";
-        QTest::newRow("carpeta inexistente") << false << "no/existe/documento.txt" << 1
-                                             << "No se puede escribir el fichero %1: ";
-        QTest::newRow("la carpeta es un fichero") << false << "fichero.txt/documento.txt" << 1
-                                                  << "No se puede escribir el fichero %1: ";
+        const QString sinEscribir = QStringLiteral("No se puede escribir el fichero %1: ");
+        QTest::newRow("carpeta inexistente") << false << "no/existe/documento.txt" << 1 << sinEscribir;
+        QTest::newRow("la carpeta es un fichero") << false << "fichero.txt/documento.txt" << 1 << sinEscribir;
         if (geteuid() != 0) // root writes anywhere
-            QTest::newRow("carpeta de solo lectura") << false << "lectura/documento.txt" << 1
-                                                     << "No se puede escribir el fichero %1: ";
+            QTest::newRow("carpeta de solo lectura") << false << "lectura/documento.txt" << 1 << sinEscribir;
     }
     // The column, the rows and the folders stay as they were.
     void fallaSinTocarNada() {
@@ -137,9 +132,8 @@ private slots:
             leerFila<bool, QString, int, QString>("guardando", "fichero", "id", "mensaje");
         Entorno e;
         QTemporaryDir dir;
-        QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta"));
-        QVERIFY(QDir(dir.path()).mkdir("lectura"));
-        QVERIFY(QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta") && QDir(dir.path()).mkdir("lectura")
+                && QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
         const QString ruta = dir.filePath(fichero);
         const QVariant original = contenidoIma(e, 1);
         QString error;
@@ -237,13 +231,10 @@ private slots:
             QVERIFY2(r.ok(), qPrintable(r.mensaje()));
         });
         const qint64 deB = objetoDe(1);
-        QVERIFY(deB != deA);
-        QVERIFY(!existe(deA));
-        QVERIFY(existe(deB));
+        QVERIFY(deB != deA && !existe(deA) && existe(deB));
         QCOMPARE(objetos(), antes);
         QCOMPARE(contenidoIma(e, 1).toByteArray(), binario(300));
-        QVERIFY(e.ejecutar("DELETE FROM Ima WHERE Ima_Id = 1"));
-        QVERIFY(!existe(deB));
+        QVERIFY(e.ejecutar("DELETE FROM Ima WHERE Ima_Id = 1") && !existe(deB));
         QCOMPARE(objetos(), antes - 1);
     }
 };

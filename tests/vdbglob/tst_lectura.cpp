@@ -57,8 +57,7 @@ void TstLectura::soloAdelanteLeeComoDesplazable() {
                      qPrintable(QString("fila %1, %2: %3 frente a %4").arg(filas).arg(leido.FieldName(c), a.toString(), b.toString())));
         }
     }
-    QVERIFY(leido.isEOF());
-    QVERIFY(!leido.Fields(0).isValid());
+    QVERIFY(leido.isEOF() && !leido.Fields(0).isValid());
     leido.MoveFirst(); // cannot go back: stays at the end
     QVERIFY(leido.isEOF());
 }

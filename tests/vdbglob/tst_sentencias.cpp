@@ -48,7 +48,6 @@ private slots:
         // Case-file search: a creator's own case file that has no authorised row
         agregar({"permiso por haberlo creado", busqueda(2, permisos(4)), 1, {}, {{"Exp_Id", 8}},
                  {"DELETE FROM ExpPer WHERE ExpPer_IdExp = 8"}});
-
         // Names put together from parts that may be NULL
         const QString fiscalCli =
             "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI";
@@ -56,7 +55,6 @@ private slots:
         const QString fiscalPro = "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS "
                                   "RSOC FROM PRO  order by PRO_NOM ";
         agregar({"proveedor sin apellidos", fiscalPro, 3, "PRO_ID = 3", {{"RSOC", "Ignacio  "}}});
-
         // Records: dates, amounts, NULLs and stamps as their kinds
         agregar({"expediente", "SELECT * FROM Exp WHERE Exp_Id = 3", 1, {},
                  {{"Exp_FIni", QDate(2024, 3, 5)}, {"Exp_Ffin", QVariant()}, {"Exp_obs", ""}, {"Exp_Presup", 3200.0},
@@ -64,7 +62,6 @@ private slots:
                   {"Exp_ubicacion", "Archivo B-1"}, {"exp_Idtipo", 3}, {"Exp_idUsu", 3}}});
         agregar({"expediente sin codigo ni ubicacion", "SELECT * FROM Exp WHERE Exp_Id = 2", 1, {},
                  {{"Exp_Ffin", QDate(2024, 4, 30)}, {"Exp_Codigo", QVariant()}, {"Exp_ubicacion", QVariant()}}});
-
         // Authorised users
         const QString autorizados = "Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) "
                                     "As [Nombre de Usuario] from expper where expper_idexp=";
@@ -72,7 +69,6 @@ private slots:
                  {"INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) VALUES (2, 77)"}});
         agregar({"buscar usuarios", "Select usu_id,usu_cod,usu_nom FROM vmcomun.dbo.usuarios", 5, "usu_id = 5",
                  {{"usu_cod", "INV"}, {"usu_nom", QVariant()}}});
-
         // Action record
         agregar({"actuacion", "SELECT * FROM Act WHERE Act_Id = 2", 1, {},
                  {{"Act_Fecha", QDate(2024, 1, 20)}, {"Act_Importe", 125000.5}, {"Act_IdTac", 3}, {"Act_IdOperario", 1},
