@@ -90,10 +90,8 @@ private:
         vTwain escaner;
         if (limiteEspera > 0)
             escaner.setLimiteEspera(limiteEspera);
-        connect(&escaner, &vTwain::paginaEscaneada, this, [paginas](const QImage &p) {
-            if (paginas)
-                *paginas << p;
-        });
+        if (paginas)
+            connect(&escaner, &vTwain::paginaEscaneada, this, [paginas](const QImage &p) { *paginas << p; });
         escaner.setFichero(m_fichero);
         escaner.vConfig();
         if (dispositivo)

@@ -277,20 +277,17 @@ private slots:
         DatosActuacion act(e.bd.get());
         DatosTipos tipos(e.bd.get(), DatosTipos::kTiposAct);
         std::optional<QString> tipoLeido;
+        RegistroExpediente leidoExp;
+        RegistroActuacion leidaAct;
+        QList<Documento> leidos;
+        bool existe = false;
         const auto leer = [&]() -> Resultado {
-            bool existe = false;
-            if (registro == "exp") {
-                RegistroExpediente r;
-                return exp.expediente(1, r, existe);
-            }
-            if (registro == "act") {
-                RegistroActuacion r;
-                return act.actuacion(4, r, existe);
-            }
-            if (registro == "doc") {
-                QList<Documento> l;
-                return act.documentos(2, l);
-            }
+            if (registro == "exp")
+                return exp.expediente(1, leidoExp, existe);
+            if (registro == "act")
+                return act.actuacion(4, leidaAct, existe);
+            if (registro == "doc")
+                return act.documentos(2, leidos);
             tipoLeido = e.valor("SELECT Tac_Des FROM Tac WHERE Tac_Id = 3").toString();
             return {};
         };

@@ -241,9 +241,8 @@ private slots:
         QCOMPARE(servicio.peticiones.size(), qAbs(largo) > kMaxRuta ? 0 : 1);
         if (!servicio.peticiones.isEmpty())
             QCOMPARE(servicio.peticiones.first().nombrePropuesto, propuesto);
-        QVERIFY(ll.nombre.isEmpty() && ll.tituloFichero.isEmpty() && ll.filtro.isEmpty());
-        QCOMPARE(ll.indice, -1);
-        QCOMPARE(ll.flags, 0);
+        QVERIFY(ll.nombre.isEmpty() && ll.tituloFichero.isEmpty() && ll.filtro.isEmpty() && ll.indice == -1
+                && ll.flags == 0);
         QCOMPARE(ll.soloLectura, soloLectura);
     }
 
@@ -298,9 +297,7 @@ private slots:
         QtDialogService::prepararDialogo(dlg, p);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Selección de Fichero"));
         QCOMPARE(QtDialogService::indiceElegido(dlg, p), indice);
-        auto *tipos = dlg.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-        QVERIFY(tipos);
-        QTEST(tipos->currentText(), "descripcion");
+        QTEST(control<QComboBox>(&dlg, "fileTypeCombo")->currentText(), "descripcion");
         // No QAbstractItemModelTester here: it would fetch the whole file system, /proc included.
         auto *modelo = dlg.findChild<QFileSystemModel *>();
         QVERIFY(modelo);

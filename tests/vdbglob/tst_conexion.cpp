@@ -90,10 +90,8 @@ private slots:
         Entorno e;
         conSegundaConexion(e, [&](QSqlDatabase &segunda) {
             QSqlQuery q(segunda);
-            if (!otro.isEmpty())
-                QVERIFY(q.exec(otro));
-            if (!preparar.isEmpty())
-                QVERIFY(e.ejecutar(preparar));
+            QVERIFY(otro.isEmpty() || q.exec(otro));
+            QVERIFY(preparar.isEmpty() || e.ejecutar(preparar));
             const Resultado r = e.conexion->Ejecutar(sentencia);
             Recordset rs = e.conexion->Execute(sentencia);
             QVERIFY(!r && !rs.ok() && rs.isEOF());
@@ -106,8 +104,7 @@ private slots:
                 // The engine's own words stay with the result, for the log.
                 QVERIFY2(t.causa() != t.mensaje() && !t.causa().isEmpty(), qPrintable(t.causa()));
             }
-            if (!otro.isEmpty())
-                q.exec("ROLLBACK");
+            q.exec("ROLLBACK");
         });
     }
 
@@ -371,8 +368,7 @@ private slots:
         Entorno e;
         QSqlQuery q(e.db);
         // A tiny table is cheaper to scan: the server is asked what it would do with a big one.
-        if (enServidor())
-            QVERIFY(q.exec("SET enable_seqscan = off"));
+        QVERIFY(!enServidor() || q.exec("SET enable_seqscan = off"));
         QVERIFY2(q.exec((enServidor() ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") + e.conexion->traducir(sql)), qPrintable(q.lastError().text()));
         QStringList plan;
         while (q.next())

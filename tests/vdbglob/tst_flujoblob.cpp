@@ -192,11 +192,8 @@ private slots:
         QVERIFY(avisos.size() >= 3); // in chunks, not all at once
         QCOMPARE(avisos.first().first, 0);
         QCOMPARE(avisos.last().first, tam);
-        for (qsizetype i = 0; i < avisos.size(); ++i) {
-            QCOMPARE(avisos[i].second, tam);
-            if (i > 0)
-                QVERIFY(avisos[i].first > avisos[i - 1].first);
-        }
+        for (qsizetype i = 0; i < avisos.size(); ++i)
+            QVERIFY(avisos[i].second == tam && (i == 0 || avisos[i].first > avisos[i - 1].first));
     }
 
     // On the server each content is a large object of its own: the one it replaces and the one

@@ -17,22 +17,6 @@ struct Caso {
 };
 
 void agregar(const Caso &c) { QTest::newRow(c.nombre) << c.sql << c.filas << c.donde << c.campos << c.antes; }
-
-// The case-file search of one origin, followed by the filter pieces.
-QString busqueda(int origen, const QString &piezas = {}) {
-    static const QString columnas[] = {
-        "SELECT (Select (cast(cli_Cod as nvarchar) + ' ' + Cli_Comer) from cli where cli_id = Exp_IdCli) As Cliente, Exp_Id, ",
-        "SELECT (Select (cast(Pro_Cod as nvarchar) + ' ' + Pro_Comer) from Pro where Pro_id = Exp_IdCli) As Proveedor, Exp_Id, ",
-        "SELECT ('') as x, Exp_Id, ",
-    };
-    return columnas[origen] + "Exp_FIni,Exp_Ffin,Exp_Des,Exp_Obs,Exp_Ubicacion,exp_idcli FROM Exp "
-           + " Where Exp_Origen = " + QString::number(origen) + " " + piezas;
-}
-
-QString permisos(int usuario) {
-    const QString u = QString::number(usuario);
-    return " and (Exp_id in (SELECT ExpPer_Idexp FROM ExpPer WHERE  ExpPer_IdUsu=" + u + ") or Exp_Idusu = " + u + ")";
-}
 } // namespace
 
 class TstSentencias : public QObject {
@@ -45,8 +29,11 @@ private slots:
 
     void sentencia_data() {
         columnas<QString, int, QString, QVariantMap, QStringList>("sql", "filas", "donde", "campos", "antes");
-        // Case-file search: a creator's own case file that has no authorised row
-        agregar({"permiso por haberlo creado", busqueda(2, permisos(4)), 1, {}, {{"Exp_Id", 8}},
+        // Case-file search of origin 2 by user 4: a creator's own case file that has no authorised row
+        const QString busqueda = "SELECT ('') as x, Exp_Id, Exp_FIni,Exp_Ffin,Exp_Des,Exp_Obs,Exp_Ubicacion,exp_idcli FROM Exp "
+                                 " Where Exp_Origen = 2  and (Exp_id in (SELECT ExpPer_Idexp FROM ExpPer WHERE  "
+                                 "ExpPer_IdUsu=4) or Exp_Idusu = 4)";
+        agregar({"permiso por haberlo creado", busqueda, 1, {}, {{"Exp_Id", 8}},
                  {"DELETE FROM ExpPer WHERE ExpPer_IdExp = 8"}});
         // Names put together from parts that may be NULL
         const QString fiscalCli =
