@@ -171,9 +171,7 @@ QString crearBase(bool demo) {
 QSqlDatabase abrir(const QString &base, int usuario, const QString &nombre) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
     db.setDatabaseName(base);
-    db.setUserName(kUsuarios.value(usuario));
-    db.setPassword(kClave);
-    db.open();
+    db.open(kUsuarios.value(usuario), kClave);
     return db;
 }
 } // namespace servidor
@@ -243,11 +241,11 @@ int Entorno::cuenta(const QString &sqlWhere) { return valor(QStringLiteral("SELE
 
 bool Entorno::ejecutar(const QString &sql) { return QSqlQuery(db).exec(conexion->traducir(sql)); }
 
-void Entorno::campos(const QString &tabla, const QList<Campo> &campos) {
+void Entorno::campos(const QString &tabla, const QList<std::tuple<QString, short, QVariant>> &campos) {
     bd->LimpiarCampos(0);
     bd->setTabla(tabla);
-    for (const Campo &c : campos)
-        bd->Campos().Add(c.nombre, c.tipo, c.valor);
+    for (const auto &[nombre, tipo, valor] : campos)
+        bd->Campos().Add(nombre, tipo, valor);
 }
 
 qint64 Entorno::largoContenido(const QString &donde) {
@@ -270,14 +268,10 @@ bool Entorno::rechazar(const QString &tabla, const QString &operacion, const QSt
                         .arg(nombre, operacion, tabla));
 }
 
-QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre) {
-    return abrirConexion(e.carpetaDatos(), e.baseServidor, 1, nombre);
-}
-
 void conSegundaConexion(const Entorno &e, const std::function<void(QSqlDatabase &)> &usar) {
     const QString nombre = QStringLiteral("segunda");
     {
-        QSqlDatabase db = abrirSegundaConexion(e, nombre);
+        QSqlDatabase db = abrirConexion(e.carpetaDatos(), e.baseServidor, 1, nombre);
         usar(db);
         db.close();
     }

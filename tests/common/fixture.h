@@ -70,12 +70,7 @@ public:
     int cuenta(const QString &sqlWhere); // "SELECT count(*) FROM " + sqlWhere
     bool ejecutar(const QString &sql);
     // Sets the field-list writer on tabla with these columns: name, kind, value.
-    struct Campo {
-        QString nombre;
-        short tipo;
-        QVariant valor;
-    };
-    void campos(const QString &tabla, const QList<Campo> &campos);
+    void campos(const QString &tabla, const QList<std::tuple<QString, short, QVariant>> &campos);
     // Size in bytes of the stored contents of the Ima rows matching donde, read on the server side.
     qint64 largoContenido(const QString &donde);
     // From now on every operacion ("INSERT", "UPDATE") on tabla fails with mensaje;
@@ -155,10 +150,8 @@ bool enServidor();
 // The statement that opens a save's transaction on the backend the tests run on.
 QString inicioGuardado();
 
-// Opens a second connection on the same database (for concurrency cases); on the
-// server it logs in as the other office user.
-QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre);
-// Runs usar on such a connection, closed and dropped afterwards.
+// Runs usar on a second connection on the same database (for concurrency cases), closed and
+// dropped afterwards; on the server it logs in as the other office user.
 void conSegundaConexion(const Entorno &e, const std::function<void(QSqlDatabase &)> &usar);
 // A connection on the database of the folder datos, or on the server database base when
 // it is named, logged in there as office user usuario (0 or 1): for another process.

@@ -50,9 +50,7 @@ struct Guardado {
     }
     static Guardado leer(const QString &linea) {
         const QStringList c = linea.split(u'\t');
-        if (c.size() < 7)
-            return {};
-        return {c[0], c[1].toInt(), c[2].toInt(), c[3], c[4], c[5], c[6]};
+        return c.size() < 7 ? Guardado{} : Guardado{c[0], c[1].toInt(), c[2].toInt(), c[3], c[4], c[5], c[6]};
     }
 };
 
@@ -84,7 +82,6 @@ public:
         rs = m_conexion->Execute(QStringLiteral("SELECT Act_Id, Act_IdExp FROM Act WHERE Act_Operario = 'Compartida' ORDER BY Act_Id"));
         for (; !rs.isEOF(); rs.MoveNext())
             m_acts << qMakePair(rs.Fields(0).toInt(), rs.Fields(1).toInt());
-        rs.Close();
         m_fichero = m_trabajo.filePath(QStringLiteral("informe.pdf"));
         escribirFichero(m_fichero, "%PDF-1.4\n% informe\n%%EOF\n");
     }

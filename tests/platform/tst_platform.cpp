@@ -299,8 +299,7 @@ private slots:
         QCOMPARE(QtDialogService::indiceElegido(dlg, p), indice);
         QTEST(control<QComboBox>(&dlg, "fileTypeCombo")->currentText(), "descripcion");
         // No QAbstractItemModelTester here: it would fetch the whole file system, /proc included.
-        auto *modelo = dlg.findChild<QFileSystemModel *>();
-        QVERIFY(modelo);
+        auto *modelo = control<QFileSystemModel>(&dlg, {});
         const auto nombresVisibles = [&] {
             QStringList r;
             const QModelIndex raiz = modelo->index(dir.path());

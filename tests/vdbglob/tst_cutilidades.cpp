@@ -98,10 +98,7 @@ private slots:
         auto *campo = new QLineEdit(&pantalla);
         pantalla.registrarCampo(campo, tipo);
         campo->setText(inicial);
-        if (cursor < 0)
-            campo->selectAll();
-        else
-            campo->setCursorPosition(cursor);
+        cursor < 0 ? campo->selectAll() : campo->setCursorPosition(cursor);
         QTest::keyClicks(campo, teclas);
         QTEST(campo->text(), "esperado");
     }
