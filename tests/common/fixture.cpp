@@ -171,7 +171,9 @@ QString crearBase(bool demo) {
 QSqlDatabase abrir(const QString &base, int usuario, const QString &nombre) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
     db.setDatabaseName(base);
-    db.open(kUsuarios.value(usuario), kClave);
+    db.setUserName(kUsuarios.value(usuario));
+    db.setPassword(kClave); // kept: the text extractor clones the connection
+    db.open();
     return db;
 }
 } // namespace servidor

@@ -38,8 +38,7 @@ class TstCUtilidades : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
-    void cleanup() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
+    void init() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
 
     // marca: 0 none, 1 setCampoFecha, 2 a key through TeclaCampo as a date.
     void entrarCampoFecha_data() {
