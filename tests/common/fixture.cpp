@@ -5,26 +5,24 @@
 #include "modexp.h"
 
 #include <QAbstractButton>
-#include <QCheckBox>
-#include <QCoreApplication>
-#include <QHeaderView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
-#include <QTimer>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyleOptionButton>
-#include <QTableView>
-#include <QToolButton>
-#include <QTreeView>
 #include <QLocale>
+#include <QMenu>
+#include <QRadioButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStyleOptionButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
 #include <QTranslator>
+#include <QTreeView>
 #include <QtTest>
 #include <cstdio>
 #include <cstdlib>
@@ -79,9 +77,8 @@ int g_conexiones = 0;
 // Spanish locale and Qt's Spanish texts, as the host sets them.
 void prepararIdioma() {
     static bool hecho = false;
-    if (hecho)
+    if (std::exchange(hecho, true))
         return;
-    hecho = true;
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     auto *t = new QTranslator(QCoreApplication::instance());
     if (t->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -107,12 +104,9 @@ void ejecutar(QSqlDatabase &db, const QString &sql) {
 }
 
 void borrarPlantillas() {
-    {
-        QSqlDatabase admin = QSqlDatabase::database(kAdmin);
-        for (const QString &p : std::as_const(g_plantillas))
-            QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(p));
-        admin.close();
-    }
+    for (const QString &p : std::as_const(g_plantillas))
+        QSqlQuery(QSqlDatabase::database(kAdmin)).exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(p));
+    QSqlDatabase::database(kAdmin).close();
     QSqlDatabase::removeDatabase(kAdmin);
 }
 
@@ -178,7 +172,7 @@ QSqlDatabase abrir(const QString &base, int usuario, const QString &nombre) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
     db.setDatabaseName(base);
     db.setUserName(kUsuarios.value(usuario));
-    db.setPassword(kClave);
+    db.setPassword(kClave); // kept: the text extractor clones the connection
     db.open();
     return db;
 }
@@ -247,9 +241,13 @@ QVariant Entorno::valor(const QString &sql) {
 
 int Entorno::cuenta(const QString &sqlWhere) { return valor(QStringLiteral("SELECT count(*) FROM ") + sqlWhere).toInt(); }
 
-bool Entorno::ejecutar(const QString &sql) {
-    QSqlQuery q(db);
-    return q.exec(conexion->traducir(sql));
+bool Entorno::ejecutar(const QString &sql) { return QSqlQuery(db).exec(conexion->traducir(sql)); }
+
+void Entorno::campos(const QString &tabla, const QList<std::tuple<QString, short, QVariant>> &campos) {
+    bd->LimpiarCampos(0);
+    bd->setTabla(tabla);
+    for (const auto &[nombre, tipo, valor] : campos)
+        bd->Campos().Add(nombre, tipo, valor);
 }
 
 qint64 Entorno::largoContenido(const QString &donde) {
@@ -272,14 +270,10 @@ bool Entorno::rechazar(const QString &tabla, const QString &operacion, const QSt
                         .arg(nombre, operacion, tabla));
 }
 
-QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre) {
-    return abrirConexion(e.carpetaDatos(), e.baseServidor, 1, nombre);
-}
-
 void conSegundaConexion(const Entorno &e, const std::function<void(QSqlDatabase &)> &usar) {
     const QString nombre = QStringLiteral("segunda");
     {
-        QSqlDatabase db = abrirSegundaConexion(e, nombre);
+        QSqlDatabase db = abrirConexion(e.carpetaDatos(), e.baseServidor, 1, nombre);
         usar(db);
         db.close();
     }
@@ -287,9 +281,7 @@ void conSegundaConexion(const Entorno &e, const std::function<void(QSqlDatabase 
 }
 
 QSqlDatabase abrirConexion(const QString &datos, const QString &base, int usuario, const QString &nombre) {
-    if (!base.isEmpty())
-        return servidor::abrir(base, usuario, nombre);
-    return BaseDatos::abrir(datos, nombre);
+    return base.isEmpty() ? BaseDatos::abrir(datos, nombre) : servidor::abrir(base, usuario, nombre);
 }
 
 namespace {
@@ -314,14 +306,12 @@ QRect sitioDelTexto(QAbstractButton *b) {
     opt.text = b->text();
     opt.icon = b->icon();
     opt.iconSize = b->iconSize();
-    QRect r;
-    if (qobject_cast<QCheckBox *>(b))
-        r = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
-    else if (qobject_cast<QRadioButton *>(b))
-        r = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
-    else
-        r = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
-    if (!b->icon().isNull() && !qobject_cast<QCheckBox *>(b) && !qobject_cast<QRadioButton *>(b))
+    const bool casilla = qobject_cast<QCheckBox *>(b), radio = qobject_cast<QRadioButton *>(b);
+    QRect r = b->style()->subElementRect(casilla ? QStyle::SE_CheckBoxContents
+                                         : radio ? QStyle::SE_RadioButtonContents
+                                                 : QStyle::SE_PushButtonContents,
+                                         &opt, b);
+    if (!b->icon().isNull() && !casilla && !radio)
         r.adjust(b->iconSize().width() + 4, 0, 0, 0);
     return r;
 }

@@ -14,8 +14,10 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 class DialogoGuionizado : public DialogService {
 public:
@@ -67,6 +69,8 @@ public:
     QVariant valor(const QString &sql);
     int cuenta(const QString &sqlWhere); // "SELECT count(*) FROM " + sqlWhere
     bool ejecutar(const QString &sql);
+    // Sets the field-list writer on tabla with these columns: name, kind, value.
+    void campos(const QString &tabla, const QList<std::tuple<QString, short, QVariant>> &campos);
     // Size in bytes of the stored contents of the Ima rows matching donde, read on the server side.
     qint64 largoContenido(const QString &donde);
     // From now on every operacion ("INSERT", "UPDATE") on tabla fails with mensaje;
@@ -94,19 +98,14 @@ public:
         return false;
     }
     Q_INVOKABLE void vShow() {
-        anotar();
+        ultimoBd = bd;
+        ultimoId = idCli;
         ++fichasMostradas;
     }
     static void olvidar() {
         ultimoBd = nullptr;
         ultimoId = -1;
         fichasMostradas = 0;
-    }
-
-private:
-    void anotar() {
-        ultimoBd = bd;
-        ultimoId = idCli;
     }
 };
 
@@ -118,6 +117,13 @@ QStringList textosCortados(QWidget *pantalla);
 // Opens the widget's context menu as the keyboard's menu key does and chooses the entry
 // with that text; false when the menu has no such entry enabled.
 bool elegirDelMenu(QWidget *w, const QString &entrada);
+
+// A data table's columns in one call: columnas<QString, int>("sql", "filas").
+template <class... T, class... N> void columnas(const N &...nombres) { (QTest::addColumn<T>(nombres), ...); }
+// The current row's value of a column, as QFETCH reads it.
+template <class T> T dato(const char *columna) { return *static_cast<T *>(QTest::qData(columna, qMetaTypeId<T>())); }
+// Several at once: const auto [sql, filas] = leerFila<QString, int>("sql", "filas").
+template <class... T, class... N> std::tuple<T...> leerFila(const N &...nombres) { return {dato<T>(nombres)...}; }
 
 // A screen's control by objectName; the test stops when the screen has none.
 template <class T = QWidget>
@@ -144,10 +150,8 @@ bool enServidor();
 // The statement that opens a save's transaction on the backend the tests run on.
 QString inicioGuardado();
 
-// Opens a second connection on the same database (for concurrency cases); on the
-// server it logs in as the other office user.
-QSqlDatabase abrirSegundaConexion(const Entorno &e, const QString &nombre);
-// Runs usar on such a connection, closed and dropped afterwards.
+// Runs usar on a second connection on the same database (for concurrency cases), closed and
+// dropped afterwards; on the server it logs in as the other office user.
 void conSegundaConexion(const Entorno &e, const std::function<void(QSqlDatabase &)> &usar);
 // A connection on the database of the folder datos, or on the server database base when
 // it is named, logged in there as office user usuario (0 or 1): for another process.

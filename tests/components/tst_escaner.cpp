@@ -6,16 +6,16 @@
 #include "vtwain.h"
 
 #include <QComboBox>
-#include <QDialog>
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-
 namespace {
+// The test backend's settings, by name.
+using Ajustes = QMap<QString, QString>;
+
 struct Pdf {
     QByteArray datos;
     int paginas() const {
@@ -35,11 +35,6 @@ struct Pdf {
         return r;
     }
 };
-
-Pdf leerPdf(const QString &ruta) {
-    QFile f(ruta);
-    return {f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()};
-}
 
 bool todaDeColor(const QImage &img, QRgb color) {
     const QImage rgb = img.convertToFormat(QImage::Format_RGB32);
@@ -74,7 +69,7 @@ private:
     QStringList m_avisos; // the messages a case expects; a scan that works or is cancelled shows none
 
     // The test backend's settings: tiny pages at 10 ppp unless a case says otherwise.
-    void configurar(const QMap<QString, QString> &cambios = {}, const QString &backends = QStringLiteral("test")) {
+    void configurar(const Ajustes &cambios = {}, const QString &backends = QStringLiteral("test")) {
         QMap<QString, QString> c{
             {"number_of_devices", "1"},   {"mode", "Gray"},          {"depth", "8"},
             {"three-pass", "false"},      {"hand-scanner", "false"}, {"resolution_min", "10.0"},
@@ -82,15 +77,12 @@ private:
             {"test-picture", "\"Solid black\""}, {"scan-source", "\"Flatbed\""},
             {"tl_x", "0.0"}, {"tl_y", "0.0"}, {"br_x", "30.0"}, {"br_y", "40.0"},
         };
-        for (auto it = cambios.begin(); it != cambios.end(); ++it)
-            c[it.key()] = it.value();
-        QFile dll(m_conf.filePath("dll.conf"));
-        QVERIFY(dll.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        dll.write(backends.toLatin1() + '\n');
-        QFile test(m_conf.filePath("test.conf"));
-        QVERIFY(test.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        for (auto it = c.begin(); it != c.end(); ++it)
-            test.write((it.key() + ' ' + it.value() + '\n').toLatin1());
+        c.insert(cambios);
+        QByteArray test;
+        for (auto it = c.cbegin(); it != c.cend(); ++it)
+            test += (it.key() + ' ' + it.value() + '\n').toLatin1();
+        QVERIFY(escribirFichero(m_conf.filePath("dll.conf"), backends.toLatin1() + '\n'));
+        QVERIFY(escribirFichero(m_conf.filePath("test.conf"), test));
     }
 
     // Scans with a fresh component; the scanned pages are kept in *paginas.
@@ -98,10 +90,8 @@ private:
         vTwain escaner;
         if (limiteEspera > 0)
             escaner.setLimiteEspera(limiteEspera);
-        connect(&escaner, &vTwain::paginaEscaneada, this, [paginas](const QImage &p) {
-            if (paginas)
-                *paginas << p;
-        });
+        if (paginas)
+            connect(&escaner, &vTwain::paginaEscaneada, this, [paginas](const QImage &p) { *paginas << p; });
         escaner.setFichero(m_fichero);
         escaner.vConfig();
         if (dispositivo)
@@ -111,8 +101,7 @@ private:
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_conf.isValid());
-        QVERIFY(m_salida.isValid());
+        QVERIFY(m_conf.isValid() && m_salida.isValid());
         // No trailing ':': only this folder, never the system's configuration.
         qputenv("SANE_CONFIG_DIR", QFile::encodeName(m_conf.path()));
         DialogService::instalar(&m_servicio);
@@ -134,27 +123,43 @@ private slots:
         QCOMPARE(dichos, m_avisos);
     }
 
+    // Grey at 8 bits and a black page unless a row says otherwise.
     void paginasSinPreguntar_data() {
-        QTest::addColumn<QString>("origen");
-        QTest::addColumn<int>("hojas");
-        QTest::newRow("cristal") << "Flatbed" << 1;
-        QTest::newRow("alimentador hasta vaciarse") << "Automatic Document Feeder" << 10; // the test backend's feeder
+        columnas<Ajustes, int, bool>("ajustes", "hojas", "blanca");
+        QTest::newRow("cristal") << Ajustes{} << 1 << false;
+        // The test backend's feeder holds ten sheets.
+        QTest::newRow("alimentador hasta vaciarse")
+            << Ajustes{{"scan-source", "\"Automatic Document Feeder\""}} << 10 << false;
+        // One-bit grey sets a bit for black, one-bit colour for full intensity.
+        QTest::newRow("gris 1 bit, blanco") << Ajustes{{"depth", "1"}} << 1 << true;
+        QTest::newRow("gris 1 bit, negro") << Ajustes{{"depth", "1"}} << 1 << false;
+        QTest::newRow("gris 16 bits") << Ajustes{{"depth", "16"}} << 1 << true;
+        QTest::newRow("color 8 bits") << Ajustes{{"mode", "Color"}} << 1 << true;
+        QTest::newRow("color 1 bit") << Ajustes{{"mode", "Color"}, {"depth", "1"}} << 1 << true;
+        QTest::newRow("color 16 bits") << Ajustes{{"mode", "Color"}, {"depth", "16"}} << 1 << true;
+        QTest::newRow("color en tres pasadas") << Ajustes{{"mode", "Color"}, {"three-pass", "true"}} << 1 << true;
+        QTest::newRow("escáner de mano") << Ajustes{{"hand-scanner", "true"}} << 1 << true;
     }
     void paginasSinPreguntar() {
-        QFETCH(QString, origen);
-        QFETCH(int, hojas);
-        configurar({{"scan-source", '"' + origen + '"'}});
+        auto [ajustes, hojas, blanca] = leerFila<Ajustes, int, bool>("ajustes", "hojas", "blanca");
+        ajustes["test-picture"] = blanca ? "\"Solid white\"" : "\"Solid black\"";
+        configurar(ajustes);
         QList<QImage> paginas;
         QString dispositivo;
         QVERIFY(escanear(&paginas, 0, &dispositivo));
         QCOMPARE(m_servicio.modales, QStringList{"frmEscaneando"});
         QCOMPARE(dispositivo, QStringLiteral("test:0"));
-        const Pdf pdf = leerPdf(m_fichero);
+        const Pdf pdf{leerFichero(m_fichero)};
         QVERIFY(pdf.datos.startsWith("%PDF"));
         QCOMPARE(pdf.paginas(), hojas);
         QCOMPARE(paginas.size(), hojas);
-        QCOMPARE(paginas[0].size(), QSize(pixeles(30, 10), pixeles(40, 10)));
-        QVERIFY(todaDeColor(paginas[0], qRgb(0, 0, 0)));
+        // A hand scanner has a fixed width of 11 cm and tells its height only at the end.
+        const bool deMano = ajustes.value("hand-scanner") == "true";
+        QCOMPARE(paginas[0].width(), pixeles(deMano ? 110 : 30, 10));
+        if (!deMano)
+            QCOMPARE(paginas[0].height(), pixeles(40, 10));
+        QVERIFY(paginas[0].height() > 0);
+        QVERIFY(todaDeColor(paginas[0], blanca ? qRgb(255, 255, 255) : qRgb(0, 0, 0)));
         // Each page is the scanned area: pixels at 10 ppp, in points.
         const QList<QSizeF> cajas = pdf.cajas();
         QCOMPARE(cajas.size(), hojas);
@@ -162,46 +167,13 @@ private slots:
         QVERIFY2(qAbs(cajas[0].height() - paginas[0].height() * 7.2) <= 1, qPrintable(QString::number(cajas[0].height())));
     }
 
-    void modosDeImagen_data() {
-        QTest::addColumn<QString>("modo");
-        QTest::addColumn<QString>("profundidad");
-        QTest::addColumn<QString>("tresPasadas");
-        QTest::addColumn<QString>("demano");
-        QTest::addColumn<QString>("imagen");
-        QTest::addColumn<QRgb>("color");
-        const QRgb blanco = qRgb(255, 255, 255), negro = qRgb(0, 0, 0);
-        // One-bit grey sets a bit for black, one-bit colour for full intensity.
-        QTest::newRow("gris 1 bit, blanco") << "Gray" << "1" << "false" << "false" << "Solid white" << blanco;
-        QTest::newRow("gris 1 bit, negro") << "Gray" << "1" << "false" << "false" << "Solid black" << negro;
-        QTest::newRow("gris 16 bits") << "Gray" << "16" << "false" << "false" << "Solid white" << blanco;
-        QTest::newRow("color 8 bits") << "Color" << "8" << "false" << "false" << "Solid white" << blanco;
-        QTest::newRow("color 1 bit") << "Color" << "1" << "false" << "false" << "Solid white" << blanco;
-        QTest::newRow("color 16 bits") << "Color" << "16" << "false" << "false" << "Solid white" << blanco;
-        QTest::newRow("color en tres pasadas") << "Color" << "8" << "true" << "false" << "Solid white" << blanco;
-        QTest::newRow("escáner de mano") << "Gray" << "8" << "false" << "true" << "Solid white" << blanco;
-    }
-    void modosDeImagen() {
-        QFETCH(QString, modo);
-        QFETCH(QString, profundidad);
-        QFETCH(QString, tresPasadas);
-        QFETCH(QString, demano);
-        QFETCH(QString, imagen);
-        QFETCH(QRgb, color);
-        configurar({{"mode", modo}, {"depth", profundidad}, {"three-pass", tresPasadas},
-                    {"hand-scanner", demano}, {"test-picture", '"' + imagen + '"'}});
-        QList<QImage> paginas;
-        QVERIFY(escanear(&paginas));
-        QCOMPARE(paginas.size(), 1);
-        // A hand scanner has a fixed width of 11 cm and tells its height only at the end.
-        QCOMPARE(paginas[0].width(), pixeles(demano == "true" ? 110 : 30, 10));
-        if (demano != "true")
-            QCOMPARE(paginas[0].height(), pixeles(40, 10));
-        QVERIFY(paginas[0].height() > 0);
-        QVERIFY(todaDeColor(paginas[0], color));
-        QCOMPARE(leerPdf(m_fichero).paginas(), 1);
-    }
-
+    // One scanner with several resolutions asks too (one with a single one does not), and a
+    // cancelled choice scans nothing; of two scanners, the one chosen at the resolution chosen.
     void eligeEscanerYResolucion() {
+        configurar({{"resolution_max", "20.0"}, {"resolution_quant", "10.0"}});
+        m_servicio.manejadores << [](QDialog *dlg) { dlg->reject(); };
+        QVERIFY(!escanear() && !QFile::exists(m_fichero));
+        QCOMPARE(m_servicio.modales, QStringList{"frmEscaner"});
         configurar({{"number_of_devices", "2"}, {"resolution_max", "20.0"}, {"resolution_quant", "10.0"}});
         QStringList escaneres, resoluciones;
         m_servicio.manejadores << [&](QDialog *dlg) {
@@ -226,18 +198,9 @@ private slots:
         QCOMPARE(paginas.size(), 1);
         QCOMPARE(paginas[0].width(), pixeles(30, 20));
         // Twice the pixels, the same paper.
-        const QList<QSizeF> cajas = leerPdf(m_fichero).cajas();
+        const QList<QSizeF> cajas = Pdf{leerFichero(m_fichero)}.cajas();
         QCOMPARE(cajas.size(), 1);
         QVERIFY(qAbs(cajas[0].width() - paginas[0].width() * 3.6) <= 1);
-    }
-
-    // One scanner with several resolutions asks too; one with a single one does not.
-    void eleccionCancelada() {
-        configurar({{"resolution_max", "20.0"}, {"resolution_quant", "10.0"}});
-        m_servicio.manejadores << [](QDialog *dlg) { dlg->reject(); };
-        QVERIFY(!escanear());
-        QCOMPARE(m_servicio.modales, QStringList{"frmEscaner"});
-        QVERIFY(!QFile::exists(m_fichero));
     }
 
     void escaneoCanceladoPorElUsuario() {
@@ -251,31 +214,29 @@ private slots:
             // The user presses "Cancelar" once the first page is in.
             connect(&escaner, &vTwain::paginaEscaneada, dlg, [&vistas, dlg] {
                 if (++vistas == 1)
-                    QTimer::singleShot(0, dlg->findChild<QPushButton *>("cmdCancelar"), &QPushButton::click);
+                    QTimer::singleShot(0, control<QPushButton>(dlg, "cmdCancelar"), &QPushButton::click);
             });
             dlg->exec();
         };
         escaner.vConfig();
-        QVERIFY(!escaner.resultado());
+        QVERIFY(!escaner.resultado() && !QFile::exists(m_fichero));
         QCOMPARE(vistas, 1);
-        QVERIFY(!QFile::exists(m_fichero));
     }
 
     void controladorQueNoResponde() {
         // Data comes slower than the component is told to wait for it.
         configurar({{"read-limit", "true"}, {"read-limit-size", "1"}, {"read-delay", "true"},
                     {"read-delay-duration", "200000"}});
-        QVERIFY(!escanear(nullptr, 100));
-        QVERIFY(!QFile::exists(m_fichero));
+        QVERIFY(!escanear(nullptr, 100) && !QFile::exists(m_fichero));
         m_avisos << QStringLiteral("El escáner no responde; se ha abandonado el escaneo.");
         // The session is closed again: the next scan works.
         configurar();
         QVERIFY(escanear());
     }
 
+    // No aviso when the scan was cancelled on the scanner.
     void erroresDelControlador_data() {
-        QTest::addColumn<QString>("estado");
-        QTest::addColumn<QString>("aviso"); // none when the scan was cancelled on the scanner
+        columnas<QString, QString>("estado", "aviso");
         QTest::newRow("atasco") << "SANE_STATUS_JAMMED" << "El papel se ha atascado en el escáner.";
         QTest::newRow("error de E/S") << "SANE_STATUS_IO_ERROR" << "El escáner ha fallado al leer el documento.";
         QTest::newRow("cancelado en el escáner") << "SANE_STATUS_CANCELLED" << "";
@@ -284,42 +245,33 @@ private slots:
         QTest::newRow("página vacía") << "SANE_STATUS_EOF" << "El escáner ha fallado al leer el documento.";
     }
     void erroresDelControlador() {
-        QFETCH(QString, estado);
-        QFETCH(QString, aviso);
+        const auto [estado, aviso] = leerFila<QString, QString>("estado", "aviso");
         configurar({{"read-status-code", '"' + estado + '"'}});
-        QVERIFY(!escanear());
-        QVERIFY(!QFile::exists(m_fichero));
+        QVERIFY(!escanear() && !QFile::exists(m_fichero));
         if (!aviso.isEmpty())
             m_avisos << aviso;
     }
 
-    void sinEscaner() {
-        configurar({}, QString());
-        QVERIFY(!escanear());
-        QVERIFY(m_servicio.modales.isEmpty());
-        QVERIFY(!QFile::exists(m_fichero));
-        m_avisos << QStringLiteral("No se encuentra ningún escáner conectado.");
+    // Refused before anything is scanned: no scanner, or a file that cannot be written.
+    void rechazadoSinEscanear_data() {
+        columnas<QString, QString, QString>("backends", "ruta", "aviso");
+        const QString sinGuardar = QStringLiteral("No se puede guardar el documento escaneado en \"%1\".");
+        QTest::newRow("sin escáner") << "" << m_salida.filePath("DOC.pdf")
+                                     << "No se encuentra ningún escáner conectado.";
+        QTest::newRow("sin nombre") << "test" << QString() << sinGuardar.arg("");
+        const QString sinCarpeta = m_salida.filePath("no/existe/DOC.pdf");
+        QTest::newRow("carpeta que no existe") << "test" << sinCarpeta << sinGuardar.arg(sinCarpeta);
     }
-
-    void ficheroQueNoSePuedeEscribir_data() {
-        QTest::addColumn<QString>("ruta");
-        QTest::newRow("sin nombre") << QString();
-        QTest::newRow("carpeta que no existe") << m_salida.filePath("no/existe/DOC.pdf");
-    }
-    void ficheroQueNoSePuedeEscribir() {
-        QFETCH(QString, ruta);
-        configurar();
+    void rechazadoSinEscanear() {
+        const auto [backends, ruta, aviso] = leerFila<QString, QString, QString>("backends", "ruta", "aviso");
+        configurar({}, backends);
         m_fichero = ruta;
-        QVERIFY(!escanear());
-        // Refused before anything is scanned.
-        QVERIFY(m_servicio.modales.isEmpty());
-        m_avisos << QStringLiteral("No se puede guardar el documento escaneado en \"%1\".").arg(ruta);
+        QVERIFY(!escanear() && m_servicio.modales.isEmpty() && !QFile::exists(m_fichero));
+        m_avisos << aviso;
     }
 
     void llamadaConArgumentos_data() {
-        QTest::addColumn<QVariantList>("argumentos");
-        QTest::addColumn<QVariant>("resultado");
-        QTest::addColumn<QString>("mensaje");
+        columnas<QVariantList, QVariant, QString>("argumentos", "resultado", "mensaje");
         const QVariantList nueve{"1", 2, 3, 4, 5, 6, 7, 8, 9.7};
         QTest::newRow("nueve, convertidos") << nueve << QVariant(45) << "";
         QTest::newRow("valor que no convierte") << QVariantList{"uno", 2, 3, 4, 5, 6, 7, 8, 9} << QVariant()
@@ -327,10 +279,9 @@ private slots:
         QTest::newRow("sin método de ocho") << nueve.mid(1) << QVariant() << "El componente no tiene el método sumar.";
     }
     void llamadaConArgumentos() {
-        QFETCH(QVariantList, argumentos);
         Sumador s;
         QVariant r;
-        const Resultado hecho = Componentes::llamar(&s, "sumar", argumentos, &r);
+        const Resultado hecho = Componentes::llamar(&s, "sumar", dato<QVariantList>("argumentos"), &r);
         QTEST(r, "resultado");
         QTEST(hecho.mensaje(), "mensaje");
     }
@@ -347,10 +298,9 @@ private slots:
         QCOMPARE(leer("fichero").toString(), m_fichero);
         QVERIFY(Componentes::llamar(c.get(), "vConfig"));
         QCOMPARE(leer("resultado"), QVariant(true));
-        QVERIFY(leerPdf(m_fichero).datos.startsWith("%PDF"));
+        QVERIFY(leerFichero(m_fichero).startsWith("%PDF"));
         // Only the component says how it went.
         QVERIFY(!Componentes::asignar(c.get(), "resultado", true));
-
         // A later scan that fails does not keep the earlier answer.
         QFile::remove(m_fichero);
         configurar({}, QString());

@@ -50,9 +50,7 @@ struct Guardado {
     }
     static Guardado leer(const QString &linea) {
         const QStringList c = linea.split(u'\t');
-        if (c.size() < 7)
-            return {};
-        return {c[0], c[1].toInt(), c[2].toInt(), c[3], c[4], c[5], c[6]};
+        return c.size() < 7 ? Guardado{} : Guardado{c[0], c[1].toInt(), c[2].toInt(), c[3], c[4], c[5], c[6]};
     }
 };
 
@@ -84,7 +82,6 @@ public:
         rs = m_conexion->Execute(QStringLiteral("SELECT Act_Id, Act_IdExp FROM Act WHERE Act_Operario = 'Compartida' ORDER BY Act_Id"));
         for (; !rs.isEOF(); rs.MoveNext())
             m_acts << qMakePair(rs.Fields(0).toInt(), rs.Fields(1).toInt());
-        rs.Close();
         m_fichero = m_trabajo.filePath(QStringLiteral("informe.pdf"));
         escribirFichero(m_fichero, "%PDF-1.4\n% informe\n%%EOF\n");
     }
@@ -153,15 +150,13 @@ private:
         gExpe->setIdCliente(1);
         gExpe->setOrigen(0);
         auto d = abrir("frmExpedientes1");
-        Guardado g{idExp ? QStringLiteral("exp-mod") : QStringLiteral("exp-nuevo"), idExp};
-        auto *obs = d->findChild<QLineEdit *>(QStringLiteral("Text1_5"));
-        g.cargado = obs->text();
-        g.guardado = valor;
+        auto *obs = control<QLineEdit>(d.get(), "Text1_5");
+        Guardado g{idExp ? QStringLiteral("exp-mod") : QStringLiteral("exp-nuevo"), idExp, 0, obs->text(), valor};
         pensar();
         obs->setText(valor);
         if (!idExp)
-            d->findChild<QPlainTextEdit *>(QStringLiteral("Text1_4"))->setPlainText(valor);
-        d->findChild<QComboBox *>(QStringLiteral("cboEstado"))->setCurrentIndex(estado);
+            control<QPlainTextEdit>(d.get(), "Text1_4")->setPlainText(valor);
+        control<QComboBox>(d.get(), "cboEstado")->setCurrentIndex(estado);
         m_dialogos.mensajes.clear();
         pulsar(d.get(), "cmdGrabar");
         g = resultado(g, QStringLiteral("Proceso concluido"));
@@ -175,13 +170,11 @@ private:
         gExpe->setIdAct(idAct);
         gExpe->setIdActF(0);
         auto d = abrir("frmExpedientes2");
-        Guardado g{idAct ? QStringLiteral("act-mod") : QStringLiteral("act-nueva"), idAct, idExp};
-        auto *des = d->findChild<QLineEdit *>(QStringLiteral("Text1_10"));
-        g.cargado = des->text();
-        g.guardado = valor;
+        auto *des = control<QLineEdit>(d.get(), "Text1_10");
+        Guardado g{idAct ? QStringLiteral("act-mod") : QStringLiteral("act-nueva"), idAct, idExp, des->text(), valor};
         pensar();
         des->setText(valor);
-        d->findChild<QLineEdit *>(QStringLiteral("Text1_8"))->setText(QStringLiteral("15/03/2024"));
+        control<QLineEdit>(d.get(), "Text1_8")->setText(QStringLiteral("15/03/2024"));
         m_dialogos.respuestas = {doc ? int(vb::vbYes) : int(vb::vbNo)};
         m_dialogos.mensajes.clear();
         pulsar(d.get(), "cmdGuardar");
@@ -189,16 +182,11 @@ private:
         g.id = gExpe->IdAct();
         if (!doc || g.resultado != QLatin1String("guardado"))
             return g;
-        RespuestaFichero f;
-        f.aceptado = true;
-        f.ruta = m_fichero;
-        f.indiceFiltro = 5;
-        m_dialogos.respuestasFichero = {f};
+        m_dialogos.respuestasFichero = {RespuestaFichero{true, m_fichero, 5}};
         m_dialogos.respuestasTexto = {valor + QStringLiteral(" documento")};
         m_dialogos.mensajes.clear();
         *doc = Guardado{QStringLiteral("doc-nuevo"), 0, g.id, {}, valor + QStringLiteral(" documento")};
-        auto *barra = d->findChild<QToolBar *>(QStringLiteral("Toolbar1"));
-        QWidget *boton = barra->widgetForAction(d->findChild<QAction *>(QStringLiteral("ARCHIVO")));
+        QWidget *boton = control<QToolBar>(d.get(), "Toolbar1")->widgetForAction(control<QAction>(d.get(), "ARCHIVO"));
         QTest::mouseClick(boton, Qt::LeftButton, {}, QPoint(boton->width() / 3, boton->height() / 2));
         doc->resultado = QStringLiteral("guardado");
         if (!m_dialogos.mensajes.isEmpty()) {
@@ -252,12 +240,10 @@ int usuario(const QString &datos, const QString &base, int numero, int rondas, c
 class TstConcurrencia : public QObject {
     Q_OBJECT
 private slots:
+    // otro: what the other user did meanwhile; leido: the stored value the save must leave, and
+    // mio what it gives once the save is read again and stored.
     void cambiadoPorOtroUsuario_data() {
-        QTest::addColumn<QString>("registro");
-        QTest::addColumn<QString>("otro"); // what the other user did meanwhile
-        QTest::addColumn<QString>("leido"); // the stored value the save must leave
-        QTest::addColumn<QString>("aviso");
-        QTest::addColumn<QString>("mio"); // what leido gives once the save is read again and stored
+        columnas<QString, QString, QString, QString, QString>("registro", "otro", "leido", "aviso", "mio");
         QTest::newRow("expediente modificado") << "exp" << "UPDATE Exp SET Exp_Obs = 'De otro' WHERE Exp_Id = 1"
                                                << "SELECT Exp_Obs FROM Exp WHERE Exp_Id = 1" << "ha modificado el expediente" << "Mía";
         QTest::newRow("expediente eliminado") << "exp" << "DELETE FROM Exp WHERE Exp_Id = 1"
@@ -281,29 +267,24 @@ private slots:
     // A save over a row another user changed or deleted since it was read writes nothing and
     // says so; read again, the same save goes through. Appending rows never conflicts.
     void cambiadoPorOtroUsuario() {
-        QFETCH(QString, registro);
-        QFETCH(QString, otro);
-        QFETCH(QString, leido);
-        QFETCH(QString, aviso);
+        const auto [registro, otro, leido, aviso] =
+            leerFila<QString, QString, QString, QString>("registro", "otro", "leido", "aviso");
         Entorno e;
         DatosExpediente exp(e.bd.get());
         DatosActuacion act(e.bd.get());
         DatosTipos tipos(e.bd.get(), DatosTipos::kTiposAct);
         std::optional<QString> tipoLeido;
+        RegistroExpediente leidoExp;
+        RegistroActuacion leidaAct;
+        QList<Documento> leidos;
+        bool existe = false;
         const auto leer = [&]() -> Resultado {
-            bool existe = false;
-            if (registro == "exp") {
-                RegistroExpediente r;
-                return exp.expediente(1, r, existe);
-            }
-            if (registro == "act") {
-                RegistroActuacion r;
-                return act.actuacion(4, r, existe);
-            }
-            if (registro == "doc") {
-                QList<Documento> l;
-                return act.documentos(2, l);
-            }
+            if (registro == "exp")
+                return exp.expediente(1, leidoExp, existe);
+            if (registro == "act")
+                return act.actuacion(4, leidaAct, existe);
+            if (registro == "doc")
+                return act.documentos(2, leidos);
             tipoLeido = e.valor("SELECT Tac_Des FROM Tac WHERE Tac_Id = 3").toString();
             return {};
         };
@@ -350,7 +331,6 @@ private slots:
                            "'inicial', 15, 0, 1, 1 FROM n"));
         QVERIFY(e.ejecutar("INSERT INTO Act (Act_IdExp, Act_Fecha, Act_IdTac, Act_Des, Act_Operario) "
                            "SELECT Exp_Id, '2024-01-02 00:00:00', 1, 'inicial', 'Compartida' FROM Exp WHERE Exp_Des LIKE 'Compartido %'"));
-
         QList<QProcess *> hijos;
         for (int k = 0; k < procesos; ++k) {
             auto *p = new QProcess(this);
@@ -372,7 +352,6 @@ private slots:
             for (const QString &l : QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts))
                 guardados << Guardado::leer(l);
         }
-
         QMap<QString, int> cuentas;
         QStringList faltas;      // a save told stored but missing or twice, or told failed but stored
         QStringList fallos;      // failed for a lock or anything but another user's save
@@ -419,9 +398,7 @@ private slots:
                 if (!escritos[c.key()][it.key()].contains(final) || l.contains(final))
                     faltas << QStringLiteral("%1 %2 guarda «%3», que no es el último guardado").arg(c.key()).arg(it.key()).arg(final);
             }
-
         qInfo().noquote() << procesos << "procesos x" << rondas << "rondas:" << cuentas;
-
         // Four saves a round, and a document for each action stored.
         QCOMPARE(guardados.size(), procesos * rondas * 4 + cuentas.value(QStringLiteral("act-nueva guardado")));
         QVERIFY2(fallos.isEmpty(), qPrintable(fallos.mid(0, 10).join(u'\n')));
@@ -465,7 +442,6 @@ private slots:
             delete h;
         }
         QVERIFY2(errores[0].isEmpty() && errores[1].isEmpty(), qPrintable((errores[0] + errores[1]).join(u'\n')));
-
         const QString nuevas = QStringLiteral("Est WHERE Est_Obs = 'carrera' AND Est_Proceso = 15 AND Est_IdTabla = 1");
         QCOMPARE(e.cuenta(nuevas), 2 * porEscritor);
         QCOMPARE(e.valor("SELECT count(DISTINCT Est_Fecha) FROM " + nuevas).toInt(), 2 * porEscritor);

@@ -10,8 +10,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QTemporaryDir>
-#include <QWidget>
 #include <QtTest>
 
 using namespace mShellExecute;
@@ -28,10 +26,6 @@ const QString kFiltroEditor = QStringLiteral(
 const QString kGenerico = QStringLiteral(
     "An error occurred occurred whilst trying to open or print the selected file.");
 
-RespuestaFichero eleccion(const QString &ruta, int indice, bool soloLectura = false) {
-    return {true, ruta, indice, soloLectura};
-}
-
 // The action editor's call, with the pieces a test varies.
 struct LlamadaDialogo {
     QString nombre, tituloFichero;
@@ -45,13 +39,6 @@ struct LlamadaDialogo {
     bool llamar() {
         return FnDialogoAbrir(nombre, tituloFichero, debeExistir, multiple, soloLectura, ocultar,
                               filtro, indice, carpeta, titulo, extension, propietario, flags);
-    }
-    void comprobarCancelado() const {
-        QVERIFY(nombre.isEmpty());
-        QVERIFY(tituloFichero.isEmpty());
-        QVERIFY(filtro.isEmpty());
-        QCOMPARE(indice, -1);
-        QCOMPARE(flags, 0);
     }
 };
 } // namespace
@@ -68,11 +55,7 @@ private slots:
     void cleanup() { DialogService::instalar(nullptr); }
 
     void comandoMostrar_data() {
-        QTest::addColumn<QString>("fichero");
-        QTest::addColumn<int>("pedido");
-        QTest::addColumn<QString>("parametros");
-        QTest::addColumn<QString>("directorio");
-        QTest::addColumn<int>("efectivo");
+        columnas<QString, int, QString, QString, int>("fichero", "pedido", "parametros", "directorio", "efectivo");
         QTest::newRow("both empty: caller's command ignored") << "/home/ana/DOC7/informe.pdf" << 10 << "" << "" << 1;
         QTest::newRow("parameters keep the command") << "/home/ana/informe.pdf" << 3 << "/p" << "" << 3;
         QTest::newRow("directory keeps the command") << "/home/ana/informe.pdf" << 7 << "" << "/tmp" << 7;
@@ -82,18 +65,13 @@ private slots:
         QTest::newRow("exe without dot") << "/docs/exe/carta.doc" << 10 << "x" << "" << 10;
     }
     void comandoMostrar() {
-        QFETCH(QString, fichero);
-        QFETCH(int, pedido);
-        QFETCH(QString, parametros);
-        QFETCH(QString, directorio);
+        const auto [fichero, pedido, parametros, directorio] =
+            leerFila<QString, int, QString, QString>("fichero", "pedido", "parametros", "directorio");
         QTEST(ComandoMostrarEfectivo(fichero, pedido, parametros, directorio), "efectivo");
     }
 
     void abrirConShell_data() {
-        QTest::addColumn<int>("codigoSalida");
-        QTest::addColumn<bool>("exito");
-        QTest::addColumn<int>("numero");
-        QTest::addColumn<QString>("mensaje");
+        columnas<int, bool, int, QString>("codigoSalida", "exito", "numero", "mensaje");
         QTest::newRow("opened") << 0 << true << 0 << QString();
         QTest::newRow("file gone") << 2 << false << 53 << "File not found";
         QTest::newRow("no application") << 3 << false << -2147220425
@@ -102,14 +80,10 @@ private slots:
         QTest::newRow("action failed") << 4 << false << -2147220455 << kGenerico;
     }
     void abrirConShell() {
-        QFETCH(int, codigoSalida);
-        QFETCH(bool, exito);
+        const auto [codigoSalida, exito] = leerFila<int, bool>("codigoSalida", "exito");
         QTemporaryDir dir;
         const QString ruta = dir.filePath(QStringLiteral("informe.pdf"));
-        QFile f(ruta);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-
+        QVERIFY(escribirFichero(ruta, {}));
         // A failure left by an earlier call must not survive this one.
         servicio.codigosEscritorio = {3, codigoSalida};
         QString verbo = QStringLiteral("open");
@@ -123,28 +97,22 @@ private slots:
         QCOMPARE(UltimoErrorShell().origen, exito ? QString() : QStringLiteral("tst_platform.GShell"));
         QVERIFY(servicio.mensajes.isEmpty());
     }
+    // opener: the body of the xdg-open found first on PATH; empty: no file.
     void abrirConEscritorio_data() {
-        QTest::addColumn<QString>("opener"); // body of the xdg-open found first on PATH; empty: no file
-        QTest::addColumn<bool>("exito");
-        QTest::addColumn<int>("numero");
+        columnas<QString, bool, int>("opener", "exito", "numero");
         QTest::newRow("missing file, no opener started") << QString() << false << 53;
         QTest::newRow("opener waiting for its viewer") << "sleep 20" << true << 0;
         QTest::newRow("no application, said at once") << "exit 3" << false << -2147220425;
     }
     void abrirConEscritorio() {
         // The Qt service itself, with a stand-in opener on PATH.
-        QFETCH(QString, opener);
-        QFETCH(bool, exito);
+        const auto [opener, exito] = leerFila<QString, bool>("opener", "exito");
         DialogService::instalar(nullptr);
         QTemporaryDir dir;
-        const QString ruta = dir.filePath(QStringLiteral("informe.pdf"));
+        const QString ruta = dir.filePath(QStringLiteral("informe.pdf")), guion = dir.filePath("xdg-open");
         if (!opener.isEmpty()) {
-            QFile(ruta).open(QIODevice::WriteOnly);
-            QFile guion(dir.filePath(QStringLiteral("xdg-open")));
-            QVERIFY(guion.open(QIODevice::WriteOnly));
-            guion.write("#!/bin/sh\n" + opener.toUtf8() + "\n");
-            guion.close();
-            guion.setPermissions(guion.permissions() | QFile::ExeOwner);
+            QVERIFY(escribirFichero(ruta, {}) && escribirFichero(guion, "#!/bin/sh\n" + opener.toUtf8() + "\n"));
+            QVERIFY(QFile::setPermissions(guion, QFile::permissions(guion) | QFile::ExeOwner));
         }
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
@@ -162,9 +130,7 @@ private slots:
     }
 
     void textos_data() {
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("cortado");
-        QTest::addColumn<QString>("convertido");
+        columnas<QString, QString, QString>("texto", "cortado", "convertido");
         QTest::newRow("one pair") << "PDF (*.PDF)|*.PDF" << "PDF (*.PDF)|*.PDF" << conNulos("PDF (*.PDF)~*.PDF~~");
         QTest::newRow("colon splits") << "Unidad C: (*.TXT)|*.TXT" << "Unidad C: (*.TXT)|*.TXT"
                                       << conNulos("Unidad C~ (*.TXT)~*.TXT~~");
@@ -180,9 +146,7 @@ private slots:
     }
 
     void filtroElegido_data() {
-        QTest::addColumn<QString>("lista");
-        QTest::addColumn<int>("n");
-        QTest::addColumn<QString>("esperado");
+        columnas<QString, int, QString>("lista", "n", "esperado");
         const QString editor = ConvertirFiltro(kFiltroEditor);
         QTest::newRow("first") << editor << 1 << conNulos("Ficheros Word (*.DOC)~*.DOC");
         QTest::newRow("last") << editor << 5 << conNulos("Cualquir Tipo (*.*)~*.*");
@@ -196,29 +160,22 @@ private slots:
         QTest::newRow("colon, first") << dosPuntos << 1 << conNulos("Unidad C~ (*.TXT)");
         QTest::newRow("colon, second") << dosPuntos << 2 << conNulos("*.TXT~");
     }
-    void filtroElegido() {
-        QFETCH(QString, lista);
-        QFETCH(int, n);
-        QTEST(FnFiltroElegido(lista, n), "esperado");
-    }
+    void filtroElegido() { QTEST(FnFiltroElegido(dato<QString>("lista"), dato<int>("n")), "esperado"); }
 
     void paresDelFiltro_data() {
-        QTest::addColumn<QString>("filtro");
-        QTest::addColumn<QStringList>("descripciones");
-        QTest::addColumn<QStringList>("patrones");
+        columnas<QString, QStringList, QStringList>("filtro", "descripciones", "patrones");
         QTest::newRow("two pairs") << "Word|*.DOC|PDF|*.PDF" << QStringList{"Word", "PDF"}
                                    << QStringList{"*.DOC", "*.PDF"};
         // The colon makes the pattern of the first pair and a new description.
         QTest::newRow("colon") << "Unidad C: (*.TXT)|*.TXT" << QStringList{"Unidad C", "*.TXT"}
                                << QStringList{" (*.TXT)", ""};
         QTest::newRow("empty") << "" << QStringList{} << QStringList{};
-        QTest::newRow("empty description ends the list") << "Word|*.DOC||*.PDF" << QStringList{"Word"}
-                                                         << QStringList{"*.DOC"};
+        QTest::newRow("empty description ends the list")
+            << "Word|*.DOC||*.PDF" << QStringList{"Word"} << QStringList{"*.DOC"};
     }
     void paresDelFiltro() {
         LlamadaDialogo ll;
-        QFETCH(QString, filtro);
-        ll.filtro = filtro;
+        ll.filtro = dato<QString>("filtro");
         ll.llamar();
         QCOMPARE(servicio.peticiones.size(), 1);
         QTEST(servicio.peticiones.first().filtros, "descripciones");
@@ -226,12 +183,8 @@ private slots:
     }
 
     void flags_data() {
-        QTest::addColumn<bool>("debeExistir");
-        QTest::addColumn<bool>("multiple");
-        QTest::addColumn<bool>("soloLectura");
-        QTest::addColumn<bool>("ocultar");
-        QTest::addColumn<int>("flagsLlamante");
-        QTest::addColumn<int>("esperado");
+        columnas<bool, bool, bool, bool, int, int>("debeExistir", "multiple", "soloLectura", "ocultar", "flagsLlamante",
+                                                   "esperado");
         QTest::newRow("none") << false << false << false << false << 0 << 0;
         QTest::newRow("must exist") << true << false << false << false << 0 << 0x1000;
         QTest::newRow("multiple") << false << true << false << false << 0 << 0x200;
@@ -244,21 +197,12 @@ private slots:
         QTest::newRow("caller bits joined") << true << false << false << true << 0x800 << 0x1804;
     }
     void flags() {
-        QFETCH(int, esperado);
-        servicio.respuestasFichero << ::eleccion(QStringLiteral("/tmp/carta.doc"), 1, esperado & OFN_READONLY);
+        const int esperado = dato<int>("esperado");
+        servicio.respuestasFichero << RespuestaFichero{true, "/tmp/carta.doc", 1, bool(esperado & OFN_READONLY)};
         LlamadaDialogo ll;
-        QFETCH(bool, debeExistir);
-        QFETCH(bool, multiple);
-        QFETCH(bool, soloLectura);
-        QFETCH(bool, ocultar);
-        QFETCH(int, flagsLlamante);
-        ll.debeExistir = debeExistir;
-        ll.multiple = multiple;
-        ll.soloLectura = soloLectura;
-        ll.ocultar = ocultar;
-        ll.flags = flagsLlamante;
+        std::tie(ll.debeExistir, ll.multiple, ll.soloLectura, ll.ocultar, ll.flags) =
+            leerFila<bool, bool, bool, bool, int>("debeExistir", "multiple", "soloLectura", "ocultar", "flagsLlamante");
         QVERIFY(ll.llamar());
-
         const PeticionFichero &p = servicio.peticiones.first();
         QCOMPARE(p.flags, esperado);
         // The service reads the whole word, caller's bits included.
@@ -271,10 +215,9 @@ private slots:
 
     // Cancel, an answer without a path, and a name or title longer than the buffers
     // (no dialog then) leave the same outputs.
+    // largo: of the proposed name; the title's when negative.
     void sinEleccion_data() {
-        QTest::addColumn<bool>("soloLectura");
-        QTest::addColumn<bool>("aceptadoSinRuta");
-        QTest::addColumn<int>("largo"); // of the proposed name; the title's when negative
+        columnas<bool, bool, int>("soloLectura", "aceptadoSinRuta", "largo");
         QTest::newRow("cancel") << false << false << 13;
         QTest::newRow("cancel keeps read only") << true << false << 13;
         QTest::newRow("accepted without a path") << false << true << 13;
@@ -283,11 +226,10 @@ private slots:
         QTest::newRow("title too long") << false << false << -kMaxRuta - 1;
     }
     void sinEleccion() {
-        QFETCH(bool, soloLectura);
-        QFETCH(bool, aceptadoSinRuta);
-        QFETCH(int, largo);
+        const auto [soloLectura, aceptadoSinRuta, largo] =
+            leerFila<bool, bool, int>("soloLectura", "aceptadoSinRuta", "largo");
         if (aceptadoSinRuta)
-            servicio.respuestasFichero << ::eleccion(QString(), 1, true);
+            servicio.respuestasFichero << RespuestaFichero{true, QString(), 1, true};
         LlamadaDialogo ll;
         ll.nombre = ll.tituloFichero = QStringLiteral("propuesto.doc");
         (largo < 0 ? ll.tituloFichero : ll.nombre) = QString(qAbs(largo), u'a');
@@ -299,18 +241,15 @@ private slots:
         QCOMPARE(servicio.peticiones.size(), qAbs(largo) > kMaxRuta ? 0 : 1);
         if (!servicio.peticiones.isEmpty())
             QCOMPARE(servicio.peticiones.first().nombrePropuesto, propuesto);
-        ll.comprobarCancelado();
+        QVERIFY(ll.nombre.isEmpty() && ll.tituloFichero.isEmpty() && ll.filtro.isEmpty() && ll.indice == -1
+                && ll.flags == 0);
         QCOMPARE(ll.soloLectura, soloLectura);
     }
 
     // What the chooser hands back: the chosen pair, the name and title, the read-only box.
     void eleccion_data() {
-        QTest::addColumn<bool>("entrada");
-        QTest::addColumn<bool>("marcada");
-        QTest::addColumn<int>("indice");
-        QTest::addColumn<int>("flagsDevueltos");
-        QTest::addColumn<bool>("salida");
-        QTest::addColumn<QString>("filtro");
+        columnas<bool, bool, int, int, bool, QString>("entrada", "marcada", "indice", "flagsDevueltos", "salida",
+                                                      "filtro");
         const QString pdf = conNulos("Ficheros PDF (*.PDF)~*.PDF"), texto = conNulos("Ficheros de Texto (*.TXT)~*.TXT");
         QTest::newRow("second pair") << false << false << 2 << 0x1004 << false << texto;
         QTest::newRow("ticked by the user") << false << true << 4 << 0x1005 << true << pdf;
@@ -319,10 +258,8 @@ private slots:
         QTest::newRow("unticked by the user") << true << false << 4 << 0x1004 << true << pdf;
     }
     void eleccion() {
-        QFETCH(bool, entrada);
-        QFETCH(bool, marcada);
-        QFETCH(int, indice);
-        servicio.respuestasFichero << ::eleccion(QStringLiteral("/home/ana/Documentos/notas.txt"), indice, marcada);
+        const auto [entrada, marcada, indice] = leerFila<bool, bool, int>("entrada", "marcada", "indice");
+        servicio.respuestasFichero << RespuestaFichero{true, "/home/ana/Documentos/notas.txt", indice, marcada};
         LlamadaDialogo ll;
         ll.soloLectura = entrada;
         ll.indice = 3;
@@ -337,9 +274,7 @@ private slots:
     }
 
     void dialogoQtSinDistinguirMayusculas_data() {
-        QTest::addColumn<int>("indice");
-        QTest::addColumn<QString>("descripcion");
-        QTest::addColumn<QStringList>("visibles");
+        columnas<int, QString, QStringList>("indice", "descripcion", "visibles");
         QTest::newRow("Word") << 1 << "Ficheros Word (*.DOC)" << QStringList{"carta.doc"};
         QTest::newRow("Texto") << 2 << "Ficheros de Texto (*.TXT)" << QStringList{"NOTAS.TXT"};
         QTest::newRow("PDF") << 4 << "Ficheros PDF (*.PDF)" << QStringList{"informe.pdf", "resumen.Pdf"};
@@ -347,12 +282,10 @@ private slots:
             << 5 << "Cualquir Tipo (*.*)" << QStringList{"LEEME", "NOTAS.TXT", "carta.doc", "informe.pdf", "resumen.Pdf"};
     }
     void dialogoQtSinDistinguirMayusculas() {
-        QFETCH(int, indice);
+        const int indice = dato<int>("indice");
         QTemporaryDir dir;
-        for (const char *nombre : {"informe.pdf", "resumen.Pdf", "carta.doc", "NOTAS.TXT", "LEEME"}) {
-            QFile f(dir.filePath(QString::fromLatin1(nombre)));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        for (const char *nombre : {"informe.pdf", "resumen.Pdf", "carta.doc", "NOTAS.TXT", "LEEME"})
+            QVERIFY(escribirFichero(dir.filePath(QString::fromLatin1(nombre)), {}));
         // The request as the action editor's call builds it, set up on a dialog never shown.
         LlamadaDialogo ll;
         ll.indice = indice;
@@ -364,13 +297,9 @@ private slots:
         QtDialogService::prepararDialogo(dlg, p);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Selección de Fichero"));
         QCOMPARE(QtDialogService::indiceElegido(dlg, p), indice);
-        auto *tipos = dlg.findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
-        QVERIFY(tipos);
-        QTEST(tipos->currentText(), "descripcion");
-
+        QTEST(control<QComboBox>(&dlg, "fileTypeCombo")->currentText(), "descripcion");
         // No QAbstractItemModelTester here: it would fetch the whole file system, /proc included.
-        auto *modelo = dlg.findChild<QFileSystemModel *>();
-        QVERIFY(modelo);
+        auto *modelo = control<QFileSystemModel>(&dlg, {});
         const auto nombresVisibles = [&] {
             QStringList r;
             const QModelIndex raiz = modelo->index(dir.path());
@@ -379,8 +308,7 @@ private slots:
             r.sort();
             return r;
         };
-        QFETCH(QStringList, visibles);
-        QTRY_COMPARE(nombresVisibles(), visibles);
+        QTRY_COMPARE(nombresVisibles(), dato<QStringList>("visibles"));
     }
 };
 

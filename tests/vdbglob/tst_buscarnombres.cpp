@@ -15,8 +15,8 @@ const QString kComercial = QStringLiteral("Select CLI_ID,CLI_COD,CLI_COMER FROM 
 const QString kFiscal = QStringLiteral(
     "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI");
 
-// The embedded database as the previous schema left it: no name index.
-bool quitarIndiceNombres(Entorno &e) {
+// The embedded database as the previous schema left it (no name index), brought up again.
+bool desdeLaVersion3(Entorno &e) {
     for (const char *t : {"Cli", "Pro"})
         for (const char *s : {"DROP TRIGGER %1_Buscar_Alta", "DROP TRIGGER %1_Buscar_Baja", "DROP TRIGGER %1_Buscar_Cambio",
                               "DROP TABLE %1_Buscar"})
@@ -24,7 +24,7 @@ bool quitarIndiceNombres(Entorno &e) {
                 return false;
     // Version 3 had no documents' text either.
     return e.ejecutar(QStringLiteral("DROP TABLE ActFTex_Fts")) && e.ejecutar(QStringLiteral("DROP TABLE ActFTex"))
-           && e.ejecutar(QStringLiteral("UPDATE vmexp_version SET Ver_Numero = 3"));
+           && e.ejecutar(QStringLiteral("UPDATE vmexp_version SET Ver_Numero = 3")) && VersionEsquema::actualizar(e.db);
 }
 
 // Six thousand customers more, one renamed and one gone.
@@ -43,8 +43,8 @@ bool poblar(Entorno &e) {
 QList<QStringList> mostradas(Entorno &e, const QString &sql, const QString &columna, const QString &texto) {
     QList<QStringList> filas;
     e.dialogos.manejadores << [&](QDialog *d) {
-        QTest::keyClicks(d->findChild<QLineEdit *>(QStringLiteral("txtBuscar")), texto);
-        QAbstractItemModel *m = d->findChild<QTableView *>(QStringLiteral("grdResultados"))->model();
+        QTest::keyClicks(control<QLineEdit>(d, "txtBuscar"), texto);
+        QAbstractItemModel *m = control<QTableView>(d, "grdResultados")->model();
         while (m->canFetchMore({}))
             m->fetchMore({});
         for (int i = 0; i < m->rowCount(); ++i)
@@ -74,10 +74,7 @@ class TstBuscarNombres : public QObject {
 
 private slots:
     void estrechar_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("columna");
-        QTest::addColumn<QString>("tecleado");
-        QTest::addColumn<bool>("desdeVersion3");
+        columnas<QString, QString, QString, bool>("sql", "columna", "tecleado", "desdeVersion3");
         // More rows match than the index is asked for, a few thousand, one, none; pieces of
         // one, two and more letters; the characters LIKE would take as wildcards.
         QTest::newRow("casi todas") << kComercial << "CLI_COMER" << "CLIENTE" << false;
@@ -95,20 +92,13 @@ private slots:
         QTest::newRow("fiscal, una letra") << kFiscal << "RSOC" << "a" << false;
         QTest::newRow("base de la versión anterior") << kFiscal << "RSOC" << "ORTEGA" << true;
     }
-
     void estrechar() {
-        QFETCH(QString, sql);
-        QFETCH(QString, columna);
-        QFETCH(QString, tecleado);
-        QFETCH(bool, desdeVersion3);
+        const auto [sql, columna, tecleado, desdeVersion3] =
+            leerFila<QString, QString, QString, bool>("sql", "columna", "tecleado", "desdeVersion3");
         if (desdeVersion3 && enServidor())
             QSKIP("el paso del índice de nombres en el servidor lo hace el administrador");
         Entorno e;
-        if (desdeVersion3) {
-            QVERIFY(quitarIndiceNombres(e));
-            QString error;
-            QVERIFY2(VersionEsquema::actualizar(e.db, &error), qPrintable(error));
-        }
+        QVERIFY(!desdeVersion3 || desdeLaVersion3(e));
         QVERIFY(poblar(e));
         const QList<QStringList> todas = mostradas(e, sql, columna, QString());
         QCOMPARE(todas.size(), 6005);
@@ -119,8 +109,7 @@ private slots:
     // names came, changed or went, also on a database brought up from version 5.
     void ordenDeLaLista_data() {
         // Statements with %1 run for i = 0..119; from version 5, the first before the upgrade.
-        QTest::addColumn<QString>("tabla"), QTest::addColumn<QStringList>("sentencias");
-        QTest::addColumn<QString>("tecleado"), QTest::addColumn<bool>("desdeVersion5");
+        columnas<QString, QStringList, QString, bool>("tabla", "sentencias", "tecleado", "desdeVersion5");
         const QString alta = QStringLiteral("INSERT INTO %1 (%1_Cod, %1_Comer) VALUES (7000 + %2, %3)");
         // Names one before the other between the same two: the keys between them run out.
         const QString antes = alta.arg("Cli", "%1", "'Hueco ' || (1000 - %1)");
@@ -133,12 +122,9 @@ private slots:
         QTest::newRow("proveedores") << "Pro" << QStringList{alta.arg("Pro", "%1", "'Súmin ' || (%1 % 7) || ' Ñ'")} << "SUMIN 3" << false;
         QTest::newRow("desde la versión 5") << "Cli" << QStringList{antes, despues} << "ue" << true;
     }
-
     void ordenDeLaLista() {
-        QFETCH(QString, tabla);
-        QFETCH(QStringList, sentencias);
-        QFETCH(QString, tecleado);
-        QFETCH(bool, desdeVersion5);
+        const auto [tabla, sentencias, tecleado, desdeVersion5] =
+            leerFila<QString, QStringList, QString, bool>("tabla", "sentencias", "tecleado", "desdeVersion5");
         if (desdeVersion5 && enServidor())
             QSKIP("el servidor no tiene índice ordenado");
         Entorno e;

@@ -31,21 +31,18 @@ private slots:
         QCOMPARE(rs.Fields("tex_des").toString(), QString("Litigio"));
         QVERIFY(!rs.Fields("NoExiste").isValid());
         rs.MoveNext();
-        QVERIFY(rs.isEOF());
-        QVERIFY(!rs.isBOF());
+        QVERIFY(rs.isEOF() && !rs.isBOF());
         QCOMPARE(rs.RecordCount(), 5);
         QVERIFY(rs.isEOF());
         rs.MoveFirst();
         rs.MovePrevious();
-        QVERIFY(rs.isBOF());
-        QVERIFY(!rs.isEOF());
+        QVERIFY(rs.isBOF() && !rs.isEOF());
         // Find looks from the current row on.
         QVERIFY(rs.Find("Tex_Id = 3"));
         QCOMPARE(rs.Fields(1).toString(), QString("Mantenimiento"));
         QVERIFY(rs.Find("tex_des = 'LITIGIO'"));
         QCOMPARE(rs.Fields(0).toInt(), 5);
-        QVERIFY(!rs.Find("Tex_Id = 2"));
-        QVERIFY(rs.isEOF());
+        QVERIFY(!rs.Find("Tex_Id = 2") && rs.isEOF());
         rs.Close();
         QVERIFY(rs.isEOF());
     }
@@ -56,7 +53,6 @@ private slots:
         Entorno e;
         Recordset est = e.conexion->Execute("SELECT Est_FEstado FROM Est WHERE Est_IdTabla = 4");
         QCOMPARE(est.Fields(0).toDateTime(), QDateTime(QDate(2024, 5, 20), QTime(11, 15)));
-
         QByteArray bytes("\x00\x01\xff binario \xc3\xb1", 13);
         QSqlQuery q(e.db);
         q.prepare(e.conexion->traducir("INSERT INTO Ima (Ima_Tabla, Ima_IdTabla, Ima_File) VALUES ('ActF', 77, CAST(? AS varbinary(max)))"));
@@ -66,11 +62,9 @@ private slots:
         QCOMPARE(ima.Fields("Ima_File").toByteArray(), bytes);
     }
 
+    // preparar runs on this connection first, otro on a second one, left open.
     void erroresDelMotorEnEspanol_data() {
-        QTest::addColumn<QString>("preparar"); // on this connection first
-        QTest::addColumn<QString>("otro");     // on a second connection, left open
-        QTest::addColumn<QString>("sentencia");
-        QTest::addColumn<QString>("causa");
+        columnas<QString, QString, QString, QString>("preparar", "otro", "sentencia", "causa");
         QTest::newRow("tabla que falta") << "" << "" << "DELETE FROM TablaInexistente" << "Falta la tabla TablaInexistente";
         QTest::newRow("columna que falta") << "" << "" << "SELECT NoHay FROM Exp" << "Falta la columna NoHay";
         QTest::newRow("valor repetido") << "" << "" << "INSERT INTO Tex (Tex_Id, Tex_Des) VALUES (1, 'x')"
@@ -89,20 +83,15 @@ private slots:
         QTest::newRow("ocupada por otro") << "PRAGMA busy_timeout = 0" << "BEGIN IMMEDIATE" << "DELETE FROM Tex"
                                           << "ocupada por otro usuario";
     }
-
     // What the user reads is Spanish and says what to do; the engine's words are not shown.
     void erroresDelMotorEnEspanol() {
-        QFETCH(QString, preparar);
-        QFETCH(QString, otro);
-        QFETCH(QString, sentencia);
-        QFETCH(QString, causa);
+        const auto [preparar, otro, sentencia, causa] =
+            leerFila<QString, QString, QString, QString>("preparar", "otro", "sentencia", "causa");
         Entorno e;
         conSegundaConexion(e, [&](QSqlDatabase &segunda) {
             QSqlQuery q(segunda);
-            if (!otro.isEmpty())
-                QVERIFY(q.exec(otro));
-            if (!preparar.isEmpty())
-                QVERIFY(e.ejecutar(preparar));
+            QVERIFY(otro.isEmpty() || q.exec(otro));
+            QVERIFY(preparar.isEmpty() || e.ejecutar(preparar));
             const Resultado r = e.conexion->Ejecutar(sentencia);
             Recordset rs = e.conexion->Execute(sentencia);
             QVERIFY(!r && !rs.ok() && rs.isEOF());
@@ -115,8 +104,7 @@ private slots:
                 // The engine's own words stay with the result, for the log.
                 QVERIFY2(t.causa() != t.mensaje() && !t.causa().isEmpty(), qPrintable(t.causa()));
             }
-            if (!otro.isEmpty())
-                q.exec("ROLLBACK");
+            q.exec("ROLLBACK");
         });
     }
 
@@ -126,31 +114,24 @@ private slots:
         QTest::newRow("LIKE con %2 y LIMIT propio")
             << "SELECT Exp_Id, Exp_Des, Exp_Fini FROM Exp WHERE Exp_Des LIKE '%2%' ORDER BY Exp_Id LIMIT 3000";
     }
-
     void modeloTraeFilasSegunSePiden() {
         QFETCH(QString, sql);
         Entorno e;
-        QSqlQuery q(e.db);
-        QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
-                       "INSERT INTO Exp (Exp_IdCli, Exp_Fini, Exp_Des, Exp_Origen) "
-                       "SELECT 1, '2024-01-01 00:00:00', 'Generado ' || i, 0 FROM n"));
+        QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+                           "INSERT INTO Exp (Exp_IdCli, Exp_Fini, Exp_Des, Exp_Origen) "
+                           "SELECT 1, '2024-01-01 00:00:00', 'Generado ' || i, 0 FROM n"));
         const int total = e.valor("SELECT count(*) FROM (" + sql + ") AS t").toInt();
         RecordsetModel m(e.conexion.get(), sql);
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY2(m.ok(), qPrintable(m.resultado().mensaje()));
-        QVERIFY(m.tieneFilas());
-        QVERIFY(m.rowCount() < total); // not all fetched at once
-        QVERIFY(m.canFetchMore());
+        QVERIFY(m.tieneFilas() && m.rowCount() < total && m.canFetchMore()); // not all fetched at once
         QCOMPARE(m.data(m.index(0, 2)).metaType().id(), QMetaType::QDate);
-
         // The open grid holds no snapshot: after another user's save, this connection's is not refused.
         conSegundaConexion(e, [](QSqlDatabase &otra) {
             QVERIFY(QSqlQuery(otra).exec("INSERT INTO Tex (Tex_Des) VALUES ('De otro usuario')"));
         });
         const Resultado mio = e.conexion->Ejecutar("INSERT INTO Tex (Tex_Des) VALUES ('Mío')");
         QVERIFY2(mio, qPrintable(mio.mensaje()));
-        e.ejecutar("DELETE FROM Tex WHERE Tex_Des IN ('Mío', 'De otro usuario')");
-
         while (m.canFetchMore())
             m.fetchMore();
         QCOMPARE(m.rowCount(), total);
@@ -158,10 +139,8 @@ private slots:
         for (int fila = 1; fila < m.rowCount(); ++fila)
             QVERIFY(m.data(m.index(fila, 0)).toInt() > m.data(m.index(fila - 1, 0)).toInt());
         QCOMPARE(m.record(total - 1).value("Exp_Id").toInt(), m.data(m.index(total - 1, 0)).toInt());
-
         RecordsetModel malo(e.conexion.get(), "SELECT x FROM NoHay");
-        QVERIFY(!malo.ok());
-        QVERIFY(!malo.tieneFilas());
+        QVERIFY(!malo.ok() && !malo.tieneFilas());
     }
 
     void escrituraEmpiezaConElBloqueoSqlite() {
@@ -178,26 +157,19 @@ private slots:
             const Resultado r = e.conexion->BeginTransEscritura();
             QVERIFY(!r && r.bloqueo());
             QVERIFY(espera.elapsed() >= 250); // waited on the busy timeout
-            QVERIFY(!e.conexion->enTransaccion());
-            QVERIFY(q.exec("COMMIT"));
+            QVERIFY(!e.conexion->enTransaccion() && q.exec("COMMIT"));
         });
         QVERIFY(e.conexion->BeginTransEscritura());
         QVERIFY(e.conexion->BeginTransEscritura()); // nests
         QVERIFY(e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"));
-        QVERIFY(e.conexion->CommitTrans());
-        QVERIFY(e.conexion->CommitTrans());
-        QVERIFY(!e.conexion->enTransaccion());
+        QVERIFY(e.conexion->CommitTrans() && e.conexion->CommitTrans() && !e.conexion->enTransaccion());
         QCOMPARE(e.sentencias, (QStringList{"BEGIN IMMEDIATE", "BEGIN IMMEDIATE", "DELETE FROM ExpPer WHERE ExpPer_IdExp = 1",
                                             "COMMIT TRANSACTION"}));
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
     }
 
     void mybdDeUnaConexionDelAnfitrion_data() {
-        QTest::addColumn<int>("usuario");
-        QTest::addColumn<bool>("abierta");
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<bool>("administrador");
-        QTest::addColumn<QString>("error");
+        columnas<int, bool, QString, bool, QString>("usuario", "abierta", "nombre", "administrador", "error");
         QTest::newRow("administrador") << 1 << true << "Administrador del Sistema" << true << QString();
         QTest::newRow("usuario") << 2 << true << "María José Fernández" << false << QString();
         QTest::newRow("usuario que no existe") << 999 << true << QString() << false
@@ -205,15 +177,13 @@ private slots:
         QTest::newRow("conexión cerrada") << 1 << false << QString() << false
                                           << "La conexión con la base de datos no está abierta.";
     }
-
     // What a host builds on the connection it opened: the user as vmcomun knows it and the
     // company's parameters; or nothing, and why.
     void mybdDeUnaConexionDelAnfitrion() {
-        QFETCH(int, usuario);
-        QFETCH(bool, abierta);
-        QFETCH(QString, error);
+        const auto [usuario, abierta, error] = leerFila<int, bool, QString>("usuario", "abierta", "error");
         Entorno e;
-        const QSqlDatabase db = abierta ? abrirSegundaConexion(e, QStringLiteral("anfitrion")) : QSqlDatabase();
+        const QSqlDatabase db =
+            abierta ? abrirConexion(e.carpetaDatos(), e.baseServidor, 1, "anfitrion") : QSqlDatabase();
         QString mensaje;
         const auto bd = MyBd::crear(db, usuario, &mensaje);
         QCOMPARE(mensaje, error);
@@ -228,9 +198,7 @@ private slots:
     }
 
     void likeSinDistinguirMayusculas_data() {
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("patron");
-        QTest::addColumn<bool>("coincide");
+        columnas<QString, QString, bool>("texto", "patron", "coincide");
         QTest::newRow("ascii") << "Reforma de NAVE" << "%nave%" << true;
         QTest::newRow("subrayado un carácter") << "Núñez" << "n__ez" << true;
         QTest::newRow("subrayado no es cero caracteres") << "Nez" << "n_ez" << false;
@@ -241,12 +209,9 @@ private slots:
         QTest::newRow("eñe no es ene") << "Peña" << "Pena" << false;
         QTest::newRow("acento no es la letra sin acento") << "Álvarez" << "Alvarez" << false;
     }
-
     // LIKE as the search filters write it, and = as the parameter lookup does.
     void likeSinDistinguirMayusculas() {
-        QFETCH(QString, texto);
-        QFETCH(QString, patron);
-        QFETCH(bool, coincide);
+        const auto [texto, patron, coincide] = leerFila<QString, QString, bool>("texto", "patron", "coincide");
         Entorno e;
         QSqlQuery q(e.db);
         q.prepare(e.conexion->traducir("SELECT ? LIKE ?, ? LIKE ? ESCAPE '!'"));
@@ -261,12 +226,9 @@ private slots:
         QCOMPARE(e.bd->Parametros().Item(patron).Valor.isValid(), coincide);
     }
 
+    // Without a value leido, refused, naming the causa.
     void escritorPorTipo_data() {
-        QTest::addColumn<short>("tipo");
-        QTest::addColumn<QVariant>("valor");
-        QTest::addColumn<QString>("columna");
-        QTest::addColumn<QVariant>("leido"); // none: refused, naming what is wrong
-        QTest::addColumn<QString>("causa");
+        columnas<short, QVariant, QString, QVariant, QString>("tipo", "valor", "columna", "leido", "causa");
         QTest::newRow("entero") << short(1) << QVariant(42) << "Exp_IdCli" << QVariant(42) << "";
         QTest::newRow("entero en texto") << short(1) << QVariant("7") << "Exp_IdCli" << QVariant(7) << "";
         QTest::newRow("importe") << short(2) << QVariant(1234.5) << "Exp_Presup" << QVariant(1234.5) << "";
@@ -284,18 +246,11 @@ private slots:
         QTest::newRow("columna inexistente") << short(3) << QVariant("x") << "Exp_NoHay" << QVariant() << "Exp_NoHay";
         QTest::newRow("tipo desconocido") << short(9) << QVariant("x") << "Exp_Des" << QVariant() << "9";
     }
-
     void escritorPorTipo() {
-        QFETCH(short, tipo);
-        QFETCH(QVariant, valor);
-        QFETCH(QString, columna);
-        QFETCH(QVariant, leido);
-        QFETCH(QString, causa);
+        const auto [tipo, valor, columna, leido, causa] =
+            leerFila<short, QVariant, QString, QVariant, QString>("tipo", "valor", "columna", "leido", "causa");
         Entorno e;
-        e.bd->LimpiarCampos(0);
-        e.bd->setTabla("Exp");
-        e.bd->Campos().Add("Exp_Obs", 3, "Escrito", 2);
-        e.bd->Campos().Add(columna, tipo, valor, 2);
+        e.campos("Exp", {{"Exp_Obs", 3, "Escrito"}, {columna, tipo, valor}});
         const Resultado r = e.bd->Insertar();
         if (!leido.isValid()) {
             QVERIFY2(!r && r.mensaje().contains("Exp") && r.mensaje().contains(causa, Qt::CaseInsensitive),
@@ -305,41 +260,26 @@ private slots:
             return;
         }
         QVERIFY2(r, qPrintable(r.mensaje()));
+        // The key is this session's, though another user inserts right after.
+        conSegundaConexion(e, [](QSqlDatabase &otra) {
+            QVERIFY(QSqlQuery(otra).exec("INSERT INTO Exp (Exp_Des) VALUES ('De otro usuario')"));
+        });
         QCOMPARE(e.bd->UltimoId(), 9);
         QCOMPARE(e.conexion->Execute(QString("SELECT %1 FROM Exp WHERE Exp_Id = 9").arg(columna)).Fields(0), leido);
-    }
-
-    void claveGeneradaConOtraConexionInsertando() {
-        Entorno e;
-        conSegundaConexion(e, [&](QSqlDatabase &otra) {
-            e.bd->LimpiarCampos(0);
-            e.bd->setTabla("Tex");
-            e.bd->Campos().Add("Tex_Des", 3, "Mío", 2);
-            QVERIFY(e.bd->Insertar());
-            QSqlQuery q(otra);
-            QVERIFY(q.exec("INSERT INTO Tex (Tex_Des) VALUES ('De otro usuario')"));
-            QCOMPARE(e.bd->UltimoId(), 6);
-            QCOMPARE(e.valor("SELECT MAX(Tex_Id) FROM Tex").toInt(), 7);
-            QCOMPARE(e.valor("SELECT Tex_Des FROM Tex WHERE Tex_Id = 6").toString(), QString("Mío"));
-        });
     }
 
     void rollbackDeshaceTodo() {
         Entorno e;
         const int antes = e.cuenta("Exp");
         const auto escribir = [&e](bool fallar) {
-            e.bd->LimpiarCampos(0);
-            e.bd->setTabla("Exp");
-            e.bd->Campos().Add("Exp_Des", 3, "Temporal", 2);
+            e.campos("Exp", {{"Exp_Des", 3, "Temporal"}});
             if (const Resultado r = e.bd->Insertar(); !r)
                 return r;
             if (const Resultado r = e.conexion->Ejecutar("DELETE FROM ExpPer WHERE ExpPer_IdExp = 1"); !r)
                 return r;
             if (!fallar)
                 return Resultado();
-            e.bd->LimpiarCampos(0);
-            e.bd->setTabla("Est");
-            e.bd->Campos().Add("Est_NoHay", 1, 1, 2);
+            e.campos("Est", {{"Est_NoHay", 1, 1}});
             return e.bd->Insertar();
         };
         // A failing step, an exception and an early return all leave nothing written.
@@ -357,15 +297,14 @@ private slots:
         QCOMPARE(e.cuenta("Exp"), antes);
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 4);
         QCOMPARE(e.sentencias.count("ROLLBACK TRANSACTION"), 3);
-
         QVERIFY(enTransaccion(e.conexion.get(), [&] { return escribir(false); }));
         QCOMPARE(e.cuenta("Exp"), antes + 1);
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1"), 0);
     }
 
+    // delAnfitrion: on a connection the host opened on its own.
     void ordenEspanol_data() {
-        QTest::addColumn<bool>("actualizada");
-        QTest::addColumn<bool>("delAnfitrion"); // a connection the host opened on its own
+        columnas<bool, bool>("actualizada", "delAnfitrion");
         QTest::newRow("base nueva") << false << false;
         // The embedded upgrade is run from a first-release file by the host's tests.
         if (enServidor())
@@ -373,11 +312,9 @@ private slots:
         else
             QTest::newRow("conexión abierta por el anfitrión") << false << true;
     }
-
     // Accents do not move a letter, ñ goes after n, case does not count.
     void ordenEspanol() {
-        QFETCH(bool, actualizada);
-        QFETCH(bool, delAnfitrion);
+        const auto [actualizada, delAnfitrion] = leerFila<bool, bool>("actualizada", "delAnfitrion");
         const QStringList orden{"alonso", "Álvarez", "ALVARO", "Ángel", "Ibáñez", "Íñiguez", "Núñez",
                                 "Nuño", "ñandú", "Ñúñez", "Óscar", "Úbeda", "Zurita"};
         Entorno e(1, false);
@@ -424,15 +361,13 @@ private slots:
         QTest::newRow("código de proveedor") << "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO where Pro_COD=5001";
         QTest::newRow("parámetro") << "SELECT Par_Valor FROM Parametros WHERE Par_Clave = 'PAR_EXP_PER'";
     }
-
     // The name lists are read in the index's order, not sorted; codes are looked up, not scanned.
     void planesUsanIndices() {
         QFETCH(QString, sql);
         Entorno e;
         QSqlQuery q(e.db);
         // A tiny table is cheaper to scan: the server is asked what it would do with a big one.
-        if (enServidor())
-            QVERIFY(q.exec("SET enable_seqscan = off"));
+        QVERIFY(!enServidor() || q.exec("SET enable_seqscan = off"));
         QVERIFY2(q.exec((enServidor() ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") + e.conexion->traducir(sql)), qPrintable(q.lastError().text()));
         QStringList plan;
         while (q.next())
@@ -442,19 +377,17 @@ private slots:
         QVERIFY2(!texto.contains("Sort") && !texto.contains("TEMP B-TREE") && !texto.contains("Seq Scan"), qPrintable(texto));
     }
 
+    // ocupado: ms the other user holds the database.
     void guardadoMientrasOtroEscribe_data() {
-        QTest::addColumn<int>("ocupado"); // ms the other user holds the database
-        QTest::addColumn<bool>("guardado");
+        columnas<int, bool>("ocupado", "guardado");
         QTest::newRow("suelta enseguida") << 100 << true;
         QTest::newRow("no suelta") << 3000 << false;
     }
-
     // A save that meets another user's write is run again whole, and only when that still
     // cannot be is the user told so, with nothing written. A message shown while a save is
     // open is reported.
     void guardadoMientrasOtroEscribe() {
-        QFETCH(int, ocupado);
-        QFETCH(bool, guardado);
+        const auto [ocupado, guardado] = leerFila<int, bool>("ocupado", "guardado");
         Entorno e;
         QStringList avisos;
         DialogService::alMostrarEnTransaccion([&](const QString &t) { avisos << t; });
@@ -464,7 +397,6 @@ private slots:
         }));
         MsgBox("Fuera");
         QCOMPARE(avisos, QStringList{"Dentro"});
-
         // Five tries of 60 ms and the pauses between them: about half a second in all.
         QVERIFY(e.ejecutar(enServidor() ? "SET lock_timeout = '60ms'" : "PRAGMA busy_timeout = 60"));
         std::atomic_bool tomado = false;
@@ -484,8 +416,7 @@ private slots:
         otro.join();
         QCOMPARE(r.ok(), guardado);
         QCOMPARE(e.cuenta("Tex WHERE Tex_Id = 5"), guardado ? 0 : 1);
-        QVERIFY(!e.conexion->enTransaccion());
-        QVERIFY(e.sentencias.count(inicioGuardado()) > 1);
+        QVERIFY(!e.conexion->enTransaccion() && e.sentencias.count(inicioGuardado()) > 1);
         if (!guardado)
             QVERIFY2(r.bloqueo() && r.mensaje().contains("otro usuario está guardando") && r.mensaje().contains("vuelva a intentarlo"),
                      qPrintable(r.mensaje()));

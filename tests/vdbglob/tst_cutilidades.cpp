@@ -17,8 +17,8 @@ using Tipo = Formulario::Campo;
 
 QString unir(const QStringList &partes) { return partes.join(QChar(1)); }
 
-QLineEdit *buscador(QDialog *d) { return d->findChild<QLineEdit *>(QStringLiteral("txtBuscar")); }
-QTableView *rejilla(QDialog *d) { return d->findChild<QTableView *>(QStringLiteral("grdResultados")); }
+QLineEdit *buscador(QDialog *d) { return control<QLineEdit>(d, "txtBuscar"); }
+QTableView *rejilla(QDialog *d) { return control<QTableView>(d, "grdResultados"); }
 
 // Opens the search-by-name dialog on the demo data; guion works it while it is modal.
 QString buscarEnDialogo(Entorno &e, const QString &sql, const QString &columna,
@@ -38,14 +38,11 @@ class TstCUtilidades : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
-    void cleanup() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
+    void init() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
 
+    // marca: 0 none, 1 setCampoFecha, 2 a key through TeclaCampo as a date.
     void entrarCampoFecha_data() {
-        QTest::addColumn<int>("marca"); // 0 none, 1 setCampoFecha, 2 a key through TeclaCampo as a date
-        QTest::addColumn<QString>("formato");
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("esperado");
+        columnas<int, QString, QString, QString>("marca", "formato", "texto", "esperado");
         QTest::newRow("campo de texto") << 0 << QString() << "05/03/2024" << "05/03/2024";
         QTest::newRow("marcado como fecha") << 1 << QString() << "05/03/2024" << "05032024";
         QTest::newRow("tecleado como fecha") << 2 << QString() << "05/03/2024" << "05032024";
@@ -53,11 +50,8 @@ private slots:
         QTest::newRow("no es una fecha mostrada") << 1 << QString() << "5/3/24" << "5/3/24";
         QTest::newRow("ya en cifras") << 1 << QString() << "05032024" << "05032024";
     }
-
     void entrarCampoFecha() {
-        QFETCH(int, marca);
-        QFETCH(QString, formato);
-        QFETCH(QString, texto);
+        const auto [marca, formato, texto] = leerFila<int, QString, QString>("marca", "formato", "texto");
         CUtilidades u;
         QLineEdit campo;
         if (marca == 1)
@@ -70,14 +64,10 @@ private slots:
         QTEST(campo.text(), "esperado");
     }
 
-    // Real key events on a field; "\b" is a backspace.
+    // Real key events on a field; "\b" is a backspace, a cursor of -1 selects all the text.
     void teclas_data() {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<Tipo>("tipo");
-        QTest::addColumn<QString>("inicial");
-        QTest::addColumn<int>("cursor"); // -1 selects all the text
-        QTest::addColumn<QString>("teclas");
-        QTest::addColumn<QString>("esperado");
+        columnas<QString, Tipo, QString, int, QString, QString>("locale", "tipo", "inicial", "cursor", "teclas",
+                                                                "esperado");
         const QString es = QStringLiteral("es_ES");
         QTest::newRow("texto: todo pasa") << es << Tipo::Texto << "" << 0 << "a.b,-/9 x" << "a.b,-/9 x";
         QTest::newRow("fecha: cifras y barra") << es << Tipo::Fecha << "" << 0 << "12a03/2024-x." << "1203/2024";
@@ -99,31 +89,22 @@ private slots:
         QTest::newRow("importe en ingles: coma es decimal")
             << QStringLiteral("en_US") << Tipo::Importe << "" << 0 << "1,5.2" << "1.52";
     }
-
     void teclas() {
-        QFETCH(QString, locale);
-        QFETCH(Tipo, tipo);
-        QFETCH(QString, inicial);
-        QFETCH(int, cursor);
-        QFETCH(QString, teclas);
+        const auto [locale, tipo, inicial, cursor, teclas] =
+            leerFila<QString, Tipo, QString, int, QString>("locale", "tipo", "inicial", "cursor", "teclas");
         QLocale::setDefault(QLocale(locale));
         Formulario pantalla;
         auto *campo = new QLineEdit(&pantalla);
         pantalla.registrarCampo(campo, tipo);
         campo->setText(inicial);
-        if (cursor < 0)
-            campo->selectAll();
-        else
-            campo->setCursorPosition(cursor);
+        cursor < 0 ? campo->selectAll() : campo->setCursorPosition(cursor);
         QTest::keyClicks(campo, teclas);
         QTEST(campo->text(), "esperado");
     }
 
     // Codes QTest cannot type.
     void teclaCodigo_data() {
-        QTest::addColumn<Tipo>("tipo");
-        QTest::addColumn<int>("tecla");
-        QTest::addColumn<int>("esperada");
+        columnas<Tipo, int, int>("tipo", "tecla", "esperada");
         QTest::newRow("fecha: eñe") << Tipo::Fecha << 241 << 0;
         QTest::newRow("fecha: fuera de rango") << Tipo::Fecha << 0x1F600 << 0;
         QTest::newRow("fecha: intro") << Tipo::Fecha << 13 << 13;
@@ -131,10 +112,8 @@ private slots:
         QTest::newRow("importe: a acentuada") << Tipo::Importe << 225 << 0;
         QTest::newRow("texto: eñe") << Tipo::Texto << 241 << 241;
     }
-
     void teclaCodigo() {
-        QFETCH(Tipo, tipo);
-        QFETCH(int, tecla);
+        auto [tipo, tecla] = leerFila<Tipo, int>("tipo", "tecla");
         CUtilidades u;
         QLineEdit campo;
         if (tipo == Tipo::Importe)
@@ -144,10 +123,7 @@ private slots:
     }
 
     void salirCampo_data() {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("formato");
-        QTest::addColumn<QString>("entrada");
-        QTest::addColumn<QString>("esperado");
+        columnas<QString, QString, QString, QString>("locale", "formato", "entrada", "esperado");
         const QString es = QStringLiteral("es_ES");
         const QString fecha = QStringLiteral("dd/mm/yyyy");
         const QString dos = QStringLiteral("#,##0.00");
@@ -185,6 +161,15 @@ private slots:
         QTest::newRow("formato desconocido") << es << "0%" << "1234,5" << "1234,5";
         QTest::newRow("formato con almohadillas") << es << "#,##0.##" << "1234,5" << "1234,5";
     }
+    // What cannot be read stays as typed, for the user to see and fix.
+    void salirCampo() {
+        const auto [locale, formato, entrada] = leerFila<QString, QString, QString>("locale", "formato", "entrada");
+        QLocale::setDefault(QLocale(locale));
+        CUtilidades u;
+        QLineEdit campo(entrada);
+        u.SalirCampo(&campo, formato);
+        QTEST(campo.text(), "esperado");
+    }
 
     // A limit stops only what is typed: a longer text the screen sets stays whole, and
     // may be shortened but not lengthened.
@@ -205,9 +190,7 @@ private slots:
     // One reader for the writer and the fields: the text typed is stored as the number
     // the field shows once left.
     void importeLeidoIgualAlGrabarYAlSalir_data() {
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<double>("numero");
-        QTest::addColumn<QString>("mostrado");
+        columnas<QString, double, QString>("texto", "numero", "mostrado");
         QTest::newRow("miles y decimales") << "1.234,56" << 1234.56 << "1.234,56";
         QTest::newRow("millones") << "1.234.567,89" << 1234567.89 << "1.234.567,89";
         QTest::newRow("sin miles") << "1234,5" << 1234.5 << "1.234,50";
@@ -219,9 +202,7 @@ private slots:
     void importeLeidoIgualAlGrabarYAlSalir() {
         QFETCH(QString, texto);
         Entorno e;
-        e.bd->LimpiarCampos(0);
-        e.bd->setTabla("Exp");
-        e.bd->Campos().Add("Exp_Presup", 2, texto, 2);
+        e.campos("Exp", {{"Exp_Presup", 2, texto}});
         e.bd->setCondicion(" WHERE Exp_Id = 1");
         const Resultado r = e.bd->Modificar();
         QVERIFY2(r, qPrintable(r.mensaje()));
@@ -230,18 +211,6 @@ private slots:
         QLineEdit campo(texto);
         u.SalirCampo(&campo, "#,##0.00");
         QTEST(campo.text(), "mostrado");
-    }
-
-    // What cannot be read stays as typed, for the user to see and fix.
-    void salirCampo() {
-        QFETCH(QString, locale);
-        QFETCH(QString, formato);
-        QFETCH(QString, entrada);
-        QLocale::setDefault(QLocale(locale));
-        CUtilidades u;
-        QLineEdit campo(entrada);
-        u.SalirCampo(&campo, formato);
-        QTEST(campo.text(), "esperado");
     }
 
     // A small screen worked with real focus changes, as a user moves through it.
@@ -260,7 +229,6 @@ private slots:
         QVERIFY(mostrar(&ventana));
         const auto fondo = [](QLineEdit *c) { return c->palette().color(QPalette::Base); };
         const QColor foco(0xC0, 0xC0, 0xC0), normal(0xFF, 0xFF, 0x80);
-
         fecha->setFocus();
         QTRY_VERIFY(fecha->hasFocus());
         QCOMPARE(fondo(fecha), foco);
@@ -285,12 +253,8 @@ private slots:
 
     // Keys after typing: ↓ and ↑ move in the list, ⏎ is Enter on it; none, Return in the box.
     void buscar_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("columna");
-        QTest::addColumn<QString>("tecleado");
-        QTest::addColumn<int>("filas");
-        QTest::addColumn<QString>("teclas");
-        QTest::addColumn<QString>("resultado");
+        columnas<QString, QString, QString, int, QString, QString>("sql", "columna", "tecleado", "filas", "teclas",
+                                                                   "resultado");
         const QString comercial = QStringLiteral("Select CLI_ID,CLI_COD,CLI_COMER FROM CLI ORDER BY CLI_COMER");
         const QString munoz = unir({"4", "103", "Electricidad Muñoz"});
         QTest::newRow("sin acentos") << comercial << "CLI_COMER" << "munoz" << 1 << "" << munoz;
@@ -309,37 +273,30 @@ private slots:
         QTest::newRow("flechas e intro en la lista") << "Select Pro_Id,Pro_Cod,Pro_Nom FROM Pro ORDER BY Pro_Cod"
                                                      << "Pro_Nom" << "" << 3 << "↓↓↑↓⏎" << unir({"3", "502", "Ignacio"});
     }
-
     void buscar() {
-        QFETCH(QString, sql);
-        QFETCH(QString, columna);
-        QFETCH(QString, tecleado);
-        QFETCH(QString, teclas);
-        QFETCH(QString, resultado);
+        const auto [sql, columna, tecleado, teclas, resultado] =
+            leerFila<QString, QString, QString, QString, QString>("sql", "columna", "tecleado", "teclas", "resultado");
         Entorno e;
         int vistas = -1;
-        QCOMPARE(buscarEnDialogo(e, sql, columna,
-                                 [&](QDialog *d) {
-                                     QTableView *g = rejilla(d);
-                                     QAbstractItemModelTester probador(
-                                         g->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-                                     // The id, when the statement has one, is returned but not shown.
-                                     const int codigo = resultado.count(QChar(1)) == 2 ? 1 : 0;
-                                     QCOMPARE(g->isColumnHidden(0), codigo == 1);
-                                     QCOMPARE(g->model()->headerData(codigo, Qt::Horizontal).toString(), "Codigo");
-                                     QCOMPARE(g->model()->headerData(codigo + 1, Qt::Horizontal).toString(),
-                                              "Nombre del Proveedor");
-                                     QTest::keyClicks(buscador(d), tecleado);
-                                     vistas = g->model()->rowCount();
-                                     for (const QChar t : teclas)
-                                         if (t == u'⏎')
-                                             QTest::keyClick(g, Qt::Key_Enter);
-                                         else
-                                             QTest::keyClick(buscador(d), t == u'↓' ? Qt::Key_Down : Qt::Key_Up);
-                                     if (teclas.isEmpty())
-                                         QTest::keyClick(buscador(d), Qt::Key_Return);
-                                 }),
-                 resultado);
+        const QString elegido = buscarEnDialogo(e, sql, columna, [&](QDialog *d) {
+            QTableView *g = rejilla(d);
+            QAbstractItemModelTester probador(g->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+            // The id, when the statement has one, is returned but not shown.
+            const int codigo = resultado.count(QChar(1)) == 2 ? 1 : 0;
+            QCOMPARE(g->isColumnHidden(0), codigo == 1);
+            QCOMPARE(g->model()->headerData(codigo, Qt::Horizontal).toString(), "Codigo");
+            QCOMPARE(g->model()->headerData(codigo + 1, Qt::Horizontal).toString(), "Nombre del Proveedor");
+            QTest::keyClicks(buscador(d), tecleado);
+            vistas = g->model()->rowCount();
+            for (const QChar t : teclas)
+                if (t == u'⏎')
+                    QTest::keyClick(g, Qt::Key_Enter);
+                else
+                    QTest::keyClick(buscador(d), t == u'↓' ? Qt::Key_Down : Qt::Key_Up);
+            if (teclas.isEmpty())
+                QTest::keyClick(buscador(d), Qt::Key_Return);
+        });
+        QCOMPARE(elegido, resultado);
         QCOMPARE(e.dialogos.modales, QStringList{"frmBuscarPorNombre"});
         QTEST(vistas, "filas");
         QVERIFY(e.dialogos.mensajes.isEmpty());
@@ -366,19 +323,18 @@ private slots:
     void buscarSinResultadosYEscape() {
         Entorno e;
         bool abiertoTrasIntro = false;
-        QCOMPARE(buscarEnDialogo(e, "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI", "CLI_COMER",
-                                 [&](QDialog *d) {
-                                     QTest::keyClicks(buscador(d), "zzz");
-                                     QCOMPARE(rejilla(d)->model()->rowCount(), 0);
-                                     QTest::keyClick(buscador(d), Qt::Key_Return);
-                                     abiertoTrasIntro = d->isVisible();
-                                     QTest::keyClicks(buscador(d), "\b\b\b"); // every row back
-                                     QCOMPARE(rejilla(d)->model()->rowCount(), 6);
-                                     QTest::keyClick(buscador(d), Qt::Key_Escape);
-                                     QVERIFY(!d->isVisible());
-                                 }),
-                 QString());
-        QVERIFY(abiertoTrasIntro);
+        const QString elegido =
+            buscarEnDialogo(e, "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI", "CLI_COMER", [&](QDialog *d) {
+                QTest::keyClicks(buscador(d), "zzz");
+                QCOMPARE(rejilla(d)->model()->rowCount(), 0);
+                QTest::keyClick(buscador(d), Qt::Key_Return);
+                abiertoTrasIntro = d->isVisible();
+                QTest::keyClicks(buscador(d), "\b\b\b"); // every row back
+                QCOMPARE(rejilla(d)->model()->rowCount(), 6);
+                QTest::keyClick(buscador(d), Qt::Key_Escape);
+                QVERIFY(!d->isVisible());
+            });
+        QVERIFY(elegido.isEmpty() && abiertoTrasIntro);
     }
 
     void buscarSentenciaErronea() {
@@ -387,12 +343,10 @@ private slots:
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         QVERIFY2(e.dialogos.mensajes[0].texto.contains(QLatin1String("NoExiste"), Qt::CaseInsensitive),
                  qPrintable(e.dialogos.ultimoMensaje()));
-        QCOMPARE(CUtilidades().BuscarPorNombre("Select 1,2", "x", "Codigo", "Nombre", "Buscar", 600, 6000, 0),
-                 QString());
+        QVERIFY(CUtilidades().BuscarPorNombre("Select 1,2", "x", "Codigo", "Nombre", "Buscar", 600, 6000, 0).isEmpty());
         QCOMPARE(e.dialogos.mensajes.size(), 2);
         QVERIFY(e.dialogos.modales.isEmpty());
     }
-
 };
 
 QTEST_MAIN(TstCUtilidades)

@@ -13,7 +13,6 @@ private slots:
         QTest::addColumn<QString>("tsql");
         QTest::addColumn<QString>("sqlite");
         QTest::addColumn<QString>("postgres");
-
         // Without a text for PostgreSQL, it receives what SQLite does.
         const auto fila = [](const char *nombre, const QString &tsql, const QString &sqlite, const QString &pg = {}) {
             QTest::newRow(nombre) << tsql << sqlite << (pg.isNull() ? sqlite : pg);
@@ -21,7 +20,6 @@ private slots:
         const auto igual = [](const char *nombre, const QString &tsql, const QString &pg = {}) {
             QTest::newRow(nombre) << tsql << tsql << (pg.isNull() ? tsql : pg);
         };
-
         // isnull -> ifnull, only in call position
         fila("ISNULL mayusculas", "SELECT ISNULL(a, 0) FROM t", "SELECT ifnull(a, 0) FROM t",
              "SELECT coalesce(a, 0) FROM t");
@@ -31,7 +29,6 @@ private slots:
         igual("isnull en literal", "SELECT 'isnull(a,b)' AS x FROM t");
         igual("isnull en corchetes", "SELECT [isnull] FROM t", "SELECT \"isnull\" FROM t");
         igual("isnull cualificado", "SELECT dbo.isnull(a) FROM t");
-
         // Getdate()
         fila("getdate en values", "INSERT INTO Est (Est_FEstado, Est_Obs) VALUES (Getdate(), Null)",
              "INSERT INTO Est (Est_FEstado, Est_Obs) VALUES (vmexp_getdate(), Null)",
@@ -43,7 +40,6 @@ private slots:
         igual("getdate con argumento", "SELECT getdate(1) FROM t");
         igual("getdate sin parentesis", "SELECT getdate FROM t");
         igual("getdate en comentario", "SELECT a FROM t -- Getdate()");
-
         // Three-part names
         fila("situaciones DBO mayusculas", "select sit_des from VMComun.DBO.situaciones",
              "select sit_des from VMComun.situaciones");
@@ -57,7 +53,6 @@ private slots:
         igual("dbo como columna", "SELECT x.dbo FROM x");
         igual("dbo dentro de otro nombre", "SELECT * FROM vmcomun.dbox.usuarios");
         igual("dbo en literal", "SELECT 'vmcomun.dbo.usuarios' AS n FROM t");
-
         // '+' joining text
         fila("cast y literal", "SELECT cast(cli_Cod as nvarchar) + ' ' + Cli_Comer FROM Cli",
              "SELECT cast(cli_Cod as nvarchar) || ' ' || Cli_Comer FROM Cli",
@@ -106,7 +101,6 @@ private slots:
         igual("mas dentro de comentario", "SELECT a + -- 'x'\n b FROM t");
         fila("alias entre corchetes", "SELECT 'a' + b AS [c + 'd'] FROM t", "SELECT 'a' || b AS [c + 'd'] FROM t",
              "SELECT 'a' || b AS \"c + 'd'\" FROM t");
-
         // Day-first date literals
         fila("fecha sola es medianoche", "UPDATE Exp SET Exp_FIni = '29/02/2024' WHERE Exp_Id = 1",
              "UPDATE Exp SET Exp_FIni = '2024-02-29 00:00:00' WHERE Exp_Id = 1");
@@ -121,7 +115,6 @@ private slots:
         igual("otros formatos", "SELECT 1 WHERE x = '05/03/24' OR y = '5/3/2024' OR z = '05-03-2024'");
         igual("fecha con hora sin segundos", "SELECT 1 WHERE x = '05/03/2024 10:30'");
         igual("fecha que ya es iso", "SELECT 1 WHERE x = '2024-03-05 00:00:00'");
-
         // Literals, brackets and the rest pass unchanged
         igual("comilla doblada", "SELECT * FROM Cli WHERE Cli_Ape1 = 'O''Brien' AND Cli_Nom = 'D''Ors'");
         fila("comilla doblada con mas dentro", "SELECT 'O''Brien + dbo.x' + a FROM t",

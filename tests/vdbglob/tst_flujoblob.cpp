@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <unistd.h>
 
@@ -50,29 +49,24 @@ bool sinTransaccionPendiente(Entorno &e) { return e.conexion->BeginTrans() && e.
 class TstFlujoBlob : public QObject {
     Q_OBJECT
 private slots:
+    // consultaAbierta: the grid still reading the document list meanwhile.
     void idaYVueltaExacta_data() {
-        QTest::addColumn<QByteArray>("datos");
-        QTest::addColumn<bool>("consultaAbierta"); // the grid still reading the document list meanwhile
+        columnas<QByteArray, bool>("datos", "consultaAbierta");
         QTest::newRow("vacio") << QByteArray() << false;
         QTest::newRow("todos los valores de byte") << binario(3 * 256) << true;
         QTest::newRow("un trozo justo") << binario(kMega) << false;
         QTest::newRow("un trozo y un byte") << binario(kMega + 1) << true;
         QTest::newRow("dos trozos") << binario(2 * kMega) << true;
     }
-
     void idaYVueltaExacta() {
-        QFETCH(QByteArray, datos);
-        QFETCH(bool, consultaAbierta);
+        const auto [datos, consultaAbierta] = leerFila<QByteArray, bool>("datos", "consultaAbierta");
         Entorno e;
         QTemporaryDir dir;
-        const QString origen = dir.filePath("origen.bin");
-        const QString destino = dir.filePath("destino.bin");
-        QVERIFY(escribirFichero(origen, datos));
-        QVERIFY(escribirFichero(destino, "contenido anterior que se sustituye"));
+        const QString origen = dir.filePath("origen.bin"), destino = dir.filePath("destino.bin");
+        QVERIFY(escribirFichero(origen, datos) && escribirFichero(destino, "contenido anterior que se sustituye"));
         Recordset lista;
         if (consultaAbierta)
             lista = e.conexion->Execute("SELECT Ima_Id, Ima_Tabla FROM Ima ORDER BY Ima_Id");
-
         QString error = "sin tocar";
         QVERIFY2(guardar(e, 2, origen, &error), qPrintable(error));
         QVERIFY(error.isEmpty());
@@ -80,7 +74,6 @@ private slots:
         QCOMPARE(e.cuenta("Ima WHERE Ima_Id = 2 AND Ima_File IS NOT NULL"), 1);
         QCOMPARE(contenidoIma(e, 2).toByteArray(), datos);
         QCOMPARE(contenidoIma(e, 1).toByteArray(), QByteArray("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido)."));
-
         QVERIFY2(cargar(e, 2, destino, &error), qPrintable(error));
         QCOMPARE(leerFichero(destino), datos);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
@@ -99,7 +92,6 @@ private slots:
         QVERIFY(escribirFichero(origen, datos));
         const QVariant original = contenidoIma(e, 1);
         QString error;
-
         // Undone with the transaction that holds it.
         QVERIFY(e.conexion->BeginTrans());
         QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
@@ -107,14 +99,11 @@ private slots:
         QCOMPARE(leerFichero(dir.filePath("leido.bin")), datos);
         QVERIFY(e.conexion->RollbackTrans());
         QCOMPARE(contenidoIma(e, 1), original);
-
         // A failure inside the transaction undoes only its own change.
         QVERIFY(e.conexion->BeginTrans());
         QVERIFY(e.conexion->Ejecutar("UPDATE Tex SET Tex_Des = 'Obra mayor' WHERE Tex_Id = 1"));
-        QVERIFY(!guardar(e, 2, dir.filePath("no-existe.bin"), &error));
-        QVERIFY(guardar(e, 2, origen, &error));
+        QVERIFY(!guardar(e, 2, dir.filePath("no-existe.bin"), &error) && guardar(e, 2, origen, &error));
         QVERIFY(e.conexion->CommitTrans());
-
         // Another user's session sees both changes and may read the contents.
         conSegundaConexion(e, [&](QSqlDatabase &otra) {
             Conexion deOtro(otra);
@@ -126,36 +115,27 @@ private slots:
         });
     }
 
+    // fichero is relative to a temporary folder; %1 in the mensaje is its full path.
     void fallaSinTocarNada_data() {
-        QTest::addColumn<bool>("guardando");
-        QTest::addColumn<QString>("fichero"); // relative to a temporary folder
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("mensaje"); // %1: the file's full path
+        columnas<bool, QString, int, QString>("guardando", "fichero", "id", "mensaje");
         QTest::newRow("origen que falta") << true << "no-existe.pdf" << 1 << "No se puede leer el fichero %1";
         QTest::newRow("fila que falta") << true << "fichero.txt" << 99 << "No existe la fila 99 de la tabla Ima";
-        QTest::newRow("carpeta inexistente") << false << "no/existe/documento.txt" << 1
-                                             << "No se puede escribir el fichero %1: ";
-        QTest::newRow("la carpeta es un fichero") << false << "fichero.txt/documento.txt" << 1
-                                                  << "No se puede escribir el fichero %1: ";
+        const QString sinEscribir = QStringLiteral("No se puede escribir el fichero %1: ");
+        QTest::newRow("carpeta inexistente") << false << "no/existe/documento.txt" << 1 << sinEscribir;
+        QTest::newRow("la carpeta es un fichero") << false << "fichero.txt/documento.txt" << 1 << sinEscribir;
         if (geteuid() != 0) // root writes anywhere
-            QTest::newRow("carpeta de solo lectura") << false << "lectura/documento.txt" << 1
-                                                     << "No se puede escribir el fichero %1: ";
+            QTest::newRow("carpeta de solo lectura") << false << "lectura/documento.txt" << 1 << sinEscribir;
     }
-
     // The column, the rows and the folders stay as they were.
     void fallaSinTocarNada() {
-        QFETCH(bool, guardando);
-        QFETCH(QString, fichero);
-        QFETCH(int, id);
-        QFETCH(QString, mensaje);
+        const auto [guardando, fichero, id, mensaje] =
+            leerFila<bool, QString, int, QString>("guardando", "fichero", "id", "mensaje");
         Entorno e;
         QTemporaryDir dir;
-        QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta"));
-        QVERIFY(QDir(dir.path()).mkdir("lectura"));
-        QVERIFY(QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(escribirFichero(dir.filePath("fichero.txt"), "no es una carpeta") && QDir(dir.path()).mkdir("lectura")
+                && QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::ExeOwner));
         const QString ruta = dir.filePath(fichero);
         const QVariant original = contenidoIma(e, 1);
-
         QString error;
         QVERIFY(!(guardando ? guardar(e, id, ruta, &error) : cargar(e, id, ruta, &error)));
         QVERIFY2(error.contains(mensaje.arg(ruta)), qPrintable(error));
@@ -168,9 +148,9 @@ private slots:
         QFile::setPermissions(dir.filePath("lectura"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // seguir: notices answered yes before cancelling; -1 never cancels.
     void progresoYCancelar_data() {
-        QTest::addColumn<bool>("guardando");
-        QTest::addColumn<int>("seguir"); // notices answered yes before cancelling; -1 never cancels
+        columnas<bool, int>("guardando", "seguir");
         QTest::newRow("guardar entero") << true << -1;
         QTest::newRow("guardar, cancelado antes de empezar") << true << 0;
         QTest::newRow("guardar, cancelado tras el primer trozo") << true << 1;
@@ -178,12 +158,10 @@ private slots:
         QTest::newRow("cargar entero") << false << -1;
         QTest::newRow("cargar, cancelado tras el primer trozo") << false << 1;
     }
-
     // Progress grows in chunks up to the size; a cancelled copy leaves the column or the
     // target file as it was.
     void progresoYCancelar() {
-        QFETCH(bool, guardando);
-        QFETCH(int, seguir);
+        const auto [guardando, seguir] = leerFila<bool, int>("guardando", "seguir");
         Entorno e;
         QTemporaryDir dir;
         const qint64 tam = 2 * kMega + 5;
@@ -194,7 +172,6 @@ private slots:
             QVERIFY2(guardar(e, 1, origen, &error), qPrintable(error));
         QVERIFY(escribirFichero(destino, "versión anterior"));
         const QVariant original = contenidoIma(e, 1);
-
         QList<std::pair<qint64, qint64>> avisos;
         const auto anotar = [&](qint64 hecho, qint64 total) {
             avisos.append({hecho, total});
@@ -215,11 +192,8 @@ private slots:
         QVERIFY(avisos.size() >= 3); // in chunks, not all at once
         QCOMPARE(avisos.first().first, 0);
         QCOMPARE(avisos.last().first, tam);
-        for (qsizetype i = 0; i < avisos.size(); ++i) {
-            QCOMPARE(avisos[i].second, tam);
-            if (i > 0)
-                QVERIFY(avisos[i].first > avisos[i - 1].first);
-        }
+        for (qsizetype i = 0; i < avisos.size(); ++i)
+            QVERIFY(avisos[i].second == tam && (i == 0 || avisos[i].first > avisos[i - 1].first));
     }
 
     // On the server each content is a large object of its own: the one it replaces and the one
@@ -248,22 +222,16 @@ private slots:
         const qint64 deA = objetoDe(1);
         QVERIFY(existe(deA));
         const qint64 antes = objetos();
-
         conSegundaConexion(e, [&](QSqlDatabase &otra) {
             Conexion deOtro(otra);
             const Resultado r = FlujoBlob::guardarFichero(&deOtro, "Ima", "Ima_File", 1, dir.filePath("b.bin"), {});
             QVERIFY2(r.ok(), qPrintable(r.mensaje()));
         });
-
         const qint64 deB = objetoDe(1);
-        QVERIFY(deB != deA);
-        QVERIFY(!existe(deA));
-        QVERIFY(existe(deB));
+        QVERIFY(deB != deA && !existe(deA) && existe(deB));
         QCOMPARE(objetos(), antes);
         QCOMPARE(contenidoIma(e, 1).toByteArray(), binario(300));
-
-        QVERIFY(e.ejecutar("DELETE FROM Ima WHERE Ima_Id = 1"));
-        QVERIFY(!existe(deB));
+        QVERIFY(e.ejecutar("DELETE FROM Ima WHERE Ima_Id = 1") && !existe(deB));
         QCOMPARE(objetos(), antes - 1);
     }
 };

@@ -13,8 +13,7 @@ private slots:
 };
 
 void TstLectura::soloAdelanteLeeComoDesplazable_data() {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<bool>("soloSqlite");
+    columnas<QString, bool>("sql", "soloSqlite");
     QTest::newRow("fechas, nulos, importes, texto") << "SELECT * FROM Act INNER JOIN Exp ON Exp_Id = Act_IdExp ORDER BY Act_Id"
                                                  << false;
     QTest::newRow("nombres con tabla y alias")
@@ -29,8 +28,7 @@ void TstLectura::soloAdelanteLeeComoDesplazable_data() {
 }
 
 void TstLectura::soloAdelanteLeeComoDesplazable() {
-    QFETCH(QString, sql);
-    QFETCH(bool, soloSqlite);
+    const auto [sql, soloSqlite] = leerFila<QString, bool>("sql", "soloSqlite");
     if (soloSqlite && enServidor())
         QSKIP("SQLite functions");
     Entorno e;
@@ -59,8 +57,7 @@ void TstLectura::soloAdelanteLeeComoDesplazable() {
                      qPrintable(QString("fila %1, %2: %3 frente a %4").arg(filas).arg(leido.FieldName(c), a.toString(), b.toString())));
         }
     }
-    QVERIFY(leido.isEOF());
-    QVERIFY(!leido.Fields(0).isValid());
+    QVERIFY(leido.isEOF() && !leido.Fields(0).isValid());
     leido.MoveFirst(); // cannot go back: stays at the end
     QVERIFY(leido.isEOF());
 }

@@ -54,8 +54,7 @@ private slots:
                                                .arg(filas).arg(q.record().fieldName(c), a.toString(), b.toString())));
             }
         }
-        QVERIFY(filas > 0);
-        QVERIFY(!leido->siguiente());
+        QVERIFY(filas > 0 && !leido->siguiente());
     }
 
     // The grid asks for pages up to the end, across the page's size and exactly at it.

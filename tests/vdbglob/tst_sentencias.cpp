@@ -17,23 +17,6 @@ struct Caso {
 };
 
 void agregar(const Caso &c) { QTest::newRow(c.nombre) << c.sql << c.filas << c.donde << c.campos << c.antes; }
-
-// The case-file search of one origin, followed by the filter pieces.
-QString busqueda(int origen, const QString &piezas = {}) {
-    static const QString columnas[] = {
-        "SELECT (Select (cast(cli_Cod as nvarchar) + ' ' + Cli_Comer) from cli where cli_id = Exp_IdCli) As Cliente, Exp_Id, ",
-        "SELECT (Select (cast(Pro_Cod as nvarchar) + ' ' + Pro_Comer) from Pro where Pro_id = Exp_IdCli) As Proveedor, Exp_Id, ",
-        "SELECT ('') as x, Exp_Id, ",
-    };
-    return columnas[origen] + "Exp_FIni,Exp_Ffin,Exp_Des,Exp_Obs,Exp_Ubicacion,exp_idcli FROM Exp "
-           + " Where Exp_Origen = " + QString::number(origen) + " " + piezas;
-}
-
-QString permisos(int usuario) {
-    const QString u = QString::number(usuario);
-    return " and (Exp_id in (SELECT ExpPer_Idexp FROM ExpPer WHERE  ExpPer_IdUsu=" + u + ") or Exp_Idusu = " + u + ")";
-}
-
 } // namespace
 
 class TstSentencias : public QObject {
@@ -45,16 +28,13 @@ private slots:
     void cleanup() { e->conexion->RollbackTrans(); }
 
     void sentencia_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<int>("filas");
-        QTest::addColumn<QString>("donde");
-        QTest::addColumn<QVariantMap>("campos");
-        QTest::addColumn<QStringList>("antes");
-
-        // Case-file search: a creator's own case file that has no authorised row
-        agregar({"permiso por haberlo creado", busqueda(2, permisos(4)), 1, {}, {{"Exp_Id", 8}},
+        columnas<QString, int, QString, QVariantMap, QStringList>("sql", "filas", "donde", "campos", "antes");
+        // Case-file search of origin 2 by user 4: a creator's own case file that has no authorised row
+        const QString busqueda = "SELECT ('') as x, Exp_Id, Exp_FIni,Exp_Ffin,Exp_Des,Exp_Obs,Exp_Ubicacion,exp_idcli FROM Exp "
+                                 " Where Exp_Origen = 2  and (Exp_id in (SELECT ExpPer_Idexp FROM ExpPer WHERE  "
+                                 "ExpPer_IdUsu=4) or Exp_Idusu = 4)";
+        agregar({"permiso por haberlo creado", busqueda, 1, {}, {{"Exp_Id", 8}},
                  {"DELETE FROM ExpPer WHERE ExpPer_IdExp = 8"}});
-
         // Names put together from parts that may be NULL
         const QString fiscalCli =
             "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI";
@@ -62,7 +42,6 @@ private slots:
         const QString fiscalPro = "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + ISNULL(PRO_APE2,'')) AS "
                                   "RSOC FROM PRO  order by PRO_NOM ";
         agregar({"proveedor sin apellidos", fiscalPro, 3, "PRO_ID = 3", {{"RSOC", "Ignacio  "}}});
-
         // Records: dates, amounts, NULLs and stamps as their kinds
         agregar({"expediente", "SELECT * FROM Exp WHERE Exp_Id = 3", 1, {},
                  {{"Exp_FIni", QDate(2024, 3, 5)}, {"Exp_Ffin", QVariant()}, {"Exp_obs", ""}, {"Exp_Presup", 3200.0},
@@ -70,7 +49,6 @@ private slots:
                   {"Exp_ubicacion", "Archivo B-1"}, {"exp_Idtipo", 3}, {"Exp_idUsu", 3}}});
         agregar({"expediente sin codigo ni ubicacion", "SELECT * FROM Exp WHERE Exp_Id = 2", 1, {},
                  {{"Exp_Ffin", QDate(2024, 4, 30)}, {"Exp_Codigo", QVariant()}, {"Exp_ubicacion", QVariant()}}});
-
         // Authorised users
         const QString autorizados = "Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) "
                                     "As [Nombre de Usuario] from expper where expper_idexp=";
@@ -78,19 +56,14 @@ private slots:
                  {"INSERT INTO ExpPer (ExpPer_IdExp, ExpPer_IdUsu) VALUES (2, 77)"}});
         agregar({"buscar usuarios", "Select usu_id,usu_cod,usu_nom FROM vmcomun.dbo.usuarios", 5, "usu_id = 5",
                  {{"usu_cod", "INV"}, {"usu_nom", QVariant()}}});
-
         // Action record
         agregar({"actuacion", "SELECT * FROM Act WHERE Act_Id = 2", 1, {},
                  {{"Act_Fecha", QDate(2024, 1, 20)}, {"Act_Importe", 125000.5}, {"Act_IdTac", 3}, {"Act_IdOperario", 1},
                   {"Act_Des", "Presupuesto de cubierta y cerramientos"}, {"Act_Operario", "María José Fernández"}}});
     }
-
     void sentencia() {
-        QFETCH(QString, sql);
-        QFETCH(QString, donde);
-        QFETCH(QVariantMap, campos);
-        QFETCH(QStringList, antes);
-
+        const auto [sql, donde, campos, antes] =
+            leerFila<QString, QString, QVariantMap, QStringList>("sql", "donde", "campos", "antes");
         for (const QString &s : antes)
             QVERIFY2(e->ejecutar(s), qPrintable(s));
         Recordset rs = e->conexion->Execute(sql);
