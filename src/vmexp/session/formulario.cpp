@@ -13,8 +13,11 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTableView>
 #include <QValidator>
 #include <algorithm>
+#include <array>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -130,6 +133,36 @@ void Formulario::partirCaptions() {
     }
 }
 
+namespace {
+// A line's width as the sum of its characters' advances, known without shaping it (which
+// is what costs when a grid is laid out) for the letters and signs of Latin scripts.
+// Kerning and ligatures only narrow such text by a few pixels, so the sum tells which
+// lines may be the widest; those alone are shaped.
+class AnchoEstimado {
+public:
+    explicit AnchoEstimado(const QFont &fuente) : m_fm(fuente) { m_avance.fill(-1); }
+    // Infinite when the line holds a character that only shaping measures.
+    qreal operator()(QStringView linea) {
+        qreal suma = 0;
+        for (const QChar c : linea) {
+            const char16_t u = c.unicode();
+            if (u < 0x20 || u >= m_avance.size() || (u >= 0x7f && u < 0xa0) || u == 0xad)
+                return std::numeric_limits<qreal>::infinity();
+            if (m_avance[u] < 0)
+                m_avance[u] = m_fm.horizontalAdvance(c);
+            suma += m_avance[u];
+        }
+        return suma;
+    }
+    // Whether a line estimated at e may be wider, once shaped, than ancho.
+    static bool puedeSuperar(qreal e, int ancho) { return e * 1.1 + 2 > ancho; }
+
+private:
+    QFontMetricsF m_fm;
+    std::array<qreal, 0x250> m_avance; // Latin-1, Latin Extended-A and B: no combining marks
+};
+} // namespace
+
 void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips,
                               const std::function<QString(const QModelIndex &)> &textoCelda) {
     int ancho = std::max(px(twips), cabecera->sectionSizeHint(columna));
@@ -138,7 +171,7 @@ void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, i
     if (cargadas > 0) {
         const auto texto = [&](const QModelIndex &i) { return textoCelda ? textoCelda(i) : i.data().toString(); };
         // Digits are equally wide in the fonts of a desktop: a date or an amount is
-        // measured once per shape ("00/00/0000"), since shaping text is what costs here.
+        // shaped once per shape ("00/00/0000").
         const QFontMetrics fm(vista->font());
         QHash<QString, int> medidos;
         const auto anchoLinea = [&](QStringView linea) {
@@ -151,32 +184,43 @@ void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, i
                 it = medidos.insert(forma, fm.horizontalAdvance(forma));
             return *it;
         };
-        const auto anchoTexto = [&](const QString &t) {
-            int mayor = 0;
-            for (const QStringView linea : QStringView(t).tokenize(u'\n'))
-                for (const QStringView parte : linea.tokenize(QChar(QChar::LineSeparator)))
-                    mayor = std::max(mayor, anchoLinea(parte));
-            return mayor;
-        };
         // Only the rows the view can show (before its first layout, the window's height;
         // never over 40): measuring a whole page costs milliseconds on each search, for
         // rows seen only by scrolling.
         const int alto = vista->testAttribute(Qt::WA_Resized) ? vista->viewport()->height() : vista->window()->height();
-        const int altoFila = vista->sizeHintForIndex(modelo->index(0, columna, vista->rootIndex())).height();
+        const auto *tabla = qobject_cast<const QTableView *>(vista);
+        const int altoFila = tabla ? tabla->rowHeight(0)
+                                   : vista->sizeHintForIndex(modelo->index(0, columna, vista->rootIndex())).height();
         const int filas = std::min({cargadas, 40, alto / std::max(1, altoFila) + 1});
-        // The widest text; the style's size hint of that one cell adds what the style
-        // puts around a text (an empty cell gets none).
-        int mayor = -1;
-        QModelIndex ancha;
+        // Every line by its estimate, widest first; shaped until no estimate left can be
+        // wider. The style's size hint of the widest cell adds what the style puts around
+        // a text (an empty cell gets none).
+        AnchoEstimado estimado(vista->font());
+        struct Linea {
+            qreal estimado;
+            QString texto;
+            int fila;
+        };
+        QList<Linea> lineas;
         for (int fila = 0; fila < filas; ++fila) {
-            const QModelIndex i = modelo->index(fila, columna, vista->rootIndex());
-            if (const int a = anchoTexto(texto(i)); a > mayor) {
+            const QString t = texto(modelo->index(fila, columna, vista->rootIndex()));
+            for (const QStringView linea : QStringView(t).tokenize(u'\n'))
+                for (const QStringView parte : linea.tokenize(QChar(QChar::LineSeparator)))
+                    lineas.append({estimado(parte), parte.toString(), fila});
+        }
+        std::sort(lineas.begin(), lineas.end(), [](const Linea &a, const Linea &b) { return a.estimado > b.estimado; });
+        int mayor = -1;
+        int ancha = -1;
+        for (const Linea &l : lineas) {
+            if (mayor >= 0 && !AnchoEstimado::puedeSuperar(l.estimado, mayor))
+                break;
+            if (const int a = anchoLinea(l.texto); a > mayor) {
                 mayor = a;
-                ancha = i;
+                ancha = l.fila;
             }
         }
-        if (ancha.isValid())
-            ancho = std::max(ancho, vista->sizeHintForIndex(ancha).width() + 1);
+        if (ancha >= 0)
+            ancho = std::max(ancho, vista->sizeHintForIndex(modelo->index(ancha, columna, vista->rootIndex())).width() + 1);
     }
     cabecera->resizeSection(columna, ancho);
 }
