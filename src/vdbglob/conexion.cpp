@@ -599,6 +599,20 @@ QSqlRecord RecordsetModel::record(int n) const {
     return r;
 }
 
+void RecordsetModel::tomarResultado(RecordsetModel &otro) {
+    beginResetModel();
+    std::swap(m_conexion, otro.m_conexion);
+    m_sql.swap(otro.m_sql);
+    std::swap(m_resultado, otro.m_resultado);
+    std::swap(m_columnas, otro.m_columnas);
+    m_tipos.swap(otro.m_tipos);
+    m_filas.swap(otro.m_filas);
+    m_paginas.swap(otro.m_paginas);
+    m_cabeceras.swap(otro.m_cabeceras);
+    std::swap(m_hayMas, otro.m_hayMas);
+    endResetModel();
+}
+
 bool RecordsetModel::canFetchMore(const QModelIndex &parent) const { return !parent.isValid() && !m_trayendo && m_hayMas; }
 
 // A view may ask for more rows while the model is inserting fetched ones (item-model

@@ -167,6 +167,9 @@ public:
     QSqlRecord record(int n) const;
     // True when the result has at least one row, without counting the rest.
     bool tieneFilas() const { return !m_filas.isEmpty(); }
+    // Takes otro's statement, rows and captions in one reset, otro getting these: the
+    // views over this model keep their headers, selection and connections.
+    void tomarResultado(RecordsetModel &otro);
 
 private:
     bool leerPagina();

@@ -57,7 +57,8 @@ private slots:
         QVERIFY(filas > 0 && !leido->siguiente());
     }
 
-    // The grid asks for pages up to the end, across the page's size and exactly at it.
+    // The grid asks for pages up to the end, across the page's size and exactly at it,
+    // after its model took the new result from a model over a finished one.
     void paginasHastaElFinal_data() {
         QTest::addColumn<int>("total");
         for (int n : {0, 256, 257, 513})
@@ -66,8 +67,10 @@ private slots:
     void paginasHastaElFinal() {
         QFETCH(int, total);
         Entorno e;
-        RecordsetModel m(e.conexion.get(), QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+        RecordsetModel m(e.conexion.get(), QStringLiteral("SELECT 0 AS i, 'otra' AS t"));
+        RecordsetModel nuevo(e.conexion.get(), QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                                                    "WHERE i < %1) SELECT i, 'fila ' || i AS t FROM n WHERE i <= %1").arg(total));
+        m.tomarResultado(nuevo);
         QVERIFY2(m.ok(), qPrintable(m.resultado().mensaje()));
         for (int vueltas = 0; m.canFetchMore() && vueltas < 10; ++vueltas)
             m.fetchMore();

@@ -232,12 +232,12 @@ QString frmExpedientes1::msCargarUsuarios() {
     RecordsetModel *modelo = nullptr;
     if (const Resultado r = m_datos->usuarios(gExpe->IdExp(), this, modelo); !r)
         return r.mensaje();
-    cambiarModelo(ui->dbgUsuarios, modelo, std::exchange(m_usuarios, modelo));
+    m_usuarios = cambiarModelo(ui->dbgUsuarios, modelo, m_usuarios);
     ui->dbgUsuarios->setColumnHidden(0, true);
     anchoColumna(ui->dbgUsuarios, ui->dbgUsuarios->horizontalHeader(), 1, 4000);
     // As a fresh result set, the grid stands on its first row.
-    if (modelo->tieneFilas())
-        ui->dbgUsuarios->setCurrentIndex(modelo->index(0, 1));
+    if (m_usuarios->tieneFilas())
+        ui->dbgUsuarios->setCurrentIndex(m_usuarios->index(0, 1));
     return {};
 }
 

@@ -115,9 +115,9 @@ QString frmTipos::msCargarGrid() {
     RecordsetModel *lista = nullptr;
     if (const Resultado r = m_datos.lista(this, lista); !r)
         return r.mensaje();
-    cambiarModelo(ui->dbgFco, lista, std::exchange(rs, lista));
-    connect(ui->dbgFco->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &frmTipos::rs_MoveComplete);
+    rs = cambiarModelo(ui->dbgFco, lista, rs);
+    connect(ui->dbgFco->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &frmTipos::rs_MoveComplete,
+            Qt::UniqueConnection);
 
     rs->setHeaderData(0, Qt::Horizontal, QStringLiteral("Codigo"));
     rs->setHeaderData(1, Qt::Horizontal, QStringLiteral("Descripcion"));

@@ -283,7 +283,7 @@ void frmExpedientes::msBuscarExpedientes() {
 }
 
 void frmExpedientes::mostrarResultado(RecordsetModel *modelo) {
-    cambiarModelo(ui->DataGrid1, modelo, std::exchange(rsExp, modelo));
+    rsExp = cambiarModelo(ui->DataGrid1, modelo, rsExp);
 }
 
 void frmExpedientes::rotularColumnas(RecordsetModel *modelo, short origen) {

@@ -1,5 +1,6 @@
 #include "formulario.h"
 
+#include "conexion.h"
 #include "cutilidades.h"
 #include "dialogos.h"
 #include "modexp.h"
@@ -63,7 +64,14 @@ QString Formulario::tituloVentana() {
         .arg(VMEXP_VERSION_PATCH);
 }
 
-void Formulario::cambiarModelo(QAbstractItemView *vista, QAbstractItemModel *nuevo, QAbstractItemModel *anterior) {
+RecordsetModel *Formulario::cambiarModelo(QAbstractItemView *vista, RecordsetModel *nuevo, RecordsetModel *anterior) {
+    // A grid showing a list keeps its model: a model set anew makes the grid rebuild its
+    // headers, selection and connections, a third of a search's own time.
+    if (nuevo && anterior && nuevo != anterior && vista->model() == anterior) {
+        anterior->tomarResultado(*nuevo);
+        delete nuevo;
+        return anterior;
+    }
     // The old model goes first: a view (and its headers) whose model is gone has no
     // signals of it to disconnect, which costs more than the rest of the swap.
     if (anterior != nuevo) {
@@ -71,6 +79,7 @@ void Formulario::cambiarModelo(QAbstractItemView *vista, QAbstractItemModel *nue
         delete anterior;
     }
     vista->setModel(nuevo);
+    return nuevo;
 }
 
 void Formulario::limitarTecleo(QLineEdit *campo) {

@@ -8,11 +8,11 @@
 #include <functional>
 
 class CUtilidades;
-class QAbstractItemModel;
 class QAbstractItemView;
 class QHeaderView;
 class QLineEdit;
 class QPlainTextEdit;
+class RecordsetModel;
 class QKeyEvent;
 
 class Formulario : public QDialog {
@@ -29,8 +29,9 @@ public:
 
     // The caption of the case-file screens, with the library's version.
     static QString tituloVentana();
-    // Puts a new list in a grid; the list it replaces and that list's selection go.
-    static void cambiarModelo(QAbstractItemView *vista, QAbstractItemModel *nuevo, QAbstractItemModel *anterior);
+    // Puts a new list in a grid; the list it replaces goes. Returns the model the grid
+    // shows, which holds the new list: the old one when the grid showed it.
+    static RecordsetModel *cambiarModelo(QAbstractItemView *vista, RecordsetModel *nuevo, RecordsetModel *anterior);
     // A date field is edited as bare digits: the slashes go when it takes the focus.
     void editarSinBarras(QLineEdit *fecha) { m_sinBarras.insert(fecha); }
 
