@@ -130,9 +130,7 @@ private slots:
     }
 
     void errorAlCargar_data() {
-        QTest::addColumn<QString>("preparacion");
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<QString>("mensaje");
+        columnas<QString, int, QString>("preparacion", "idExp", "mensaje");
         const QString err = QStringLiteral("Error (Expedientes 1[1]): ");
         QTest::newRow("no existe") << "" << 99 << err + "No existe el expediente 99.";
         QTest::newRow("descripción nula") << "UPDATE Exp SET Exp_Des = NULL WHERE Exp_Id = 1" << 1
@@ -145,9 +143,7 @@ private slots:
         QTest::newRow("actuaciones") << "ALTER TABLE Act RENAME TO ActAntigua" << 1 << err;
     }
     void errorAlCargar() {
-        QFETCH(QString, preparacion);
-        QFETCH(int, idExp);
-        QFETCH(QString, mensaje);
+        const auto [preparacion, idExp, mensaje] = leerFila<QString, int, QString>("preparacion", "idExp", "mensaje");
         Entorno e;
         QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
         Pantalla p = abrir(e, idExp);
@@ -159,21 +155,15 @@ private slots:
     }
 
     void propietarioYPanelDeUsuarios_data() {
-        QTest::addColumn<int>("usuario");
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<QString>("preparacion");
-        QTest::addColumn<QString>("propietario");
-        QTest::addColumn<bool>("panel");
+        columnas<int, int, QString, QString, bool>("usuario", "idExp", "preparacion", "propietario", "panel");
         QTest::newRow("del propio usuario") << 1 << 1 << "" << "Administrador del Sistema" << true;
         QTest::newRow("de otro usuario") << 1 << 2 << "" << "María José Fernández" << false;
         QTest::newRow("sin creador") << 1 << 1 << "UPDATE Exp SET Exp_IdUsu = NULL WHERE Exp_Id = 1" << "" << false;
         QTest::newRow("creador sin nombre") << 5 << 1 << "UPDATE Exp SET Exp_IdUsu = 5 WHERE Exp_Id = 1" << "" << true;
     }
     void propietarioYPanelDeUsuarios() {
-        QFETCH(int, usuario);
-        QFETCH(int, idExp);
-        QFETCH(QString, preparacion);
-        QFETCH(bool, panel);
+        const auto [usuario, idExp, preparacion, panel] =
+            leerFila<int, int, QString, bool>("usuario", "idExp", "preparacion", "panel");
         Entorno e(usuario);
         QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
         Pantalla p = abrir(e, idExp);
@@ -205,8 +195,7 @@ private slots:
     // ---------------------------------------------------------------- save
 
     void grabarNuevo_data() {
-        QTest::addColumn<int>("respuesta");
-        QTest::addColumn<int>("permisos");
+        columnas<int, int>("respuesta", "permisos");
         QTest::newRow("todos los usuarios") << int(vb::vbYes) << 5;
         QTest::newRow("solo el creador") << int(vb::vbNo) << 1;
     }
@@ -272,10 +261,8 @@ private slots:
     // The save's data service alone: its statements in order inside one transaction, and
     // nothing left of it when a step fails.
     void escrituraDelGuardado_data() {
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<bool>("todos");
-        QTest::addColumn<QString>("bloqueo"); // table whose inserts fail
-        QTest::addColumn<QStringList>("sentencias");
+        // bloqueo: table whose inserts fail
+        columnas<int, bool, QString, QStringList>("idExp", "todos", "bloqueo", "sentencias");
         const QString exp = "INSERT INTO Exp (Exp_Fini,Exp_FFin,Exp_IdCli,Exp_IdTipo,Exp_Des,Exp_Obs,Exp_Proceso,Exp_Origen,"
                             "Exp_Presup,Exp_Estado,Exp_Codigo,Exp_Ubicacion,Exp_IdUsu) VALUES (?,Null,?,?,?,?,?,?,?,?,Null,Null,?)";
         const QString est = "INSERT INTO Est (Est_IdUsu,Est_Proceso,Est_IdTabla,Est_Estado,Est_Festado,Est_Obs) "
@@ -297,10 +284,8 @@ private slots:
         QTest::newRow("permisos bloqueados") << 0 << true << "ExpPer" << QStringList{begin, exp, est, usuarios, per, rollback};
     }
     void escrituraDelGuardado() {
-        QFETCH(int, idExp);
-        QFETCH(bool, todos);
-        QFETCH(QString, bloqueo);
-        QFETCH(QStringList, sentencias);
+        const auto [idExp, todos, bloqueo, sentencias] =
+            leerFila<int, bool, QString, QStringList>("idExp", "todos", "bloqueo", "sentencias");
         Entorno e(2);
         QVERIFY(bloqueo.isEmpty() || e.rechazar(bloqueo, "INSERT", "bloqueado"));
         const int exp = e.cuenta("Exp"), est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
@@ -326,10 +311,7 @@ private slots:
     }
 
     void fallaLaGrabacion_data() {
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<int>("campo");
-        QTest::addColumn<QString>("valor");
-        QTest::addColumn<QString>("causa");
+        columnas<int, int, QString, QString>("idExp", "campo", "valor", "causa");
         // clang-format off
         QTest::newRow("presupuesto no numérico, nuevo") << 0 << 6 << "12-5" << "«12-5» no es un número";
         QTest::newRow("fecha imposible, existente") << 1 << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
@@ -337,10 +319,8 @@ private slots:
         // clang-format on
     }
     void fallaLaGrabacion() {
-        QFETCH(int, idExp);
-        QFETCH(int, campo);
-        QFETCH(QString, valor);
-        QFETCH(QString, causa);
+        const auto [idExp, campo, valor, causa] =
+            leerFila<int, int, QString, QString>("idExp", "campo", "valor", "causa");
         Entorno e;
         Pantalla p = abrir(e, idExp);
         const QString guardado = QStringLiteral("Texto que no se debe perder");
@@ -463,8 +443,7 @@ private slots:
     // ---------------------------------------------------------------- actions tree
 
     void agrupaciones_data() {
-        QTest::addColumn<QString>("opcion");
-        QTest::addColumn<QStringList>("esperado");
+        columnas<QString, QStringList>("opcion", "esperado");
         QTest::newRow("actuación") << "Option1_0"
                                    << QStringList{"10/05/2024 09:00:00 Llamada inicial=101", "10/05/2024 12:00:00=102",
                                                   "10/05/2024 17:30:00 Sin tipo=103",
@@ -521,17 +500,15 @@ private slots:
     // A double click on an action, or "Añadir", opens the action editor on it (a group or
     // "Añadir": a new one); the tree is rebuilt afterwards.
     void abrirLaActuacion_data() {
-        QTest::addColumn<QString>("opcion");
-        QTest::addColumn<int>("nodo"); // -1: the "Añadir" button
-        QTest::addColumn<int>("idAct");
+        // nodo: -1: the "Añadir" button
+        columnas<QString, int, int>("opcion", "nodo", "idAct");
         QTest::newRow("una actuación") << "Option1_0" << 1 << 102;
         QTest::newRow("grupo de fechas") << "Option1_1" << 0 << 0;
         QTest::newRow("grupo de personas") << "Option1_3" << 3 << 0;
         QTest::newRow("Añadir") << "Option1_0" << -1 << 0;
     }
     void abrirLaActuacion() {
-        QFETCH(QString, opcion);
-        QFETCH(int, nodo);
+        const auto [opcion, nodo] = leerFila<QString, int>("opcion", "nodo");
         Entorno e;
         prepararActuaciones(e);
         Pantalla p = abrir(e, 9);
@@ -583,16 +560,12 @@ private slots:
     // The summary shows every field of the saved case file and its actions in date order,
     // and what the preview prints makes a PDF.
     void resumenImpreso_data() {
-        QTest::addColumn<bool>("teclado");
-        QTest::addColumn<int>("origen");
-        QTest::addColumn<QString>("contraparte");
+        columnas<bool, int, QString>("teclado", "origen", "contraparte");
         QTest::newRow("Ctrl+P, cliente") << true << 0 << "Cliente:\n100 Construcciones Álvarez";
         QTest::newRow("menú del árbol, proveedor") << false << 1 << "Proveedor:\n500 Suministros Castilla";
     }
     void resumenImpreso() {
-        QFETCH(bool, teclado);
-        QFETCH(int, origen);
-        QFETCH(QString, contraparte);
+        const auto [teclado, origen, contraparte] = leerFila<bool, int, QString>("teclado", "origen", "contraparte");
         Entorno e;
         prepararActuaciones(e);
         QVERIFY(e.ejecutar(QString("UPDATE Exp SET Exp_Origen = %1, Exp_Codigo = 'C-9', Exp_FFin = '2024-12-31 00:00:00', "

@@ -115,8 +115,8 @@ private slots:
     // Opened from the session with its list and first type; Enter moves on to the name and
     // never closes, Escape and "Salir" close it.
     void abrirDesdeLaSesion_data() {
-        QTest::addColumn<int>("cat");
-        QTest::addColumn<bool>("salir"); // closed with "Salir"; otherwise Escape
+        // salir: closed with "Salir"; otherwise Escape
+        columnas<int, bool>("cat", "salir");
         for (int i : {0, 1}) {
             fila(i, "Escape") << false;
             fila(i, "Salir") << true;
@@ -158,19 +158,15 @@ private slots:
     }
 
     void borrar_data() {
-        QTest::addColumn<int>("fila");
-        QTest::addColumn<int>("respuesta");
-        QTest::addColumn<QString>("mensaje");
-        QTest::addColumn<int>("quedan");
-        QTest::addColumn<QString>("codigo"); // shown afterwards
+        // codigo: shown afterwards
+        columnas<int, int, QString, int, QString>("fila", "respuesta", "mensaje", "quedan", "codigo");
         const QString pregunta = "Confirma la eliminacion del registro \n6 Sin uso";
         QTest::newRow("sin uso, No") << 5 << int(vb::vbNo) << pregunta << 6 << "6";
         QTest::newRow("sin uso, Sí") << 5 << int(vb::vbYes) << pregunta << 5 << "5";
         QTest::newRow("en uso") << 2 << int(vb::vbYes) << kTex.enUso << 6 << "3";
     }
     void borrar() {
-        QFETCH(int, fila);
-        QFETCH(int, respuesta);
+        const auto [fila, respuesta] = leerFila<int, int>("fila", "respuesta");
         Entorno e;
         QVERIFY(e.ejecutar(QString("INSERT INTO %1 (%1_Des) VALUES ('Sin uso')").arg(kTex.tabla)));
         Pantalla p(kTex.pantalla);
@@ -308,12 +304,9 @@ private slots:
     }
 
     void codigoNoValidoNoCambiaNada_data() {
-        QTest::addColumn<bool>("demo");
-        QTest::addColumn<bool>("pulsarNuevo");
-        QTest::addColumn<QString>("codigo"); // typed into the code field unless null
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("boton");
-        QTest::addColumn<QString>("mensaje");
+        // codigo: typed into the code field unless null
+        columnas<bool, bool, QString, QString, QString, QString>("demo", "pulsarNuevo", "codigo", "nombre", "boton",
+                                                                 "mensaje");
         const QString noBorra = "El código no es el número de un tipo guardado: no se ha borrado nada.";
         const QString noGuarda =
             "Error al actualizar \nEl código no es el número de un tipo guardado; pulse «Nuevo» para añadir un tipo.";
@@ -326,11 +319,8 @@ private slots:
                                          << "Error al actualizar \nEscriba la descripción del tipo.";
     }
     void codigoNoValidoNoCambiaNada() {
-        QFETCH(bool, demo);
-        QFETCH(bool, pulsarNuevo);
-        QFETCH(QString, codigo);
-        QFETCH(QString, nombre);
-        QFETCH(QString, boton);
+        const auto [demo, pulsarNuevo, codigo, nombre, boton] =
+            leerFila<bool, bool, QString, QString, QString>("demo", "pulsarNuevo", "codigo", "nombre", "boton");
         Entorno e(1, demo);
         Pantalla p(kTex.pantalla);
         if (pulsarNuevo)
@@ -349,10 +339,8 @@ private slots:
     }
 
     void sentenciasDelServicio_data() {
-        QTest::addColumn<int>("cat");
-        QTest::addColumn<QString>("operacion");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<bool>("hay"); // answer of enUso / existe
+        // hay: answer of enUso / existe
+        columnas<int, QString, int, bool>("cat", "operacion", "id", "hay");
         for (int i : {0, 1}) {
             fila(i, "lista") << "lista" << 0 << false;
             fila(i, "en uso") << "enUso" << 3 << true;
@@ -368,9 +356,7 @@ private slots:
     // a write in a save's transaction.
     void sentenciasDelServicio() {
         CATALOGO;
-        QFETCH(QString, operacion);
-        QFETCH(int, id);
-        QFETCH(bool, hay);
+        const auto [operacion, id, hay] = leerFila<QString, int, bool>("operacion", "id", "hay");
         Entorno e;
         DatosTipos datos(e.bd.get(), cat ? DatosTipos::kTiposAct : DatosTipos::kTiposExp);
         const QString n = QString::number(id), t = c.tabla;
