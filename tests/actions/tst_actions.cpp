@@ -99,7 +99,6 @@ private slots:
         campo("Text1_1")->setText(QStringLiteral("Lucía García Ortiz"));
         web()->setChecked(marcado);
         guardar();
-
         const int id = e->expe->IdAct();
         QVERIFY(id > 0);
         QCOMPARE(id, idAct ? idAct : e->valor(QStringLiteral("SELECT MAX(Act_Id) FROM Act")).toInt());

@@ -340,7 +340,6 @@ private slots:
             e->dialogos.respuestas << respuesta;
         QVERIFY(abrir(2));
         pulsar("VER");
-
         QVERIFY(QDir(gCarpetaDoc).exists());
         QTEST(leerFichero(destino), "queda");
         QCOMPARE(e->dialogos.abiertosEscritorio, abierto ? QStringList{destino} : QStringList());
@@ -514,7 +513,6 @@ private slots:
         QVERIFY(e->conexion->Ejecutar(QStringLiteral("UPDATE Tex SET Tex_Des = 'password=Secreto1' WHERE 1 = 0")));
         Registro::desactivar();
         QVERIFY(!lcSentencias().isInfoEnabled());
-
         QCOMPARE(e->dialogos.ultimoMensaje(), QStringLiteral("Error en la recuperación del fichero"));
         const QString detalle = e->dialogos.mensajes.last().detalle;
         const auto ref = QRegularExpression(QStringLiteral("Ref\\. ([0-9A-F]{4}-\\d{4})$")).match(detalle);

@@ -110,8 +110,6 @@ private slots:
         Componentes::quitar(QStringLiteral("VMCLIENTES.VMCLI"));
     }
 
-    // ---------------------------------------------------------------- load
-
     void contraparteDelQueAbre() {
         Entorno e;
         e.expe->setIdExp(6);
@@ -192,8 +190,6 @@ private slots:
         QCOMPARE(otra.t(6)->text(), QStringLiteral("0,00"));
     }
 
-    // ---------------------------------------------------------------- save
-
     void grabarNuevo_data() {
         columnas<int, int>("respuesta", "permisos");
         QTest::newRow("todos los usuarios") << int(vb::vbYes) << 5;
@@ -212,12 +208,10 @@ private slots:
         p.cb("cboEstado")->setCurrentIndex(1);
         e.dialogos.respuestas << respuesta;
         p.pulsar("cmdGrabar");
-
         QCOMPARE(e.dialogos.mensajes.size(), 2);
         QCOMPARE(e.dialogos.mensajes[0].texto,
                  QStringLiteral("Desea dar permisos a todos los usuarios para poder trabajar con el nuevo expediente"));
         QCOMPARE(e.dialogos.mensajes[1].texto, QStringLiteral("Proceso concluido"));
-
         // What the screen puts in the save; the save's own writes are the service's test.
         QCOMPARE(e.expe->IdExp(), 9);
         QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 9 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Origen = 1 AND Exp_Estado = 2 "
@@ -364,8 +358,6 @@ private slots:
         QCOMPARE(p.t(6)->text(), QStringLiteral("1234,50"));
     }
 
-    // ---------------------------------------------------------------- the customer card
-
     void fichaDelCliente() {
         Entorno e;
         e.expe->setIdCliente(6);
@@ -384,8 +376,6 @@ private slots:
         QCOMPARE(e.dialogos.mensajes.size(), 1);
     }
 
-    // ---------------------------------------------------------------- authorised users
-
     void vaciarYAnadirUsuarios() {
         Entorno e(3);
         Pantalla p = abrir(e, 6); // its only authorised user is its creator, 3
@@ -400,9 +390,7 @@ private slots:
         const auto elegir = [](const QString &nombre) {
             return [nombre](QDialog *d) {
                 QCOMPARE(d->windowTitle(), QStringLiteral("Buscar Usuarios del Sistema"));
-                auto *buscar = d->findChild<QLineEdit *>(QStringLiteral("txtBuscar"));
-                QTest::keyClicks(buscar, nombre);
-                QTest::keyClick(buscar, Qt::Key_Return);
+                escribirYSalir(control<QLineEdit>(d, "txtBuscar"), nombre);
             };
         };
         // The same user twice (the search ignores case), then a cancelled search: one row added.
@@ -439,8 +427,6 @@ private slots:
         QCOMPARE(e.cuenta("ExpPer WHERE ExpPer_IdExp = 1 AND ExpPer_IdUsu = 3"), 0);
         QCOMPARE(p.usuarios(), 3);
     }
-
-    // ---------------------------------------------------------------- actions tree
 
     void agrupaciones_data() {
         columnas<QString, QStringList>("opcion", "esperado");
@@ -587,7 +573,6 @@ private slots:
         for (int fila = 0; fila < p.usuarios(); ++fila)
             esperados << p.rejilla()->model()->index(fila, 1).data().toString();
         QCOMPARE(p.usuarios(), 2);
-
         QString texto;
         const QString pdf = e.carpeta.filePath("expediente.pdf");
         e.dialogos.manejadores << [&](QDialog *d) {

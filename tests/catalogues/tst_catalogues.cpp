@@ -199,14 +199,12 @@ private slots:
         QVERIFY(p.activa);
         QCOMPARE(p.filas(), antes);
         QCOMPARE(p.codigo->text(), antes ? QString("1") : QString());
-
         p.pulsar("cmdNuevo");
         QCOMPARE(p.codigo->text(), QString("NUEVO"));
         QCOMPARE(p.nombre(), QString());
         QVERIFY(p.nombre_->hasFocus());
         teclear(p.nombre_, "Garantía");
         p.pulsar("cmdGuardar");
-
         QCOMPARE(e.dialogos.mensajes.size(), 0);
         QCOMPARE(e.cuenta(kTex.tabla), antes + 1);
         const int id = int(e.bd->UltimoId());
@@ -217,7 +215,6 @@ private slots:
         QCOMPARE(p.codigo->text(), QString::number(id));
         QCOMPARE(p.nombre(), QString("Garantía"));
         QVERIFY(p.grid->hasFocus());
-
         // Back to browsing: the next save renames the new type instead of adding another.
         p.escribir(p.nombre_, "Garantía ampliada");
         p.pulsar("cmdGuardar");
@@ -281,9 +278,7 @@ private slots:
         p.escribir(p.nombre_, "Corregido");
         const QString antes = contenido(e, kTex.tabla);
         const qsizetype listas = e.sentencias.count(lista(kTex.tabla));
-
         p.pulsar("cmdGuardar");
-
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         const auto &m = e.dialogos.mensajes[0];
         QVERIFY2(m.texto.startsWith("Error al actualizar \n") && m.texto.contains("bloqueado"), qPrintable(m.texto));
@@ -292,7 +287,6 @@ private slots:
         QCOMPARE(p.codigo->text(), QString(nuevo ? "NUEVO" : "2"));
         QCOMPARE(p.nombre(), QString("Corregido"));
         QCOMPARE(p.actual(), 1);
-
         // Nothing was lost: once the block is gone the same fields save as intended.
         QVERIFY(e.rechazar(kTex.tabla, nuevo ? "INSERT" : "UPDATE", {}));
         p.pulsar("cmdGuardar");

@@ -302,13 +302,11 @@ private slots:
         QVERIFY2(r.salida == 0, qPrintable(r.errores));
         QVERIFY(Copias::comprobar(copia));
         QVERIFY(host({"--datos", datos, "--copia", copia}).errores.contains("Ya hay una copia en"));
-
         const QList<int> enCopia = guardados(copia);
         // Whole saves from the first on, none missing in between, all those made before.
         QVERIFY(!enCopia.isEmpty() && enCopia.last() >= antes && enCopia.last() <= durante);
         QCOMPARE(enCopia.last() - enCopia.first() + 1, enCopia.size());
         QVERIFY(guardados(datos).size() > enCopia.size());
-
         const Ejecucion restaurada = host({"--datos", datos, "--restaurar", copia});
         QVERIFY2(restaurada.salida == 0, qPrintable(restaurada.errores));
         QCOMPARE(guardados(datos), enCopia);

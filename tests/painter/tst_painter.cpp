@@ -287,7 +287,6 @@ private slots:
         int &count = button ? pushButton.paints : plain.paints;
         QVERIFY(count > 0);
         count = 0;
-
         const QPointF at(5, 5), global = target->mapToGlobal(at);
         const auto mouse = Qt::MouseButton(code);
         std::unique_ptr<QEvent> event;

@@ -236,7 +236,6 @@ private slots:
         QVERIFY(g->isColumnHidden(7));
         for (int c = 0; c < textos.size(); ++c)
             QCOMPARE(celda(&f, filaDe(&f, idExp), c), textos[c]);
-
         e.expe->setIdCliente(55); // left over from elsewhere; opening a row replaces it
         const QModelIndex celdaExp = modelo(&f)->index(filaDe(&f, idExp), 1);
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(celdaExp).center());
@@ -407,8 +406,7 @@ private slots:
             titulo = d->windowTitle();
             if (tecleado.isEmpty())
                 return d->reject();
-            QTest::keyClicks(control<QLineEdit>(d, "txtBuscar"), tecleado);
-            QTest::keyClick(control<QLineEdit>(d, "txtBuscar"), Qt::Key_Return);
+            escribirYSalir(control<QLineEdit>(d, "txtBuscar"), tecleado);
         };
         if (aviso.isEmpty())
             pulsar(&f, proveedor ? "cmdBuscaPro" : "Command1");
@@ -549,14 +547,12 @@ private slots:
                        + " ORDER BY Exp_Id"));
         while (q.next())
             esperados << q.value(0).toInt();
-
         frmExpedientes f;
         QVERIFY(mostrar(&f));
         pulsarPestana(&f, 2);
         escribirYSalir(campo(&f, 2), "Obra");
         pulsar(&f, "cmdBuscar");
         QVERIFY(modelo(&f)->rowCount() < esperados.size());
-
         const QString ruta = e.carpeta.filePath("lista.csv");
         e.dialogos.respuestasFichero << RespuestaFichero{true, ruta, 1, false};
         QVERIFY(elegirDelMenu(rejilla(&f), "Exportar a CSV…"));
@@ -577,7 +573,6 @@ private slots:
         QVERIFY(texto.contains(celda(&f, 0, 1) + u';' + celda(&f, 0, 2) + ";;"));
         QCOMPARE(e.dialogos.ultimoMensaje(), QString("Se han exportado %1 expedientes a %2.")
                                                  .arg(DelegadoRejilla::formatearEntero(esperados.size()), ruta));
-
         rejilla(&f)->clearSelection();
         QVERIFY(elegirDelMenu(rejilla(&f), "Copiar"));
         const QStringList copiadas = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
