@@ -238,8 +238,8 @@ private slots:
     // A refused save keeps what was typed: a bad date or amount, a database that refuses
     // new rows, or an action another user changed meanwhile.
     void grabacionRechazada_data() {
-        // idAct: 0: a new one; otro: run once the screen is open; "rechazo": inserts refused before; guardada: the
-        // description action 4 keeps
+        // idAct 0: a new one. otro: run once the screen is open, or "rechazo" (inserts refused before).
+        // guardada: the description action 4 keeps.
         columnas<int, QString, QString, QString, QString, QString>("idAct", "fecha", "importe", "otro", "motivo",
                                                                    "guardada");
         const QString hito = "Factura del primer hito";

@@ -128,8 +128,8 @@ private slots:
     }
 
     void textoDeCadaDocumento_data() {
-        // fichero: empty: scanned; contenido: empty: a PDF written from texto; pasaje: what the editor's tooltip shows;
-        // empty: no tooltip
+        // Empty fichero: scanned; empty contenido: a PDF written from texto. pasaje: what the editor's tooltip
+        // shows (empty: no tooltip).
         columnas<QString, QByteArray, QString, QString, QString>("fichero", "contenido", "texto", "busqueda", "pasaje");
         QTest::newRow("PDF con texto") << "carta.pdf" << QByteArray() << "Solicitamos la reparación del compresor"
                                        << "REPARACION compresor" << "«reparación» del «compresor»";

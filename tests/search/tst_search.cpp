@@ -199,8 +199,8 @@ private slots:
 
     // What each origin's grid shows from real rows, and opening a row of it.
     void abrirFila_data() {
-        // conBoton: the grid's cell button, or "Seleccionar"; textos: columns 0 to 6 of that row, as shown; empty: not
-        // checked; preparado: label, code and name the editor is given
+        // conBoton: the grid's cell button, or "Seleccionar". textos: columns 0 to 6 of that row, as shown (empty:
+        // not checked). preparado: label, code and name the editor is given.
         columnas<int, int, bool, QStringList, QStringList, int>("pestana", "idExp", "conBoton", "textos", "preparado",
                                                                 "idCliente");
         QTest::newRow("cliente con el botón") << 0 << 2 << true
@@ -364,8 +364,7 @@ private slots:
     // The statement and title the "..." buttons (or a customer code 0) give the search-by-name
     // dialog, and what its choice fills in.
     void buscarPorNombre_data() {
-        // tecleado: empty: the dialog is cancelled; aviso: after the dialog, when code 0 was typed instead of pressing
-        // "..."
+        // tecleado empty: the dialog is cancelled. aviso: after the dialog, when code 0 was typed instead of "...".
         columnas<bool, int, QString, QString, QString, int, QString, QString, QString>(
             "proveedor", "respuesta", "sentencia", "titulo", "tecleado", "idCliente", "codigo", "nombre", "aviso");
         const QString cliFiscal =
