@@ -33,9 +33,6 @@ const Cat &kTex = kCatalogos[0];
 QTestData &fila(int cat, const char *caso = "") {
     return QTest::addRow("%s%s%s", qPrintable(kCatalogos[cat].tabla), *caso ? " " : "", caso) << cat;
 }
-#define CATALOGO                                                                                                     \
-    QFETCH(int, cat);                                                                                                \
-    const Cat &c = kCatalogos[cat]
 
 QString lista(const QString &tabla) { return "SELECT * FROM " + tabla + " ORDER BY " + tabla + "_Id"; }
 
@@ -123,8 +120,8 @@ private slots:
         }
     }
     void abrirDesdeLaSesion() {
-        CATALOGO;
-        QFETCH(bool, salir);
+        const auto [cat, salir] = leerFila<int, bool>("cat", "salir");
+        const Cat &c = kCatalogos[cat];
         Entorno e;
         QString visto;
         e.dialogos.manejadores << [&](QDialog *d) {
@@ -349,8 +346,8 @@ private slots:
     // The catalogue's data service alone: the one statement of each call and its effect,
     // a write in a save's transaction.
     void sentenciasDelServicio() {
-        CATALOGO;
-        const auto [operacion, id, hay] = leerFila<QString, int, bool>("operacion", "id", "hay");
+        const auto [cat, operacion, id, hay] = leerFila<int, QString, int, bool>("cat", "operacion", "id", "hay");
+        const Cat &c = kCatalogos[cat];
         Entorno e;
         DatosTipos datos(e.bd.get(), cat ? DatosTipos::kTiposAct : DatosTipos::kTiposExp);
         const QString n = QString::number(id), t = c.tabla;
