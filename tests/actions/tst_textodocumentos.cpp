@@ -99,12 +99,7 @@ class tst_textodocumentos : public QObject {
         control<QLineEdit>(&f, "Text1_8")->setFocus();
         control<QLineEdit>(&f, "Text1_8")->insert(palabras); // as pasted: the words may carry accents
         pulsar(&f, "cmdBuscar");
-        QAbstractItemModel *m = control<QTableView>(&f, "DataGrid1")->model();
-        QList<int> ids;
-        for (int fila = 0; m && fila < m->rowCount(); ++fila)
-            ids << m->index(fila, 1).data().toInt();
-        std::sort(ids.begin(), ids.end());
-        return ids;
+        return expedientes(control<QTableView>(&f, "DataGrid1")->model());
     }
     // The tooltip of each document row of the action editor, by file name.
     QHash<QString, QString> pasajes(int idAct) {

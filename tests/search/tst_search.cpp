@@ -52,14 +52,7 @@ RecordsetModel *modelo(QWidget *f) {
     return m;
 }
 
-QList<int> expedientes(RecordsetModel *m) {
-    QList<int> ids;
-    for (int fila = 0; m && fila < m->rowCount(); ++fila)
-        ids << m->index(fila, 1).data().toInt();
-    std::sort(ids.begin(), ids.end());
-    return ids;
-}
-QList<int> expedientes(QWidget *f) { return expedientes(modelo(f)); }
+QList<int> expedientes(QWidget *f) { return ::expedientes(modelo(f)); }
 
 int filaDe(QWidget *f, int idExp) {
     RecordsetModel *m = modelo(f);
