@@ -53,18 +53,14 @@ private slots:
     }
 
     void actuacionExistente_data() {
-        QTest::addColumn<QVariant>("operario");
-        QTest::addColumn<int>("marcaWeb");
-        QTest::addColumn<QString>("realizadoPor");
-        QTest::addColumn<bool>("marcado");
+        columnas<QVariant, int, QString, bool>("operario", "marcaWeb", "realizadoPor", "marcado");
         QTest::newRow("sin operario, no web") << QVariant() << 0 << QString() << false;
         QTest::newRow("web con 5") << QVariant(QStringLiteral("Lucía García Ortiz")) << 5
                                    << QStringLiteral("Lucía García Ortiz") << true;
         QTest::newRow("web con 1") << QVariant(QStringLiteral("Jorge")) << 1 << QStringLiteral("Jorge") << true;
     }
     void actuacionExistente() {
-        QFETCH(QVariant, operario);
-        QFETCH(int, marcaWeb);
+        const auto [operario, marcaWeb] = leerFila<QVariant, int>("operario", "marcaWeb");
         QVERIFY(e->ejecutar(QStringLiteral("UPDATE Act SET Act_Operario = %1, Act_IdOperario = %2 WHERE Act_Id = 4")
                                 .arg(operario.isValid() ? "'" + operario.toString() + "'" : QStringLiteral("NULL"))
                                 .arg(marcaWeb)));
@@ -82,14 +78,12 @@ private slots:
     }
 
     void grabar_data() {
-        QTest::addColumn<int>("idAct");
-        QTest::addColumn<bool>("marcado");
+        columnas<int, bool>("idAct", "marcado");
         QTest::newRow("nueva, web") << 0 << true;
         QTest::newRow("existente, sin web") << 6 << false;
     }
     void grabar() {
-        QFETCH(int, idAct);
-        QFETCH(bool, marcado);
+        const auto [idAct, marcado] = leerFila<int, bool>("idAct", "marcado");
         // State columns that every save must put back.
         QVERIFY(e->ejecutar(QStringLiteral("UPDATE Act SET Act_Estado = 2, Act_IdUsuEstado = 3, "
                                            "Act_FEstado = '2024-05-05 10:00:00'")));
@@ -105,7 +99,6 @@ private slots:
         campo("Text1_1")->setText(QStringLiteral("Lucía García Ortiz"));
         web()->setChecked(marcado);
         guardar();
-
         const int id = e->expe->IdAct();
         QVERIFY(id > 0);
         QCOMPARE(id, idAct ? idAct : e->valor(QStringLiteral("SELECT MAX(Act_Id) FROM Act")).toInt());
@@ -126,17 +119,13 @@ private slots:
     // The date is edited as bare digits and shown day-first again on leaving; the amount
     // takes the company's decimals on leaving.
     void formatoAlEntrarYSalir_data() {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("inicial");
-        QTest::addColumn<QString>("dentro");
-        QTest::addColumn<QString>("fuera");
+        columnas<QString, QString, QString, QString>("nombre", "inicial", "dentro", "fuera");
         QTest::newRow("fecha") << "Text1_8" << "05/03/2024" << "05032024" << "05/03/2024";
         QTest::newRow("importe") << "Text1_9" << "1234,5" << "1234,5" << "1.234,50";
         QTest::newRow("fecha vacía") << "Text1_8" << "" << "" << "";
     }
     void formatoAlEntrarYSalir() {
-        QFETCH(QString, nombre);
-        QFETCH(QString, inicial);
+        const auto [nombre, inicial] = leerFila<QString, QString>("nombre", "inicial");
         QVERIFY(abrir(1, 0));
         auto *c = w->findChild<QLineEdit *>(nombre);
         campo("Text1_10")->setFocus();
@@ -174,9 +163,7 @@ private slots:
     }
 
     void preguntaAlGrabar_data() {
-        QTest::addColumn<int>("idAct");
-        QTest::addColumn<int>("idActF");
-        QTest::addColumn<int>("respuesta");
+        columnas<int, int, int>("idAct", "idActF", "respuesta");
         QTest::newRow("sin documento, Sí") << 0 << 0 << int(vb::vbYes);
         QTest::newRow("sin documento, No") << 0 << 0 << int(vb::vbNo);
         QTest::newRow("documento actual de antes") << 0 << 1 << int(vb::vbOK);
@@ -184,9 +171,7 @@ private slots:
         QTest::newRow("acción con documentos") << 2 << 0 << int(vb::vbOK);
     }
     void preguntaAlGrabar() {
-        QFETCH(int, idAct);
-        QFETCH(int, idActF);
-        QFETCH(int, respuesta);
+        const auto [idAct, idActF, respuesta] = leerFila<int, int, int>("idAct", "idActF", "respuesta");
         e->expe->setIdActF(idActF);
         e->dialogos.respuestas << respuesta;
         QVERIFY(abrir(1, idAct));
@@ -217,16 +202,15 @@ private slots:
     }
 
     void escape_data() {
-        QTest::addColumn<QString>("marca"); // how the marker is set first
-        QTest::addColumn<bool>("cierra");
+        // marca: how the marker is set first
+        columnas<QString, bool>("marca", "cierra");
         QTest::newRow("sin marca") << "" << true;
         QTest::newRow("tras grabar") << "grabar" << false;
         QTest::newRow("tras F1") << "F1" << false;
         QTest::newRow("F1 y otra tecla") << "F1+A" << true;
     }
     void escape() {
-        QFETCH(QString, marca);
-        QFETCH(bool, cierra);
+        const auto [marca, cierra] = leerFila<QString, bool>("marca", "cierra");
         e->expe->setIdActF(1);
         QVERIFY(abrir(1, 4));
         QSignalSpy fin(w.get(), &QDialog::finished);
@@ -254,12 +238,10 @@ private slots:
     // A refused save keeps what was typed: a bad date or amount, a database that refuses
     // new rows, or an action another user changed meanwhile.
     void grabacionRechazada_data() {
-        QTest::addColumn<int>("idAct"); // 0: a new one
-        QTest::addColumn<QString>("fecha");
-        QTest::addColumn<QString>("importe");
-        QTest::addColumn<QString>("otro"); // run once the screen is open; "rechazo": inserts refused before
-        QTest::addColumn<QString>("motivo");
-        QTest::addColumn<QString>("guardada"); // the description action 4 keeps
+        // idAct 0: a new one. otro: run once the screen is open, or "rechazo" (inserts refused before).
+        // guardada: the description action 4 keeps.
+        columnas<int, QString, QString, QString, QString, QString>("idAct", "fecha", "importe", "otro", "motivo",
+                                                                   "guardada");
         const QString hito = "Factura del primer hito";
         // clang-format off
         QTest::newRow("rechazada por la base") << 0 << "15/03/2024" << "10" << "rechazo" << "sin permiso" << hito;
@@ -271,11 +253,8 @@ private slots:
         // clang-format on
     }
     void grabacionRechazada() {
-        QFETCH(int, idAct);
-        QFETCH(QString, fecha);
-        QFETCH(QString, importe);
-        QFETCH(QString, otro);
-        QFETCH(QString, motivo);
+        const auto [idAct, fecha, importe, otro, motivo] =
+            leerFila<int, QString, QString, QString, QString>("idAct", "fecha", "importe", "otro", "motivo");
         if (otro == "rechazo")
             QVERIFY(e->rechazar("Act", "INSERT", "sin permiso"));
         const int antes = e->cuenta("Act");
@@ -304,8 +283,7 @@ private slots:
 
     // The save's data service alone: each in its own transaction.
     void escrituraDeLaActuacion_data() {
-        QTest::addColumn<int>("idAct");
-        QTest::addColumn<QStringList>("sentencias");
+        columnas<int, QStringList>("idAct", "sentencias");
         const QString insert = "INSERT INTO Act (Act_Fecha,Act_IdUsu,Act_IdExp,Act_IdTac,Act_Des,Act_Importe,Act_Estado,"
                                "Act_IdUsuEstado,Act_FEstado,Act_Operario,Act_IdOperario) VALUES (?,?,?,?,?,?,?,Null,Null,?,?)";
         // What was saved is read back (%1: its id): the next save expects it.
@@ -319,8 +297,7 @@ private slots:
                                                   leida, "COMMIT TRANSACTION"};
     }
     void escrituraDeLaActuacion() {
-        QFETCH(int, idAct);
-        QFETCH(QStringList, sentencias);
+        auto [idAct, sentencias] = leerFila<int, QStringList>("idAct", "sentencias");
         const int antes = e->cuenta(QStringLiteral("Act"));
         int id = idAct;
         e->sentencias.clear();

@@ -173,10 +173,8 @@ private slots:
     // A chosen file or a scan, from the button or the menu: stored whole with the description
     // asked for, listed, and back under its name; a scan that fails stores nothing.
     void anadirDocumento_data() {
-        QTest::addColumn<bool>("escaner");
-        QTest::addColumn<int>("idAct");
-        QTest::addColumn<bool>("desdeMenu");
-        QTest::addColumn<bool>("escribe"); // a file is chosen, or the scanner writes its file
+        // escribe: a file is chosen, or the scanner writes its file
+        columnas<bool, int, bool, bool>("escaner", "idAct", "desdeMenu", "escribe");
         QTest::newRow("fichero, botón, acción con documentos") << false << 2 << false << true;
         QTest::newRow("fichero, menú, acción sin documentos") << false << 1 << true << true;
         QTest::newRow("escáner, botón") << true << 2 << false << true;
@@ -185,10 +183,8 @@ private slots:
         QTest::newRow("escaneo fallido") << true << 2 << false << false;
     }
     void anadirDocumento() {
-        QFETCH(bool, escaner);
-        QFETCH(int, idAct);
-        QFETCH(bool, desdeMenu);
-        QFETCH(bool, escribe);
+        const auto [escaner, idAct, desdeMenu, escribe] =
+            leerFila<bool, int, bool, bool>("escaner", "idAct", "desdeMenu", "escribe");
         EscanerFalso::escribe = escribe;
         QByteArray datos("%PDF-1.4\n");
         for (int i = 0; i < 3000; ++i)
@@ -258,8 +254,8 @@ private slots:
     // The documents' data service alone: one statement a call in a save's transaction,
     // the row it leaves, and the stored contents untouched (deleting is the screen's row).
     void escriturasDelServicio_data() {
-        QTest::addColumn<int>("idActF"); // 0: a new document
-        QTest::addColumn<QString>("sentencia");
+        // idActF: 0: a new document
+        columnas<int, QString>("idActF", "sentencia");
         QTest::newRow("nuevo") << 0
                                << "INSERT INTO ActF (ActF_IdAct,ActF_IdUsu,ActF_Des,ActF_Fic,ActF_FicDes,ActF_Estado,"
                                   "ActF_IdUsuEstado,ActF_FEstado,ActF_Operario,ActF_IdOperario) "
@@ -270,8 +266,7 @@ private slots:
                                       "ActF_Operario = ?,ActF_IdOperario = ? WHERE ActF_Id = 2";
     }
     void escriturasDelServicio() {
-        QFETCH(int, idActF);
-        QFETCH(QString, sentencia);
+        const auto [idActF, sentencia] = leerFila<int, QString>("idActF", "sentencia");
         const QVariant bytes = contenido(2);
         const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
         DatosActuacion datos(e->bd.get());
@@ -317,11 +312,8 @@ private slots:
     }
 
     void ver_data() {
-        QTest::addColumn<QString>("caso");
-        QTest::addColumn<QByteArray>("copiaPrevia"); // empty: the work folder does not exist
-        QTest::addColumn<int>("respuesta");
-        QTest::addColumn<QByteArray>("queda");
-        QTest::addColumn<bool>("abierto");
+        // copiaPrevia: empty: the work folder does not exist
+        columnas<QString, QByteArray, int, QByteArray, bool>("caso", "copiaPrevia", "respuesta", "queda", "abierto");
         const QByteArray guardado("Presupuesto de cubierta: 125.000,50 EUR (IVA no incluido).");
         QTest::newRow("carpeta de trabajo inexistente") << "" << QByteArray() << 0 << guardado << true;
         QTest::newRow("copia ya presente, No") << "" << QByteArray("copia vieja") << int(vb::vbNo)
@@ -332,10 +324,8 @@ private slots:
         QTest::newRow("contenido NULL") << "nulo" << QByteArray() << 0 << QByteArray() << false;
     }
     void ver() {
-        QFETCH(QString, caso);
-        QFETCH(QByteArray, copiaPrevia);
-        QFETCH(int, respuesta);
-        QFETCH(bool, abierto);
+        const auto [caso, copiaPrevia, respuesta, abierto] =
+            leerFila<QString, QByteArray, int, bool>("caso", "copiaPrevia", "respuesta", "abierto");
         if (caso == QLatin1String("sin fila"))
             QVERIFY(e->ejecutar(QStringLiteral("DELETE FROM Ima WHERE Ima_IdTabla = 1")));
         if (caso == QLatin1String("nulo"))
@@ -350,7 +340,6 @@ private slots:
             e->dialogos.respuestas << respuesta;
         QVERIFY(abrir(2));
         pulsar("VER");
-
         QVERIFY(QDir(gCarpetaDoc).exists());
         QTEST(leerFichero(destino), "queda");
         QCOMPARE(e->dialogos.abiertosEscritorio, abierto ? QStringList{destino} : QStringList());
@@ -367,8 +356,8 @@ private slots:
     }
 
     void nombresDeDocumento_data() {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("fichero"); // the bare name kept; empty when refused
+        // fichero: the bare name kept; empty when refused
+        columnas<QString, QString>("nombre", "fichero");
         QTest::newRow("carpeta de arriba") << "../fuera.txt" << "fuera.txt";
         QTest::newRow("ruta absoluta") << "/etc/fuera.txt" << "fuera.txt";
         QTest::newRow("subcarpeta") << "a/b.txt" << "b.txt";
@@ -381,8 +370,7 @@ private slots:
     // Typed and saved with "Actualizar", then stored so by another program and viewed:
     // only the bare name is kept, and nothing is written outside the work folder.
     void nombresDeDocumento() {
-        QFETCH(QString, nombre);
-        QFETCH(QString, fichero);
+        const auto [nombre, fichero] = leerFila<QString, QString>("nombre", "fichero");
         const QDir arriba = QFileInfo(gCarpetaDoc).dir();
         const QStringList antes = arriba.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         QVERIFY(abrir(2));
@@ -411,9 +399,8 @@ private slots:
     }
 
     void altaFallida_data() {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("caso");
-        QTest::addColumn<QStringList>("mensajes"); // the first as it starts, then whole
+        // mensajes: the first as it starts, then whole
+        columnas<QString, QString, QStringList>("nombre", "caso", "mensajes");
         const QStringList ilegible{"Error : \n", "Error insertando el Fichero"};
         QTest::newRow("no existe") << "desaparecido.pdf" << "" << ilegible;
         QTest::newRow("es una carpeta") << "carpeta.pdf" << "carpeta" << ilegible;
@@ -421,9 +408,7 @@ private slots:
                                                << QStringList{"No se ha podido grabar el documento."};
     }
     void altaFallida() {
-        QFETCH(QString, nombre);
-        QFETCH(QString, caso);
-        QFETCH(QStringList, mensajes);
+        const auto [nombre, caso, mensajes] = leerFila<QString, QString, QStringList>("nombre", "caso", "mensajes");
         const QString ruta = e->carpeta.filePath(nombre);
         if (caso == QLatin1String("carpeta"))
             QVERIFY(QDir().mkdir(ruta));
@@ -455,8 +440,7 @@ private slots:
     }
 
     void listaVacia_data() {
-        QTest::addColumn<QString>("boton");
-        QTest::addColumn<int>("actual");
+        columnas<QString, int>("boton", "actual");
         QTest::newRow("Visualizar") << "VER" << 0;
         QTest::newRow("Eliminar") << "ELIMINAR" << 0;
         QTest::newRow("Actualizar sin documento actual") << "GUARDA" << 0;
@@ -464,8 +448,7 @@ private slots:
         QTest::newRow("Actualizar con documento actual") << "GUARDA" << 2;
     }
     void listaVacia() {
-        QFETCH(QString, boton);
-        QFETCH(int, actual);
+        const auto [boton, actual] = leerFila<QString, int>("boton", "actual");
         e->expe->setIdActF(actual);
         QVERIFY(abrir(1));
         QCOMPARE(e->expe->IdActF(), actual); // an empty list leaves the current document as it was
@@ -530,7 +513,6 @@ private slots:
         QVERIFY(e->conexion->Ejecutar(QStringLiteral("UPDATE Tex SET Tex_Des = 'password=Secreto1' WHERE 1 = 0")));
         Registro::desactivar();
         QVERIFY(!lcSentencias().isInfoEnabled());
-
         QCOMPARE(e->dialogos.ultimoMensaje(), QStringLiteral("Error en la recuperación del fichero"));
         const QString detalle = e->dialogos.mensajes.last().detalle;
         const auto ref = QRegularExpression(QStringLiteral("Ref\\. ([0-9A-F]{4}-\\d{4})$")).match(detalle);

@@ -99,12 +99,7 @@ class tst_textodocumentos : public QObject {
         control<QLineEdit>(&f, "Text1_8")->setFocus();
         control<QLineEdit>(&f, "Text1_8")->insert(palabras); // as pasted: the words may carry accents
         pulsar(&f, "cmdBuscar");
-        QAbstractItemModel *m = control<QTableView>(&f, "DataGrid1")->model();
-        QList<int> ids;
-        for (int fila = 0; m && fila < m->rowCount(); ++fila)
-            ids << m->index(fila, 1).data().toInt();
-        std::sort(ids.begin(), ids.end());
-        return ids;
+        return expedientes(control<QTableView>(&f, "DataGrid1")->model());
     }
     // The tooltip of each document row of the action editor, by file name.
     QHash<QString, QString> pasajes(int idAct) {
@@ -128,11 +123,9 @@ private slots:
     }
 
     void textoDeCadaDocumento_data() {
-        QTest::addColumn<QString>("fichero"); // empty: scanned
-        QTest::addColumn<QByteArray>("contenido"); // empty: a PDF written from texto
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("busqueda");
-        QTest::addColumn<QString>("pasaje"); // what the editor's tooltip shows; empty: no tooltip
+        // Empty fichero: scanned; empty contenido: a PDF written from texto. pasaje: what the editor's tooltip
+        // shows (empty: no tooltip).
+        columnas<QString, QByteArray, QString, QString, QString>("fichero", "contenido", "texto", "busqueda", "pasaje");
         QTest::newRow("PDF con texto") << "carta.pdf" << QByteArray() << "Solicitamos la reparación del compresor"
                                        << "REPARACION compresor" << "«reparación» del «compresor»";
         QTest::newRow("carta escaneada") << "" << QByteArray() << "Factura de la caldera averiada"
@@ -145,11 +138,9 @@ private slots:
     // A document stored in an action of case file 2 is read after the store, and the
     // search finds its case file by its words, accents and letter case aside.
     void textoDeCadaDocumento() {
-        QFETCH(QString, fichero);
-        QFETCH(QByteArray, contenido);
-        QFETCH(QString, texto);
-        QFETCH(QString, busqueda);
-        QFETCH(QString, pasaje);
+        const auto [fichero, contenido, texto, busqueda, pasaje] =
+            leerFila<QString, QByteArray, QString, QString, QString>("fichero", "contenido", "texto", "busqueda",
+                                                                     "pasaje");
         const bool encontrado = !pasaje.isEmpty();
         QString ruta;
         if (fichero.isEmpty()) {
@@ -172,10 +163,8 @@ private slots:
     }
 
     void filtroConPermisos_data() {
-        QTest::addColumn<int>("usuario");
-        QTest::addColumn<QString>("busqueda");
-        QTest::addColumn<QList<int>>("ids");
-        QTest::addColumn<int>("muchos"); // documents from which case files are checked one by one
+        // muchos: documents from which case files are checked one by one
+        columnas<int, QString, QList<int>, int>("usuario", "busqueda", "ids", "muchos");
         QTest::newRow("administrador") << 1 << "compresor" << QList<int>{1, 2} << 2000;
         // User 4 may see case file 1 but not 2: its document must not show it.
         QTest::newRow("sin permiso en el 2") << 4 << "compresor" << QList<int>{1} << 2000;
@@ -186,9 +175,7 @@ private slots:
         QTest::newRow("ninguno lo dice") << 1 << "hormigón" << QList<int>{} << 1;
     }
     void filtroConPermisos() {
-        QFETCH(int, usuario);
-        QFETCH(QString, busqueda);
-        QFETCH(int, muchos);
+        const auto [usuario, busqueda, muchos] = leerFila<int, QString, int>("usuario", "busqueda", "muchos");
         const int umbral = std::exchange(DatosBusqueda::umbralMuchosDocumentos, muchos);
         // Document 1 is in case file 1; document 3 in an action of case file 2.
         QVERIFY(e->ejecutar(QStringLiteral("INSERT INTO ActF (ActF_Id, ActF_IdAct, ActF_Fic) VALUES (3, 5, 'aviso.pdf')")));

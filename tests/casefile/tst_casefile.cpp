@@ -110,8 +110,6 @@ private slots:
         Componentes::quitar(QStringLiteral("VMCLIENTES.VMCLI"));
     }
 
-    // ---------------------------------------------------------------- load
-
     void contraparteDelQueAbre() {
         Entorno e;
         e.expe->setIdExp(6);
@@ -130,9 +128,7 @@ private slots:
     }
 
     void errorAlCargar_data() {
-        QTest::addColumn<QString>("preparacion");
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<QString>("mensaje");
+        columnas<QString, int, QString>("preparacion", "idExp", "mensaje");
         const QString err = QStringLiteral("Error (Expedientes 1[1]): ");
         QTest::newRow("no existe") << "" << 99 << err + "No existe el expediente 99.";
         QTest::newRow("descripción nula") << "UPDATE Exp SET Exp_Des = NULL WHERE Exp_Id = 1" << 1
@@ -145,9 +141,7 @@ private slots:
         QTest::newRow("actuaciones") << "ALTER TABLE Act RENAME TO ActAntigua" << 1 << err;
     }
     void errorAlCargar() {
-        QFETCH(QString, preparacion);
-        QFETCH(int, idExp);
-        QFETCH(QString, mensaje);
+        const auto [preparacion, idExp, mensaje] = leerFila<QString, int, QString>("preparacion", "idExp", "mensaje");
         Entorno e;
         QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
         Pantalla p = abrir(e, idExp);
@@ -159,21 +153,15 @@ private slots:
     }
 
     void propietarioYPanelDeUsuarios_data() {
-        QTest::addColumn<int>("usuario");
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<QString>("preparacion");
-        QTest::addColumn<QString>("propietario");
-        QTest::addColumn<bool>("panel");
+        columnas<int, int, QString, QString, bool>("usuario", "idExp", "preparacion", "propietario", "panel");
         QTest::newRow("del propio usuario") << 1 << 1 << "" << "Administrador del Sistema" << true;
         QTest::newRow("de otro usuario") << 1 << 2 << "" << "María José Fernández" << false;
         QTest::newRow("sin creador") << 1 << 1 << "UPDATE Exp SET Exp_IdUsu = NULL WHERE Exp_Id = 1" << "" << false;
         QTest::newRow("creador sin nombre") << 5 << 1 << "UPDATE Exp SET Exp_IdUsu = 5 WHERE Exp_Id = 1" << "" << true;
     }
     void propietarioYPanelDeUsuarios() {
-        QFETCH(int, usuario);
-        QFETCH(int, idExp);
-        QFETCH(QString, preparacion);
-        QFETCH(bool, panel);
+        const auto [usuario, idExp, preparacion, panel] =
+            leerFila<int, int, QString, bool>("usuario", "idExp", "preparacion", "panel");
         Entorno e(usuario);
         QVERIFY(preparacion.isEmpty() || e.ejecutar(preparacion));
         Pantalla p = abrir(e, idExp);
@@ -202,11 +190,8 @@ private slots:
         QCOMPARE(otra.t(6)->text(), QStringLiteral("0,00"));
     }
 
-    // ---------------------------------------------------------------- save
-
     void grabarNuevo_data() {
-        QTest::addColumn<int>("respuesta");
-        QTest::addColumn<int>("permisos");
+        columnas<int, int>("respuesta", "permisos");
         QTest::newRow("todos los usuarios") << int(vb::vbYes) << 5;
         QTest::newRow("solo el creador") << int(vb::vbNo) << 1;
     }
@@ -223,12 +208,10 @@ private slots:
         p.cb("cboEstado")->setCurrentIndex(1);
         e.dialogos.respuestas << respuesta;
         p.pulsar("cmdGrabar");
-
         QCOMPARE(e.dialogos.mensajes.size(), 2);
         QCOMPARE(e.dialogos.mensajes[0].texto,
                  QStringLiteral("Desea dar permisos a todos los usuarios para poder trabajar con el nuevo expediente"));
         QCOMPARE(e.dialogos.mensajes[1].texto, QStringLiteral("Proceso concluido"));
-
         // What the screen puts in the save; the save's own writes are the service's test.
         QCOMPARE(e.expe->IdExp(), 9);
         QCOMPARE(e.cuenta("Exp WHERE Exp_Id = 9 AND Exp_IdCli = 4 AND Exp_IdTipo = 3 AND Exp_Origen = 1 AND Exp_Estado = 2 "
@@ -272,10 +255,8 @@ private slots:
     // The save's data service alone: its statements in order inside one transaction, and
     // nothing left of it when a step fails.
     void escrituraDelGuardado_data() {
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<bool>("todos");
-        QTest::addColumn<QString>("bloqueo"); // table whose inserts fail
-        QTest::addColumn<QStringList>("sentencias");
+        // bloqueo: table whose inserts fail
+        columnas<int, bool, QString, QStringList>("idExp", "todos", "bloqueo", "sentencias");
         const QString exp = "INSERT INTO Exp (Exp_Fini,Exp_FFin,Exp_IdCli,Exp_IdTipo,Exp_Des,Exp_Obs,Exp_Proceso,Exp_Origen,"
                             "Exp_Presup,Exp_Estado,Exp_Codigo,Exp_Ubicacion,Exp_IdUsu) VALUES (?,Null,?,?,?,?,?,?,?,?,Null,Null,?)";
         const QString est = "INSERT INTO Est (Est_IdUsu,Est_Proceso,Est_IdTabla,Est_Estado,Est_Festado,Est_Obs) "
@@ -297,10 +278,8 @@ private slots:
         QTest::newRow("permisos bloqueados") << 0 << true << "ExpPer" << QStringList{begin, exp, est, usuarios, per, rollback};
     }
     void escrituraDelGuardado() {
-        QFETCH(int, idExp);
-        QFETCH(bool, todos);
-        QFETCH(QString, bloqueo);
-        QFETCH(QStringList, sentencias);
+        const auto [idExp, todos, bloqueo, sentencias] =
+            leerFila<int, bool, QString, QStringList>("idExp", "todos", "bloqueo", "sentencias");
         Entorno e(2);
         QVERIFY(bloqueo.isEmpty() || e.rechazar(bloqueo, "INSERT", "bloqueado"));
         const int exp = e.cuenta("Exp"), est = e.cuenta("Est"), permisos = e.cuenta("ExpPer");
@@ -326,10 +305,7 @@ private slots:
     }
 
     void fallaLaGrabacion_data() {
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<int>("campo");
-        QTest::addColumn<QString>("valor");
-        QTest::addColumn<QString>("causa");
+        columnas<int, int, QString, QString>("idExp", "campo", "valor", "causa");
         // clang-format off
         QTest::newRow("presupuesto no numérico, nuevo") << 0 << 6 << "12-5" << "«12-5» no es un número";
         QTest::newRow("fecha imposible, existente") << 1 << 2 << "31/02/2024" << "Error al modificar en la tabla Exp";
@@ -337,10 +313,8 @@ private slots:
         // clang-format on
     }
     void fallaLaGrabacion() {
-        QFETCH(int, idExp);
-        QFETCH(int, campo);
-        QFETCH(QString, valor);
-        QFETCH(QString, causa);
+        const auto [idExp, campo, valor, causa] =
+            leerFila<int, int, QString, QString>("idExp", "campo", "valor", "causa");
         Entorno e;
         Pantalla p = abrir(e, idExp);
         const QString guardado = QStringLiteral("Texto que no se debe perder");
@@ -384,8 +358,6 @@ private slots:
         QCOMPARE(p.t(6)->text(), QStringLiteral("1234,50"));
     }
 
-    // ---------------------------------------------------------------- the customer card
-
     void fichaDelCliente() {
         Entorno e;
         e.expe->setIdCliente(6);
@@ -404,8 +376,6 @@ private slots:
         QCOMPARE(e.dialogos.mensajes.size(), 1);
     }
 
-    // ---------------------------------------------------------------- authorised users
-
     void vaciarYAnadirUsuarios() {
         Entorno e(3);
         Pantalla p = abrir(e, 6); // its only authorised user is its creator, 3
@@ -420,9 +390,7 @@ private slots:
         const auto elegir = [](const QString &nombre) {
             return [nombre](QDialog *d) {
                 QCOMPARE(d->windowTitle(), QStringLiteral("Buscar Usuarios del Sistema"));
-                auto *buscar = d->findChild<QLineEdit *>(QStringLiteral("txtBuscar"));
-                QTest::keyClicks(buscar, nombre);
-                QTest::keyClick(buscar, Qt::Key_Return);
+                escribirYSalir(control<QLineEdit>(d, "txtBuscar"), nombre);
             };
         };
         // The same user twice (the search ignores case), then a cancelled search: one row added.
@@ -460,11 +428,8 @@ private slots:
         QCOMPARE(p.usuarios(), 3);
     }
 
-    // ---------------------------------------------------------------- actions tree
-
     void agrupaciones_data() {
-        QTest::addColumn<QString>("opcion");
-        QTest::addColumn<QStringList>("esperado");
+        columnas<QString, QStringList>("opcion", "esperado");
         QTest::newRow("actuación") << "Option1_0"
                                    << QStringList{"10/05/2024 09:00:00 Llamada inicial=101", "10/05/2024 12:00:00=102",
                                                   "10/05/2024 17:30:00 Sin tipo=103",
@@ -521,17 +486,15 @@ private slots:
     // A double click on an action, or "Añadir", opens the action editor on it (a group or
     // "Añadir": a new one); the tree is rebuilt afterwards.
     void abrirLaActuacion_data() {
-        QTest::addColumn<QString>("opcion");
-        QTest::addColumn<int>("nodo"); // -1: the "Añadir" button
-        QTest::addColumn<int>("idAct");
+        // nodo: -1: the "Añadir" button
+        columnas<QString, int, int>("opcion", "nodo", "idAct");
         QTest::newRow("una actuación") << "Option1_0" << 1 << 102;
         QTest::newRow("grupo de fechas") << "Option1_1" << 0 << 0;
         QTest::newRow("grupo de personas") << "Option1_3" << 3 << 0;
         QTest::newRow("Añadir") << "Option1_0" << -1 << 0;
     }
     void abrirLaActuacion() {
-        QFETCH(QString, opcion);
-        QFETCH(int, nodo);
+        const auto [opcion, nodo] = leerFila<QString, int>("opcion", "nodo");
         Entorno e;
         prepararActuaciones(e);
         Pantalla p = abrir(e, 9);
@@ -583,16 +546,12 @@ private slots:
     // The summary shows every field of the saved case file and its actions in date order,
     // and what the preview prints makes a PDF.
     void resumenImpreso_data() {
-        QTest::addColumn<bool>("teclado");
-        QTest::addColumn<int>("origen");
-        QTest::addColumn<QString>("contraparte");
+        columnas<bool, int, QString>("teclado", "origen", "contraparte");
         QTest::newRow("Ctrl+P, cliente") << true << 0 << "Cliente:\n100 Construcciones Álvarez";
         QTest::newRow("menú del árbol, proveedor") << false << 1 << "Proveedor:\n500 Suministros Castilla";
     }
     void resumenImpreso() {
-        QFETCH(bool, teclado);
-        QFETCH(int, origen);
-        QFETCH(QString, contraparte);
+        const auto [teclado, origen, contraparte] = leerFila<bool, int, QString>("teclado", "origen", "contraparte");
         Entorno e;
         prepararActuaciones(e);
         QVERIFY(e.ejecutar(QString("UPDATE Exp SET Exp_Origen = %1, Exp_Codigo = 'C-9', Exp_FFin = '2024-12-31 00:00:00', "
@@ -614,7 +573,6 @@ private slots:
         for (int fila = 0; fila < p.usuarios(); ++fila)
             esperados << p.rejilla()->model()->index(fila, 1).data().toString();
         QCOMPARE(p.usuarios(), 2);
-
         QString texto;
         const QString pdf = e.carpeta.filePath("expediente.pdf");
         e.dialogos.manejadores << [&](QDialog *d) {

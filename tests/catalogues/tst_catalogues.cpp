@@ -33,9 +33,6 @@ const Cat &kTex = kCatalogos[0];
 QTestData &fila(int cat, const char *caso = "") {
     return QTest::addRow("%s%s%s", qPrintable(kCatalogos[cat].tabla), *caso ? " " : "", caso) << cat;
 }
-#define CATALOGO                                                                                                     \
-    QFETCH(int, cat);                                                                                                \
-    const Cat &c = kCatalogos[cat]
 
 QString lista(const QString &tabla) { return "SELECT * FROM " + tabla + " ORDER BY " + tabla + "_Id"; }
 
@@ -115,16 +112,16 @@ private slots:
     // Opened from the session with its list and first type; Enter moves on to the name and
     // never closes, Escape and "Salir" close it.
     void abrirDesdeLaSesion_data() {
-        QTest::addColumn<int>("cat");
-        QTest::addColumn<bool>("salir"); // closed with "Salir"; otherwise Escape
+        // salir: closed with "Salir"; otherwise Escape
+        columnas<int, bool>("cat", "salir");
         for (int i : {0, 1}) {
             fila(i, "Escape") << false;
             fila(i, "Salir") << true;
         }
     }
     void abrirDesdeLaSesion() {
-        CATALOGO;
-        QFETCH(bool, salir);
+        const auto [cat, salir] = leerFila<int, bool>("cat", "salir");
+        const Cat &c = kCatalogos[cat];
         Entorno e;
         QString visto;
         e.dialogos.manejadores << [&](QDialog *d) {
@@ -158,19 +155,15 @@ private slots:
     }
 
     void borrar_data() {
-        QTest::addColumn<int>("fila");
-        QTest::addColumn<int>("respuesta");
-        QTest::addColumn<QString>("mensaje");
-        QTest::addColumn<int>("quedan");
-        QTest::addColumn<QString>("codigo"); // shown afterwards
+        // codigo: shown afterwards
+        columnas<int, int, QString, int, QString>("fila", "respuesta", "mensaje", "quedan", "codigo");
         const QString pregunta = "Confirma la eliminacion del registro \n6 Sin uso";
         QTest::newRow("sin uso, No") << 5 << int(vb::vbNo) << pregunta << 6 << "6";
         QTest::newRow("sin uso, Sí") << 5 << int(vb::vbYes) << pregunta << 5 << "5";
         QTest::newRow("en uso") << 2 << int(vb::vbYes) << kTex.enUso << 6 << "3";
     }
     void borrar() {
-        QFETCH(int, fila);
-        QFETCH(int, respuesta);
+        const auto [fila, respuesta] = leerFila<int, int>("fila", "respuesta");
         Entorno e;
         QVERIFY(e.ejecutar(QString("INSERT INTO %1 (%1_Des) VALUES ('Sin uso')").arg(kTex.tabla)));
         Pantalla p(kTex.pantalla);
@@ -203,14 +196,12 @@ private slots:
         QVERIFY(p.activa);
         QCOMPARE(p.filas(), antes);
         QCOMPARE(p.codigo->text(), antes ? QString("1") : QString());
-
         p.pulsar("cmdNuevo");
         QCOMPARE(p.codigo->text(), QString("NUEVO"));
         QCOMPARE(p.nombre(), QString());
         QVERIFY(p.nombre_->hasFocus());
         teclear(p.nombre_, "Garantía");
         p.pulsar("cmdGuardar");
-
         QCOMPARE(e.dialogos.mensajes.size(), 0);
         QCOMPARE(e.cuenta(kTex.tabla), antes + 1);
         const int id = int(e.bd->UltimoId());
@@ -221,7 +212,6 @@ private slots:
         QCOMPARE(p.codigo->text(), QString::number(id));
         QCOMPARE(p.nombre(), QString("Garantía"));
         QVERIFY(p.grid->hasFocus());
-
         // Back to browsing: the next save renames the new type instead of adding another.
         p.escribir(p.nombre_, "Garantía ampliada");
         p.pulsar("cmdGuardar");
@@ -285,9 +275,7 @@ private slots:
         p.escribir(p.nombre_, "Corregido");
         const QString antes = contenido(e, kTex.tabla);
         const qsizetype listas = e.sentencias.count(lista(kTex.tabla));
-
         p.pulsar("cmdGuardar");
-
         QCOMPARE(e.dialogos.mensajes.size(), 1);
         const auto &m = e.dialogos.mensajes[0];
         QVERIFY2(m.texto.startsWith("Error al actualizar \n") && m.texto.contains("bloqueado"), qPrintable(m.texto));
@@ -296,7 +284,6 @@ private slots:
         QCOMPARE(p.codigo->text(), QString(nuevo ? "NUEVO" : "2"));
         QCOMPARE(p.nombre(), QString("Corregido"));
         QCOMPARE(p.actual(), 1);
-
         // Nothing was lost: once the block is gone the same fields save as intended.
         QVERIFY(e.rechazar(kTex.tabla, nuevo ? "INSERT" : "UPDATE", {}));
         p.pulsar("cmdGuardar");
@@ -308,12 +295,9 @@ private slots:
     }
 
     void codigoNoValidoNoCambiaNada_data() {
-        QTest::addColumn<bool>("demo");
-        QTest::addColumn<bool>("pulsarNuevo");
-        QTest::addColumn<QString>("codigo"); // typed into the code field unless null
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("boton");
-        QTest::addColumn<QString>("mensaje");
+        // codigo: typed into the code field unless null
+        columnas<bool, bool, QString, QString, QString, QString>("demo", "pulsarNuevo", "codigo", "nombre", "boton",
+                                                                 "mensaje");
         const QString noBorra = "El código no es el número de un tipo guardado: no se ha borrado nada.";
         const QString noGuarda =
             "Error al actualizar \nEl código no es el número de un tipo guardado; pulse «Nuevo» para añadir un tipo.";
@@ -326,11 +310,8 @@ private slots:
                                          << "Error al actualizar \nEscriba la descripción del tipo.";
     }
     void codigoNoValidoNoCambiaNada() {
-        QFETCH(bool, demo);
-        QFETCH(bool, pulsarNuevo);
-        QFETCH(QString, codigo);
-        QFETCH(QString, nombre);
-        QFETCH(QString, boton);
+        const auto [demo, pulsarNuevo, codigo, nombre, boton] =
+            leerFila<bool, bool, QString, QString, QString>("demo", "pulsarNuevo", "codigo", "nombre", "boton");
         Entorno e(1, demo);
         Pantalla p(kTex.pantalla);
         if (pulsarNuevo)
@@ -349,10 +330,8 @@ private slots:
     }
 
     void sentenciasDelServicio_data() {
-        QTest::addColumn<int>("cat");
-        QTest::addColumn<QString>("operacion");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<bool>("hay"); // answer of enUso / existe
+        // hay: answer of enUso / existe
+        columnas<int, QString, int, bool>("cat", "operacion", "id", "hay");
         for (int i : {0, 1}) {
             fila(i, "lista") << "lista" << 0 << false;
             fila(i, "en uso") << "enUso" << 3 << true;
@@ -367,10 +346,8 @@ private slots:
     // The catalogue's data service alone: the one statement of each call and its effect,
     // a write in a save's transaction.
     void sentenciasDelServicio() {
-        CATALOGO;
-        QFETCH(QString, operacion);
-        QFETCH(int, id);
-        QFETCH(bool, hay);
+        const auto [cat, operacion, id, hay] = leerFila<int, QString, int, bool>("cat", "operacion", "id", "hay");
+        const Cat &c = kCatalogos[cat];
         Entorno e;
         DatosTipos datos(e.bd.get(), cat ? DatosTipos::kTiposAct : DatosTipos::kTiposExp);
         const QString n = QString::number(id), t = c.tabla;

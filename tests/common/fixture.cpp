@@ -395,6 +395,14 @@ void escribirYSalir(QLineEdit *campo, const QString &texto) {
     QTest::keyClick(campo, Qt::Key_Return);
 }
 
+QList<int> expedientes(const QAbstractItemModel *m) {
+    QList<int> ids;
+    for (int fila = 0; m && fila < m->rowCount(); ++fila)
+        ids << m->index(fila, 1).data().toInt();
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
 bool elegirDelMenu(QWidget *w, const QString &entrada) {
     w->setFocus();
     bool elegida = false;

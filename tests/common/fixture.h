@@ -8,6 +8,7 @@
 #include "mybd.h"
 #include "vmexpe.h"
 
+#include <QAbstractItemModel>
 #include <QDialog>
 #include <QLineEdit>
 #include <QList>
@@ -113,6 +114,9 @@ public:
 // tool button, column caption and loaded grid or list cell whose text needs more room than
 // it has. One "objectName: text" entry each; empty when everything shows whole.
 QStringList textosCortados(QWidget *pantalla);
+
+// The case-file ids in column 1 of a grid's rows, sorted; empty without a model.
+QList<int> expedientes(const QAbstractItemModel *m);
 
 // Opens the widget's context menu as the keyboard's menu key does and chooses the entry
 // with that text; false when the menu has no such entry enabled.

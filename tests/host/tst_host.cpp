@@ -133,20 +133,16 @@ class TstHost : public QObject {
     Q_OBJECT
 private slots:
     void ficherosDeLaBaseDeDatos_data() {
-        QTest::addColumn<QStringList>("presentes"); // files there before, with data of their own
-        QTest::addColumn<bool>("recrear");
-        QTest::addColumn<int>("salida");
-        QTest::addColumn<QString>("aviso"); // in what the host says on error
+        // presentes: files there before, with data of their own; aviso: in what the host says on error
+        columnas<QStringList, bool, int, QString>("presentes", "recrear", "salida", "aviso");
         QTest::newRow("primera vez") << QStringList() << false << 0 << "";
         QTest::newRow("falta empresa.db") << QStringList{"vmcomun.db"} << false << 1 << "Falta el fichero empresa.db";
         QTest::newRow("falta vmcomun.db") << QStringList{"empresa.db"} << false << 1 << "Falta el fichero vmcomun.db";
         QTest::newRow("falta uno, con --recrear") << QStringList{"empresa.db"} << true << 0 << "";
     }
     void ficherosDeLaBaseDeDatos() {
-        QFETCH(QStringList, presentes);
-        QFETCH(bool, recrear);
-        QFETCH(int, salida);
-        QFETCH(QString, aviso);
+        const auto [presentes, recrear, salida, aviso] =
+            leerFila<QStringList, bool, int, QString>("presentes", "recrear", "salida", "aviso");
         QTemporaryDir dir;
         const QString datos = dir.filePath("datos");
         QVERIFY(QDir().mkpath(datos));
@@ -171,18 +167,15 @@ private slots:
     }
 
     void abrirOtraVersion_data() {
-        QTest::addColumn<int>("version"); // 1: built by the first release
-        QTest::addColumn<int>("salida");
-        QTest::addColumn<QString>("dice");
+        // version: 1: built by the first release
+        columnas<int, int, QString>("version", "salida", "dice");
         QTest::newRow("versión anterior") << 1 << 0 << "La base de datos tiene la versión 1 del esquema";
         QTest::newRow("versión más nueva") << 99 << 1 << "La base de datos tiene la versión 99 del esquema, más nueva";
     }
     // An older database is upgraded once, after a backup, without losing a row or a
     // document, and every screen opens on it; a newer one is left untouched.
     void abrirOtraVersion() {
-        QFETCH(int, version);
-        QFETCH(int, salida);
-        QFETCH(QString, dice);
+        const auto [version, salida, dice] = leerFila<int, int, QString>("version", "salida", "dice");
         QTemporaryDir dir;
         const QString datos = dir.filePath("datos");
         if (version == 1)
@@ -225,8 +218,7 @@ private slots:
     }
 
     void shellSinCotejo_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<bool>("acepta");
+        columnas<QString, bool>("sql", "acepta");
         QTest::newRow("leer filas") << "SELECT count(*) FROM Cli WHERE cli_Cod = 1001" << true;
         QTest::newRow("ordenar por nombre") << "SELECT Cli_Comer FROM Cli ORDER BY Cli_Comer" << false;
         QTest::newRow("cambiar un nombre") << "UPDATE Cli SET Cli_Comer = 'Zurita'" << false;
@@ -235,8 +227,7 @@ private slots:
     // The plain sqlite3 shell knows no VMEXP_ES: it reads rows, but refuses what would
     // need the collation instead of leaving an index out of order.
     void shellSinCotejo() {
-        QFETCH(QString, sql);
-        QFETCH(bool, acepta);
+        const auto [sql, acepta] = leerFila<QString, bool>("sql", "acepta");
         const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
         if (shell.isEmpty())
             QSKIP("sqlite3 no está instalado");
@@ -311,13 +302,11 @@ private slots:
         QVERIFY2(r.salida == 0, qPrintable(r.errores));
         QVERIFY(Copias::comprobar(copia));
         QVERIFY(host({"--datos", datos, "--copia", copia}).errores.contains("Ya hay una copia en"));
-
         const QList<int> enCopia = guardados(copia);
         // Whole saves from the first on, none missing in between, all those made before.
         QVERIFY(!enCopia.isEmpty() && enCopia.last() >= antes && enCopia.last() <= durante);
         QCOMPARE(enCopia.last() - enCopia.first() + 1, enCopia.size());
         QVERIFY(guardados(datos).size() > enCopia.size());
-
         const Ejecucion restaurada = host({"--datos", datos, "--restaurar", copia});
         QVERIFY2(restaurada.salida == 0, qPrintable(restaurada.errores));
         QCOMPARE(guardados(datos), enCopia);
@@ -338,15 +327,14 @@ private slots:
     }
 
     void registroParaSoporte_data() {
-        QTest::addColumn<bool>("porEntorno"); // VMEXP_REGISTRO, as any host; otherwise --registro
-        QTest::addColumn<QString>("fichero");
+        // porEntorno: VMEXP_REGISTRO, as any host; otherwise --registro
+        columnas<bool, QString>("porEntorno", "fichero");
         QTest::newRow("--registro") << false << "soporte.log";
         QTest::newRow("VMEXP_REGISTRO") << true << "soporte.log";
         QTest::newRow("carpeta que no existe") << false << "no/hay/soporte.log";
     }
     void registroParaSoporte() {
-        QFETCH(bool, porEntorno);
-        QFETCH(QString, fichero);
+        const auto [porEntorno, fichero] = leerFila<bool, QString>("porEntorno", "fichero");
         QTemporaryDir dir;
         const QString registro = dir.filePath(fichero);
         QStringList argumentos{"--datos", dir.filePath("datos"), "--screenshots", dir.filePath("capturas")};

@@ -1,3 +1,4 @@
+#include "fixture.h"
 #include "painter/csubclass.h"
 
 #include <QApplication>
@@ -99,12 +100,8 @@ private slots:
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
 
     void background_data() {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<QPixmap>("picture");
-        QTest::addColumn<quint32>("solid");
-        QTest::addColumn<int>("direction");
-        QTest::addColumn<quint32>("color2");
-        QTest::addColumn<QImage>("expected");
+        columnas<int, QPixmap, quint32, int, quint32, QImage>("style", "picture", "solid", "direction", "color2",
+                                                              "expected");
         const auto solid = [](QColor c) { return filled([c](int, int) { return c; }); };
         QTest::newRow("yellow") << 0 << QPixmap() << 65535u << 0 << 0u << solid(QColor(255, 255, 0));
         QTest::newRow("system highlight") << 0 << QPixmap() << 0x8000000Du << 0 << 0u << solid(kHighlight);
@@ -121,12 +118,9 @@ private slots:
                                        << filled([tile](int x, int y) { return tile.pixelColor(x % 3, y % 2); });
     }
     void background() {
-        QFETCH(int, style);
-        QFETCH(QPixmap, picture);
-        QFETCH(quint32, solid);
-        QFETCH(int, direction);
-        QFETCH(quint32, color2);
-        QFETCH(QImage, expected);
+        const auto [style, picture, solid, direction, color2, expected] =
+            leerFila<int, QPixmap, quint32, int, quint32, QImage>("style", "picture", "solid", "direction", "color2",
+                                                                  "expected");
         Swatch swatch;
         CSubclass painter;
         painter.SubClassMe(&swatch, style, picture, solid, direction, 0, color2);
@@ -141,9 +135,8 @@ private slots:
     }
 
     void decoratedFace_data() {
-        QTest::addColumn<bool>("tabs");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QColor>("face"); // the colour all over the face
+        // face: the colour all over the face
+        columnas<bool, int, QColor>("tabs", "kind", "face");
         QTest::newRow("button, dark blue") << false << 0 << QColor(0, 0, 128);
         QTest::newRow("tabs, dark blue") << true << 0 << QColor(0, 0, 128);
         QTest::newRow("button, dark gradient") << false << 2 << QColor();
@@ -151,9 +144,7 @@ private slots:
     void decoratedFace() {
         // The style shades its own face: the decoration must cover it all the same, bar
         // the frame and a caption still readable on the dark colour.
-        QFETCH(bool, tabs);
-        QFETCH(int, kind);
-        QFETCH(QColor, face);
+        const auto [tabs, kind, face] = leerFila<bool, int, QColor>("tabs", "kind", "face");
         QWidget screen;
         screen.resize(300, 120);
         QPushButton button(QStringLiteral("Nuevo Fichero"), &screen);
@@ -186,14 +177,12 @@ private slots:
     }
 
     void decoratingTwiceKeepsOneRecord_data() {
-        QTest::addColumn<quint32>("second");
-        QTest::addColumn<QColor>("painted");
+        columnas<quint32, QColor>("second", "painted");
         QTest::newRow("new colour") << 0xFF0000u << QColor(0, 0, 255);
         QTest::newRow("colour 0 keeps the earlier one") << 0u << QColor(255, 0, 0);
     }
     void decoratingTwiceKeepsOneRecord() {
-        QFETCH(quint32, second);
-        QFETCH(QColor, painted);
+        const auto [second, painted] = leerFila<quint32, QColor>("second", "painted");
         Swatch swatch;
         CSubclass painter;
         painter.SubClassMe(&swatch, 0, QPixmap(), 0x0000FF);
@@ -267,11 +256,7 @@ private slots:
     }
 
     void repaintsOnInput_data() {
-        QTest::addColumn<bool>("button");
-        QTest::addColumn<bool>("decorated");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<int>("paints");
+        columnas<bool, bool, int, int, int>("button", "decorated", "type", "code", "paints");
         const int down = QEvent::KeyPress, up = QEvent::KeyRelease;
         const int press = QEvent::MouseButtonPress, release = QEvent::MouseButtonRelease;
         QTest::newRow("space down") << true << true << down << int(Qt::Key_Space) << 1;
@@ -286,11 +271,8 @@ private slots:
         QTest::newRow("not decorated") << true << false << down << int(Qt::Key_Space) << 0;
     }
     void repaintsOnInput() {
-        QFETCH(bool, button);
-        QFETCH(bool, decorated);
-        QFETCH(int, type);
-        QFETCH(int, code);
-        QFETCH(int, paints);
+        const auto [button, decorated, type, code, paints] =
+            leerFila<bool, bool, int, int, int>("button", "decorated", "type", "code", "paints");
         QWidget screen;
         Quiet<QPushButton> pushButton(QStringLiteral("Salir"), &screen);
         Quiet<QWidget> plain(&screen);
@@ -305,7 +287,6 @@ private slots:
         int &count = button ? pushButton.paints : plain.paints;
         QVERIFY(count > 0);
         count = 0;
-
         const QPointF at(5, 5), global = target->mapToGlobal(at);
         const auto mouse = Qt::MouseButton(code);
         std::unique_ptr<QEvent> event;

@@ -52,14 +52,7 @@ RecordsetModel *modelo(QWidget *f) {
     return m;
 }
 
-QList<int> expedientes(RecordsetModel *m) {
-    QList<int> ids;
-    for (int fila = 0; m && fila < m->rowCount(); ++fila)
-        ids << m->index(fila, 1).data().toInt();
-    std::sort(ids.begin(), ids.end());
-    return ids;
-}
-QList<int> expedientes(QWidget *f) { return expedientes(modelo(f)); }
+QList<int> expedientes(QWidget *f) { return ::expedientes(modelo(f)); }
 
 int filaDe(QWidget *f, int idExp) {
     RecordsetModel *m = modelo(f);
@@ -140,10 +133,7 @@ private slots:
     }
 
     void piezasDelFiltro_data() {
-        QTest::addColumn<int>("indice");
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("pieza");
-        QTest::addColumn<QList<int>>("ids");
+        columnas<int, QString, QString, QList<int>>("indice", "texto", "pieza", "ids");
         const QString ninguna;
         QTest::newRow("descripción") << 2 << "NAVE" << " AND Exp_Des Like '%NAVE%' " << QList<int>{1};
         QTest::newRow("descripción acentuada") << 2 << "reclamación" << " AND Exp_Des Like '%reclamación%' " << QList<int>{2};
@@ -162,9 +152,7 @@ private slots:
     }
     // The search's data service alone, with each field of the filter as the user typed it.
     void piezasDelFiltro() {
-        QFETCH(int, indice);
-        QFETCH(QString, texto);
-        QFETCH(QString, pieza);
+        const auto [indice, texto, pieza] = leerFila<int, QString, QString>("indice", "texto", "pieza");
         Entorno e;
         e.ejecutar("INSERT INTO Exp (Exp_Id, Exp_IdCli, Exp_Origen, Exp_Des) VALUES (40, 1, 0, 'Reforma casa O''Brien')");
         FiltroBusqueda filtro;
@@ -181,10 +169,7 @@ private slots:
     }
 
     void filtroDePermisos_data() {
-        QTest::addColumn<int>("usuario");
-        QTest::addColumn<QString>("parametro");
-        QTest::addColumn<bool>("filtra");
-        QTest::addColumn<QList<int>>("ids");
+        columnas<int, QString, bool, QList<int>>("usuario", "parametro", "filtra", "ids");
         QTest::newRow("administrador") << 1 << "0" << false << QList<int>{1, 2, 3, 4};
         QTest::newRow("autorizado y creador") << 3 << "0" << true << QList<int>{1, 3};
         QTest::newRow("parámetro a 1") << 3 << "1" << false << QList<int>{1, 2, 3, 4};
@@ -192,9 +177,7 @@ private slots:
         QTest::newRow("usuario desconocido") << 99 << "0" << true << QList<int>{};
     }
     void filtroDePermisos() {
-        QFETCH(int, usuario);
-        QFETCH(QString, parametro);
-        QFETCH(bool, filtra);
+        const auto [usuario, parametro, filtra] = leerFila<int, QString, bool>("usuario", "parametro", "filtra");
         Entorno e(usuario);
         e.ejecutar("UPDATE Parametros SET Par_Valor = '" + parametro + "' WHERE Par_Clave = 'PAR_EXP_PER'");
         RecordsetModel *m = nullptr;
@@ -209,12 +192,10 @@ private slots:
 
     // What each origin's grid shows from real rows, and opening a row of it.
     void abrirFila_data() {
-        QTest::addColumn<int>("pestana");
-        QTest::addColumn<int>("idExp");
-        QTest::addColumn<bool>("conBoton"); // the grid's cell button, or "Seleccionar"
-        QTest::addColumn<QStringList>("textos"); // columns 0 to 6 of that row, as shown; empty: not checked
-        QTest::addColumn<QStringList>("preparado"); // label, code and name the editor is given
-        QTest::addColumn<int>("idCliente");
+        // conBoton: the grid's cell button, or "Seleccionar". textos: columns 0 to 6 of that row, as shown (empty:
+        // not checked). preparado: label, code and name the editor is given.
+        columnas<int, int, bool, QStringList, QStringList, int>("pestana", "idExp", "conBoton", "textos", "preparado",
+                                                                "idCliente");
         QTest::newRow("cliente con el botón") << 0 << 2 << true
                                               << QStringList{"101 Talleres Ibáñez", "2", "03/02/2024", "30/04/2024",
                                                              "Reclamación por avería del compresor", "Garantía vencida", ""}
@@ -232,10 +213,8 @@ private slots:
                                                   << QStringList{"Cliente", "", ""} << 77;
     }
     void abrirFila() {
-        QFETCH(int, pestana);
-        QFETCH(int, idExp);
-        QFETCH(bool, conBoton);
-        QFETCH(QStringList, textos);
+        const auto [pestana, idExp, conBoton, textos] =
+            leerFila<int, int, bool, QStringList>("pestana", "idExp", "conBoton", "textos");
         Entorno e;
         e.ejecutar("INSERT INTO Exp (Exp_Id, Exp_IdCli, Exp_Origen, Exp_Des) VALUES (30, 77, 0, 'Huérfano')");
         e.ejecutar("INSERT INTO Exp (Exp_Id, Exp_IdCli, Exp_Origen, Exp_Fini, Exp_Des, Exp_Ubicacion) "
@@ -250,7 +229,6 @@ private slots:
         QVERIFY(g->isColumnHidden(7));
         for (int c = 0; c < textos.size(); ++c)
             QCOMPARE(celda(&f, filaDe(&f, idExp), c), textos[c]);
-
         e.expe->setIdCliente(55); // left over from elsewhere; opening a row replaces it
         const QModelIndex celdaExp = modelo(&f)->index(filaDe(&f, idExp), 1);
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(celdaExp).center());
@@ -330,14 +308,9 @@ private slots:
     }
 
     void buscarPorCodigo_data() {
-        QTest::addColumn<int>("pestana");
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("sentencia");
-        QTest::addColumn<int>("idCliente");
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("mensaje");
-        QTest::addColumn<bool>("vuelveElFoco");
-        QTest::addColumn<QList<int>>("ids"); // empty: no new search
+        // ids: empty: no new search
+        columnas<int, QString, QString, int, QString, QString, bool, QList<int>>(
+            "pestana", "texto", "sentencia", "idCliente", "nombre", "mensaje", "vuelveElFoco", "ids");
         const QString cli = "Select CLI_ID,CLI_COD,CLI_COMER FROM CLI where CLI_COD=";
         const QString pro = "Select PRO_ID,PRO_COD,PRO_COMER FROM PRO where Pro_COD=";
         QTest::newRow("cliente") << 0 << "101" << cli + "101" << 2 << "Talleres Ibáñez" << "" << false << QList<int>{2};
@@ -350,13 +323,9 @@ private slots:
         QTest::newRow("proveedor vacío") << 1 << "" << pro + "-1" << 0 << "" << "" << false << QList<int>{};
     }
     void buscarPorCodigo() {
-        QFETCH(int, pestana);
-        QFETCH(QString, texto);
-        QFETCH(QString, sentencia);
-        QFETCH(int, idCliente);
-        QFETCH(QString, mensaje);
-        QFETCH(bool, vuelveElFoco);
-        QFETCH(QList<int>, ids);
+        const auto [pestana, texto, sentencia, idCliente, mensaje, vuelveElFoco, ids] =
+            leerFila<int, QString, QString, int, QString, bool, QList<int>>(
+                "pestana", "texto", "sentencia", "idCliente", "mensaje", "vuelveElFoco", "ids");
         Entorno e;
         frmExpedientes f;
         QVERIFY(mostrar(&f));
@@ -388,15 +357,9 @@ private slots:
     // The statement and title the "..." buttons (or a customer code 0) give the search-by-name
     // dialog, and what its choice fills in.
     void buscarPorNombre_data() {
-        QTest::addColumn<bool>("proveedor");
-        QTest::addColumn<int>("respuesta");
-        QTest::addColumn<QString>("sentencia");
-        QTest::addColumn<QString>("titulo");
-        QTest::addColumn<QString>("tecleado"); // empty: the dialog is cancelled
-        QTest::addColumn<int>("idCliente");
-        QTest::addColumn<QString>("codigo");
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("aviso"); // after the dialog, when code 0 was typed instead of pressing "..."
+        // tecleado empty: the dialog is cancelled. aviso: after the dialog, when code 0 was typed instead of "...".
+        columnas<bool, int, QString, QString, QString, int, QString, QString, QString>(
+            "proveedor", "respuesta", "sentencia", "titulo", "tecleado", "idCliente", "codigo", "nombre", "aviso");
         const QString cliFiscal =
             "Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI";
         const QString proFiscal = "Select PRO_ID,PRO_COD,(PRO_NOM + ' ' + ISNULL(PRO_APE1,'') + ' ' + "
@@ -420,11 +383,8 @@ private slots:
         // clang-format on
     }
     void buscarPorNombre() {
-        QFETCH(bool, proveedor);
-        QFETCH(int, respuesta);
-        QFETCH(QString, sentencia);
-        QFETCH(QString, tecleado);
-        QFETCH(QString, aviso);
+        const auto [proveedor, respuesta, sentencia, tecleado, aviso] =
+            leerFila<bool, int, QString, QString, QString>("proveedor", "respuesta", "sentencia", "tecleado", "aviso");
         Entorno e;
         frmExpedientes f;
         QVERIFY(mostrar(&f));
@@ -438,8 +398,7 @@ private slots:
             titulo = d->windowTitle();
             if (tecleado.isEmpty())
                 return d->reject();
-            QTest::keyClicks(control<QLineEdit>(d, "txtBuscar"), tecleado);
-            QTest::keyClick(control<QLineEdit>(d, "txtBuscar"), Qt::Key_Return);
+            escribirYSalir(control<QLineEdit>(d, "txtBuscar"), tecleado);
         };
         if (aviso.isEmpty())
             pulsar(&f, proveedor ? "cmdBuscaPro" : "Command1");
@@ -462,12 +421,10 @@ private slots:
     }
 
     void nuevoExpediente_data() {
-        QTest::addColumn<int>("pestana");
-        QTest::addColumn<QString>("codigo"); // typed and left before "Nuevo Expediente"
-        QTest::addColumn<QString>("componente"); // real, fake (FnEstadoCliente false) or none registered
-        QTest::addColumn<bool>("abre");
-        QTest::addColumn<QString>("mensaje");
-        QTest::addColumn<QString>("foco");
+        // codigo: typed and left before "Nuevo Expediente"; componente: real, fake (FnEstadoCliente false) or none
+        // registered
+        columnas<int, QString, QString, bool, QString, QString>("pestana", "codigo", "componente", "abre", "mensaje",
+                                                                "foco");
         QTest::newRow("interno") << 2 << "" << "real" << true << "" << "";
         QTest::newRow("proveedor elegido") << 1 << "500" << "real" << true << "" << "";
         QTest::newRow("sin proveedor") << 1 << "" << "real" << false
@@ -487,11 +444,8 @@ private slots:
             << "Error (Expedientes): No se puede crear el componente \"VMCLIENTES.VMCLI\": no está registrado." << "";
     }
     void nuevoExpediente() {
-        QFETCH(int, pestana);
-        QFETCH(QString, codigo);
-        QFETCH(QString, componente);
-        QFETCH(bool, abre);
-        QFETCH(QString, foco);
+        const auto [pestana, codigo, componente, abre, foco] =
+            leerFila<int, QString, QString, bool, QString>("pestana", "codigo", "componente", "abre", "foco");
         Entorno e;
         if (componente == "falso")
             Componentes::registrar("VMCLIENTES.VMCLI", [] { return new ClienteFalso; });
@@ -585,14 +539,12 @@ private slots:
                        + " ORDER BY Exp_Id"));
         while (q.next())
             esperados << q.value(0).toInt();
-
         frmExpedientes f;
         QVERIFY(mostrar(&f));
         pulsarPestana(&f, 2);
         escribirYSalir(campo(&f, 2), "Obra");
         pulsar(&f, "cmdBuscar");
         QVERIFY(modelo(&f)->rowCount() < esperados.size());
-
         const QString ruta = e.carpeta.filePath("lista.csv");
         e.dialogos.respuestasFichero << RespuestaFichero{true, ruta, 1, false};
         QVERIFY(elegirDelMenu(rejilla(&f), "Exportar a CSV…"));
@@ -613,7 +565,6 @@ private slots:
         QVERIFY(texto.contains(celda(&f, 0, 1) + u';' + celda(&f, 0, 2) + ";;"));
         QCOMPARE(e.dialogos.ultimoMensaje(), QString("Se han exportado %1 expedientes a %2.")
                                                  .arg(DelegadoRejilla::formatearEntero(esperados.size()), ruta));
-
         rejilla(&f)->clearSelection();
         QVERIFY(elegirDelMenu(rejilla(&f), "Copiar"));
         const QStringList copiadas = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
@@ -623,10 +574,7 @@ private slots:
     }
 
     void estadoDelCliente_data() {
-        QTest::addColumn<int>("idCli");
-        QTest::addColumn<QString>("preparacion");
-        QTest::addColumn<bool>("acepta");
-        QTest::addColumn<QString>("mensaje");
+        columnas<int, QString, bool, QString>("idCli", "preparacion", "acepta", "mensaje");
         // Active and withdrawn customers are the screen's "Nuevo Expediente" rows.
         QTest::newRow("no existe") << 99 << "" << false << "No existe el cliente 99.";
         QTest::newRow("sin base de datos") << 1 << "sin base de datos" << false
@@ -636,10 +584,8 @@ private slots:
                                         << "No se puede comprobar el estado del cliente.\n";
     }
     void estadoDelCliente() {
-        QFETCH(int, idCli);
-        QFETCH(QString, preparacion);
-        QFETCH(bool, acepta);
-        QFETCH(QString, mensaje);
+        const auto [idCli, preparacion, acepta, mensaje] =
+            leerFila<int, QString, bool, QString>("idCli", "preparacion", "acepta", "mensaje");
         Entorno e;
         const bool conBd = preparacion != "sin base de datos";
         QVERIFY(!conBd || preparacion.isEmpty() || e.ejecutar(preparacion));
@@ -651,16 +597,14 @@ private slots:
     }
 
     void fichaDelCliente_data() {
-        QTest::addColumn<int>("idCli");
-        QTest::addColumn<QStringList>("textos"); // code, trade name, legal name; empty: no card
-        QTest::addColumn<QString>("mensaje");
+        // textos: code, trade name, legal name; empty: no card
+        columnas<int, QStringList, QString>("idCli", "textos", "mensaje");
         QTest::newRow("con apellidos") << 4 << QStringList{"103", "Electricidad Muñoz", "Dolores Muñoz Sáez"} << "";
         QTest::newRow("sin apellidos") << 3 << QStringList{"102", "Reformas del Norte", "Carlos"} << "";
         QTest::newRow("no existe") << 99 << QStringList{} << "No existe el cliente 99.";
     }
     void fichaDelCliente() {
-        QFETCH(int, idCli);
-        QFETCH(QStringList, textos);
+        const auto [idCli, textos] = leerFila<int, QStringList>("idCli", "textos");
         Entorno e;
         std::unique_ptr<QObject> cli;
         QVERIFY(Componentes::crear("VMCLIENTES.VMCLI", cli));

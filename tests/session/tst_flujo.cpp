@@ -35,7 +35,6 @@ private slots:
         Entorno e;
         const auto busquedas = [&] { return e.sentencias.filter("FROM Exp  Where Exp_Origen").size(); };
         bool editorVisto = false, accionVista = false;
-
         e.dialogos.manejadores << [&](QDialog *busqueda) {
             activar(busqueda);
             auto *grid = control<QTableView>(busqueda, "DataGrid1");
@@ -85,7 +84,6 @@ private slots:
             QCOMPARE(e.dialogos.ultimoMensaje(), QString("Grabación realizada. "));
             cerrarConEscape(accion);
         };
-
         QVERIFY(e.expe->vExpedientes());
         QCOMPARE(e.dialogos.modales, (QStringList{"frmExpedientes", "frmExpedientes1", "frmExpedientes2"}));
         QCOMPARE(e.valor("SELECT Act_Importe FROM Act WHERE Act_Id = 2").toDouble(), 130000.5);

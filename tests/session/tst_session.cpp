@@ -60,8 +60,7 @@ private slots:
     }
 
     void copiasParaVerSeBorranAlEmpezar_data() {
-        QTest::addColumn<QString>("caso");
-        QTest::addColumn<bool>("borrada");
+        columnas<QString, bool>("caso", "borrada");
         QTest::newRow("de una sesión anterior, sin tocar") << "anterior" << true;
         QTest::newRow("escaneo que quedó a medias") << "escaneo" << true;
         QTest::newRow("cambiada por el usuario") << "cambiada" << false;
@@ -126,9 +125,7 @@ private slots:
     }
 
     void nombreDeUsuario_data() {
-        QTest::addColumn<int>("usuario");
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<int>("adm");
+        columnas<int, QString, int>("usuario", "nombre", "adm");
         QTest::newRow("administrador") << 1 << "Administrador del Sistema" << 1;
         QTest::newRow("acentos") << 2 << "María José Fernández" << 0;
         QTest::newRow("nombre NULL") << 5 << "" << 0;
@@ -143,18 +140,14 @@ private slots:
     }
 
     void pantallaQueNoCargaDaError_data() {
-        QTest::addColumn<QString>("metodo");
-        QTest::addColumn<QString>("tabla");
-        QTest::addColumn<QString>("error");
+        columnas<QString, QString, QString>("metodo", "tabla", "error");
         QTest::newRow("búsqueda") << "vExpedientes" << "Exp" << "Error (Expedientes): Falta la tabla Exp";
         QTest::newRow("tipos de expediente") << "vTipos" << "Tex" << "Error (Tipos de Expedientes): Falta la tabla Tex";
         QTest::newRow("tipos de actuación") << "vActuaciones" << "Tac" << "Error (Tipos de Actuaciones): Falta la tabla Tac";
     }
     // The host hears of a screen that could not load; no empty screen is shown.
     void pantallaQueNoCargaDaError() {
-        QFETCH(QString, metodo);
-        QFETCH(QString, tabla);
-        QFETCH(QString, error);
+        const auto [metodo, tabla, error] = leerFila<QString, QString, QString>("metodo", "tabla", "error");
         Entorno e;
         QVERIFY(e.ejecutar("DROP TABLE " + tabla));
         bool ok = true;
@@ -168,12 +161,9 @@ private slots:
     }
 
     void textosEImportesEnterosEnLasPantallas_data() {
-        QTest::addColumn<QString>("pantalla");
-        QTest::addColumn<QString>("guardado"); // written to the row before the screen opens
-        QTest::addColumn<QString>("campo");
-        QTest::addColumn<QString>("teclas"); // typed into the emptied description, when given
-        QTest::addColumn<QString>("consulta");
-        QTest::addColumn<QVariant>("esperado");
+        // guardado: written to the row before the screen opens; teclas: typed into the emptied description, when given
+        columnas<QString, QString, QString, QString, QString, QVariant>("pantalla", "guardado", "campo", "teclas",
+                                                                        "consulta", "esperado");
         const QString largo = QString(12, u'x') + QStringLiteral(" ñandú ") + QString(130, u'y') + u'Z';
         for (const char *columna : {"Exp_Des", "Exp_Codigo"})
             QTest::addRow("expediente: %s guardado", columna)
@@ -192,10 +182,8 @@ private slots:
     }
     // A limit stops only what is typed: what was stored comes back whole after opening and saving.
     void textosEImportesEnterosEnLasPantallas() {
-        QFETCH(QString, pantalla);
-        QFETCH(QString, guardado);
-        QFETCH(QString, teclas);
-        QFETCH(QVariant, esperado);
+        const auto [pantalla, guardado, teclas, esperado] =
+            leerFila<QString, QString, QString, QVariant>("pantalla", "guardado", "teclas", "esperado");
         Entorno e;
         QVERIFY(guardado.isEmpty() || e.ejecutar(guardado));
         e.expe->setIdExp(1);
