@@ -225,6 +225,7 @@ private slots:
         QTest::newRow("accepted without a path") << false << true << 13;
         QTest::newRow("longest name") << false << false << kMaxRuta;
         QTest::newRow("name too long") << false << false << kMaxRuta + 1;
+        QTest::newRow("longest title") << false << false << -kMaxRuta;
         QTest::newRow("title too long") << false << false << -kMaxRuta - 1;
     }
     void sinEleccion() {

@@ -1,6 +1,7 @@
 // The case-file search screen and the customer component, driven as a user does.
 #include "componentes.h"
 #include "datosbusqueda.h"
+#include "exportacsv.h"
 #include "fixture.h"
 #include "frmexpedientes.h"
 #include "modexp.h"
@@ -565,6 +566,15 @@ private slots:
         QVERIFY(texto.contains(celda(&f, 0, 1) + u';' + celda(&f, 0, 2) + ";;"));
         QCOMPARE(e.dialogos.ultimoMensaje(), QString("Se han exportado %1 expedientes a %2.")
                                                  .arg(DelegadoRejilla::formatearEntero(esperados.size()), ruta));
+        // Stopped at the first notice, after 500 rows: the file keeps what it held.
+        QList<qint64> avisos;
+        bool cancelado = false;
+        qint64 filas = 0;
+        const auto parar = [&](qint64 n) { return avisos << n, false; };
+        QVERIFY(ExportaCsv::exportar(e.conexion.get(), "SELECT Exp_Id FROM Exp", {{0, "Id", &QVariant::toString}}, ruta,
+                                     parar, filas, cancelado));
+        QVERIFY(cancelado && avisos == QList<qint64>{500});
+        QCOMPARE(leerFichero(ruta), bruto);
         rejilla(&f)->clearSelection();
         QVERIFY(elegirDelMenu(rejilla(&f), "Copiar"));
         const QStringList copiadas = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
