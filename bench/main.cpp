@@ -584,6 +584,7 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     const QList<int> tamanos = completo ? QList<int>{10000, 100000, 1000000} : QList<int>{10000, 100000};
+    // VMEXP_BENCH_VECES repeats each measure more often, for a profiler.
     const int veces = qEnvironmentVariableIsSet("VMEXP_BENCH_VECES") ? qEnvironmentVariableIntValue("VMEXP_BENCH_VECES") : 5;
     QTemporaryDir tmp;
     SinDialogos sd;

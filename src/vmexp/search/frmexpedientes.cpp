@@ -272,7 +272,7 @@ void frmExpedientes::msBuscarExpedientes() {
     if (modelo)
         rotularColumnas(modelo, origen);
     mostrarResultado(modelo);
-    m_filtroGrid = modelo ? std::make_unique<FiltroBusqueda>(f) : nullptr;
+    m_filtroGrid = rsExp ? std::make_unique<FiltroBusqueda>(f) : nullptr;
     if (!r) {
         avisarFallo(r);
         return;
