@@ -163,7 +163,7 @@ public:
         }
         return suma;
     }
-    // Whether a line estimated at e may be wider, once shaped, than ancho.
+    // Whether a line estimated at e may be wider, once shaped, than ancho (always, for -1).
     static bool puedeSuperar(qreal e, int ancho) { return e * 1.1 + 2 > ancho; }
 
 private:
@@ -221,7 +221,7 @@ void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, i
         int mayor = -1;
         int ancha = -1;
         for (const Linea &l : lineas) {
-            if (mayor >= 0 && !AnchoEstimado::puedeSuperar(l.estimado, mayor))
+            if (!AnchoEstimado::puedeSuperar(l.estimado, mayor))
                 break;
             if (const int a = anchoLinea(l.texto); a > mayor) {
                 mayor = a;
