@@ -546,18 +546,24 @@ private slots:
     // The summary shows every field of the saved case file and its actions in date order,
     // and what the preview prints makes a PDF.
     void resumenImpreso_data() {
-        columnas<bool, int, QString>("teclado", "origen", "contraparte");
-        QTest::newRow("Ctrl+P, cliente") << true << 0 << "Cliente:\n100 Construcciones Álvarez";
-        QTest::newRow("menú del árbol, proveedor") << false << 1 << "Proveedor:\n500 Suministros Castilla";
+        // The budget against actions of 1.300,50; the difference's figure stands to the right.
+        columnas<bool, int, QString, QString, QStringList>("teclado", "origen", "contraparte", "presupuesto", "cifras");
+        QTest::newRow("Ctrl+P, cliente, excede") << true << 0 << "Cliente:\n100 Construcciones Álvarez" << "1000"
+                                                 << QStringList{"Presupuesto:\n1.000,00", "Excede del presupuesto:\n300,50"};
+        QTest::newRow("menú del árbol, proveedor, justo")
+            << false << 1 << "Proveedor:\n500 Suministros Castilla" << "1300.5"
+            << QStringList{"Presupuesto:\n1.300,50", "Queda del presupuesto:\n0,00"};
     }
     void resumenImpreso() {
-        const auto [teclado, origen, contraparte] = leerFila<bool, int, QString>("teclado", "origen", "contraparte");
+        const auto [teclado, origen, contraparte, presupuesto, cifras] =
+            leerFila<bool, int, QString, QString, QStringList>("teclado", "origen", "contraparte", "presupuesto", "cifras");
         Entorno e;
         prepararActuaciones(e);
         QVERIFY(e.ejecutar(QString("UPDATE Exp SET Exp_Origen = %1, Exp_Codigo = 'C-9', Exp_FFin = '2024-12-31 00:00:00', "
-                                   "Exp_Presup = 1000, Exp_Ubicacion = 'Armario 3', Exp_Obs = 'Pagos <a plazos> & más' "
+                                   "Exp_Presup = %2, Exp_Ubicacion = 'Armario 3', Exp_Obs = 'Pagos <a plazos> & más' "
                                    "WHERE Exp_Id = 9")
-                               .arg(origen)));
+                               .arg(origen)
+                               .arg(presupuesto)));
         QVERIFY(e.ejecutar("UPDATE Act SET Act_Importe = 100.5 WHERE Act_Id = 101"));
         QVERIFY(e.ejecutar("UPDATE Act SET Act_Importe = 1200 WHERE Act_Id = 104"));
         QVERIFY(e.ejecutar("INSERT INTO ActF (ActF_IdAct, ActF_Des, ActF_Fic) VALUES (104, 'Acta firmada', 'acta.pdf')"));
@@ -566,17 +572,23 @@ private slots:
                            "(15, 9, 2, '2024-05-20 10:00:00', 1)"));
         Pantalla p = abrir(e, 9);
         QStringList esperados{"Expediente C-9", contraparte, "Tipo:\nObra", p.cb("cboEstado")->itemText(1) + " (20/05/2024)",
-                              "01/05/2024", "31/12/2024", "Presupuesto:\n1.000,00", "Armario 3", "Pruebas del árbol",
+                              "01/05/2024", "31/12/2024", "Armario 3", "Pruebas del árbol",
                               "Pagos <a plazos> & más", "Propietario:\n" + p.t(9)->text(),
                               "Seguimiento\nAna\nSí\n1.200,00", "Documento: Acta firmada (acta.pdf)",
-                              "Total de las actuaciones:\n1.300,50", "Excede del presupuesto:\n300,50"};
+                              "Total de las actuaciones:\n1.300,50"};
+        esperados << cifras;
         for (int fila = 0; fila < p.usuarios(); ++fila)
             esperados << p.rejilla()->model()->index(fila, 1).data().toString();
         QCOMPARE(p.usuarios(), 2);
         QString texto;
+        bool cifraALaDerecha = false;
         const QString pdf = e.carpeta.filePath("expediente.pdf");
         e.dialogos.manejadores << [&](QDialog *d) {
-            texto = d->findChild<QTextDocument *>("docResumen")->toPlainText();
+            const QTextDocument *doc = d->findChild<QTextDocument *>("docResumen");
+            texto = doc->toPlainText();
+            const QString cifra = cifras.last().section(u'\n', 1);
+            const QTextCursor c = doc->find(QRegularExpression("^" + QRegularExpression::escape(cifra) + "$"));
+            cifraALaDerecha = !c.isNull() && c.blockFormat().alignment() & Qt::AlignRight;
             QPrinter impresora(QPrinter::HighResolution);
             impresora.setOutputFormat(QPrinter::PdfFormat);
             impresora.setOutputFileName(pdf);
@@ -589,6 +601,7 @@ private slots:
         QCOMPARE(e.dialogos.modales, QStringList{"dlgVistaPrevia"});
         for (const QString &campo : std::as_const(esperados))
             QVERIFY2(texto.contains(campo), qPrintable(campo + " no está en:\n" + texto));
+        QVERIFY(cifraALaDerecha);
         // In date order; equal dates by id.
         qsizetype anterior = -1;
         for (const char *des : {"Llamada inicial", "Visita técnica", "Sin tipo", "Seguimiento"}) {

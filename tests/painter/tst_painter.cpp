@@ -136,19 +136,22 @@ private slots:
 
     void decoratedFace_data() {
         // face: the colour all over the face
-        columnas<bool, int, QColor>("tabs", "kind", "face");
-        QTest::newRow("button, dark blue") << false << 0 << QColor(0, 0, 128);
-        QTest::newRow("tabs, dark blue") << true << 0 << QColor(0, 0, 128);
-        QTest::newRow("button, dark gradient") << false << 2 << QColor();
+        columnas<bool, int, QColor, bool>("tabs", "kind", "face", "enabled");
+        QTest::newRow("button, dark blue") << false << 0 << QColor(0, 0, 128) << true;
+        QTest::newRow("tabs, dark blue") << true << 0 << QColor(0, 0, 128) << true;
+        QTest::newRow("button, dark gradient") << false << 2 << QColor() << true;
+        QTest::newRow("disabled button, dark blue") << false << 0 << QColor(0, 0, 128) << false;
     }
     void decoratedFace() {
         // The style shades its own face: the decoration must cover it all the same, bar
-        // the frame and a caption still readable on the dark colour.
-        const auto [tabs, kind, face] = leerFila<bool, int, QColor>("tabs", "kind", "face");
+        // the frame and a caption still readable on the dark colour; a disabled caption keeps
+        // the style's greyed colour.
+        const auto [tabs, kind, face, enabled] = leerFila<bool, int, QColor, bool>("tabs", "kind", "face", "enabled");
         QWidget screen;
         screen.resize(300, 120);
         QPushButton button(QStringLiteral("Nuevo Fichero"), &screen);
         button.setGeometry(10, 10, 120, 41);
+        button.setEnabled(enabled);
         QTabWidget tabWidget(&screen);
         tabWidget.setGeometry(10, 60, 280, 55);
         for (const char *caption : {"Clientes", "Proveedores"})
@@ -159,7 +162,7 @@ private slots:
         const QImage image = grabbed(target);
         const QList<QRect> faces = tabs ? QList<QRect>{tabWidget.tabBar()->tabRect(0), tabWidget.tabBar()->tabRect(1)}
                                         : QList<QRect>{button.rect()};
-        int total = 0, decorated = 0, light = 0;
+        int total = 0, decorated = 0, light = 0, white = 0;
         for (const QRect &r : faces) {
             const QRect inner = r.adjusted(4, 4, -4, -4);
             for (int y = inner.top(); y <= inner.bottom(); ++y)
@@ -170,10 +173,14 @@ private slots:
                     decorated += face.isValid() ? c == face
                                                 : c.red() == 0 && c.green() == 0 && c.blue() >= 64 && c.blue() <= 128;
                     light += qGray(c.rgb()) > 200;
+                    white += c == Qt::white;
                 }
         }
         QVERIFY2(decorated * 10 >= total * 7, qPrintable(QStringLiteral("%1 of %2").arg(decorated).arg(total)));
-        QVERIFY2(light >= 20 * faces.size(), qPrintable(QString::number(light)));
+        if (enabled)
+            QVERIFY2(light >= 20 * faces.size(), qPrintable(QString::number(light)));
+        else
+            QCOMPARE(white, 0);
     }
 
     void decoratingTwiceKeepsOneRecord_data() {

@@ -286,6 +286,7 @@ private slots:
             QCOMPARE(g->isColumnHidden(0), codigo == 1);
             QCOMPARE(g->model()->headerData(codigo, Qt::Horizontal).toString(), "Codigo");
             QCOMPARE(g->model()->headerData(codigo + 1, Qt::Horizontal).toString(), "Nombre del Proveedor");
+            QCOMPARE_NE(g->model()->headerData(codigo, Qt::Vertical).toString(), "Codigo");
             QTest::keyClicks(buscador(d), tecleado);
             vistas = g->model()->rowCount();
             for (const QChar t : teclas)

@@ -29,6 +29,7 @@ private slots:
         igual("isnull en literal", "SELECT 'isnull(a,b)' AS x FROM t");
         igual("isnull en corchetes", "SELECT [isnull] FROM t", "SELECT \"isnull\" FROM t");
         igual("isnull cualificado", "SELECT dbo.isnull(a) FROM t");
+        igual("isnull y getdate tras @ o #, nombres", "SELECT @isnull(a, 0), #getdate() FROM t");
         // Getdate()
         fila("getdate en values", "INSERT INTO Est (Est_FEstado, Est_Obs) VALUES (Getdate(), Null)",
              "INSERT INTO Est (Est_FEstado, Est_Obs) VALUES (vmexp_getdate(), Null)",
