@@ -19,6 +19,7 @@
 #include <QtTest>
 #include <atomic>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 QByteArray huella(const QString &ruta) {
@@ -267,6 +268,34 @@ private slots:
         }
         QSqlDatabase::removeDatabase("interrumpido");
         QCOMPARE(contenido(datos), antes);
+    }
+
+    // Two programs upgrading at once take turns: the one that waited finds the step done.
+    void dosActualizanALaVez() {
+        QTemporaryDir dir;
+        const QString datos = dir.filePath("datos");
+        QVERIFY(BaseDatos::crear(datos, false));
+        const int version = VersionEsquema::kActual + 1;
+        QList<VersionEsquema::Paso> pasos = VersionEsquema::pasos();
+        pasos << VersionEsquema::Paso{version, "paso de prueba", {"CREATE TABLE Nueva (x integer)"}};
+        bool hecho = false, terminado = false;
+        QString error;
+        {
+            QSqlQuery primero(BaseDatos::abrir(datos, "primero"));
+            QVERIFY(primero.exec("BEGIN IMMEDIATE") && primero.exec("CREATE TABLE Nueva (x integer)")
+                    && primero.exec(QStringLiteral("UPDATE vmexp_version SET Ver_Numero = %1").arg(version)));
+            std::thread segundo([&] {
+                QSqlDatabase db = BaseDatos::abrir(datos, "segundo");
+                hecho = VersionEsquema::actualizar(db, &error, pasos);
+            });
+            QThread::msleep(300); // the second reaches its start meanwhile
+            terminado = primero.exec("COMMIT");
+            segundo.join();
+        }
+        QSqlDatabase::removeDatabase("primero");
+        QSqlDatabase::removeDatabase("segundo");
+        QVERIFY(terminado);
+        QVERIFY2(hecho, qPrintable(error));
     }
 
     // A backup taken by another process while saves keep coming holds every save
