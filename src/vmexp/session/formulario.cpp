@@ -174,8 +174,16 @@ private:
 
 void Formulario::anchoColumna(QAbstractItemView *vista, QHeaderView *cabecera, int columna, int twips,
                               const std::function<QString(const QModelIndex &)> &textoCelda) {
-    int ancho = std::max(px(twips), cabecera->sectionSizeHint(columna));
+    int ancho = px(twips);
     const QAbstractItemModel *modelo = vista->model();
+    // The style's size for the caption (shaped, with its margins and sort mark) only when
+    // the caption might not fit in the width asked for.
+    const QStyle *estilo = cabecera->style();
+    const int margen = estilo->pixelMetric(QStyle::PM_HeaderMargin, nullptr, cabecera);
+    const int adornos = 3 * margen + estilo->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, cabecera);
+    const QString rotulo = modelo ? modelo->headerData(columna, cabecera->orientation()).toString() : QString();
+    if (AnchoEstimado::puedeSuperar(AnchoEstimado(cabecera->font())(rotulo) + adornos, ancho))
+        ancho = std::max(ancho, cabecera->sectionSizeHint(columna));
     const int cargadas = modelo ? modelo->rowCount(vista->rootIndex()) : 0;
     if (cargadas > 0) {
         const auto texto = [&](const QModelIndex &i) { return textoCelda ? textoCelda(i) : i.data().toString(); };
