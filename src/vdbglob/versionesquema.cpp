@@ -319,6 +319,8 @@ bool VersionEsquema::actualizar(QSqlDatabase &db, QString *error, const QList<Pa
         const bool hecho = ahora >= paso.version;
         if (!hecho && (ahora < 0 || !ejecutarPaso(db, paso, &motivo))) {
             db.rollback();
+            if (motivo.endsWith(u'.')) // the sentence goes on after it
+                motivo.chop(1);
             decir(error, QStringLiteral("No se ha podido actualizar la base de datos a la versión %1 (%2): %3. "
                                         "Ese paso no ha cambiado nada.")
                              .arg(paso.version)
