@@ -23,6 +23,8 @@ QString coincidenFts(const QStringList &palabras) {
 } // namespace
 
 QStringList DialectoSql::palabras(const QString &texto) {
+    if (texto.isEmpty()) // the usual case, each search
+        return {};
     static const QRegularExpression separador(QStringLiteral("[^\\p{L}\\p{N}\\p{M}]+"));
     return texto.split(separador, Qt::SkipEmptyParts);
 }

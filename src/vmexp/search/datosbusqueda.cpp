@@ -30,7 +30,11 @@ const SentenciasContraparte kProveedoresSql{
 
 // "1/3/2024" or "01/03/2024" → "01/03/2024"; empty when it is no real date.
 QString fechaDiaPrimero(const QString &texto) {
-    const QDate fecha = QDate::fromString(texto.trimmed(), QStringLiteral("d/M/yyyy"));
+    // An empty field, the usual case, is not parsed on every search: "1/1/2000" is the shortest date.
+    const QString t = texto.trimmed();
+    if (t.size() < 8)
+        return {};
+    const QDate fecha = QDate::fromString(t, QStringLiteral("d/M/yyyy"));
     return fecha.isValid() ? fecha.toString(QStringLiteral("dd/MM/yyyy")) : QString();
 }
 
