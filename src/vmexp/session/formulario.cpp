@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <map>
 #include <memory>
 
 namespace {
@@ -149,7 +150,8 @@ namespace {
 // lines may be the widest; those alone are shaped.
 class AnchoEstimado {
 public:
-    explicit AnchoEstimado(const QFont &fuente) : m_fm(fuente) { m_avance.fill(-1); }
+    explicit AnchoEstimado(const QFont &fuente)
+        : m_fm(fuente), m_avance(avances({fuente, m_fm.height()})) {}
     // Infinite when the line holds a character that only shaping measures.
     qreal operator()(QStringView linea) {
         qreal suma = 0;
@@ -167,8 +169,18 @@ public:
     static bool puedeSuperar(qreal e, int ancho) { return e * 1.1 + 2 > ancho; }
 
 private:
+    using Avances = std::array<qreal, 0x250>; // Latin-1, Latin Extended-A and B: no combining marks
+    // Kept per font and size on screen for the program's life: every column of every grid
+    // asks for the same few dozen characters.
+    static Avances &avances(const std::pair<QFont, qreal> &fuente) {
+        static std::map<std::pair<QFont, qreal>, Avances> porFuente; // the GUI thread's only
+        auto [it, nueva] = porFuente.try_emplace(fuente);
+        if (nueva)
+            it->second.fill(-1);
+        return it->second;
+    }
     QFontMetricsF m_fm;
-    std::array<qreal, 0x250> m_avance; // Latin-1, Latin Extended-A and B: no combining marks
+    Avances &m_avance;
 };
 } // namespace
 
