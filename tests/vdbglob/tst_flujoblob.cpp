@@ -82,6 +82,12 @@ private slots:
             QCOMPARE(lista.Fields("Ima_Id").toInt(), 2);
         }
         QVERIFY(sinTransaccionPendiente(e));
+        // Viewing writes nothing: a connection that may only read views too.
+        if (!enServidor()) {
+            QVERIFY(e.ejecutar("PRAGMA query_only = 1") && QFile::remove(destino));
+            QVERIFY2(cargar(e, 2, destino, &error), qPrintable(error));
+            QCOMPARE(leerFichero(destino), datos);
+        }
     }
 
     void dentroDeUnaTransaccion() {
