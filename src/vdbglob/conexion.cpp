@@ -259,7 +259,9 @@ std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlErro
 std::unique_ptr<LectorFilas> Conexion::consulta(const QString &traducida, bool soloAdelante, QSqlError *error) {
     QSqlQuery q(m_db);
     q.setForwardOnly(soloAdelante);
-    if (q.prepare(traducida) && q.exec())
+    // Nothing is bound: sent as it is, one round trip to a server, where the driver's
+    // prepared statement takes three (prepare, execute, deallocate).
+    if (q.exec(traducida))
         return std::make_unique<LectorConsulta>(std::move(q));
     *error = q.lastError();
     return nullptr;
@@ -286,8 +288,9 @@ Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
 }
 
 Resultado Conexion::Ejecutar(const QString &sql) {
+    anunciar(sql);
     QSqlQuery q(m_db);
-    if (preparar(q, sql) && q.exec())
+    if (q.exec(traducir(sql))) // nothing bound: one round trip, as a read
         return {};
     return fallo(q.lastError());
 }
