@@ -300,6 +300,30 @@ private slots:
         QVERIFY2(hecho, qPrintable(error));
     }
 
+    // The host on an empty server database named only by what it is given (a connection
+    // string, then a URI; the password from the environment): created once, then opened.
+    void servidorCreadoYAbierto() {
+        if (!enServidor())
+            QSKIP("solo con el servidor");
+        const QString base = QStringLiteral("vmexp_host_%1").arg(QCoreApplication::applicationPid());
+        QVERIFY(QProcess::execute("createdb", {base}) == 0);
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        const QString maquina = entorno.value("PGHOST"), puerto = entorno.value("PGPORT"), usuario = entorno.value("PGUSER");
+        for (const char *v : {"PGHOST", "PGPORT", "PGUSER", "PGDATABASE"})
+            entorno.remove(v);
+        const Ejecucion creada =
+            host({"--servidor", QString("host=%1 port=%2 user=%3 dbname=%4").arg(maquina, puerto, usuario, base), "--crear", "--indexar"}, entorno);
+        const Ejecucion abierta =
+            host({"--servidor", QString("postgresql://%1@%2:%3/%4").arg(usuario, maquina, puerto, base), "--indexar"}, entorno);
+        QProcess psql;
+        psql.start("psql", {"-tAc", "SELECT count(*) FROM Cli", base});
+        QVERIFY(psql.waitForFinished());
+        QProcess::execute("dropdb", {base});
+        QVERIFY2(creada.salida == 0 && creada.dice.contains("Creando las tablas"), qPrintable(creada.errores));
+        QVERIFY2(abierta.salida == 0 && !abierta.dice.contains("Creando"), qPrintable(abierta.errores));
+        QVERIFY(psql.readAllStandardOutput().trimmed().toInt() > 0);
+    }
+
     // A backup taken by another process while saves keep coming holds every save
     // committed before it began, passes the integrity check, and restores whole.
     void copiaMientrasOtrosGraban() {
