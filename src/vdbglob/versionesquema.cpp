@@ -22,15 +22,19 @@ bool hayTabla(QSqlDatabase &db, const QString &tabla) { return db.tables().conta
 // Opens a transaction that holds the write lock from its start, so that two programs
 // upgrading at once take turns and the second finds the step done.
 bool empezar(QSqlDatabase &db) {
-    const QString inicio = DialectoSql::paraDriver(db.driverName())->inicioEscritura();
-    if (!inicio.isEmpty())
-        return QSqlQuery(db).exec(inicio);
-    if (!db.transaction())
+    // A server's begin takes no lock: upgraders queue on the version's table, in read
+    // committed (not the saves' repeatable read), so the one that waited reads the version
+    // the other wrote.
+    if (db.driverName() == QLatin1String("QPSQL")) {
+        if (!db.transaction())
+            return false;
+        if (!hayTabla(db, kTabla) || QSqlQuery(db).exec(QStringLiteral("LOCK TABLE vmexp_version IN EXCLUSIVE MODE")))
+            return true;
+        db.rollback();
         return false;
-    // A server's plain begin takes no lock: the version row is what upgraders queue on.
-    if (db.driverName() == QLatin1String("QPSQL") && hayTabla(db, kTabla))
-        return QSqlQuery(db).exec(QStringLiteral("LOCK TABLE vmexp_version IN EXCLUSIVE MODE"));
-    return true;
+    }
+    const QString inicio = DialectoSql::paraDriver(db.driverName())->inicioEscritura();
+    return inicio.isEmpty() ? db.transaction() : QSqlQuery(db).exec(inicio);
 }
 
 bool ejecutarPaso(QSqlDatabase &db, const VersionEsquema::Paso &paso, QString *error) {

@@ -274,28 +274,22 @@ private slots:
 
     // Two programs upgrading at once take turns: the one that waited finds the step done.
     void dosActualizanALaVez() {
-        QTemporaryDir dir;
-        const QString datos = dir.filePath("datos");
-        QVERIFY(BaseDatos::crear(datos, false));
+        Entorno e(1, false);
         const int version = VersionEsquema::kActual + 1;
         QList<VersionEsquema::Paso> pasos = VersionEsquema::pasos();
         pasos << VersionEsquema::Paso{version, "paso de prueba", {"CREATE TABLE Nueva (x integer)"}};
-        bool hecho = false, terminado = false;
+        // The first holds what an upgrade takes while it makes the step.
+        QVERIFY(e.ejecutar(enServidor() ? "BEGIN; LOCK TABLE vmexp_version IN EXCLUSIVE MODE" : "BEGIN IMMEDIATE")
+                && e.ejecutar("CREATE TABLE Nueva (x integer)")
+                && e.ejecutar(QStringLiteral("UPDATE vmexp_version SET Ver_Numero = %1").arg(version)));
+        bool hecho = false;
         QString error;
-        {
-            QSqlQuery primero(BaseDatos::abrir(datos, "primero"));
-            QVERIFY(primero.exec("BEGIN IMMEDIATE") && primero.exec("CREATE TABLE Nueva (x integer)")
-                    && primero.exec(QStringLiteral("UPDATE vmexp_version SET Ver_Numero = %1").arg(version)));
-            std::thread segundo([&] {
-                QSqlDatabase db = BaseDatos::abrir(datos, "segundo");
-                hecho = VersionEsquema::actualizar(db, &error, pasos);
-            });
-            QThread::msleep(300); // the second reaches its start meanwhile
-            terminado = primero.exec("COMMIT");
-            segundo.join();
-        }
-        for (const char *conexion : {"primero", "segundo"})
-            QSqlDatabase::removeDatabase(conexion);
+        std::thread segundo([&] {
+            conSegundaConexion(e, [&](QSqlDatabase &db) { hecho = VersionEsquema::actualizar(db, &error, pasos); });
+        });
+        QThread::msleep(300); // the second reaches its start meanwhile
+        const bool terminado = e.ejecutar("COMMIT");
+        segundo.join();
         QVERIFY2(terminado && hecho, qPrintable(error));
     }
 
