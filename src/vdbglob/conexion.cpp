@@ -230,21 +230,17 @@ void Conexion::anunciar(const QString &sql) {
     qCInfo(lcSentencias).noquote() << sql;
 }
 
-Resultado Conexion::preparar(QSqlQuery &q, const QString &sql) {
+Resultado Conexion::EjecutarConValores(const QString &sql, const QList<QVariant> &valores, const QString &tablaClave,
+                                        qint64 *clave) {
     anunciar(sql);
-    if (q.prepare(traducir(sql)))
+    QString traducida = traducir(sql);
+    if (!tablaClave.isEmpty())
+        traducida += m_dialecto->clausulaClave(m_db, traducir(tablaClave));
+    QSqlError error;
+    if (m_dialecto->ejecutarConValores(m_db, traducida, valores, tablaClave.isEmpty() ? nullptr : clave, &error))
         return {};
-    return fallo(q.lastError());
+    return fallo(error);
 }
-
-Resultado Conexion::prepararInsercion(QSqlQuery &q, const QString &sql, const QString &tabla) {
-    anunciar(sql);
-    if (q.prepare(traducir(sql) + m_dialecto->clausulaClave(m_db, traducir(tabla))))
-        return {};
-    return fallo(q.lastError());
-}
-
-qint64 Conexion::claveGenerada(QSqlQuery &q) const { return m_dialecto->claveGenerada(q); }
 
 std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error, int filasPagina) {
     std::unique_ptr<LectorFilas> filas =

@@ -64,13 +64,10 @@ public:
     TipoValor tipoColumna(const QString &columna) const;
     QVariant valorLeido(const QString &columna, const QVariant &bruto) const;
 
-    // Reports the statement to observers and prepares its translation on q; the
-    // writer binds its values there.
-    Resultado preparar(class QSqlQuery &q, const QString &sql);
-    // The same for an INSERT into tabla, made to give back the key it generates,
-    // which claveGenerada reads once q has run.
-    Resultado prepararInsercion(class QSqlQuery &q, const QString &sql, const QString &tabla);
-    qint64 claveGenerada(class QSqlQuery &q) const;
+    // Runs a statement with valores bound to its '?' in order (a value never goes into
+    // the text). With tablaClave, an INSERT into that table whose generated key goes to *clave.
+    Resultado EjecutarConValores(const QString &sql, const QList<QVariant> &valores, const QString &tablaClave = {},
+                                 qint64 *clave = nullptr);
     // A database failure as a result: textoError's message, the engine's text as cause.
     static Resultado fallo(const class QSqlError &e);
 

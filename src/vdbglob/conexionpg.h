@@ -4,7 +4,11 @@
 #include <libpq-fe.h>
 
 class QSqlDatabase;
+class QSqlError;
 class QString;
 
 // nullptr, with the reason in *error, when db is no open PostgreSQL connection.
 PGconn *conexionPg(const QSqlDatabase &db, QString *error);
+
+// A failed statement's error in the driver's words, so that the library reads it alike.
+QSqlError errorPg(PGconn *c, PGresult *r);

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QFile>
 #include <QList>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSet>
 #include <QSqlDatabase>
@@ -53,9 +54,21 @@ QString DialectoPostgres::pagina(const QString &sql, int filas, qint64 desde) co
     return conLimite(sql, filas, desde);
 }
 
-qint64 DialectoSql::claveGenerada(QSqlQuery &q) const
+bool DialectoSql::ejecutarConValores(QSqlDatabase &db, const QString &sql, const QList<QVariant> &valores, qint64 *clave,
+                                     QSqlError *error) const
 {
-    return q.lastInsertId().toLongLong();
+    QSqlQuery q(db);
+    if (q.prepare(sql)) {
+        for (int i = 0; i < valores.size(); ++i)
+            q.bindValue(i, valores[i]);
+        if (q.exec()) {
+            if (clave)
+                *clave = q.lastInsertId().toLongLong();
+            return true;
+        }
+    }
+    *error = q.lastError();
+    return false;
 }
 
 Resultado DialectoSql::guardarFichero(QSqlDatabase &db, const QString &tabla, const QString &columna, qint64 fila,

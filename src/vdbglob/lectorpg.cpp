@@ -171,12 +171,7 @@ std::unique_ptr<LectorFilas> DialectoPostgres::lectorPagina(QSqlDatabase &db, co
     // Sent unprepared, but by the extended protocol: one statement only, as the driver allows.
     PGresult *r = PQexecParams(c, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
     if (PQresultStatus(r) != PGRES_TUPLES_OK && PQresultStatus(r) != PGRES_COMMAND_OK) {
-        // The driver's words, so that textoError reads them alike.
-        const char *estado = PQresultErrorField(r, PG_DIAG_SQLSTATE);
-        const QString codigo = QString::fromLatin1(estado ? estado : "");
-        *error = QSqlError(QStringLiteral("QPSQL: Unable to create query"),
-                           QString::fromUtf8(PQerrorMessage(c)) + QStringLiteral("(%1)").arg(codigo),
-                           QSqlError::StatementError, codigo);
+        *error = errorPg(c, r);
         PQclear(r);
         return nullptr;
     }

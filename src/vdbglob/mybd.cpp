@@ -7,8 +7,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
-#include <QSqlError>
-#include <QSqlQuery>
 
 Parametro Parametros::Item(const QString &clave) const {
     Recordset rs = m_conexion->Execute(
@@ -144,18 +142,12 @@ Resultado MyBd::ejecutar(const QString &sql, const QString &accion) {
         enlazados << v.enlazado;
     }
     const bool insertar = accion == QLatin1String("insertar");
-    QSqlQuery q(m_conexion->db());
-    const Resultado preparada = insertar ? m_conexion->prepararInsercion(q, sql, m_tabla) : m_conexion->preparar(q, sql);
-    if (!preparada)
-        return fallo(preparada.mensaje(), preparada.causa(), preparada.bloqueo());
-    for (int i = 0; i < enlazados.size(); ++i)
-        q.bindValue(i, enlazados[i]);
-    if (!q.exec()) {
-        const Resultado r = Conexion::fallo(q.lastError());
+    qint64 clave = 0;
+    const Resultado r = m_conexion->EjecutarConValores(sql, enlazados, insertar ? m_tabla : QString(), &clave);
+    if (!r)
         return fallo(r.mensaje(), r.causa(), r.bloqueo());
-    }
     if (insertar)
-        m_ultimoId = m_conexion->claveGenerada(q);
+        m_ultimoId = clave;
     return {};
 }
 

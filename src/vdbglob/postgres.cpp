@@ -7,12 +7,15 @@
 #include "ficheronuevo.h"
 #include "registro.h"
 
+#include <QDate>
 #include <QFile>
+#include <QLocale>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimeZone>
 #include <libpq/libpq-fs.h>
+#include <optional>
 
 namespace {
 constexpr qint64 kTrozo = 1024 * 1024;
@@ -40,6 +43,7 @@ public:
     bool nulo(int fila, int col) const { return PQgetisnull(m_r, fila, col); }
     QByteArray valor(int fila, int col) const { return QByteArray(PQgetvalue(m_r, fila, col)); }
     QByteArray afectadas() const { return QByteArray(PQcmdTuples(m_r)); }
+    PGresult *resultado() const { return m_r; }
 
 private:
     PGresult *m_r;
@@ -117,6 +121,66 @@ bool cederObjeto(PGconn *c, Oid objeto, const QString &tabla) {
     return RespuestaPg(PQexec(c, sql.constData())).ok();
 }
 
+// The '?' of a statement numbered as the server's $1, $2... ; those inside quotes or
+// comments are text.
+QByteArray marcadoresNumerados(const QString &sql) {
+    const QByteArray t = sql.toUtf8();
+    QByteArray r;
+    r.reserve(t.size() + 16);
+    int n = 0;
+    char cierre = 0; // the quote being read, or '-' / '*' for a comment
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        const char sigue = i + 1 < t.size() ? t[i + 1] : 0;
+        if (cierre == '-' && c == '\n')
+            cierre = 0;
+        else if (cierre == '*' && c == '*' && sigue == '/') {
+            r += "*/";
+            ++i;
+            cierre = 0;
+            continue;
+        } else if (cierre == c && (c == '\'' || c == '"'))
+            cierre = 0;
+        else if (!cierre && (c == '\'' || c == '"'))
+            cierre = c;
+        else if (!cierre && ((c == '-' && sigue == '-') || (c == '/' && sigue == '*')))
+            cierre = sigue == '-' ? '-' : '*';
+        else if (!cierre && c == '?') {
+            r += '$' + QByteArray::number(++n);
+            continue;
+        }
+        r += c;
+    }
+    return r;
+}
+
+// A bound value as the server reads it from text; what the Qt driver would send as NULL
+// is NULL.
+std::optional<QByteArray> textoDeValor(const QVariant &v) {
+    switch (v.typeId()) {
+    case QMetaType::UnknownType: return std::nullopt;
+    case QMetaType::QString:
+        if (v.toString().isNull())
+            return std::nullopt;
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float: return QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Bool: return QByteArray(v.toBool() ? "1" : "0");
+    case QMetaType::QDate:
+        if (!v.toDate().isValid())
+            return std::nullopt;
+        return v.toDate().toString(Qt::ISODate).toLatin1();
+    case QMetaType::QDateTime:
+        if (!v.toDateTime().isValid())
+            return std::nullopt;
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
+    default: break;
+    }
+    if (v.isNull())
+        return std::nullopt;
+    return v.toString().toUtf8();
+}
+
 const QString &script(const QString &nombre, QString &texto) {
     QFile f(QStringLiteral(":/db/") + nombre);
     f.open(QIODevice::ReadOnly);
@@ -158,13 +222,15 @@ QString DialectoPostgres::columnaClave(QSqlDatabase &db, const QString &tabla) c
     const auto it = m_claves.constFind(nombre);
     if (it != m_claves.cend())
         return *it;
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = to_regclass(?) "
-                             "AND attidentity <> '' AND NOT attisdropped"));
-    q.addBindValue(nombre);
-    if (!q.exec())
+    PGconn *c = conexionPg(db, nullptr);
+    if (!c)
         return {};
-    const QString columna = q.next() ? q.value(0).toString() : QString();
+    const RespuestaPg r(ejecutar(c, "SELECT attname FROM pg_attribute WHERE attrelid = to_regclass($1) "
+                                    "AND attidentity <> '' AND NOT attisdropped",
+                                 {nombre.toUtf8()}));
+    if (!r.ok())
+        return {};
+    const QString columna = r.filas() > 0 ? QString::fromUtf8(r.valor(0, 0)) : QString();
     m_claves.insert(nombre, columna);
     return columna;
 }
@@ -174,8 +240,38 @@ QString DialectoPostgres::clausulaClave(QSqlDatabase &db, const QString &tabla) 
     return columna.isEmpty() ? QString() : QStringLiteral(" RETURNING ") + columna;
 }
 
-qint64 DialectoPostgres::claveGenerada(QSqlQuery &q) const {
-    return q.isSelect() && q.first() ? q.value(0).toLongLong() : 0;
+QSqlError errorPg(PGconn *c, PGresult *r) {
+    const char *estado = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+    const QString codigo = QString::fromLatin1(estado ? estado : "");
+    return QSqlError(QStringLiteral("QPSQL: Unable to create query"),
+                     QString::fromUtf8(PQerrorMessage(c)) + QStringLiteral("(%1)").arg(codigo), QSqlError::StatementError,
+                     codigo);
+}
+
+// One round trip: the driver's prepared statement takes three (prepare, execute, deallocate).
+bool DialectoPostgres::ejecutarConValores(QSqlDatabase &db, const QString &sql, const QList<QVariant> &valores,
+                                          qint64 *clave, QSqlError *error) const {
+    PGconn *c = conexionPg(db, nullptr);
+    // Bytes would go as text here: left to the driver.
+    const bool bytes = std::any_of(valores.cbegin(), valores.cend(),
+                                   [](const QVariant &v) { return v.typeId() == QMetaType::QByteArray; });
+    if (!c || bytes)
+        return DialectoSql::ejecutarConValores(db, sql, valores, clave, error);
+    QList<std::optional<QByteArray>> textos;
+    QList<const char *> punteros;
+    for (const QVariant &v : valores)
+        textos << textoDeValor(v);
+    for (const std::optional<QByteArray> &t : textos)
+        punteros << (t ? t->constData() : nullptr);
+    const RespuestaPg r(PQexecParams(c, marcadoresNumerados(sql).constData(), int(punteros.size()), nullptr,
+                                     punteros.constData(), nullptr, nullptr, 0));
+    if (!r.ok()) {
+        *error = errorPg(c, r.resultado());
+        return false;
+    }
+    if (clave)
+        *clave = r.filas() > 0 && !r.nulo(0, 0) ? r.valor(0, 0).toLongLong() : 0;
+    return true;
 }
 
 QVariant DialectoPostgres::contenidoBlob(QSqlDatabase &db, const QVariant &leido) const {

@@ -235,6 +235,11 @@ private slots:
         QTest::newRow("texto acentuado") << short(3) << QVariant("Reclamación de Ñandú: «ÉXITO»") << "Exp_Des"
                                          << QVariant("Reclamación de Ñandú: «ÉXITO»") << "";
         QTest::newRow("texto con comilla") << short(3) << QVariant("O'Brien") << "Exp_Des" << QVariant("O'Brien") << "";
+        QTest::newRow("texto vacío no es nulo") << short(3) << QVariant("") << "Exp_Des" << QVariant("") << "";
+        QTest::newRow("importe de muchas cifras") << short(2) << QVariant(1234567.89) << "Exp_Presup"
+                                                  << QVariant(1234567.89) << "";
+        QTest::newRow("interrogación dentro de un texto de la sentencia") << short(6) << QVariant("'¿Dónde?'")
+                                                                         << "Exp_Ubicacion" << QVariant("¿Dónde?") << "";
         QTest::newRow("fecha día primero") << short(4) << QVariant("05/03/2024") << "Exp_Fini" << QVariant(QDate(2024, 3, 5))
                                            << "";
         QTest::newRow("fecha 29 de febrero") << short(4) << QVariant("29/02/2024") << "Exp_Fini"

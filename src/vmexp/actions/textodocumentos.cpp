@@ -10,7 +10,6 @@
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 
@@ -112,11 +111,7 @@ bool esTextoPlano(const QString &nombre) {
 
 // A statement with its one text value bound: document text is never written into SQL.
 Resultado ejecutarConTexto(Conexion *cn, const QString &sql, const QString &texto) {
-    QSqlQuery q(cn->db());
-    if (const Resultado r = cn->preparar(q, sql); !r)
-        return r;
-    q.addBindValue(texto);
-    return q.exec() ? Resultado() : Conexion::fallo(q.lastError());
+    return cn->EjecutarConValores(sql, {texto});
 }
 
 const QString kDondeDocumento = QStringLiteral(" WHERE ActFTex_IdActF = ");
