@@ -5,8 +5,11 @@
 #include "registro.h"
 
 #include <algorithm>
+#include <ctime>
+#include <mutex>
 
 #include <QDateTime>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -173,8 +176,24 @@ struct Recordset::Datos {
 };
 
 
+namespace {
+// Without TZ the C library checks /etc/localtime again (a stat) for every local time it
+// works out: 1.8 µs for each date read instead of 0.13, thousands of times in a tree.
+// Named once, the file is read once; Qt takes this value as the system's own zone.
+void nombrarZonaHoraria() {
+    static std::once_flag hecho;
+    std::call_once(hecho, [] {
+        if (!qEnvironmentVariableIsSet("TZ") && QFile::exists(QStringLiteral("/etc/localtime"))) {
+            qputenv("TZ", ":/etc/localtime");
+            tzset();
+        }
+    });
+}
+} // namespace
+
 Conexion::Conexion(const QSqlDatabase &db, QObject *parent)
     : QObject(parent), m_db(db), m_dialecto(DialectoSql::paraDriver(db.driverName())) {
+    nombrarZonaHoraria();
     QString error;
     if (m_db.isOpen() && !m_dialecto->prepararSesion(m_db, &error))
         m_sesion = Resultado::fallo(error);
