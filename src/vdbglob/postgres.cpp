@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QTimeZone>
 #include <libpq/libpq-fs.h>
+#include <algorithm>
 #include <optional>
 
 namespace {
