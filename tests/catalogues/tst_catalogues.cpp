@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QtTest>
 
@@ -155,15 +156,17 @@ private slots:
     }
 
     void borrar_data() {
+        // usadoAlConfirmar: another user files a case file of the type while the question is open;
         // codigo: shown afterwards
-        columnas<int, int, QString, int, QString>("fila", "respuesta", "mensaje", "quedan", "codigo");
+        columnas<int, int, bool, QString, int, QString>("fila", "respuesta", "usadoAlConfirmar", "mensaje", "quedan", "codigo");
         const QString pregunta = "Confirma la eliminacion del registro \n6 Sin uso";
-        QTest::newRow("sin uso, No") << 5 << int(vb::vbNo) << pregunta << 6 << "6";
-        QTest::newRow("sin uso, Sí") << 5 << int(vb::vbYes) << pregunta << 5 << "5";
-        QTest::newRow("en uso") << 2 << int(vb::vbYes) << kTex.enUso << 6 << "3";
+        QTest::newRow("sin uso, No") << 5 << int(vb::vbNo) << false << pregunta << 6 << "6";
+        QTest::newRow("sin uso, Sí") << 5 << int(vb::vbYes) << false << pregunta << 5 << "5";
+        QTest::newRow("en uso") << 2 << int(vb::vbYes) << false << kTex.enUso << 6 << "3";
+        QTest::newRow("usado mientras se confirma") << 5 << int(vb::vbYes) << true << kTex.enUso << 6 << "6";
     }
     void borrar() {
-        const auto [fila, respuesta] = leerFila<int, int>("fila", "respuesta");
+        const auto [fila, respuesta, usadoAlConfirmar] = leerFila<int, int, bool>("fila", "respuesta", "usadoAlConfirmar");
         Entorno e;
         QVERIFY(e.ejecutar(QString("INSERT INTO %1 (%1_Des) VALUES ('Sin uso')").arg(kTex.tabla)));
         Pantalla p(kTex.pantalla);
@@ -171,11 +174,17 @@ private slots:
         p.elegir(fila);
         const qsizetype listas = e.sentencias.count(lista(kTex.tabla));
         e.dialogos.respuestas << respuesta;
+        if (usadoAlConfirmar)
+            e.dialogos.alPreguntar << [&e] {
+                conSegundaConexion(e, [](QSqlDatabase &otra) {
+                    QVERIFY(QSqlQuery(otra).exec("UPDATE Exp SET Exp_IdTipo = 6 WHERE Exp_Id = 2"));
+                });
+            };
         p.pulsar("CmdBorrar");
-        QCOMPARE(e.dialogos.mensajes.size(), 1);
-        QTEST(e.dialogos.mensajes[0].texto, "mensaje");
+        QCOMPARE(e.dialogos.mensajes.size(), usadoAlConfirmar ? 2 : 1);
+        QTEST(e.dialogos.ultimoMensaje(), "mensaje");
         QTEST(e.cuenta(kTex.tabla), "quedan");
-        QCOMPARE(hayEscritura(e.sentencias), respuesta == vb::vbYes && fila != 2);
+        QCOMPARE(hayEscritura(e.sentencias), respuesta == vb::vbYes && fila != 2 && !usadoAlConfirmar);
         // Asked, it is reloaded either way, the grid has the focus and the fields follow its
         // row; a type in use is refused before anything.
         QCOMPARE(e.sentencias.count(lista(kTex.tabla)), listas + (fila == 2 ? 0 : 1));
@@ -338,7 +347,8 @@ private slots:
             fila(i, "sin uso") << "enUso" << 99 << false;
             fila(i, "existe") << "existe" << 4 << true;
             fila(i, "no existe") << "existe" << 99 << false;
-            fila(i, "borrar") << "borrar" << 3 << false;
+            fila(i, "borrar en uso") << "borrar" << 3 << true;
+            fila(i, "borrar sin uso") << "borrar" << 99 << false;
             fila(i, "renombrar") << "renombrar" << 3 << false;
             fila(i, "insertar") << "insertar" << 6 << false;
         }
@@ -370,9 +380,13 @@ private slots:
             visto = contrario;
             sentencia = c.consulta + n;
         } else if (operacion == "borrar") {
-            r = datos.borrar(id);
-            sentencia = QString("DELETE FROM %1 WHERE %1_Id = %2").arg(t, n);
-            QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = %2").arg(t, n)), 0);
+            // Checked again in the delete's own transaction; a type in use stays.
+            r = datos.borrar(id, contrario);
+            visto = contrario;
+            sentencia = c.uso + n;
+            if (!hay)
+                sentencia += QString("|DELETE FROM %1 WHERE %1_Id = %2").arg(t, n);
+            QCOMPARE(e.cuenta(QString("%1 WHERE %1_Id = %2").arg(t, n)), hay ? 1 : 0);
         } else {
             r = operacion == "insertar" ? datos.insertar("Peritaje") : datos.renombrar(id, std::nullopt, "Peritaje");
             sentencia = operacion == "insertar" ? QString("INSERT INTO %1 (%1_Des) VALUES (?)").arg(t)
@@ -383,7 +397,8 @@ private slots:
         QCOMPARE(visto, hay);
         // Every write is a save of its own.
         const bool escribe = !operacion.startsWith("lista") && operacion != "enUso" && operacion != "existe";
-        const QStringList esperadas = escribe ? QStringList{inicioGuardado(), sentencia, "COMMIT TRANSACTION"} : QStringList{sentencia};
+        const QStringList esperadas = escribe ? QStringList{inicioGuardado()} + sentencia.split(u'|') + QStringList{"COMMIT TRANSACTION"}
+                                              : QStringList{sentencia};
         QCOMPARE(e.sentencias, esperadas);
     }
 };

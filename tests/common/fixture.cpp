@@ -29,6 +29,8 @@
 
 int DialogoGuionizado::mensaje(const QString &texto, int estilo, const QString &titulo, const QString &detalle) {
     mensajes.append({texto, estilo, titulo, detalle});
+    if (!alPreguntar.isEmpty())
+        alPreguntar.takeFirst()();
     if (!respuestas.isEmpty())
         return respuestas.takeFirst();
     switch (estilo & 7) {

@@ -30,6 +30,7 @@ public:
     };
     QList<Mensaje> mensajes;
     QList<int> respuestas; // next answers; without one, the first button
+    QList<std::function<void()>> alPreguntar; // run as the next messages are shown, before the answer
     QStringList preguntas;
     QStringList respuestasTexto;
     QList<PeticionFichero> peticiones;

@@ -258,14 +258,17 @@ private slots:
                                               << "SELECT ActF_Des FROM ActF WHERE ActF_Id = 2" << "ha modificado el documento" << "Mía";
         QTest::newRow("documento eliminado") << "doc" << "DELETE FROM ActF WHERE ActF_Id = 2"
                                              << "SELECT count(*) FROM ActF WHERE ActF_Id = 2" << "ha eliminado el documento" << "";
+        QTest::newRow("documento modificado, al eliminarlo") << "docEliminar" << "UPDATE ActF SET ActF_Des = 'De otro' WHERE ActF_Id = 2"
+                                                             << "SELECT count(*) FROM ActF WHERE ActF_Id = 2" << "ha modificado el documento" << "0";
         QTest::newRow("tipo modificado") << "tipo" << "UPDATE Tac SET Tac_Des = 'De otro' WHERE Tac_Id = 3"
                                          << "SELECT Tac_Des FROM Tac WHERE Tac_Id = 3" << "ha modificado el tipo" << "Mía";
         QTest::newRow("tipo eliminado") << "tipo" << "DELETE FROM Tac WHERE Tac_Id = 3"
                                         << "SELECT count(*) FROM Tac WHERE Tac_Id = 3" << "ha eliminado el tipo" << "";
     }
 
-    // A save over a row another user changed or deleted since it was read writes nothing and
-    // says so; read again, the same save goes through. Appending rows never conflicts.
+    // A save (or a document's delete) over a row another user changed or deleted since it was
+    // read writes nothing and says so; read again, the same save goes through. Appending rows
+    // never conflicts.
     void cambiadoPorOtroUsuario() {
         const auto [registro, otro, leido, aviso] =
             leerFila<QString, QString, QString, QString>("registro", "otro", "leido", "aviso");
@@ -283,19 +286,21 @@ private slots:
                 return exp.expediente(1, leidoExp, existe);
             if (registro == "act")
                 return act.actuacion(4, leidaAct, existe);
-            if (registro == "doc")
+            if (registro.startsWith("doc"))
                 return act.documentos(2, leidos);
             tipoLeido = e.valor("SELECT Tac_Des FROM Tac WHERE Tac_Id = 3").toString();
             return {};
         };
         const auto guardar = [&]() -> Resultado {
-            int id = registro == "doc" ? 2 : registro == "act" ? 4 : 1;
+            int id = registro.startsWith("doc") ? 2 : registro == "act" ? 4 : 1;
             if (registro == "exp")
                 return exp.grabar({.fini = "01/06/2025", .idCliente = 1, .idTipo = 1, .descripcion = "Mía", .observaciones = "Mía",
                                    .estado = "01"},
                                   id, false);
             if (registro == "act")
                 return act.grabar({.fecha = "15/03/2024", .idExp = 1, .idTac = 4, .descripcion = "Mía", .importe = 1}, id);
+            if (registro == "docEliminar")
+                return act.eliminarDocumento(id);
             if (registro == "doc")
                 return act.grabarDocumento(2, {2, "plano_nave.txt", "Mía", "Jorge Núñez Peña"}, id);
             return tipos.renombrar(3, tipoLeido, "Mía");

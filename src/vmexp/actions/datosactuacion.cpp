@@ -214,6 +214,9 @@ Resultado DatosActuacion::cargarContenido(int idActF, const QString &destino, bo
 
 Resultado DatosActuacion::eliminarDocumento(int idActF) {
     return enTransaccion(m_bd->Conexion(), [&] {
+        // What goes is the document the user saw listed, not one another user changed since.
+        if (const Resultado sinCambios = comprobarDocumento(idActF); !sinCambios)
+            return sinCambios;
         const Resultado r =
             m_bd->Conexion()->Ejecutar(QStringLiteral("Delete from actf where actf_id = ") + QString::number(idActF));
         return r ? TextoDocumentos::eliminar(m_bd->Conexion(), idActF) : r;

@@ -64,7 +64,8 @@ public:
                               const FlujoBlob::Progreso &progreso = {});
     // The passages of the documents of idAct whose text holds the words busqueda, by id.
     Resultado fragmentos(int idAct, const QString &busqueda, QHash<int, QString> &porDocumento);
-    // The document row and its text go; its contents row stays.
+    // The document row and its text go; its contents row stays. Refused when another user
+    // changed or deleted the document since documentos listed it.
     Resultado eliminarDocumento(int idActF);
 
 private:

@@ -49,8 +49,14 @@ Resultado DatosTipos::enUso(qlonglong id, bool &usado) { return hayFilas(m_sql.u
 
 Resultado DatosTipos::existe(qlonglong id, bool &hay) { return hayFilas(m_sql.consultaCodigo + QString::number(id), hay); }
 
-Resultado DatosTipos::borrar(qlonglong id) {
-    return enTransaccion(m_bd->Conexion(), [&] { return m_bd->Conexion()->Ejecutar(m_sql.borrar + QString::number(id)); });
+Resultado DatosTipos::borrar(qlonglong id, bool &usado) {
+    return enTransaccion(m_bd->Conexion(), [&]() -> Resultado {
+        // Checked again with the write lock held: another user may have used the type
+        // while this one was asked to confirm.
+        if (const Resultado r = enUso(id, usado); !r || usado)
+            return r;
+        return m_bd->Conexion()->Ejecutar(m_sql.borrar + QString::number(id));
+    });
 }
 
 Resultado DatosTipos::insertar(const QString &descripcion) {

@@ -33,7 +33,8 @@ public:
     Resultado lista(QObject *padre, RecordsetModel *&modelo);
     Resultado enUso(qlonglong id, bool &usado);
     Resultado existe(qlonglong id, bool &hay);
-    Resultado borrar(qlonglong id);
+    // Deletes type id unless it is in use (then usado, and nothing deleted).
+    Resultado borrar(qlonglong id, bool &usado);
     // A new type (its key then in MyBd's UltimoId), or the description of type id,
     // written only if the type still has the description cargada the screen showed
     // (none: the screen did not list it).

@@ -205,8 +205,10 @@ void frmTipos::CmdBorrar_Click() {
     const QString pregunta = QStringLiteral("Confirma la eliminacion del registro ") + QStringLiteral("\n") + codigo
                              + QStringLiteral(" ") + ui->Text1_1->text();
     if (MsgBox(pregunta, vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2) == vb::vbYes) {
-        if (const Resultado r = m_datos.borrar(*id); !r)
+        if (const Resultado r = m_datos.borrar(*id, usado); !r)
             avisarError(r.mensaje());
+        else if (usado)
+            MsgBox(m_cat.mensajeEnUso, vb::vbOKOnly);
     }
     // Answered either way: the list is read again, on the row that now stands where this one did.
     const int fila = filaActual();
