@@ -220,7 +220,7 @@ void benchBusqueda(const Destino &destino, int n, int veces) {
             sql = s.sqlUltimo;
         }
         // The engine reads what the grid holds; the server is sent the first page as the grid asks for it.
-        const QString traducida = s.conexion->traducir(sql);
+        const QString traducida = s.conexion->dialecto().ordenEstable(s.db, s.conexion->traducir(sql));
         const QString paraMotor = destino.servidor() ? s.conexion->dialecto().pagina(traducida, RecordsetModel::kPrimeraPagina + 1, 0)
                                                      : traducida;
         const int filasMotor = destino.servidor() ? -1 : filas;

@@ -508,6 +508,8 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, int prime
     conexion->anunciar(sql);
     QSqlError error;
     const bool pagina = conexion->m_dialecto->traeResultadoEntero();
+    if (pagina)
+        m_sql = conexion->m_dialecto->ordenEstable(conexion->m_db, m_sql);
     std::unique_ptr<LectorFilas> f =
         conexion->lector(pagina ? conexion->m_dialecto->pagina(m_sql, primera + 1, 0) : m_sql, &error, primera + 1);
     if (!f) {

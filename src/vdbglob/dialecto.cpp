@@ -49,11 +49,6 @@ QString DialectoSqlite::pagina(const QString &sql, int filas, qint64 desde) cons
     return conLimite(sql, filas, desde);
 }
 
-QString DialectoPostgres::pagina(const QString &sql, int filas, qint64 desde) const
-{
-    return conLimite(sql, filas, desde);
-}
-
 bool DialectoSql::ejecutarConValores(QSqlDatabase &db, const QString &sql, const QList<QVariant> &valores, qint64 *clave,
                                      QSqlError *error) const
 {
@@ -196,6 +191,58 @@ QList<Token> trocear(const QString &s)
         i = j;
     }
     return tokens;
+}
+
+// "SELECT ... FROM table [WHERE ...] [ORDER BY ...]": its table, lower case, and whether
+// it has an order of its own; no table for any other shape (a grouping, a join,
+// DISTINCT, a set operation, a limit of its own).
+struct SelectSimple {
+    QString tabla;
+    bool ordenada = false;
+};
+
+SelectSimple selectSimple(const QString &sql)
+{
+    static const QSet<QString> otraForma = {"group", "having", "union", "intersect", "except", "limit",
+                                            "offset", "fetch", "join", "distinct", "for", "window"};
+    QStringList fuera; // significant tokens outside parentheses, names lower case
+    int profundidad = 0;
+    for (const Token &tk : trocear(sql)) {
+        if (tk.clase == Clase::Blanco || tk.clase == Clase::Comentario)
+            continue;
+        if (tk.texto == u"(")
+            ++profundidad;
+        else if (tk.texto == u")")
+            --profundidad;
+        else if (profundidad == 0)
+            fuera << (tk.clase == Clase::Nombre ? tk.texto.toLower() : tk.texto);
+    }
+    if (fuera.value(0) != u"select" || fuera.count(QStringLiteral("from")) != 1)
+        return {};
+    for (const QString &x : std::as_const(fuera))
+        if (otraForma.contains(x))
+            return {};
+    qsizetype k = fuera.indexOf(QStringLiteral("from")) + 1;
+    QString tabla = fuera.value(k);
+    // schema.table
+    if (fuera.value(k + 1) == u"." && !fuera.value(k + 2).isEmpty()) {
+        tabla += u'.' + fuera.value(k + 2);
+        k += 2;
+    }
+    const QString sigue = fuera.value(k + 1);
+    const bool nombre = !tabla.isEmpty() && esInicioNombre(tabla[0]);
+    if (!nombre || !(sigue.isEmpty() || sigue == u"where" || sigue == u"order" || sigue == u";"))
+        return {};
+    return {tabla, fuera.contains(QStringLiteral("order"))};
+}
+
+// The statement without blanks or a ';' at its end.
+QString sinFinal(const QString &sql)
+{
+    QString cuerpo = sql.trimmed();
+    if (cuerpo.endsWith(u';'))
+        cuerpo.chop(1);
+    return cuerpo;
 }
 
 // 'dd/mm/yyyy' or 'dd/mm/yyyy hh:mm:ss' as the ISO text dates are stored in; empty otherwise.
@@ -556,6 +603,36 @@ private:
 };
 
 } // namespace
+
+QString DialectoPostgres::ordenEstable(QSqlDatabase &db, const QString &sql) const
+{
+    const SelectSimple forma = selectSimple(sql);
+    const QString clave = forma.tabla.isEmpty() || forma.ordenada ? QString() : columnaClave(db, forma.tabla);
+    if (clave.isEmpty())
+        return sql;
+    // On a line of its own: the statement may end in a comment.
+    return sinFinal(sql) + QStringLiteral("\nORDER BY ") + forma.tabla + u'.' + clave;
+}
+
+QString DialectoPostgres::estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
+                                   const QStringList &palabras) const
+{
+    const QString todas = DialectoSql::estrechar(db, tsql, columnas, columna, palabras);
+    const SelectSimple forma = selectSimple(traducir(tsql));
+    const QString clave = forma.tabla.isEmpty() || forma.ordenada ? QString() : columnaClave(db, forma.tabla);
+    const bool mostrada = !clave.isEmpty() && columnas.contains(clave, Qt::CaseInsensitive);
+    return mostrada ? todas + QStringLiteral("\nORDER BY ") + clave : todas;
+}
+
+QString DialectoPostgres::pagina(const QString &sql, int filas, qint64 desde) const
+{
+    if (selectSimple(sql).tabla.isEmpty())
+        return conLimite(sql, filas, desde);
+    // Limited at its own level rather than wrapped: the server then works out the
+    // columns' subqueries only for the rows of the page, not for every row it orders.
+    return sinFinal(sql) + QStringLiteral("\nLIMIT ") + QString::number(filas) + QStringLiteral(" OFFSET ")
+           + QString::number(desde);
+}
 
 QString DialectoSqlite::traducir(const QString &tsql) const
 {

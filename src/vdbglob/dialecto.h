@@ -21,6 +21,9 @@ public:
     // Rows [desde, desde + filas) of a translated SELECT, in its own order, as one short
     // statement; empty when the backend cannot say it (the reader then skips rows itself).
     virtual QString pagina(const QString &sql, int filas, qint64 desde) const;
+    // A translated SELECT in an order other users' saves do not change, for reading it a
+    // page at a time; the statement itself when its own order already is.
+    virtual QString ordenEstable(QSqlDatabase &db, const QString &sql) const { return sql; }
     // What opens a transaction that holds the write lock from its start; empty when the
     // driver's plain begin already does what a writer needs.
     virtual QString inicioEscritura() const { return {}; }
@@ -125,6 +128,12 @@ class DialectoPostgres : public DialectoSql {
 public:
     QString traducir(const QString &tsql) const override;
     QString pagina(const QString &sql, int filas, qint64 desde) const override;
+    // A changed row is stored anew elsewhere and a plain read meets it in another place:
+    // a statement over one table without an order of its own is read in its key's.
+    QString ordenEstable(QSqlDatabase &db, const QString &sql) const override;
+    // Narrowed in the same order the whole list is read in.
+    QString estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
+                      const QStringList &palabras) const override;
     bool traeResultadoEntero() const override { return true; }
     // The page's statement stops at its rows by itself: its whole result, in one round trip.
     std::unique_ptr<LectorFilas> lectorPagina(QSqlDatabase &db, const QString &sql, int filas,

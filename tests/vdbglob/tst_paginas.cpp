@@ -79,6 +79,58 @@ private slots:
         for (int fila = 0; fila < total; ++fila)
             QCOMPARE(m.data(m.index(fila, 1)).toString(), QString("fila %1").arg(fila + 1));
     }
+
+    // orden: what the server's pages add to the statement (SQLite keeps its rows in place).
+    void ordenEstable_data() {
+        columnas<QString, QString>("sql", "orden");
+        QTest::newRow("una tabla") << "SELECT Exp_Des FROM Exp WHERE Exp_Origen = 0" << "exp.exp_id";
+        QTest::newRow("orden en una subconsulta") << "SELECT (SELECT cli_Cod FROM Cli WHERE cli_id = Exp_IdCli ORDER BY 1) "
+                                                     "As Cliente FROM Exp;" << "exp.exp_id";
+        QTest::newRow("esquema") << "SELECT usu_nom FROM vmcomun.dbo.usuarios" << "vmcomun.usuarios.usu_id";
+        QTest::newRow("orden propio") << "SELECT Exp_Des FROM Exp ORDER BY Exp_Des" << "";
+        QTest::newRow("agrupada") << "SELECT Exp_Origen, count(*) FROM Exp GROUP BY Exp_Origen" << "";
+        QTest::newRow("distinct") << "SELECT DISTINCT Exp_IdCli FROM Exp" << "";
+        QTest::newRow("alias") << "SELECT e.Exp_Des FROM Exp e" << "";
+        QTest::newRow("dos tablas") << "SELECT Exp_Des FROM Exp, Cli WHERE cli_id = Exp_IdCli" << "";
+        QTest::newRow("tabla sin clave generada") << "SELECT ExpPer_IdUsu FROM ExpPer" << "";
+        QTest::newRow("sin tabla") << "SELECT 1 AS uno" << "";
+    }
+    void ordenEstable() {
+        const auto [sql, orden] = leerFila<QString, QString>("sql", "orden");
+        Entorno e;
+        const QString traducida = e.conexion->traducir(sql);
+        const QString ordenada = e.conexion->dialecto().ordenEstable(e.db, traducida);
+        QString esperada = traducida;
+        if (enServidor() && !orden.isEmpty())
+            esperada = traducida.trimmed().chopped(traducida.trimmed().endsWith(u';') ? 1 : 0) + "\nORDER BY " + orden;
+        QCOMPARE(ordenada, esperada);
+        QSqlQuery q(e.db);
+        QVERIFY2(q.exec(e.conexion->dialecto().pagina(ordenada, 10, 0)), qPrintable(q.lastError().text()));
+    }
+
+    // Another user saves case files the grid has shown before it asks for the next page:
+    // each case file still comes once (a server stores a changed row anew, elsewhere).
+    void paginasMientrasOtroGuarda() {
+        Entorno e;
+        QVERIFY(e.ejecutar("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
+                           "INSERT INTO Exp (Exp_Origen, Exp_Des) SELECT 0, 'Masivo ' || i FROM n"));
+        RecordsetModel m(e.conexion.get(), DatosBusqueda(e.bd.get()).sentencia({}));
+        QVERIFY2(m.ok(), qPrintable(m.resultado().mensaje()));
+        const int columnaId = m.record().indexOf("Exp_Id");
+        QStringList vistos;
+        for (int fila = 0; fila < m.rowCount(); ++fila)
+            vistos << m.data(m.index(fila, columnaId)).toString();
+        conSegundaConexion(e, [&](QSqlDatabase &otra) {
+            QVERIFY(QSqlQuery(otra).exec("UPDATE Exp SET Exp_Obs = 'Revisado' WHERE Exp_Id IN (" + vistos.join(u',') + ")"));
+        });
+        while (m.canFetchMore())
+            m.fetchMore();
+        QSet<int> ids;
+        for (int fila = 0; fila < m.rowCount(); ++fila)
+            ids.insert(m.data(m.index(fila, columnaId)).toInt());
+        QCOMPARE(m.rowCount(), e.cuenta("Exp WHERE Exp_Origen = 0"));
+        QCOMPARE(ids.size(), m.rowCount());
+    }
 };
 
 QTEST_MAIN(TstPaginas)
