@@ -134,8 +134,10 @@ private:
 // holds no read snapshot, so the connection's next save is never refused for a stale
 // one, and a result of a million rows binds at once. Pages go by position (the
 // dialect's LIMIT/OFFSET) rather than by key: the statements are the screens' own, in
-// their own order, with no key this model could rely on. Rows another user inserts
-// meanwhile may shift a row across a page boundary; a new search shows them in place.
+// their own order, with no key this model could rely on. A server that stores a changed
+// row anew reads a statement without an order of its own in its table's key order
+// (DialectoSql::ordenEstable). Rows another user inserts or deletes meanwhile may shift
+// a row across a page boundary; a new search shows them in place.
 // Values are returned as Recordset does.
 class VMEXP_EXPORT RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
