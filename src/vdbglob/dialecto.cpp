@@ -604,22 +604,29 @@ private:
 
 } // namespace
 
-QString DialectoPostgres::ordenEstable(QSqlDatabase &db, const QString &sql) const
+QString DialectoPostgres::claveDeOrden(QSqlDatabase &db, const QString &sql, QString *tabla) const
 {
     const SelectSimple forma = selectSimple(sql);
-    const QString clave = forma.tabla.isEmpty() || forma.ordenada ? QString() : columnaClave(db, forma.tabla);
+    if (tabla)
+        *tabla = forma.tabla;
+    return forma.tabla.isEmpty() || forma.ordenada ? QString() : columnaClave(db, forma.tabla);
+}
+
+QString DialectoPostgres::ordenEstable(QSqlDatabase &db, const QString &sql) const
+{
+    QString tabla;
+    const QString clave = claveDeOrden(db, sql, &tabla);
     if (clave.isEmpty())
         return sql;
     // On a line of its own: the statement may end in a comment.
-    return sinFinal(sql) + QStringLiteral("\nORDER BY ") + forma.tabla + u'.' + clave;
+    return sinFinal(sql) + QStringLiteral("\nORDER BY ") + tabla + u'.' + clave;
 }
 
 QString DialectoPostgres::estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
                                    const QStringList &palabras) const
 {
     const QString todas = DialectoSql::estrechar(db, tsql, columnas, columna, palabras);
-    const SelectSimple forma = selectSimple(traducir(tsql));
-    const QString clave = forma.tabla.isEmpty() || forma.ordenada ? QString() : columnaClave(db, forma.tabla);
+    const QString clave = claveDeOrden(db, traducir(tsql));
     const bool mostrada = !clave.isEmpty() && columnas.contains(clave, Qt::CaseInsensitive);
     return mostrada ? todas + QStringLiteral("\nORDER BY ") + clave : todas;
 }

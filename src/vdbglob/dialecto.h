@@ -161,5 +161,8 @@ protected:
 private:
     // The generated key column of tabla (lower case), empty when it has none.
     QString columnaClave(QSqlDatabase &db, const QString &tabla) const;
+    // The key a statement over one table without an order of its own is read in, with
+    // that table in *tabla; empty for any other statement.
+    QString claveDeOrden(QSqlDatabase &db, const QString &sql, QString *tabla = nullptr) const;
     mutable QHash<QString, QString> m_claves;
 };
