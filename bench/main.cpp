@@ -4,6 +4,7 @@
 // the rest: `make bench` starts a throwaway one), against libpq and psql.
 #include "basedatos.h"
 #include "conexion.h"
+#include "conexionpg.h"
 #include "cutilidades.h"
 #include "datosbusqueda.h"
 #include "dialecto.h"
@@ -91,15 +92,22 @@ struct Destino {
 double motor(const Destino &d, const QString &sql, int n, int veces, const std::function<void()> &antes = {}) {
     const QByteArray texto = sql.toUtf8();
     if (d.servidor()) {
-        PGconn *c = PQconnectdb(("dbname=" + d.base).toUtf8().constData());
-        const double ms = medir(veces, [&] {
-            PGresult *r = PQexec(c, texto.constData());
-            for (int f = 0; f < PQntuples(r); ++f)
-                for (int col = 0; col < PQnfields(r); ++col)
-                    PQgetvalue(r, f, col);
-            PQclear(r);
-        }, antes);
-        PQfinish(c);
+        // A connection with the session settings the library gives its own.
+        double ms = 0;
+        {
+            QSqlDatabase db = d.abrir(QStringLiteral("motor"));
+            const Conexion ajustes(db);
+            PGconn *c = conexionPg(db, nullptr);
+            ms = medir(veces, [&] {
+                PGresult *r = PQexec(c, texto.constData());
+                for (int f = 0; f < PQntuples(r); ++f)
+                    for (int col = 0; col < PQnfields(r); ++col)
+                        PQgetvalue(r, f, col);
+                PQclear(r);
+            }, antes);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("motor"));
         return ms;
     }
     sqlite3 *h = nullptr;
