@@ -32,15 +32,20 @@ bool DialectoSql::abrirParaSubir(QFile &fichero, QString *error)
     return false;
 }
 
+QString DialectoSql::sinPuntoYComa(const QString &sql)
+{
+    QString cuerpo = sql.trimmed();
+    if (cuerpo.endsWith(u';'))
+        cuerpo.chop(1);
+    return cuerpo;
+}
+
 QString DialectoSql::conLimite(const QString &sql, int filas, qint64 desde)
 {
     // Wrapped rather than appended: the statement may end in a comment or have a LIMIT
     // of its own. SQLite flattens the subquery, so the order and the cost are the same.
-    QString cuerpo = sql.trimmed();
-    if (cuerpo.endsWith(u';'))
-        cuerpo.chop(1);
     // Joined, not arg()'d: a LIKE '%2%' in the statement must stay as it is.
-    return QStringLiteral("SELECT * FROM (\n") + cuerpo + QStringLiteral("\n) AS vmexp_pagina LIMIT ")
+    return QStringLiteral("SELECT * FROM (\n") + sinPuntoYComa(sql) + QStringLiteral("\n) AS vmexp_pagina LIMIT ")
            + QString::number(filas) + QStringLiteral(" OFFSET ") + QString::number(desde);
 }
 
@@ -234,15 +239,6 @@ SelectSimple selectSimple(const QString &sql)
     if (!nombre || !(sigue.isEmpty() || sigue == u"where" || sigue == u"order" || sigue == u";"))
         return {};
     return {tabla, fuera.contains(QStringLiteral("order"))};
-}
-
-// The statement without blanks or a ';' at its end.
-QString sinFinal(const QString &sql)
-{
-    QString cuerpo = sql.trimmed();
-    if (cuerpo.endsWith(u';'))
-        cuerpo.chop(1);
-    return cuerpo;
 }
 
 // 'dd/mm/yyyy' or 'dd/mm/yyyy hh:mm:ss' as the ISO text dates are stored in; empty otherwise.
@@ -619,7 +615,7 @@ QString DialectoPostgres::ordenEstable(QSqlDatabase &db, const QString &sql) con
     if (clave.isEmpty())
         return sql;
     // On a line of its own: the statement may end in a comment.
-    return sinFinal(sql) + QStringLiteral("\nORDER BY ") + tabla + u'.' + clave;
+    return sinPuntoYComa(sql) + QStringLiteral("\nORDER BY ") + tabla + u'.' + clave;
 }
 
 QString DialectoPostgres::estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
@@ -637,7 +633,7 @@ QString DialectoPostgres::pagina(const QString &sql, int filas, qint64 desde) co
         return conLimite(sql, filas, desde);
     // Limited at its own level rather than wrapped: the server then works out the
     // columns' subqueries only for the rows of the page, not for every row it orders.
-    return sinFinal(sql) + QStringLiteral("\nLIMIT ") + QString::number(filas) + QStringLiteral(" OFFSET ")
+    return sinPuntoYComa(sql) + QStringLiteral("\nLIMIT ") + QString::number(filas) + QStringLiteral(" OFFSET ")
            + QString::number(desde);
 }
 

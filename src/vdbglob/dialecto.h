@@ -93,6 +93,8 @@ protected:
                                const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const;
     // A SELECT wrapped to return rows [desde, desde + filas).
     static QString conLimite(const QString &sql, int filas, qint64 desde);
+    // The statement without the blanks and the ';' at its end, to go on with more.
+    static QString sinPuntoYComa(const QString &sql);
 };
 
 // SQLite: isnull, Getdate(), three-part names, '+' joining text, day-first literals.

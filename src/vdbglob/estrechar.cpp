@@ -52,12 +52,6 @@ QString nombre(const QString &n) { return u'[' + QString(n).replace(u']', QStrin
 QString literal(const QString &t) { return entreComillas(t); }
 QString frase(const QString &t) { return entreComillas(t, u'"'); }
 
-QString sinPuntoYComa(const QString &sql) {
-    QString r = sql.trimmed();
-    if (r.endsWith(u';'))
-        r.chop(1);
-    return r;
-}
 
 // A plain "SELECT ... FROM tabla [ORDER BY ...]": its table, the statement without its
 // order and the one column it is ordered by, if only one. No table for anything else.

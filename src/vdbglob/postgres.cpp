@@ -50,10 +50,11 @@ private:
     PGresult *m_r;
 };
 
-PGresult *ejecutar(PGconn *c, const QByteArray &sql, const QList<QByteArray> &valores = {}) {
+// A statement with its $1, $2... given as text; a value without one (nullopt) is NULL.
+PGresult *ejecutar(PGconn *c, const QByteArray &sql, const QList<std::optional<QByteArray>> &valores = {}) {
     QList<const char *> punteros;
-    for (const QByteArray &v : valores)
-        punteros << v.constData();
+    for (const std::optional<QByteArray> &v : valores)
+        punteros << (v ? v->constData() : nullptr);
     return PQexecParams(c, sql.constData(), int(valores.size()), nullptr, punteros.constData(), nullptr, nullptr, 0);
 }
 
@@ -264,13 +265,9 @@ bool DialectoPostgres::ejecutarConValores(QSqlDatabase &db, const QString &sql, 
     if (!c || bytes)
         return DialectoSql::ejecutarConValores(db, sql, valores, clave, error);
     QList<std::optional<QByteArray>> textos;
-    QList<const char *> punteros;
     for (const QVariant &v : valores)
         textos << textoDeValor(v);
-    for (const std::optional<QByteArray> &t : textos)
-        punteros << (t ? t->constData() : nullptr);
-    const RespuestaPg r(PQexecParams(c, marcadoresNumerados(sql).constData(), int(punteros.size()), nullptr,
-                                     punteros.constData(), nullptr, nullptr, 0));
+    const RespuestaPg r(ejecutar(c, marcadoresNumerados(sql), textos));
     if (!r.ok()) {
         *error = errorPg(c, r.resultado());
         return false;
