@@ -25,6 +25,8 @@ class VMEXP_EXPORT Parametros {
 public:
     explicit Parametros(Conexion *c) : m_conexion(c) {}
     Parametro Item(const QString &clave) const;
+    // The statement Item runs.
+    static QString sentencia(const QString &clave);
 
 private:
     Conexion *m_conexion;

@@ -201,6 +201,53 @@ Conexion::Conexion(const QSqlDatabase &db, QObject *parent)
 
 Conexion::~Conexion() = default;
 
+QSqlDatabase &Conexion::db() {
+    if (m_adelanto)
+        m_adelanto->esperar();
+    return m_db;
+}
+
+bool Conexion::adelantar(const QStringList &sentencias, const QString &rejilla) {
+    if (!m_adelanto)
+        m_adelanto = m_dialecto->adelanto(m_db);
+    if (!m_adelanto)
+        return false;
+    QStringList textos;
+    for (const QString &sql : sentencias)
+        textos << traducir(sql);
+    if (!rejilla.isEmpty())
+        textos << primeraPagina(textoRejilla(rejilla), RecordsetModel::kPrimeraPagina + 1);
+    if (!m_adelanto->enviar(textos))
+        return false;
+    ++m_idas;
+    for (const QString &sql : sentencias)
+        anunciar(sql, false);
+    if (!rejilla.isEmpty())
+        anunciar(rejilla, false);
+    return true;
+}
+
+void Conexion::soltarAdelanto() { m_adelanto.reset(); }
+
+std::unique_ptr<LectorFilas> Conexion::tomarAdelantada(const QString &traducida) {
+    if (!m_adelanto)
+        return nullptr;
+    std::unique_ptr<LectorFilas> filas = m_adelanto->tomar(traducida);
+    if (!filas)
+        m_adelanto->esperar();
+    return filas;
+}
+
+QString Conexion::textoRejilla(const QString &sql) {
+    const QString traducida = traducir(sql);
+    return m_dialecto->traeResultadoEntero() ? m_dialecto->ordenEstable(db(), traducida) : traducida;
+}
+
+QString Conexion::primeraPagina(const QString &texto, int filas) const {
+    // A driver that would bring the whole result is asked for the first page only.
+    return m_dialecto->traeResultadoEntero() ? m_dialecto->pagina(texto, filas, 0) : texto;
+}
+
 QString Conexion::traducir(const QString &sql) const {
     // A screen sends the same texts again on every search and every save; the tokenizer
     // costs more than the round trip of a short statement.
@@ -224,6 +271,8 @@ TipoValor Conexion::tipoColumna(const QString &columna) const {
 QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) const {
     const TipoValor tipo = tipoColumna(columna);
     if (tipo == TipoValor::Blob && !bruto.isNull()) {
+        if (m_adelanto)
+            m_adelanto->esperar();
         QSqlDatabase db = m_db;
         return m_dialecto->contenidoBlob(db, bruto);
     }
@@ -243,7 +292,9 @@ Resultado Conexion::fallo(const QSqlError &e) {
                             bloqueo);
 }
 
-void Conexion::anunciar(const QString &sql) {
+void Conexion::anunciar(const QString &sql, bool ida) {
+    if (ida)
+        ++m_idas;
     emit sentencia(sql);
     // The text as written: the values bound to it stay out of the log.
     qCInfo(lcSentencias).noquote() << sql;
@@ -251,6 +302,7 @@ void Conexion::anunciar(const QString &sql) {
 
 Resultado Conexion::EjecutarConValores(const QString &sql, const QList<QVariant> &valores, const QString &tablaClave,
                                         qint64 *clave) {
+    soltarAdelanto();
     anunciar(sql);
     QString traducida = traducir(sql);
     if (!tablaClave.isEmpty())
@@ -262,6 +314,7 @@ Resultado Conexion::EjecutarConValores(const QString &sql, const QList<QVariant>
 }
 
 std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlError *error, int filasPagina) {
+    db(); // free of reads sent ahead
     std::unique_ptr<LectorFilas> filas =
         filasPagina > 0 ? m_dialecto->lectorPagina(m_db, traducida, filasPagina, error) : nullptr;
     if (!filas && error->type() == QSqlError::NoError)
@@ -272,7 +325,7 @@ std::unique_ptr<LectorFilas> Conexion::lector(const QString &traducida, QSqlErro
 }
 
 std::unique_ptr<LectorFilas> Conexion::consulta(const QString &traducida, bool soloAdelante, QSqlError *error) {
-    QSqlQuery q(m_db);
+    QSqlQuery q(db());
     q.setForwardOnly(soloAdelante);
     // Nothing is bound: sent as it is, one round trip to a server, where the driver's
     // prepared statement takes three (prepare, execute, deallocate).
@@ -285,10 +338,13 @@ std::unique_ptr<LectorFilas> Conexion::consulta(const QString &traducida, bool s
 Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
     Recordset rs;
     rs.d->conexion = this;
-    anunciar(sql);
     QSqlError error;
-    std::unique_ptr<LectorFilas> filas = cursor == Cursor::SoloAdelante ? lector(traducir(sql), &error)
-                                                                        : consulta(traducir(sql), false, &error);
+    const QString traducida = traducir(sql);
+    std::unique_ptr<LectorFilas> filas = tomarAdelantada(traducida);
+    if (!filas) {
+        anunciar(sql);
+        filas = cursor == Cursor::SoloAdelante ? lector(traducida, &error) : consulta(traducida, false, &error);
+    }
     if (!filas) {
         rs.d->resultado = fallo(error);
         return rs;
@@ -303,6 +359,7 @@ Recordset Conexion::Execute(const QString &sql, Cursor cursor) {
 }
 
 Resultado Conexion::Ejecutar(const QString &sql) {
+    soltarAdelanto();
     anunciar(sql);
     QSqlQuery q(m_db);
     if (q.exec(traducir(sql))) // nothing bound: one round trip, as a read
@@ -314,6 +371,8 @@ Resultado Conexion::BeginTransEscritura() {
     const QString inicio = m_dialecto->inicioEscritura();
     if (inicio.isEmpty() || m_nivelTransaccion > 0)
         return BeginTrans();
+    soltarAdelanto();
+    ++m_idas;
     emit sentencia(inicio);
     qCInfo(lcTransacciones).noquote() << inicio;
     QSqlQuery q(m_db);
@@ -326,6 +385,8 @@ Resultado Conexion::BeginTransEscritura() {
 Resultado Conexion::BeginTrans() {
     if (m_nivelTransaccion++ > 0)
         return {};
+    soltarAdelanto();
+    ++m_idas;
     emit sentencia(QStringLiteral("BEGIN TRANSACTION"));
     qCInfo(lcTransacciones) << "BEGIN TRANSACTION";
     if (m_db.transaction())
@@ -340,6 +401,8 @@ Resultado Conexion::CommitTrans() {
         return Resultado::fallo(sinTransaccion);
     if (--m_nivelTransaccion > 0)
         return {};
+    soltarAdelanto();
+    ++m_idas;
     emit sentencia(QStringLiteral("COMMIT TRANSACTION"));
     qCInfo(lcTransacciones) << "COMMIT TRANSACTION";
     if (m_db.commit())
@@ -354,6 +417,8 @@ Resultado Conexion::RollbackTrans() {
     if (m_nivelTransaccion == 0)
         return Resultado::fallo(QStringLiteral("No hay ninguna transacción abierta"));
     m_nivelTransaccion = 0;
+    soltarAdelanto();
+    ++m_idas;
     emit sentencia(QStringLiteral("ROLLBACK TRANSACTION"));
     qCInfo(lcTransacciones) << "ROLLBACK TRANSACTION";
     if (m_db.rollback())
@@ -502,16 +567,15 @@ RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, QObject *
     : RecordsetModel(conexion, sql, tamanoPagina(0), parent) {}
 
 RecordsetModel::RecordsetModel(Conexion *conexion, const QString &sql, int primera, QObject *parent)
-    : QAbstractTableModel(parent), m_conexion(conexion), m_sql(conexion->traducir(sql)) {
-    // The first page is the statement as written: its names are the grid's columns. A
-    // driver that would bring the whole result is asked for the first page only.
-    conexion->anunciar(sql);
+    : QAbstractTableModel(parent), m_conexion(conexion), m_sql(conexion->textoRejilla(sql)) {
+    // The first page is the statement as written: its names are the grid's columns.
     QSqlError error;
-    const bool pagina = conexion->m_dialecto->traeResultadoEntero();
-    if (pagina)
-        m_sql = conexion->m_dialecto->ordenEstable(conexion->m_db, m_sql);
-    std::unique_ptr<LectorFilas> f =
-        conexion->lector(pagina ? conexion->m_dialecto->pagina(m_sql, primera + 1, 0) : m_sql, &error, primera + 1);
+    const QString texto = conexion->primeraPagina(m_sql, primera + 1);
+    std::unique_ptr<LectorFilas> f = conexion->tomarAdelantada(texto);
+    if (!f) {
+        conexion->anunciar(sql);
+        f = conexion->lector(texto, &error, primera + 1);
+    }
     if (!f) {
         m_resultado = Conexion::fallo(error);
         m_hayMas = false;

@@ -31,7 +31,8 @@ public:
     explicit Conexion(const QSqlDatabase &db, QObject *parent = nullptr);
     ~Conexion() override;
 
-    QSqlDatabase &db() { return m_db; }
+    // The connection, free of reads sent ahead (see adelantar).
+    QSqlDatabase &db();
     // What the backend does its own way: translation, keys, documents.
     const DialectoSql &dialecto() const { return *m_dialecto; }
     // Whether the backend's session settings took; the connection is not to be used otherwise.
@@ -44,6 +45,17 @@ public:
     Recordset Execute(const QString &sql, Cursor cursor = Cursor::Desplazable);
     // A statement without a result.
     Resultado Ejecutar(const QString &sql);
+
+    // Reads a screen will make, sent now without waiting for their rows: the Execute of
+    // each statement (T-SQL, as Execute takes it) and the first page of the grid over
+    // rejilla that follow take their rows when they come, the screen working meanwhile.
+    // On a server they go in one round trip; elsewhere nothing is sent ahead. Anything
+    // else the connection does waits for them first; a write, or soltarAdelanto, drops
+    // the rows nobody took. False when nothing was sent.
+    bool adelantar(const QStringList &sentencias, const QString &rejilla = {});
+    void soltarAdelanto();
+    // Statements and groups sent ahead so far: the round trips to a server.
+    qint64 idasYVueltas() const { return m_idas; }
 
     // Saves open their transaction through the guard (transaccion.h), not these.
     // BeginTrans is a transaction for reading: the backend takes locks as statements
@@ -76,8 +88,13 @@ signals:
     void sentencia(const QString &sql);
 
 private:
-    // Tells the observers and the log.
-    void anunciar(const QString &sql);
+    // Tells the observers and the log; ida: the statement goes on its own.
+    void anunciar(const QString &sql, bool ida = true);
+    // The rows of a read sent ahead; nullptr, with the connection free, otherwise.
+    std::unique_ptr<class LectorFilas> tomarAdelantada(const QString &traducida);
+    // A grid's statement as its model reads it, and the text of its first filas rows.
+    QString textoRejilla(const QString &sql);
+    QString primeraPagina(const QString &texto, int filas) const;
     // A translated SELECT run; nullptr and *error when it fails. The backend's own
     // reader serves what is read once from start to end, and a grid's page of at most
     // filasPagina rows (0: no page).
@@ -90,8 +107,19 @@ private:
     mutable QHash<QString, QString> m_traducidas;
     int m_nivelTransaccion = 0;
     Resultado m_sesion;
+    std::unique_ptr<class Adelanto> m_adelanto;
+    qint64 m_idas = 0;
 
     friend class RecordsetModel;
+};
+
+// Drops, at the end of a scope, the rows sent ahead that nobody took.
+struct FinAdelanto {
+    Conexion *conexion;
+    ~FinAdelanto() {
+        if (conexion)
+            conexion->soltarAdelanto();
+    }
 };
 
 // A scrollable result: positioned on its first row, EOF and BOF both true when empty.

@@ -14,6 +14,21 @@ class QSqlDatabase;
 class QSqlError;
 class QSqlQuery;
 
+// Reads sent to the server ahead of need, all in one round trip and without waiting for
+// their rows (see Conexion::adelantar).
+class Adelanto {
+public:
+    virtual ~Adelanto() = default;
+    // Sends the translated SELECTs, one statement each, after the rows of those sent
+    // before have arrived; false when nothing was sent (the reads then run as usual).
+    virtual bool enviar(const QStringList &traducidas) = 0;
+    // The rows of a statement sent, waiting for them if need be; nullptr when it was not
+    // sent, failed or never ran (it is then run as usual, to its own error).
+    virtual std::unique_ptr<LectorFilas> tomar(const QString &traducida) = 0;
+    // Until every statement sent has answered: the connection is free again.
+    virtual void esperar() = 0;
+};
+
 class DialectoSql {
 public:
     virtual ~DialectoSql() = default;
@@ -66,6 +81,8 @@ public:
     // True when the driver brings a whole result to the client at once: then even the
     // first page of a grid is asked for as a page.
     virtual bool traeResultadoEntero() const { return false; }
+    // Where reads can be sent ahead of need; nullptr when a read costs no round trip.
+    virtual std::unique_ptr<Adelanto> adelanto(QSqlDatabase &db) const { return nullptr; }
     // The words of a search in the documents' text: runs of letters and digits.
     VMEXP_EXPORT static QStringList palabras(const QString &texto);
     // A condition on Exp that keeps the case files with a document whose text holds every
@@ -81,6 +98,8 @@ public:
     virtual QString fragmentosConPalabras(const QStringList &palabras, int idAct) const;
     // The dialect of a Qt driver name ("QSQLITE", "QPSQL", ...).
     static std::unique_ptr<DialectoSql> paraDriver(const QString &driver);
+    // The statement without the blanks and the ';' at its end, to go on with more.
+    static QString sinPuntoYComa(const QString &sql);
 
 protected:
     // Opens the file a transfer stores, unbuffered; false and the reason in *error.
@@ -93,8 +112,6 @@ protected:
                                const QString &ruta, QString *error, const FlujoBlob::Progreso &progreso) const;
     // A SELECT wrapped to return rows [desde, desde + filas).
     static QString conLimite(const QString &sql, int filas, qint64 desde);
-    // The statement without the blanks and the ';' at its end, to go on with more.
-    static QString sinPuntoYComa(const QString &sql);
 };
 
 // SQLite: isnull, Getdate(), three-part names, '+' joining text, day-first literals.
@@ -137,6 +154,7 @@ public:
     QString estrechar(QSqlDatabase &db, const QString &tsql, const QStringList &columnas, int columna,
                       const QStringList &palabras) const override;
     bool traeResultadoEntero() const override { return true; }
+    std::unique_ptr<Adelanto> adelanto(QSqlDatabase &db) const override;
     // The page's statement stops at its rows by itself: its whole result, in one round trip.
     std::unique_ptr<LectorFilas> lectorPagina(QSqlDatabase &db, const QString &sql, int filas,
                                               QSqlError *error) const override;

@@ -161,7 +161,90 @@ private:
     QList<QMetaType> m_tipos;
     QSqlRecord m_columnas;
 };
+
+// The reader of a result, or nullptr when it has columns of the driver's own.
+std::unique_ptr<LectorFilas> lectorDe(PGresult *r) {
+    for (int i = 0; i < PQnfields(r); ++i)
+        if (paraElDriver(PQftype(r, i))) {
+            PQclear(r);
+            return nullptr;
+        }
+    return std::make_unique<LectorPg>(r);
+}
+
+// The statements go as one text by the simple protocol, which answers each in turn; a
+// failed one stops the rest, whose results then never come.
+class AdelantoPg : public Adelanto {
+public:
+    explicit AdelantoPg(PGconn *c) : m_c(c) {}
+    ~AdelantoPg() override {
+        esperar();
+        for (PGresult *r : std::as_const(m_recibidos))
+            PQclear(r);
+    }
+
+    bool enviar(const QStringList &traducidas) override {
+        esperar();
+        // Inside a transaction a failure among them would spoil it for what follows.
+        if (traducidas.isEmpty() || PQtransactionStatus(m_c) != PQTRANS_IDLE)
+            return false;
+        QByteArray texto;
+        for (const QString &t : traducidas)
+            texto += DialectoSql::sinPuntoYComa(t).toUtf8() + ";\n"; // a line comment at the end stops there
+        if (!PQsendQuery(m_c, texto.constData()))
+            return false;
+        m_pendientes = traducidas;
+        return true;
+    }
+
+    std::unique_ptr<LectorFilas> tomar(const QString &traducida) override {
+        while (!m_recibidos.contains(traducida) && m_pendientes.contains(traducida))
+            recibir();
+        PGresult *r = m_recibidos.take(traducida);
+        if (!r)
+            return nullptr;
+        if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+            PQclear(r);
+            return nullptr;
+        }
+        return lectorDe(r);
+    }
+
+    void esperar() override {
+        while (!m_pendientes.isEmpty())
+            recibir();
+    }
+
+private:
+    // The next statement's result.
+    void recibir() {
+        PGresult *r = PQgetResult(m_c);
+        if (!r) {
+            m_pendientes.clear();
+            return;
+        }
+        const QString texto = m_pendientes.takeFirst();
+        if (PGresult *antes = m_recibidos.value(texto))
+            PQclear(antes);
+        m_recibidos.insert(texto, r);
+        // The end of the text's answer, after its last result: the connection is free.
+        if (m_pendientes.isEmpty() || PQresultStatus(r) != PGRES_TUPLES_OK) {
+            m_pendientes.clear();
+            while (PGresult *resto = PQgetResult(m_c))
+                PQclear(resto);
+        }
+    }
+
+    PGconn *m_c;
+    QStringList m_pendientes;
+    QHash<QString, PGresult *> m_recibidos;
+};
 } // namespace
+
+std::unique_ptr<Adelanto> DialectoPostgres::adelanto(QSqlDatabase &db) const {
+    PGconn *c = conexionPg(db, nullptr);
+    return c ? std::make_unique<AdelantoPg>(c) : nullptr;
+}
 
 std::unique_ptr<LectorFilas> DialectoPostgres::lectorPagina(QSqlDatabase &db, const QString &sql, int,
                                                             QSqlError *error) const {
@@ -175,10 +258,5 @@ std::unique_ptr<LectorFilas> DialectoPostgres::lectorPagina(QSqlDatabase &db, co
         PQclear(r);
         return nullptr;
     }
-    for (int i = 0; i < PQnfields(r); ++i)
-        if (paraElDriver(PQftype(r, i))) {
-            PQclear(r);
-            return nullptr;
-        }
-    return std::make_unique<LectorPg>(r);
+    return lectorDe(r);
 }

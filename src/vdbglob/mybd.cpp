@@ -8,9 +8,12 @@
 #include <QDateTime>
 #include <QLocale>
 
+QString Parametros::sentencia(const QString &clave) {
+    return QStringLiteral("SELECT Par_Valor FROM Parametros WHERE Par_Clave = %1").arg(entreComillas(clave));
+}
+
 Parametro Parametros::Item(const QString &clave) const {
-    Recordset rs = m_conexion->Execute(
-        QStringLiteral("SELECT Par_Valor FROM Parametros WHERE Par_Clave = %1").arg(entreComillas(clave)));
+    Recordset rs = m_conexion->Execute(sentencia(clave));
     if (!rs.ok())
         return {{}, rs.resultado()};
     if (rs.isEOF())

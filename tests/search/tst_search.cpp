@@ -485,6 +485,28 @@ private slots:
         }
     }
 
+    // The opening's reads go while the widgets are built: on the server, once the session
+    // has opened the screen, in one round trip. What the grid shows follows the
+    // permission as it is now, and a read that fails is told as it always was.
+    void aperturaAdelantada() {
+        Entorno e(3);
+        const auto abrir = [&](const QList<int> &ids, int idasServidor, bool sinTipos = false) {
+            const qint64 antes = e.conexion->idasYVueltas();
+            frmExpedientes f;
+            QCOMPARE(e.conexion->idasYVueltas() - antes, enServidor() ? idasServidor : 4);
+            QCOMPARE(expedientes(&f), ids);
+            QCOMPARE(f.findChild<QComboBox *>("Combo1")->count(), sinTipos ? 1 : 6);
+            QCOMPARE(f.errorCarga().startsWith("Error (Expedientes): "), sinTipos);
+        };
+        abrir({1, 3}, 2);
+        abrir({1, 3}, 1);
+        QVERIFY(e.ejecutar("UPDATE Parametros SET Par_Valor = '1' WHERE Par_Clave = 'PAR_EXP_PER'"));
+        abrir({1, 2, 3, 4}, 2);
+        abrir({1, 2, 3, 4}, 1);
+        QVERIFY(e.ejecutar("ALTER TABLE Tex RENAME TO TexAparte"));
+        abrir({1, 2, 3, 4}, 3, true);
+    }
+
     void busquedaFallidaDejaLaPantallaUsable() {
         Entorno e(3);
         frmExpedientes f;

@@ -11,8 +11,18 @@
 
 #include <QDate>
 #include <climits>
+#include <utility>
 
 namespace {
+// Other than 0, every user sees every case file.
+const QString kParametroPermisos = QStringLiteral("PAR_EXP_PER");
+
+// The search each session's screen opened with last.
+QHash<const MyBd *, QString> &cargasAnteriores() {
+    static QHash<const MyBd *, QString> cargas;
+    return cargas;
+}
+
 const SentenciasContraparte kClientesSql{
     QStringLiteral("Select CLI_ID,CLI_COD,CLI_COMER FROM CLI where CLI_COD="),
     QStringLiteral("Select CLI_ID,CLI_COD,(CLI_NOM + ' ' + ISNULL(CLI_APE1,'') + ' ' + ISNULL(CLI_APE2,'')) AS RSOC FROM CLI"),
@@ -52,9 +62,23 @@ QString columnas(short origen) {
 }
 } // namespace
 
+void DatosBusqueda::adelantarCarga(const FiltroBusqueda &filtro) {
+    ::Conexion *c = m_bd->Conexion();
+    const QStringList lecturas = {sentenciaUsuario(m_bd->IdUsuario()), Parametros::sentencia(kParametroPermisos),
+                                  kSentenciaTipos};
+    // The search is written once the permission is read. The session's last opening wrote
+    // this one: it goes with the reads, and the screen takes its rows if the permission
+    // still gives the same statement (else it reads its own, as any search).
+    m_cargando = true;
+    if (const QString anterior = cargasAnteriores().value(m_bd); !anterior.isEmpty())
+        c->adelantar(lecturas, anterior);
+    else if (c->adelantar(lecturas))
+        c->adelantar({}, sentencia(filtro));
+}
+
 Resultado DatosBusqueda::tipos(QStringList &lista) {
     lista.clear();
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("Select * from Tex order by tex_des"));
+    Recordset rs = m_bd->Conexion()->Execute(kSentenciaTipos);
     if (!rs.ok())
         return rs.resultado();
     for (; !rs.isEOF(); rs.MoveNext())
@@ -70,7 +94,7 @@ bool DatosBusqueda::filtraPermisos() {
         int adm = 0; // a user without a row, or one that cannot be read, is no administrator
         FnNombreUsuario(m_bd->IdUsuario(), adm);
         // A parameter that cannot be read leaves the filter on: no one sees more than allowed.
-        m_filtraPermisos = m_bd->Parametros().Item(QStringLiteral("PAR_EXP_PER")).Valor.toInt() == 0 && adm == 0;
+        m_filtraPermisos = m_bd->Parametros().Item(kParametroPermisos).Valor.toInt() == 0 && adm == 0;
     }
     return *m_filtraPermisos;
 }
@@ -121,7 +145,10 @@ QString DatosBusqueda::condicionDocumentos(const QString &texto) {
 
 Resultado DatosBusqueda::buscar(const FiltroBusqueda &filtro, QObject *padre, RecordsetModel *&modelo) {
     // The model fetches rows as the grid shows them: a huge result binds at once.
-    auto nuevo = std::make_unique<RecordsetModel>(m_bd->Conexion(), sentencia(filtro), padre);
+    const QString sql = sentencia(filtro);
+    if (std::exchange(m_cargando, false))
+        cargasAnteriores().insert(m_bd, sql);
+    auto nuevo = std::make_unique<RecordsetModel>(m_bd->Conexion(), sql, padre);
     modelo = nullptr;
     if (!nuevo->ok())
         return nuevo->resultado();

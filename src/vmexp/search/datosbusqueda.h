@@ -49,6 +49,9 @@ class DatosBusqueda {
 public:
     explicit DatosBusqueda(MyBd *bd) : m_bd(bd) {}
 
+    // The reads of the screen's opening, sent ahead so that the server answers them while
+    // the screen is built: the types, the user's permission and the search of filtro.
+    void adelantarCarga(const FiltroBusqueda &filtro);
     // "0007 - Acústica", ordered by description.
     Resultado tipos(QStringList &lista);
     // The search statement. The user's administrator flag and the permission parameter
@@ -73,6 +76,7 @@ public:
     static inline int umbralMuchosDocumentos = 2000;
 
 private:
+    static inline const QString kSentenciaTipos = QStringLiteral("Select * from Tex order by tex_des");
     // The condition for the words typed in "Con estas coincidencias en los documentos".
     QString condicionDocumentos(const QString &texto);
     // Whether the user sees only the case files authorised or created.
@@ -80,4 +84,5 @@ private:
 
     MyBd *m_bd;
     std::optional<bool> m_filtraPermisos;
+    bool m_cargando = false; // the next search is the screen's first
 };

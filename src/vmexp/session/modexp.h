@@ -18,6 +18,8 @@ extern QString gBusquedaDocumentos;
 
 // The user's name ("" when the user does not exist); adm takes usu_adm when it does.
 QString FnNombreUsuario(int idUsuario, int &adm);
+// The statement FnNombreUsuario runs.
+QString sentenciaUsuario(int idUsuario);
 // gCarpetaDoc exists, or was created now (one level; parents are never created).
 bool FnCrearCarpeta();
 // False while gCarpetaDoc is missing; otherwise whether sFile exists.

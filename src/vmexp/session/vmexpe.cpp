@@ -161,12 +161,15 @@ QStringList VMEXPE::capturarPantallas(const QString &carpeta, int idExp, int idA
 
 // ---------------------------------------------------------------- ModExp
 
+QString sentenciaUsuario(int idUsuario) {
+    return QStringLiteral("Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = ")
+           + QString::number(idUsuario);
+}
+
 QString FnNombreUsuario(int idUsuario, int &adm) {
     if (!sesionConexion())
         return {};
-    Recordset rs = sesionConexion()->Execute(
-        QStringLiteral("Select isnull(usu_nom,'')as uno,usu_adm from vmcomun.dbo.usuarios where usu_id = ")
-        + QString::number(idUsuario));
+    Recordset rs = sesionConexion()->Execute(sentenciaUsuario(idUsuario));
     QString nombre;
     // The callers' safe default stands for an unreadable user (no name, no administrator
     // rights); support reads why in the log.
