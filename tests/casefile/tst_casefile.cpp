@@ -178,7 +178,10 @@ private slots:
         Entorno e;
         QVERIFY(e.ejecutar("INSERT INTO Est (Est_Proceso, Est_IdTabla, Est_Estado, Est_FEstado, Est_IdUsu) "
                            "VALUES (15, 1, 9, '2025-03-07 10:00:00', 1)"));
+        // On the server the opening's reads go ahead in one round trip; the creator's name waits for the row.
+        const qint64 idas = e.conexion->idasYVueltas();
         Pantalla p = abrir(e, 1);
+        QCOMPARE(e.conexion->idasYVueltas() - idas, enServidor() ? 2 : 7);
         QCOMPARE(p.cb("cboEstado")->currentIndex(), 0);
         QCOMPARE(p.etiqueta("Label2"), QStringLiteral("(07/03/2025)"));
         QVERIFY(e.dialogos.mensajes.isEmpty());

@@ -9,11 +9,26 @@
 namespace {
 const QString kIma = QStringLiteral("Ima");
 const QString kImaFile = QStringLiteral("Ima_File");
+const QString kTipos = QStringLiteral("SELECT * FROM Tac ORDER BY Tac_Id");
+const QString kDecimales = QStringLiteral("par_decpre");
+
+QString sentenciaActuacion(int idAct) { return QStringLiteral("SELECT * FROM Act WHERE Act_Id = ") + QString::number(idAct); }
+
+QString sentenciaDocumentos(int idAct) {
+    return QStringLiteral("SELECT * FROM Actf WHERE ActF_IDAct = ") + QString::number(idAct);
+}
 } // namespace
+
+void DatosActuacion::adelantarCarga(int idAct) {
+    QStringList lecturas = {Parametros::sentencia(kDecimales), kTipos};
+    if (idAct != 0)
+        lecturas << sentenciaActuacion(idAct) << sentenciaDocumentos(idAct);
+    m_bd->Conexion()->adelantar(lecturas);
+}
 
 Resultado DatosActuacion::tipos(QStringList &lista) {
     lista.clear();
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Tac ORDER BY Tac_Id"));
+    Recordset rs = m_bd->Conexion()->Execute(kTipos);
     if (!rs.ok())
         return rs.resultado();
     for (; !rs.isEOF(); rs.MoveNext())
@@ -30,7 +45,7 @@ Resultado DatosActuacion::actuacion(int idAct, RegistroActuacion &r, bool &exist
 
 Resultado DatosActuacion::leer(int idAct, RegistroActuacion &r, bool &existe) {
     r = {};
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Act WHERE Act_Id = ") + QString::number(idAct));
+    Recordset rs = m_bd->Conexion()->Execute(sentenciaActuacion(idAct));
     existe = rs.ok() && !rs.isEOF();
     if (!existe)
         return rs.resultado();
@@ -41,7 +56,7 @@ Resultado DatosActuacion::leer(int idAct, RegistroActuacion &r, bool &existe) {
 }
 
 Resultado DatosActuacion::decimales(int &n) {
-    const Parametro p = m_bd->Parametros().Item(QStringLiteral("par_decpre"));
+    const Parametro p = m_bd->Parametros().Item(kDecimales);
     n = p.Valor.toInt();
     return p.resultado;
 }
@@ -100,8 +115,7 @@ Resultado DatosActuacion::comprobarSinCambios(int idAct) {
 
 Resultado DatosActuacion::documentos(int idAct, QList<Documento> &lista) {
     lista.clear();
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Actf WHERE ActF_IDAct = ")
-                                             + QString::number(idAct));
+    Recordset rs = m_bd->Conexion()->Execute(sentenciaDocumentos(idAct));
     if (!rs.ok())
         return rs.resultado();
     m_documentos.clear();

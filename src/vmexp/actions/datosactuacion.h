@@ -41,6 +41,10 @@ class DatosActuacion {
 public:
     explicit DatosActuacion(MyBd *bd) : m_bd(bd) {}
 
+    // The reads of the action editor's opening on action idAct (0: a new one), sent ahead
+    // so that the server answers them while the screen is built.
+    void adelantarCarga(int idAct);
+
     // Action types by id: the list position is the stored id ("Sin definir" is 0, not here).
     Resultado tipos(QStringList &lista);
     // What is read is what a later save of the same action expects to find still stored.

@@ -4,6 +4,7 @@
 #include "carpetatrabajo.h"
 #include "componentes.h"
 #include "cutilidades.h"
+#include "conexion.h"
 #include "datosactuacion.h"
 #include "dialogos.h"
 #include "documentos.h"
@@ -54,6 +55,10 @@ QString formatoImporte(double valor) { return textoImporte(valor, 2); }
 
 frmExpedientes2::frmExpedientes2(QWidget *parent)
     : Formulario(parent), ui(new Ui::frmExpedientes2), m_datos(std::make_unique<DatosActuacion>(sesionBd())) {
+    // The server reads while the widgets are built.
+    const FinAdelanto finAdelanto{sesionConexion()};
+    if (sesionConexion())
+        m_datos->adelantarCarga(gExpe->IdAct());
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmExpedientes2"));
     prepararControles();

@@ -16,6 +16,23 @@ void textoONulo(Campos &campos, const QString &columna, short tipo, const QStrin
         campos.Add(columna, tipo, texto, 2);
 }
 
+const QString kTipos = QStringLiteral("SELECT * FROM Tex ORDER BY Tex_Id");
+const QString kEstados = QStringLiteral("Select Sit_Cod,Sit_Des from VMComun.dbo.situaciones WHERE "
+                                        "Sit_Idioma = 0 AND Sit_Proceso = 15 ORDER BY Sit_Cod");
+
+QString sentenciaExpediente(int idExp) { return QStringLiteral("SELECT * FROM Exp WHERE Exp_Id = ") + QString::number(idExp); }
+
+QString sentenciaUltimoEstado(int proceso, int idExp) {
+    return QStringLiteral("SELECT * FROM Est WHERE Est_Proceso = ") + QString::number(proceso)
+           + QStringLiteral(" AND Est_IdTabla = ") + QString::number(idExp) + QStringLiteral(" ORDER BY Est_Fecha DESC");
+}
+
+QString sentenciaUsuarios(int idExp) {
+    return QStringLiteral("Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) As "
+                          "[Nombre de Usuario] from expper where expper_idexp=")
+           + QString::number(idExp);
+}
+
 Resultado insertarPermiso(MyBd *bd, int idExp, int idUsu) {
     bd->LimpiarCampos(0);
     bd->setTabla(QStringLiteral("ExpPer"));
@@ -26,9 +43,18 @@ Resultado insertarPermiso(MyBd *bd, int idExp, int idUsu) {
 }
 } // namespace
 
+void DatosExpediente::adelantarCarga(int idExp, int proceso, int agrupacion) {
+    QStringList lecturas = {kTipos, kEstados};
+    // The creator's name waits for the case file's row.
+    if (idExp != 0)
+        lecturas << sentenciaExpediente(idExp) << sentenciaUltimoEstado(proceso, idExp)
+                 << sentenciaActuaciones(agrupacion, idExp);
+    m_bd->Conexion()->adelantar(lecturas, sentenciaUsuarios(idExp));
+}
+
 Resultado DatosExpediente::tipos(QStringList &lista) {
     lista.clear();
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Tex ORDER BY Tex_Id"));
+    Recordset rs = m_bd->Conexion()->Execute(kTipos);
     if (!rs.ok())
         return rs.resultado();
     for (; !rs.isEOF(); rs.MoveNext())
@@ -38,8 +64,7 @@ Resultado DatosExpediente::tipos(QStringList &lista) {
 
 Resultado DatosExpediente::estados(QStringList &lista) {
     lista.clear();
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("Select Sit_Cod,Sit_Des from VMComun.dbo.situaciones WHERE "
-                                                            "Sit_Idioma = 0 AND Sit_Proceso = 15 ORDER BY Sit_Cod"));
+    Recordset rs = m_bd->Conexion()->Execute(kEstados);
     if (!rs.ok())
         return rs.resultado();
     for (; !rs.isEOF(); rs.MoveNext())
@@ -65,7 +90,7 @@ Resultado DatosExpediente::expediente(int idExp, RegistroExpediente &r, bool &ex
 
 Resultado DatosExpediente::leer(int idExp, RegistroExpediente &r, bool &existe) {
     r = {};
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Exp WHERE Exp_Id = ") + QString::number(idExp));
+    Recordset rs = m_bd->Conexion()->Execute(sentenciaExpediente(idExp));
     existe = rs.ok() && !rs.isEOF();
     if (!existe)
         return rs.resultado();
@@ -76,9 +101,7 @@ Resultado DatosExpediente::leer(int idExp, RegistroExpediente &r, bool &existe) 
 }
 
 Resultado DatosExpediente::ultimoEstado(int proceso, int idExp, QVariant &estado, QVariant &fecha, bool &hay) {
-    Recordset rs = m_bd->Conexion()->Execute(QStringLiteral("SELECT * FROM Est WHERE Est_Proceso = ") + QString::number(proceso)
-                                             + QStringLiteral(" AND Est_IdTabla = ") + QString::number(idExp)
-                                             + QStringLiteral(" ORDER BY Est_Fecha DESC"));
+    Recordset rs = m_bd->Conexion()->Execute(sentenciaUltimoEstado(proceso, idExp));
     hay = rs.ok() && !rs.isEOF();
     if (!hay)
         return rs.resultado();
@@ -88,12 +111,7 @@ Resultado DatosExpediente::ultimoEstado(int proceso, int idExp, QVariant &estado
 }
 
 Resultado DatosExpediente::usuarios(int idExp, QObject *padre, RecordsetModel *&modelo) {
-    auto *nuevo = new RecordsetModel(
-        m_bd->Conexion(),
-        QStringLiteral("Select expper_idusu,(select usu_nom from vmcomun.dbo.usuarios where usu_id=expper_idusu) As "
-                       "[Nombre de Usuario] from expper where expper_idexp=")
-            + QString::number(idExp),
-        padre);
+    auto *nuevo = new RecordsetModel(m_bd->Conexion(), sentenciaUsuarios(idExp), padre);
     modelo = nullptr;
     if (!nuevo->ok()) {
         const Resultado r = nuevo->resultado();

@@ -64,6 +64,10 @@ class DatosExpediente {
 public:
     explicit DatosExpediente(MyBd *bd) : m_bd(bd) {}
 
+    // The reads of the editor's opening on case file idExp (0: a new one), sent ahead so
+    // that the server answers them while the screen is built; the actions in agrupacion.
+    void adelantarCarga(int idExp, int proceso, int agrupacion);
+
     // Case-file types by id: the list position is the stored id ("Sin definir" is 0, not here).
     Resultado tipos(QStringList &lista);
     // "01 - Activo", ... of process 15.

@@ -41,6 +41,10 @@ QString sinValor(const QString &columna) {
 frmExpedientes1::frmExpedientes1(QWidget *parent)
     : Formulario(parent), ui(std::make_unique<Ui::frmExpedientes1>()),
       m_datos(std::make_unique<DatosExpediente>(sesionBd())) {
+    // The server reads while the widgets are built; the tree opens grouped by action.
+    const FinAdelanto finAdelanto{sesionConexion()};
+    if (sesionConexion())
+        m_datos->adelantarCarga(gExpe->IdExp(), gExpe->nProceso(), ArbolActuaciones::kActuacion);
     ui->setupUi(this);
     prepararControles();
     Form_Load();
