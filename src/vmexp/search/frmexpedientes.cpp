@@ -165,10 +165,10 @@ frmExpedientes::frmExpedientes(QWidget *parent)
     : Formulario(parent), ui(new Ui::frmExpedientes), m_datos(std::make_unique<DatosBusqueda>(sesionBd())) {
     // The server reads while the widgets are built. The search is what the empty
     // customers' tab shows; one that differs is read when asked, as any other.
+    const FinAdelanto finAdelanto{sesionConexion()};
     FiltroBusqueda inicial;
     inicial.idContraparte = gExpe->IdCliente();
     m_datos->adelantarCarga(inicial);
-    const FinAdelanto finAdelanto{sesionConexion()};
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmExpedientes"));
     // The painter sits over the tab strip; this screen gives it no settings.
