@@ -238,7 +238,10 @@ private slots:
         escribir(p.t(5), QStringLiteral("Revisado"));
         for (int estado : {2, 3}) {
             p.cb("cboEstado")->setCurrentIndex(estado);
+            const qint64 idas = e.conexion->idasYVueltas();
             p.pulsar("cmdGrabar");
+            // Its transaction (6), then the reload: on the server its reads in one round trip.
+            QCOMPARE(e.conexion->idasYVueltas() - idas, enServidor() ? 7 : 10);
             QCOMPARE(e.cuenta("Est WHERE Est_IdTabla = 3"), estado);
             QCOMPARE(p.cb("cboEstado")->currentIndex(), estado);
         }

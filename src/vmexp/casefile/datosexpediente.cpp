@@ -43,13 +43,14 @@ Resultado insertarPermiso(MyBd *bd, int idExp, int idUsu) {
 }
 } // namespace
 
-void DatosExpediente::adelantarCarga(int idExp, int proceso, int agrupacion) {
+void DatosExpediente::adelantarCarga(int idExp, int proceso, int agrupacion, bool recarga) {
     QStringList lecturas = {kTipos, kEstados};
     // The creator's name waits for the case file's row.
+    if (idExp != 0 && !recarga)
+        lecturas << sentenciaExpediente(idExp);
     if (idExp != 0)
-        lecturas << sentenciaExpediente(idExp) << sentenciaUltimoEstado(proceso, idExp)
-                 << sentenciaActuaciones(agrupacion, idExp);
-    m_bd->Conexion()->adelantar(lecturas, sentenciaUsuarios(idExp));
+        lecturas << sentenciaUltimoEstado(proceso, idExp) << sentenciaActuaciones(agrupacion, idExp);
+    m_bd->Conexion()->adelantar(lecturas, recarga ? QString() : sentenciaUsuarios(idExp));
 }
 
 Resultado DatosExpediente::tipos(QStringList &lista) {

@@ -66,7 +66,8 @@ public:
 
     // The reads of the editor's opening on case file idExp (0: a new one), sent ahead so
     // that the server answers them while the screen is built; the actions in agrupacion.
-    void adelantarCarga(int idExp, int proceso, int agrupacion);
+    // After a save (recarga) the reload reads neither the row nor the users again.
+    void adelantarCarga(int idExp, int proceso, int agrupacion, bool recarga = false);
 
     // Case-file types by id: the list position is the stored id ("Sin definir" is 0, not here).
     Resultado tipos(QStringList &lista);

@@ -391,6 +391,9 @@ void frmExpedientes1::cmdGrabar_Click() {
     if (nuevo)
         gExpe->setIdExp(idExp);
     avisar(QStringLiteral("Proceso concluido"), vb::vbInformation);
+    // Sent once the message is read: nothing waits on the connection while it is shown.
+    const FinAdelanto finAdelanto{sesionConexion()};
+    m_datos->adelantarCarga(gExpe->IdExp(), gExpe->nProceso(), agrupacion(), true);
     if (const QString fallo = msCargarExpediente(); !fallo.isEmpty())
         MsgBox(QStringLiteral("Error (Expedientes 1[1]): ") + fallo, vb::vbCritical);
 }
