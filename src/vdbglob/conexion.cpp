@@ -180,6 +180,18 @@ namespace {
 // Without TZ the C library checks /etc/localtime again (a stat) for every local time it
 // works out: 1.8 µs for each date read instead of 0.13, thousands of times in a tree.
 // Named once, the file is read once; Qt takes this value as the system's own zone.
+// What a text becomes, worked out once: a screen sends the same statements again on
+// every search and every save, and the tokenizer costs more than the round trip of a
+// short one.
+template <typename F>
+QString recordado(QHash<QString, QString> &hechos, const QString &texto, F &&hacer) {
+    if (const auto it = hechos.constFind(texto); it != hechos.cend())
+        return *it;
+    if (hechos.size() >= 512)
+        hechos.clear();
+    return *hechos.insert(texto, hacer());
+}
+
 void nombrarZonaHoraria() {
     static std::once_flag hecho;
     std::call_once(hecho, [] {
@@ -202,9 +214,13 @@ Conexion::Conexion(const QSqlDatabase &db, QObject *parent)
 Conexion::~Conexion() = default;
 
 QSqlDatabase &Conexion::db() {
+    esperarAdelanto();
+    return m_db;
+}
+
+void Conexion::esperarAdelanto() const {
     if (m_adelanto)
         m_adelanto->esperar();
-    return m_db;
 }
 
 bool Conexion::adelantar(const QStringList &sentencias, const QString &rejilla) {
@@ -240,7 +256,10 @@ std::unique_ptr<LectorFilas> Conexion::tomarAdelantada(const QString &traducida)
 
 QString Conexion::textoRejilla(const QString &sql) {
     const QString traducida = traducir(sql);
-    return m_dialecto->traeResultadoEntero() ? m_dialecto->ordenEstable(db(), traducida) : traducida;
+    if (!m_dialecto->traeResultadoEntero())
+        return traducida;
+    // Sent ahead and then read by the grid: the order is looked for once.
+    return recordado(m_rejillas, traducida, [&] { return m_dialecto->ordenEstable(db(), traducida); });
 }
 
 QString Conexion::primeraPagina(const QString &texto, int filas) const {
@@ -249,13 +268,7 @@ QString Conexion::primeraPagina(const QString &texto, int filas) const {
 }
 
 QString Conexion::traducir(const QString &sql) const {
-    // A screen sends the same texts again on every search and every save; the tokenizer
-    // costs more than the round trip of a short statement.
-    if (const auto it = m_traducidas.constFind(sql); it != m_traducidas.cend())
-        return *it;
-    if (m_traducidas.size() >= 512)
-        m_traducidas.clear();
-    return *m_traducidas.insert(sql, m_dialecto->traducir(sql));
+    return recordado(m_traducidas, sql, [&] { return m_dialecto->traducir(sql); });
 }
 
 void Conexion::setTiposColumna(const QHash<QString, TipoValor> &tipos) {
@@ -271,8 +284,7 @@ TipoValor Conexion::tipoColumna(const QString &columna) const {
 QVariant Conexion::valorLeido(const QString &columna, const QVariant &bruto) const {
     const TipoValor tipo = tipoColumna(columna);
     if (tipo == TipoValor::Blob && !bruto.isNull()) {
-        if (m_adelanto)
-            m_adelanto->esperar();
+        esperarAdelanto();
         QSqlDatabase db = m_db;
         return m_dialecto->contenidoBlob(db, bruto);
     }

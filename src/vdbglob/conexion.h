@@ -90,6 +90,8 @@ signals:
 private:
     // Tells the observers and the log; ida: the statement goes on its own.
     void anunciar(const QString &sql, bool ida = true);
+    // Until the reads sent ahead have answered: the connection is free.
+    void esperarAdelanto() const;
     // The rows of a read sent ahead; nullptr, with the connection free, otherwise.
     std::unique_ptr<class LectorFilas> tomarAdelantada(const QString &traducida);
     // A grid's statement as its model reads it, and the text of its first filas rows.
@@ -105,6 +107,7 @@ private:
     std::unique_ptr<DialectoSql> m_dialecto;
     QHash<QString, TipoValor> m_tipos; // keys lower case
     mutable QHash<QString, QString> m_traducidas;
+    QHash<QString, QString> m_rejillas; // a grid's translated statement in its stable order
     int m_nivelTransaccion = 0;
     Resultado m_sesion;
     std::unique_ptr<class Adelanto> m_adelanto;
