@@ -16,6 +16,7 @@
 namespace {
 // Other than 0, every user sees every case file.
 const QString kParametroPermisos = QStringLiteral("PAR_EXP_PER");
+const QString kSentenciaTipos = QStringLiteral("Select * from Tex order by tex_des");
 
 // The search each session's screen opened with last.
 QHash<const MyBd *, QString> &cargasAnteriores() {

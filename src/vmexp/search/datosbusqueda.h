@@ -76,7 +76,6 @@ public:
     static inline int umbralMuchosDocumentos = 2000;
 
 private:
-    static inline const QString kSentenciaTipos = QStringLiteral("Select * from Tex order by tex_des");
     // The condition for the words typed in "Con estas coincidencias en los documentos".
     QString condicionDocumentos(const QString &texto);
     // Whether the user sees only the case files authorised or created.
